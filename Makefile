@@ -1,0 +1,89 @@
+# Kalvora: the two commands a new user needs are `make run` and `make test`.
+# Everything else wraps CMake.
+
+BUILD       ?= build
+BUILD_TSAN  ?= build-tsan
+BUILD_ASAN  ?= build-asan
+BUILD_FUZZ  ?= build-fuzz
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
+COM         ?= 7
+CI_FLAGS    := $(if $(CI),-DKALVORA_WERROR=ON,)
+
+# Debian packages the build, the tests and the demo need.
+PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
+            qt6-base-dev fonts-dseg xvfb xauth
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps fuzz-deps configure build run test test-tsan test-asan bench fuzz format clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+fuzz-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CI_FLAGS)
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Starts the device simulator as COM port 7 beside the program, then the program.
+# Closing the program stops the simulator.
+run: build
+	@$(BUILD)/bin/kalvora-sim --com $(COM) > $(BUILD)/sim.out 2>&1 & sim=$$!; \
+	trap 'kill $$sim 2>/dev/null; wait $$sim 2>/dev/null' EXIT INT TERM; \
+	for i in 1 2 3 4 5 6 7 8 9 10; do [ -e $(BUILD)/bin/ports/COM$(COM) ] && break; sleep 0.1; done; \
+	echo "Simulator on $$(head -n 1 $(BUILD)/sim.out) as COM$(COM)"; \
+	$(BUILD)/bin/kalvora
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-tsan
+
+# The serial link's tests once more under ThreadSanitizer (no Qt in this build).
+test-tsan: deps
+	cmake -S . -B $(BUILD_TSAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVORA_GUI=OFF -DKALVORA_SANITIZE=thread $(CI_FLAGS)
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target kalvora_link_tests kalvora-sim
+	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) -L link
+
+# Every test under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVORA_SANITIZE=address $(CI_FLAGS)
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+fuzz: fuzz-deps
+	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	      -DKALVORA_GUI=OFF -DKALVORA_FUZZ=ON
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	@set -e; for f in $(BUILD_FUZZ)/fuzz/*Fuzz; do \
+	  name=$$(basename $$f); corpus=$(BUILD_FUZZ)/corpus/$$name; mkdir -p $$corpus; \
+	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
+	  if ! $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus fuzz/corpus/$$name \
+	       > $(BUILD_FUZZ)/$$name.log 2>&1; then tail -n 40 $(BUILD_FUZZ)/$$name.log; exit 1; fi; \
+	  grep -E 'stat::number_of_executed_units|Done' $(BUILD_FUZZ)/$$name.log; \
+	done
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(BUILD_TSAN) $(BUILD_ASAN) $(BUILD_FUZZ)

@@ -1,0 +1,6 @@
+#include "app/KalvoraApp.h"
+
+int main(int argc, char** argv) {
+    CKalvoraApp app;
+    return app.Run(argc, argv);
+}

@@ -1,0 +1,41 @@
+# Compiler options shared by every target of the project.
+
+set(KALVORA_SANITIZER_FLAGS "")
+if(KALVORA_SANITIZE STREQUAL "address")
+    set(KALVORA_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+elseif(KALVORA_SANITIZE STREQUAL "thread")
+    set(KALVORA_SANITIZER_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+elseif(NOT KALVORA_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "KALVORA_SANITIZE must be empty, address or thread")
+endif()
+if(KALVORA_FUZZ)
+    # The library is instrumented for coverage; each fuzz target adds the libFuzzer main.
+    set(KALVORA_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+endif()
+
+function(kalvora_target_options target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic ${KALVORA_SANITIZER_FLAGS})
+    if(KALVORA_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    target_link_options(${target} PRIVATE ${KALVORA_SANITIZER_FLAGS})
+endfunction()
+
+# kalvora_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [GTEST])
+# One test executable under build/tests; GoogleTest executables register each case with CTest.
+function(kalvora_add_test name)
+    cmake_parse_arguments(ARG "GTEST" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    add_dependencies(${name} kalvora-sim)
+    kalvora_target_options(${name})
+    if(ARG_GTEST)
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
+                             PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300
+                             ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
+endfunction()

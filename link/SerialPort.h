@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// One serial port as the link needs it. The system implementation is CPosixPort (termios); tests put a scripted
+// fake in its place to hand out bytes per read, fail a read or time a write out.
+class CSerialPort {
+public:
+    virtual ~CSerialPort() = default;
+
+    // Opens the device for reading and writing, exclusively: a second open of the same device, by this process or
+    // another, fails. False when the device does not exist or is in use.
+    virtual bool Open(const std::string& strDevice) = 0;
+    // 8 data bits, no parity, 1 stop bit, raw, no flow control, DTR and RTS not asserted. The caller ignores the
+    // result, as it ignores every configuration step.
+    virtual bool Configure(int nBaudRate) = 0;
+    // Returns at once with up to nMax waiting bytes; with none waiting, waits up to `timeout` for the first byte
+    // and returns as soon as any arrives. 0 after `timeout` of silence; -1 on an error, a vanished device included.
+    virtual int Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) = 0;
+    // Writes all of data within `timeout`; false when it fails or times out.
+    virtual bool Write(std::string_view data, std::chrono::milliseconds timeout) = 0;
+    // Discards every received byte not yet read.
+    virtual void PurgeInput() = 0;
+    virtual void Close() = 0;
+};
+
+// The port of this platform (CPosixPort on Linux and macOS).
+std::unique_ptr<CSerialPort> CreateSystemPort();
+
+// The device that COM port nPort (1-based) opens: the symbolic link ports/COM<n> beside the executable when it
+// exists, otherwise /dev/ttyS<n-1>.
+std::string PortDevicePath(int nPort);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The device's memory of start times: two commands, three kinds of reply line, and the export file.
+
+inline constexpr const char* kCmdReadMemory = "?M\r";
+inline constexpr const char* kCmdEraseMemory = "?E\r";
+inline constexpr int kMemoryRows = 500;
+
+enum class EMemoryReply { Other, Entry, Empty, Erased };
+
+// A memory entry's three cells, verbatim: start number (2-5), start time (10-21), lead time (25-31).
+using CMemoryCells = std::array<std::string, 3>;
+
+struct CMemoryReply {
+    EMemoryReply m_kind = EMemoryReply::Other;
+    CMemoryCells m_cells; // for an entry
+};
+// "M?" with "EMPTY" at characters 2-6 (case counts) is the empty memory, any other "M?" line an entry, "E?" the
+// erased memory, anything else other.
+CMemoryReply ParseMemoryReply(std::string_view line);
+
+// The export text: for each filled row (the rows before the first one whose start number is empty), the three
+// cells joined by one blank and followed by CR LF.
+std::string BuildMemoryExport(const std::vector<CMemoryCells>& rows);
+// The file to write for a name chosen in the save dialog: ".txt" appended unless it already ends in ".txt".
+std::string ExportFileName(const std::string& strChosen);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// INI files as users edit them by hand, with the behaviour of the Windows profile functions: section and key
+// names match regardless of case, values come back without surrounding blanks, and a write changes one value
+// and keeps every other line byte for byte.
+class CIniFile {
+public:
+    static constexpr std::size_t kValueLimit = 199; // characters of a value that a read returns
+
+    // The value of a key, trimmed and cut to 199 characters; nothing when the file, the section or the key is
+    // missing or the value is empty.
+    static std::optional<std::string> GetString(const std::string& strPath, std::string_view section,
+                                                std::string_view key);
+    // Sets a key: replaced in place, added at the end of its section, or in a new section at the end of the file.
+    // The file is replaced whole through a temporary file; false when that fails.
+    static bool WriteString(const std::string& strPath, std::string_view section, std::string_view key,
+                            std::string_view value);
+    // The entries of a section as NAME=value with the blanks at both ends and around the first "=" removed
+    // (a line without "=" comes whole), in file order, at most nLimit characters counting one terminator per
+    // entry and one for the list.
+    static std::vector<std::string> GetSection(const std::string& strPath, std::string_view section,
+                                               std::size_t nLimit);
+
+    // The same rules over text in memory.
+    static std::optional<std::string> GetStringFromText(std::string_view text, std::string_view section,
+                                                        std::string_view key);
+    static std::string WriteStringToText(std::string_view text, std::string_view section, std::string_view key,
+                                         std::string_view value);
+    static std::vector<std::string> GetSectionFromText(std::string_view text, std::string_view section,
+                                                       std::size_t nLimit);
+};

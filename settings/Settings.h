@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// config.ini beside the executable: the port choice, the language and the main window's start values.
+
+inline constexpr int kDefaultPort = 7;
+inline constexpr int kDefaultBaudRate = 2400;
+
+std::string GetConfigPath();
+// 2400, 4800, 9600, 19200 or 38400 for the baud index 0 to 4; nothing for any other index.
+std::optional<int> BaudRateFromIndex(int nIndex);
+
+// Each field is what its key gave, or nothing when the key is absent (missing, empty, or no file).
+struct CMainWindowSettings {
+    std::optional<std::string> m_strLanguage;      // System/Language
+    std::optional<int> m_nPort;                    // Settings/COMPort + 1
+    std::optional<int> m_nBaudRate;                // Settings/Baudrate, only when it names a baud rate
+    std::optional<int> m_nProgram;                 // SetValues/Program, a position in the program list
+    std::optional<int> m_nCountdownNumber;         // SetValues/CDNumber, a position in the countdown list
+    std::optional<std::string> m_strCountdownTime; // SetValues/CDTime, verbatim
+    std::optional<std::string> m_strBrightness;    // SetValues/Brightness, verbatim
+};
+
+// What the Read Memory and Parameters dialogs take when they open.
+struct CLinkSettings {
+    std::optional<std::string> m_strLanguage;
+    std::optional<int> m_nPort;
+    std::optional<int> m_nBaudRate;
+};
+
+// What the COM Port Settings dialog takes when it opens: list positions, not yet port numbers.
+struct CComPortSettings {
+    std::optional<std::string> m_strLanguage;
+    std::optional<int> m_nPortPosition; // Settings/COMPort
+    std::optional<int> m_nBaudPosition; // Settings/Baudrate
+};
+
+CMainWindowSettings ReadMainWindowSettings(const std::string& strPath);
+CLinkSettings ReadLinkSettings(const std::string& strPath);
+CComPortSettings ReadComPortSettings(const std::string& strPath);
+// Writes Settings/COMPort and then Settings/Baudrate as decimal positions (-1 for no selection).
+bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition);
