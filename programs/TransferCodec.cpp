@@ -1,0 +1,114 @@
+#include "programs/TransferCodec.h"
+
+#include "link/LineFields.h"
+#include "programs/ProgramStore.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kCommandEnd = '\r';
+constexpr std::string_view kBreak = "Break";
+constexpr std::string_view kZeroTime = "0:00";
+constexpr std::size_t kTimeColumn = 4;
+constexpr std::size_t kTimeChars = 4;
+
+std::string Decimal(int nValue, std::size_t nMinDigits = 1) {
+    std::string text = std::to_string(nValue);
+    if (text.size() < nMinDigits)
+        text.insert(0, nMinDigits - text.size(), '0');
+    return text;
+}
+
+// A value never carries the command's end: a CR or LF inside it would cut the command in two and send its tail
+// to the device as a command of its own.
+std::string CommandValue(std::string_view value) {
+    std::string text(value);
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    return text;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A program or interval number is one character: only a digit names one. A garbled character drops the reply
+// rather than filing it under program or interval 0.
+std::optional<int> DigitAt(std::string_view line, std::size_t nColumn) {
+    const std::string field = Field(line, nColumn, 1);
+    if (field.size() != 1 || field[0] < '0' || field[0] > '9')
+        return std::nullopt;
+    return field[0] - '0';
+}
+
+std::optional<int> CodeAt(std::string_view line, std::size_t nColumn, int nCodes) {
+    const std::optional<int> digit = DigitAt(line, nColumn);
+    if (!digit || *digit >= nCodes)
+        return std::nullopt;
+    return digit;
+}
+
+void ParseRowReply(std::string_view line, CProgramStore& store) {
+    const std::optional<int> program = DigitAt(line, 2);
+    if (!program)
+        return;
+    // Rows are read as decimals; the device is also asked rows 21 to 31, which the store has no room for. The
+    // setters drop every row, program and code outside the store's tables.
+    const int nRow = ParseLeadingInt(Field(line, 3, 2));
+    if (const auto first = CodeAt(line, 5, CProgramStore::kFirstCodes))
+        store.SetFirstSetting(*program, nRow, *first);
+    if (const auto second = CodeAt(line, 6, CProgramStore::kSecondCodes))
+        store.SetSecondSetting(*program, nRow, *second);
+}
+
+void ParseIntervalReply(std::string_view line, CProgramStore& store) {
+    const std::optional<int> program = DigitAt(line, 2);
+    const std::optional<int> interval = DigitAt(line, 3);
+    if (!program || !interval)
+        return;
+    const std::string field = Field(line, kTimeColumn, kTimeChars);
+    const std::string_view time = Trimmed(field);
+    const bool bBreak = time == kZeroTime || (!time.empty() && time.front() == '/');
+    store.SetInterval(*program, *interval, std::string(bBreak ? kBreak : time));
+}
+
+} // namespace
+
+std::string BuildRequestRow(int nProgram, int nRow) {
+    return "?L" + Decimal(nProgram) + Decimal(nRow, 2) + kCommandEnd;
+}
+
+std::string BuildRequestInterval(int nProgram, int nInterval) {
+    return "?C" + Decimal(nProgram) + Decimal(nInterval) + kCommandEnd;
+}
+
+std::string BuildSetRow(int nProgram, int nRow, std::optional<int> first, std::optional<int> second) {
+    return "=L" + Decimal(nProgram) + Decimal(nRow, 2) + Decimal(first.value_or(0)) + Decimal(second.value_or(0)) +
+           kCommandEnd;
+}
+
+std::string BuildSetInterval(int nProgram, int nInterval, std::string_view text) {
+    std::string time = CommandValue(text);
+    std::erase(time, ':');
+    return "=W" + Decimal(nProgram) + Decimal(nInterval) + time + kCommandEnd;
+}
+
+bool ParseTransferReply(std::string_view line, CProgramStore& store) {
+    if (HasPrefix(line, "L?")) {
+        ParseRowReply(line, store);
+        return true;
+    }
+    if (HasPrefix(line, "C?")) {
+        ParseIntervalReply(line, store);
+        return true;
+    }
+    return false;
+}
