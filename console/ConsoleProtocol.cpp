@@ -1,0 +1,174 @@
+#include "console/ConsoleProtocol.h"
+
+#include "app/Files.h"
+#include "link/LineFields.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr char kCommandEnd = '\r';
+constexpr int kTimeLines = 10;        // a program file's first ten lines give CD0 to CD9
+constexpr std::size_t kTimeChars = 5; // the countdown time after the third ";"
+constexpr int kSemicolonsBeforeTime = 3;
+
+// A value never carries the command's end: a CR or LF inside it would cut the command in two.
+std::string CommandValue(std::string_view value) {
+    std::string text(value);
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    return text;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+char Lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) { return Lower(a) == Lower(b); });
+}
+
+} // namespace
+
+std::optional<CLightPattern> LightsForState(std::string_view state) {
+    if (state == "0")
+        return CLightPattern{ELamp::Off, ELamp::Off, ELamp::Off};
+    if (state == "1")
+        return CLightPattern{ELamp::Red, ELamp::Off, ELamp::Off};
+    if (state == "2")
+        return CLightPattern{ELamp::Off, ELamp::Yellow, ELamp::Off};
+    if (state == "3")
+        return CLightPattern{ELamp::Off, ELamp::Off, ELamp::Green};
+    return std::nullopt;
+}
+
+std::string BuildSetProgram(std::string_view programEntry) {
+    if (!programEntry.empty())
+        programEntry.remove_prefix(1);
+    return "=P" + CommandValue(programEntry) + kCommandEnd;
+}
+
+std::string BuildSetCountdownNumber(std::string_view countdownEntry) {
+    return "=C" + CommandValue(countdownEntry.substr(countdownEntry.empty() ? 0 : countdownEntry.size() - 1)) +
+           kCommandEnd;
+}
+
+std::string BuildSetBrightness(std::string_view brightness) {
+    return "=B" + CommandValue(brightness) + kCommandEnd;
+}
+
+std::string BuildSetClock(std::string_view clockText) {
+    while (!clockText.empty() && IsBlank(clockText.front()))
+        clockText.remove_prefix(1);
+    while (!clockText.empty() && IsBlank(clockText.back()))
+        clockText.remove_suffix(1);
+    std::string clock = CommandValue(clockText);
+    std::erase(clock, ':');
+    return "=T" + clock + kCommandEnd;
+}
+
+CMonitorLine ParseMonitorLine(std::string_view line) {
+    CMonitorLine parsed;
+    if (HasPrefix(line, "D?")) {
+        parsed.m_bDisplay = true;
+        parsed.m_strLarge = Field(line, 3, 8);
+        parsed.m_strSmall = Field(line, 12, 4);
+        parsed.m_lights = LightsForState(Field(line, 17, 1));
+    }
+    if (Field(line, 5, 2) == "ST") {
+        parsed.m_bStart = true;
+        // The device counts starts from 1; the window shows the number of the start before it.
+        parsed.m_strStartNumber = std::to_string(ParseLeadingInt(Field(line, 0, 4)) - 1);
+        parsed.m_strStartTime = Field(line, 8, 12);
+    }
+    if (HasPrefix(line, "  ")) {
+        parsed.m_bLead = true;
+        parsed.m_strLeadTime = Field(line, 13, 7);
+    }
+    return parsed;
+}
+
+std::optional<CCurrentValues> ParseCurrentValues(std::string_view line) {
+    if (!HasPrefix(line, "S?"))
+        return std::nullopt;
+    CCurrentValues values;
+    values.m_strLarge = Field(line, 3, 8);
+    values.m_strSmall = Field(line, 12, 4);
+    values.m_lights = LightsForState(Field(line, 17, 1));
+    // A line that ends before the units digit reports no program; "P" alone would begin every entry.
+    const std::string units = Field(line, 19, 1);
+    if (!units.empty()) {
+        const std::string tens = Field(line, 18, 1);
+        values.m_strProgram = "P" + (tens == " " ? units : tens + units);
+    }
+    values.m_strCountdownTime = Field(line, 21, 4);
+    values.m_strBrightness = Field(line, 26, 1);
+    return values;
+}
+
+bool IsSetAcknowledgement(std::string_view line) {
+    const std::string prefix = Field(line, 0, 2);
+    return prefix == "P=" || prefix == "C=" || prefix == "B=" || prefix == "T=";
+}
+
+bool IsModeAcknowledgement(std::string_view line) {
+    const std::string prefix = Field(line, 0, 2);
+    return prefix == "S=" || prefix == "M=";
+}
+
+std::string CountdownEntry(int nColumn) {
+    return "CD" + std::to_string(nColumn);
+}
+
+int FindProgramEntry(const std::vector<std::string>& entries, std::string_view programText) {
+    // An empty text names no program; it would otherwise begin every entry.
+    if (programText.empty() || entries.empty())
+        return -1;
+    const int nEntries = static_cast<int>(entries.size());
+    for (int i = 1; i <= nEntries; ++i) {
+        const int nEntry = i % nEntries; // the second entry to the last, then the first
+        if (BeginsWithIgnoringCase(entries[static_cast<std::size_t>(nEntry)], programText))
+            return nEntry;
+    }
+    return -1;
+}
+
+int EntryNumber(std::string_view entry) {
+    if (entry.empty() || entry.back() < '0' || entry.back() > '9')
+        return -1;
+    return entry.back() - '0';
+}
+
+CCountdownRow ReadCountdownTimes(std::string_view fileText) {
+    CCountdownRow row{};
+    const std::vector<std::string> lines = SplitTextLines(fileText);
+    const std::size_t nLines = std::min(lines.size(), static_cast<std::size_t>(kTimeLines));
+    for (std::size_t i = 0; i < nLines; ++i) {
+        const std::string& line = lines[i];
+        // A search that finds nothing counts as position -1, so the next search starts at the line's beginning.
+        std::size_t nNext = 0;
+        for (int nHit = 0; nHit < kSemicolonsBeforeTime; ++nHit) {
+            const std::size_t nFound = line.find(';', nNext);
+            nNext = nFound == std::string::npos ? 0 : nFound + 1;
+        }
+        std::string time = Field(line, nNext, kTimeChars);
+        std::erase(time, ';');
+        row[i] = std::move(time);
+    }
+    return row;
+}
+
+int FindCountdownColumn(const CCountdownRow& row0, std::string_view countdownTime) {
+    // A reply without a countdown time matches nothing, not the empty times of missing program files.
+    if (countdownTime.empty())
+        return -1;
+    for (int nColumn = kCountdownNumbers - 1; nColumn >= 0; --nColumn)
+        if (row0[static_cast<std::size_t>(nColumn)] == countdownTime)
+            return nColumn;
+    return -1;
+}

@@ -1,0 +1,52 @@
+#include "memory/MemoryProtocol.h"
+
+#include "link/LineFields.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr std::string_view kExportExtension = ".txt";
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size())
+        return false;
+    const std::string_view tail = text.substr(text.size() - suffix.size());
+    return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+} // namespace
+
+CMemoryReply ParseMemoryReply(std::string_view line) {
+    CMemoryReply reply;
+    if (HasPrefix(line, "M?")) {
+        if (Field(line, 2, 5) == "EMPTY") {
+            reply.m_kind = EMemoryReply::Empty;
+            return reply;
+        }
+        reply.m_kind = EMemoryReply::Entry;
+        reply.m_cells = {Field(line, 2, 4), Field(line, 10, 12), Field(line, 25, 7)};
+        return reply;
+    }
+    if (HasPrefix(line, "E?"))
+        reply.m_kind = EMemoryReply::Erased;
+    return reply;
+}
+
+std::string BuildMemoryExport(const std::vector<CMemoryCells>& rows) {
+    const std::size_t nRows = std::min(rows.size(), static_cast<std::size_t>(kMemoryRows));
+    std::string text;
+    for (std::size_t i = 0; i < nRows && !rows[i][0].empty(); ++i)
+        text += rows[i][0] + ' ' + rows[i][1] + ' ' + rows[i][2] + "\r\n";
+    return text;
+}
+
+std::string ExportFileName(const std::string& strChosen) {
+    // The save dialog asked about overwriting the name the user chose, so that is the file to write.
+    if (EndsWithIgnoringCase(strChosen, kExportExtension))
+        return strChosen;
+    return strChosen + std::string(kExportExtension);
+}
