@@ -31,8 +31,12 @@ function(kalvora_add_test name)
     add_dependencies(${name} kalvora-sim)
     kalvora_target_options(${name})
     if(ARG_GTEST)
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
-                             PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 120)
+        # gtest_discover_tests passes a list-valued property on as its first element only ("core" of "core;link"),
+        # so the labels are set by a script that CTest runs after the discovered tests are known.
+        set(labels_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+        file(WRITE ${labels_script} "set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_script})
     else()
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300
