@@ -1,6 +1,95 @@
-#include <cstdio>
+// kalvora-sim: the Kalvora timing display on a pseudo-terminal, for the demonstration and the end-to-end tests.
 
-int main() {
-    std::fputs("kalvora-sim: not built yet\n", stderr);
-    return 1;
+#include "sim/PortLink.h"
+#include "sim/PseudoTerminal.h"
+#include "sim/SimOptions.h"
+#include "sim/SimServer.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+int g_nStopWriteFd = -1;
+
+extern "C" void OnStopSignal(int) {
+    const int nSavedErrno = errno;
+    const char cByte = 1;
+    [[maybe_unused]] const ssize_t nIgnored = write(g_nStopWriteFd, &cByte, 1);
+    errno = nSavedErrno;
+}
+
+// The read end of a pipe that becomes readable when SIGINT, SIGTERM or SIGHUP arrives.
+int InstallStopSignals() {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    for (int nFd : fds) {
+        fcntl(nFd, F_SETFD, FD_CLOEXEC);
+        fcntl(nFd, F_SETFL, fcntl(nFd, F_GETFL) | O_NONBLOCK);
+    }
+    g_nStopWriteFd = fds[1];
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int nSignal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(nSignal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return fds[0];
+}
+
+std::int64_t LocalTimeOfDayMs() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t nSeconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&nSeconds, &local);
+    const auto nMs = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    return ((local.tm_hour * 60LL + local.tm_min) * 60 + local.tm_sec) * 1000 + nMs;
+}
+
+std::string ExecutableDirectory() {
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return std::filesystem::current_path().string();
+    return executable.parent_path().string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string strError;
+    const auto options = ParseSimOptions({argv + 1, argv + argc}, strError);
+    if (!options) {
+        std::fprintf(stderr, "kalvora-sim: %s\n", strError.c_str());
+        return 2;
+    }
+    if (options->bHelp) {
+        std::fputs(SimUsage().c_str(), stdout);
+        return 0;
+    }
+    const int nStopFd = InstallStopSignals();
+    if (nStopFd < 0) {
+        std::perror("kalvora-sim: pipe");
+        return 1;
+    }
+    try {
+        CPseudoTerminal terminal;
+        const std::string strDirectory = options->strDirectory.empty() ? ExecutableDirectory() : options->strDirectory;
+        CSimServer server(*options, options->clockMs.value_or(LocalTimeOfDayMs()), terminal);
+        CPortLink link(strDirectory, options->nPort, terminal.SlavePath());
+        std::printf("%s\n", terminal.SlavePath().c_str());
+        std::fflush(stdout);
+        return server.Run(nStopFd);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kalvora-sim: %s\n", error.what());
+        return 1;
+    }
 }

@@ -1,0 +1,148 @@
+#include "sim/SimOptions.h"
+
+#include "sim/DeviceFormat.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kMaxPort = 255;
+constexpr int kMinBaud = 50;
+constexpr int kMaxBaud = 4'000'000;
+constexpr double kMaxSpeed = 100'000.0;
+constexpr auto kMaxSplitPause = std::chrono::milliseconds{60'000};
+
+std::optional<long> ParseLong(const std::string& strText, long nMin, long nMax) {
+    if (strText.empty())
+        return std::nullopt;
+    errno = 0;
+    char* pEnd = nullptr;
+    const long nValue = std::strtol(strText.c_str(), &pEnd, 10);
+    if (errno != 0 || *pEnd != '\0' || nValue < nMin || nValue > nMax)
+        return std::nullopt;
+    return nValue;
+}
+
+std::optional<double> ParseSpeed(const std::string& strText) {
+    if (strText.empty())
+        return std::nullopt;
+    errno = 0;
+    char* pEnd = nullptr;
+    const double dValue = std::strtod(strText.c_str(), &pEnd);
+    if (errno != 0 || *pEnd != '\0' || !(dValue > 0.0) || dValue > kMaxSpeed)
+        return std::nullopt;
+    return dValue;
+}
+
+std::optional<std::int64_t> ParseClockOption(const std::string& strText) {
+    if (strText.size() != 8 || strText[2] != ':' || strText[5] != ':')
+        return std::nullopt;
+    return DeviceFormat::ParseClock(strText.substr(0, 2) + strText.substr(3, 2) + strText.substr(6, 2));
+}
+
+bool IsProgram(long nProgram) {
+    return (nProgram >= 0 && nProgram <= 8) || (nProgram >= 60 && nProgram <= 64);
+}
+
+} // namespace
+
+std::string SimUsage() {
+    return "Usage: kalvora-sim [options]\n"
+           "Simulates the Kalvora timing display on a pseudo-terminal. Prints the terminal's path as the first\n"
+           "line of its output and links it as <dir>/ports/COM<n>, where the program finds COM port n.\n"
+           "\n"
+           "  --com N           port number of the link (default 7)\n"
+           "  --dir D           directory that holds ports/ (default: the directory of this executable)\n"
+           "  --baud B          send no faster than a line at B baud would (10 bits a byte); default unpaced\n"
+           "  --memory N        start with N stored starts (0 to 999)\n"
+           "  --clock HH:MM:SS  time of day at start (default: the local time)\n"
+           "  --frozen          device time stands still: no countdown, a fixed clock\n"
+           "  --speed X         device time runs X times as fast (default 1)\n"
+           "  --program N       program running at start: 0 to 8 or 60 to 64 (default 1)\n"
+           "  --garbage         send a line of garbage before every line\n"
+           "  --split-pause MS  split every line in two with a pause of MS milliseconds\n"
+           "  --silent          receive, but send nothing\n"
+           "  --record FILE     write every received byte to FILE\n"
+           "  --verbose         report commands and starts on standard error\n"
+           "  --help            show this text\n";
+}
+
+std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& strError) {
+    SSimOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& strName = args[i];
+        const auto value = [&]() -> const std::string* {
+            return i + 1 < args.size() ? &args[++i] : nullptr;
+        };
+        const auto fail = [&](const std::string& strWhy) {
+            strError = strName + ": " + strWhy;
+            return std::nullopt;
+        };
+        if (strName == "--help") {
+            options.bHelp = true;
+        } else if (strName == "--frozen") {
+            options.bFrozen = true;
+        } else if (strName == "--garbage") {
+            options.bGarbage = true;
+        } else if (strName == "--silent") {
+            options.bSilent = true;
+        } else if (strName == "--verbose") {
+            options.bVerbose = true;
+        } else if (strName == "--com" || strName == "--baud" || strName == "--memory" || strName == "--program" ||
+                   strName == "--split-pause" || strName == "--dir" || strName == "--record" || strName == "--clock" ||
+                   strName == "--speed") {
+            const std::string* pValue = value();
+            if (!pValue)
+                return fail("needs a value");
+            const std::string& strValue = *pValue;
+            if (strName == "--dir") {
+                if (strValue.empty())
+                    return fail("needs a directory");
+                options.strDirectory = strValue;
+            } else if (strName == "--record") {
+                if (strValue.empty())
+                    return fail("needs a file name");
+                options.strRecordFile = strValue;
+            } else if (strName == "--clock") {
+                const auto clock = ParseClockOption(strValue);
+                if (!clock)
+                    return fail("expects a time HH:MM:SS");
+                options.clockMs = clock;
+            } else if (strName == "--speed") {
+                const auto speed = ParseSpeed(strValue);
+                if (!speed)
+                    return fail("expects a number above 0 and at most 100000");
+                options.dSpeed = *speed;
+            } else if (strName == "--com") {
+                const auto port = ParseLong(strValue, 1, kMaxPort);
+                if (!port)
+                    return fail("expects a port number from 1 to 255");
+                options.nPort = static_cast<int>(*port);
+            } else if (strName == "--baud") {
+                const auto baud = ParseLong(strValue, kMinBaud, kMaxBaud);
+                if (!baud)
+                    return fail("expects a baud rate from 50 to 4000000");
+                options.nBaud = static_cast<int>(*baud);
+            } else if (strName == "--memory") {
+                const auto memory = ParseLong(strValue, 0, 999);
+                if (!memory)
+                    return fail("expects a count from 0 to 999");
+                options.nMemory = static_cast<int>(*memory);
+            } else if (strName == "--program") {
+                const auto program = ParseLong(strValue, 0, 64);
+                if (!program || !IsProgram(*program))
+                    return fail("expects a program 0 to 8 or 60 to 64");
+                options.nProgram = static_cast<int>(*program);
+            } else {
+                const auto pause = ParseLong(strValue, 0, kMaxSplitPause.count());
+                if (!pause)
+                    return fail("expects milliseconds from 0 to 60000");
+                options.splitPause = std::chrono::milliseconds{*pause};
+            }
+        } else {
+            return fail("unknown option (see --help)");
+        }
+    }
+    return options;
+}

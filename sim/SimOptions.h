@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The simulator's command line.
+struct SSimOptions {
+    int nPort = 7;                           // --com N: the link is ports/COM<N>
+    std::string strDirectory;                // --dir D: where ports/ goes (default: beside the executable)
+    int nBaud = 0;                           // --baud B: pace the output as on a line at B baud; 0 unpaced
+    int nMemory = 0;                         // --memory N: start with N stored starts
+    std::optional<std::int64_t> clockMs;     // --clock HH:MM:SS: the time of day at start (default: local time)
+    bool bFrozen = false;                    // --frozen: device time stands still
+    double dSpeed = 1.0;                     // --speed X: device time runs X times as fast
+    int nProgram = 1;                        // --program N: the program that runs at start
+    bool bGarbage = false;                   // --garbage: a line of garbage before every line
+    std::chrono::milliseconds splitPause{0}; // --split-pause MS: pause in the middle of every line
+    bool bSilent = false;                    // --silent: answer nothing
+    std::string strRecordFile;               // --record FILE: every received byte goes to FILE
+    bool bVerbose = false;                   // --verbose: commands and starts on standard error
+    bool bHelp = false;                      // --help
+};
+
+// Parses the arguments after the program name. On an error returns nothing and sets strError.
+std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& strError);
+
+// The text of --help.
+std::string SimUsage();
