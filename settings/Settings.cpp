@@ -1,0 +1,124 @@
+#include "settings/Settings.h"
+
+#include "app/Files.h"
+#include "i18n/Language.h"
+#include "link/LineFields.h"
+#include "settings/IniFile.h"
+
+#include <array>
+#include <climits>
+#include <exception>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace {
+
+constexpr std::string_view kSystem = "System";
+constexpr std::string_view kSettings = "Settings";
+constexpr std::string_view kSetValues = "SetValues";
+constexpr std::string_view kLanguage = "Language";
+constexpr std::string_view kComPort = "COMPort";
+constexpr std::string_view kBaudRate = "Baudrate";
+constexpr std::string_view kProgram = "Program";
+constexpr std::string_view kCountdownNumber = "CDNumber";
+constexpr std::string_view kCountdownTime = "CDTime";
+constexpr std::string_view kBrightness = "Brightness";
+
+constexpr std::array<int, 5> kBaudRates = {2400, 4800, 9600, 19200, 38400};
+
+// The file's bytes, or nothing. The stream reports a read error (a directory in the file's place, an I/O error) by
+// an exception, which here means the same as a file that cannot be read.
+std::optional<std::string> ReadSettingsBytes(const std::string& strPath) {
+    try {
+        return ReadFileBytes(strPath);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The settings file's text; a missing or unreadable file reads as an empty one, in which every key is absent.
+std::string ReadSettingsText(const std::string& strPath) {
+    return ReadSettingsBytes(strPath).value_or(std::string{});
+}
+
+// The decimal integer at the start of a key's value (0 for a value without leading digits), or nothing when the
+// key is absent.
+std::optional<int> ReadNumber(std::string_view text, std::string_view section, std::string_view key) {
+    const std::optional<std::string> value = CIniFile::GetStringFromText(text, section, key);
+    if (!value)
+        return std::nullopt;
+    return ParseLeadingInt(*value);
+}
+
+// The port number for a stored port index: the index + 1, held at INT_MAX rather than overflowing.
+std::optional<int> PortFromIndex(std::optional<int> nIndex) {
+    if (!nIndex)
+        return std::nullopt;
+    return *nIndex == INT_MAX ? INT_MAX : *nIndex + 1;
+}
+
+std::optional<int> BaudRateFromStoredIndex(std::optional<int> nIndex) {
+    if (!nIndex)
+        return std::nullopt;
+    return BaudRateFromIndex(*nIndex);
+}
+
+} // namespace
+
+std::string GetConfigPath() {
+    return ExecutableDirectory() + "/config.ini";
+}
+
+std::optional<int> BaudRateFromIndex(int nIndex) {
+    if (nIndex < 0 || nIndex >= static_cast<int>(kBaudRates.size()))
+        return std::nullopt;
+    return kBaudRates[static_cast<std::size_t>(nIndex)];
+}
+
+CMainWindowSettings ReadMainWindowSettings(const std::string& strPath) {
+    const std::string text = ReadSettingsText(strPath);
+    CMainWindowSettings settings;
+    settings.m_strLanguage = CIniFile::GetStringFromText(text, kSystem, kLanguage);
+    settings.m_nPort = PortFromIndex(ReadNumber(text, kSettings, kComPort));
+    settings.m_nBaudRate = BaudRateFromStoredIndex(ReadNumber(text, kSettings, kBaudRate));
+    settings.m_nProgram = ReadNumber(text, kSetValues, kProgram);
+    settings.m_nCountdownNumber = ReadNumber(text, kSetValues, kCountdownNumber);
+    settings.m_strCountdownTime = CIniFile::GetStringFromText(text, kSetValues, kCountdownTime);
+    settings.m_strBrightness = CIniFile::GetStringFromText(text, kSetValues, kBrightness);
+    return settings;
+}
+
+CLinkSettings ReadLinkSettings(const std::string& strPath) {
+    const std::string text = ReadSettingsText(strPath);
+    CLinkSettings settings;
+    settings.m_strLanguage = CIniFile::GetStringFromText(text, kSystem, kLanguage);
+    settings.m_nPort = PortFromIndex(ReadNumber(text, kSettings, kComPort));
+    settings.m_nBaudRate = BaudRateFromStoredIndex(ReadNumber(text, kSettings, kBaudRate));
+    return settings;
+}
+
+CComPortSettings ReadComPortSettings(const std::string& strPath) {
+    const std::string text = ReadSettingsText(strPath);
+    CComPortSettings settings;
+    settings.m_strLanguage = CIniFile::GetStringFromText(text, kSystem, kLanguage);
+    settings.m_nPortPosition = ReadNumber(text, kSettings, kComPort);
+    settings.m_nBaudPosition = ReadNumber(text, kSettings, kBaudRate);
+    return settings;
+}
+
+bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition) {
+    // Both keys go into the file in one replacement, COMPort first, so that the file never holds one new value
+    // beside one old one. A file that exists but cannot be read is left alone rather than replaced by one that
+    // holds only these two keys.
+    std::optional<std::string> text = ReadSettingsBytes(strPath);
+    if (!text) {
+        std::error_code error;
+        if (std::filesystem::exists(strPath, error) || error)
+            return false;
+        text.emplace();
+    }
+    std::string updated = CIniFile::WriteStringToText(*text, kSettings, kComPort, std::to_string(nPortPosition));
+    updated = CIniFile::WriteStringToText(updated, kSettings, kBaudRate, std::to_string(nBaudPosition));
+    return WriteFileReplacing(strPath, updated);
+}
