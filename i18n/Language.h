@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Window texts by number: "identifiers.ini" maps symbolic names to control identifiers and template numbers, and
@@ -24,6 +25,8 @@ public:
     // Replaces both tables with the sections `Identifiers` of strDirectory/identifiers.ini and `Strings` of
     // strDirectory/lng_<strName>.ini; a missing file or section gives an empty table.
     void Load(const std::string& strDirectory, const std::string& strName);
+    // The same from the two files' texts in memory.
+    void LoadFromTexts(std::string_view identifiersText, std::string_view stringsText);
     // The text for an identifier with its escapes expanded, or "?" when there is none.
     std::string Lookup(int nId) const;
 
