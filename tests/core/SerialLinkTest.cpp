@@ -261,7 +261,7 @@ TEST_F(SerialLinkTest, VanishedDeviceDoesNotKeepTheReaderSpinning) {
     std::this_thread::sleep_for(1s);
     const int nReads = m_port->Reads() - nBefore;
     // A failed read costs the pass as long as a silent one: about four passes a second, not a thousand.
-    EXPECT_GE(nReads, 2);
+    EXPECT_GE(nReads, 1);
     EXPECT_LE(nReads, 6);
 
     const auto started = Clock::now();
