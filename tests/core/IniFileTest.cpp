@@ -28,8 +28,8 @@ std::size_t FilesIn(const std::string& strDirectory) {
 
 struct ReadRow {
     std::string text;
-    const char* section;
-    const char* key;
+    std::string section;
+    std::string key;
     std::optional<std::string> value;
 };
 
@@ -75,7 +75,8 @@ TEST(IniFileRead, FollowsTheProfileRules) {
         {"[S]\nA=x\ry\n", "S", "A", "x"},
         // NUL bytes are ordinary characters
         {"[S]\nA=x\0y\n"s, "S", "A", "x\0y"s},
-        {"[S\0]\nA=1\n"s, "S\0"s.c_str(), "A", std::nullopt},
+        {"[S\0]\nA=1\n"s, "S", "A", std::nullopt},
+        {"[S\0]\nA=1\n"s, "S\0"s, "A", "1"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(CIniFile::GetStringFromText(row.text, row.section, row.key), row.value)
