@@ -1,0 +1,24 @@
+#include "i18n/TranslateWindow.h"
+
+#include "app/Controls.h"
+#include "app/Text.h"
+#include "i18n/Language.h"
+
+#include <QWidget>
+
+void TranslateWindow(QWidget* window, int nKey) {
+    if (!window)
+        return;
+    if (nKey != 0) {
+        if (const auto strCaption = TranslationFor(nKey))
+            window->setWindowTitle(ToQString(*strCaption));
+    }
+    const QList<QWidget*> children = window->findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        const int nId = ControlId(child);
+        if (nId == 0) // not a control of a template
+            continue;
+        if (const auto strText = TranslationFor(nId))
+            SetControlText(child, ToQString(*strText));
+    }
+}
