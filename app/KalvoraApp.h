@@ -1,6 +1,7 @@
 #pragma once
 
-// The application: runs the main window and ends when it closes. Command-line arguments have no effect.
+// The application: runs the main window modally and returns when it has closed; the process then ends. Command-line
+// arguments are accepted and have no effect (options meant for Qt itself, such as -platform, are Qt's).
 class CKalvoraApp {
 public:
     int Run(int argc, char** argv);
