@@ -7,10 +7,17 @@
 #include <system_error>
 
 std::optional<std::string> ReadFileBytes(const std::string& strPath) {
+    std::error_code error;
+    // A directory opens as a stream on some systems and then fails inside the read.
+    if (std::filesystem::is_directory(strPath, error))
+        return std::nullopt;
     std::ifstream file(strPath, std::ios::binary);
     if (!file)
         return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::string bytes;
+    char buffer[65536];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0)
+        bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
     if (file.bad())
         return std::nullopt;
     return bytes;
@@ -19,9 +26,17 @@ std::optional<std::string> ReadFileBytes(const std::string& strPath) {
 bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
     namespace fs = std::filesystem;
     std::error_code error;
-    const fs::path target(strPath);
+    fs::path target(strPath);
+    // A file that is a symbolic link stays one: the new content goes where the link points.
+    if (fs::is_symlink(target, error)) {
+        const fs::path resolved = fs::canonical(target, error);
+        if (!error)
+            target = resolved;
+    }
     if (fs::is_directory(target, error))
         return false;
+    const fs::file_status oldStatus = fs::status(target, error);
+    const bool bExisted = !error && fs::exists(oldStatus);
 
     // A name of our own in the same directory, so that the rename never crosses a file system.
     std::random_device random;
@@ -39,6 +54,8 @@ bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
             return false;
         }
     }
+    if (bExisted) // keep the permissions the user gave the file
+        fs::permissions(temporary, oldStatus.permissions(), error);
     fs::rename(temporary, target, error);
     if (error) {
         fs::remove(temporary, error);

@@ -20,10 +20,10 @@ TEST(SplitTextLines, FollowsTheProgramFileLineRule) {
         {"a", {"a"}},
         {"a\r\nb\r\n", {"a", "b"}},
         {"a\nb", {"a", "b"}},
-        {"a\r\r\n", {"a\r"}},     // only the CR directly before LF goes
-        {"a\rb\n", {"a\rb"}},     // a lone CR stays inside the line
+        {"a\r\r\n", {"a\r"}}, // only the CR directly before LF goes
+        {"a\rb\n", {"a\rb"}}, // a lone CR stays inside the line
         {"\n\n", {"", ""}},
-        {"x\r", {"x\r"}},         // no LF: the CR stays
+        {"x\r", {"x\r"}}, // no LF: the CR stays
     };
     for (const auto& row : rows)
         EXPECT_EQ(SplitTextLines(row.text), row.lines) << row.text;
@@ -36,10 +36,18 @@ struct IntRow {
 
 TEST(ParseLeadingInt, ReadsLikeTheDeviceAndTheSettingsDo) {
     const IntRow rows[] = {
-        {"", 0},           {"abc", 0},          {"0013", 13},        {"   1", 1},
-        {" -7x", -7},      {"+5", 5},           {"- 5", 0},          {"\t42;", 42},
-        {"2147483647", INT_MAX},                {"2147483648", INT_MAX},
-        {"-2147483648", INT_MIN},               {"-99999999999999999999999999999999999999", INT_MIN},
+        {"", 0},
+        {"abc", 0},
+        {"0013", 13},
+        {"   1", 1},
+        {" -7x", -7},
+        {"+5", 5},
+        {"- 5", 0},
+        {"\t42;", 42},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999999999999999999999999999999", INT_MIN},
         {"9999999999999999999999999999999999999999", INT_MAX},
     };
     for (const auto& row : rows)
@@ -70,6 +78,33 @@ TEST(WriteFileReplacing, FailsWithoutTouchingAnythingWhenTheDirectoryIsMissing) 
     EXPECT_FALSE(WriteFileReplacing(dir.File("missing/out.txt"), "x"));
     EXPECT_FALSE(WriteFileReplacing(dir.Path(), "x")); // a directory is not a file
     EXPECT_FALSE(ReadFileBytes(dir.File("missing/out.txt")).has_value());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ReadFileBytes, ADirectoryOrAMissingFileReadsAsNothing) {
+    CTempDir dir;
+    EXPECT_FALSE(ReadFileBytes(dir.Path()).has_value());
+    EXPECT_FALSE(ReadFileBytes(dir.File("none")).has_value());
+    std::string strBig(200000, '\0');
+    strBig[199999] = 'x';
+    ASSERT_TRUE(WriteFileReplacing(dir.File("big"), strBig));
+    EXPECT_EQ(ReadFileBytes(dir.File("big")), std::optional<std::string>(strBig));
+}
+
+TEST(WriteFileReplacing, KeepsASymbolicLinkAndThePermissions) {
+    namespace fs = std::filesystem;
+    CTempDir dir;
+    ASSERT_TRUE(WriteFileReplacing(dir.File("real.ini"), "old"));
+    fs::permissions(dir.File("real.ini"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(dir.File("real.ini"), dir.File("link.ini"));
+    ASSERT_TRUE(WriteFileReplacing(dir.File("link.ini"), "new"));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.ini")));
+    EXPECT_EQ(ReadFileBytes(dir.File("real.ini")), std::optional<std::string>("new"));
+    EXPECT_EQ(fs::status(dir.File("real.ini")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 } // namespace
