@@ -47,6 +47,16 @@ class QTimer;
 // Life: OnInitDialog() runs once, when the dialog is first created by DoModal() or Create() and before it is
 // shown; when it returns true the focus goes to the first tab stop. DoModal() returns the result given to
 // EndDialog() (IDOK, IDCANCEL, ...). EndDialog() ends the run and stops the dialog's timers.
+//
+// The rest of the window layer:
+//   Controls.h    CComboBox (AddString honours the template's sort style, GetCurSel/SetCurSel), CSpinButtonCtrl
+//                 (SetRange/SetPos/GetPos), CListCtrl (InsertColumn/InsertItem/SetItemText/GetItemText/
+//                 DeleteAllItems, ItemStateChanged), SetStaticIcon/StaticIconId for the lamps. An edit's length
+//                 limit is QLineEdit::setMaxLength; colours are the widget's palette.
+//   Resources.h   IconPixmap(IDI_LAMP_...), AppIcon(), BitmapPixmap, ResourceString(IDS_ABOUTBOX), DisplayFont().
+//   MessageBox.h  MessageBoxReporter(this) for the core objects a dialog owns; CMessageBoxRecorder in tests.
+//   i18n/TranslateWindow.h  TranslateWindow(this, IDD_...) after loading the language.
+//   AboutDlg.h    CAboutDlg and AddAboutEntry for the main window's menu.
 class CDialog : public QDialog {
     Q_OBJECT
 public:
