@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/Dialog.h"
+
+// Chooses the COM port (template 132). After OK the caller takes m_nPort and m_nBaudRate; m_nBaudRate keeps the
+// value given at construction (the caller's current baud rate) when the baud-rate list has no selection.
+class CComPortDlg : public CDialog {
+    Q_OBJECT
+public:
+    explicit CComPortDlg(int nCurrentBaudRate, QWidget* parent = nullptr);
+
+    int m_nBaudRate;
+    int m_nPort = 0;
+};
