@@ -1,0 +1,479 @@
+#include "console/MainConsoleDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/Files.h"
+#include "app/MessageBox.h"
+#include "app/Resources.h"
+#include "app/Text.h"
+#include "i18n/Language.h"
+#include "i18n/TranslateWindow.h"
+#include "memory/ReadMemoryDlg.h"
+#include "programs/ParametersDlg.h"
+#include "settings/ComPortDlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTime>
+
+#include <vector>
+
+namespace {
+
+constexpr int kInitialProgramEntry = 1;   // "P1"
+constexpr int kInitialCountdownEntry = 0; // "CD0"
+constexpr int kBrightnessLowest = 0;
+constexpr int kBrightnessHighest = 9;
+constexpr const char* kInitialCountdownTime = "0:00";
+constexpr const char* kClockFormat = "HH:mm:ss"; // the local time as %H:%M:%S
+constexpr int kProgramFiles = 10;                // P0.txt to P9.txt
+
+int LampIcon(ELamp image) {
+    switch (image) {
+    case ELamp::Red:
+        return IDI_LAMP_RED;
+    case ELamp::Green:
+        return IDI_LAMP_GREEN;
+    case ELamp::Yellow:
+        return IDI_LAMP_YELLOW;
+    case ELamp::Off:
+        break;
+    }
+    return IDI_LAMP_OFF;
+}
+
+// Device text goes into a field one character per byte, shown from its start.
+void ShowDeviceText(QLineEdit* edit, std::string_view text) {
+    if (!edit)
+        return;
+    edit->setText(FromBytes(text));
+    edit->setCursorPosition(0);
+}
+
+std::string SelectedText(const CComboBox* combo) {
+    if (!combo || combo->GetCurSel() < 0)
+        return {};
+    return ToBytes(combo->itemText(combo->GetCurSel()));
+}
+
+std::vector<std::string> Entries(const CComboBox* combo) {
+    std::vector<std::string> entries;
+    if (!combo)
+        return entries;
+    for (int i = 0; i < combo->count(); ++i)
+        entries.push_back(ToBytes(combo->itemText(i)));
+    return entries;
+}
+
+} // namespace
+
+CMainConsoleDlg::CMainConsoleDlg(QWidget* parent)
+    : CDialog(IDD_MAIN_CONSOLE, parent), m_link(MessageBoxReporter(this)), m_hIcon(AppIcon()) {
+    OnCommand(IDC_MONITOR_ON, &CMainConsoleDlg::OnMonitorOn);
+    OnCommand(IDC_MONITOR_OFF, &CMainConsoleDlg::OnMonitorOff);
+    OnCommand(IDC_GET_CURRENT_VALUES, &CMainConsoleDlg::OnGetCurrentValues);
+    OnCommand(IDC_SET_PROGRAM, &CMainConsoleDlg::OnSetProgram);
+    OnCommand(IDC_SET_COUNTDOWN_NUMBER, &CMainConsoleDlg::OnSetCountdownNumber);
+    OnCommand(IDC_SET_BRIGHTNESS, &CMainConsoleDlg::OnSetBrightness);
+    OnCommand(IDC_SET_PC_TIME, &CMainConsoleDlg::OnSetPcTime);
+    OnCommand(IDC_MASTER, &CMainConsoleDlg::OnMaster);
+    OnCommand(IDC_SLAVE, &CMainConsoleDlg::OnSlave);
+    OnCommand(IDC_READ_MEMORY, &CMainConsoleDlg::OnReadMemoryButton);
+    OnCommand(IDC_PORT_SETTINGS, &CMainConsoleDlg::OnPortSettings);
+    OnCommand(IDC_CONFIGURE_PARAMETERS, &CMainConsoleDlg::OnConfigureParameters);
+    OnCommand(IDC_EXIT, &CMainConsoleDlg::OnExit);
+    OnSelChange(IDC_PROGRAM, &CMainConsoleDlg::OnSelchangeProgram);
+    OnSelChange(IDC_COUNTDOWN_NUMBER, &CMainConsoleDlg::OnSelchangeCountdownNumber);
+
+    m_lampOffTimer.setSingleShot(true);
+    m_lampOffTimer.setInterval(kLampGreenTime);
+    connect(&m_lampOffTimer, &QTimer::timeout, this, [this] { SetLamp(m_lampStatus, ELamp::Off); });
+}
+
+CMainConsoleDlg::~CMainConsoleDlg() = default;
+
+// ---- initialisation
+
+bool CMainConsoleDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    AttachControls();
+
+    AddAboutEntry(*this);
+
+    setWindowIcon(m_hIcon);
+
+    m_fontDisplay = DisplayFont();
+    m_displaySmall.SetFont(m_fontDisplay);
+    m_displayLarge.SetFont(m_fontDisplay);
+
+    if (m_spinBrightness) {
+        m_spinBrightness->SetRange(kBrightnessLowest, kBrightnessHighest);
+        m_spinBrightness->SetPos(kBrightnessHighest);
+    }
+
+    if (m_comboProgram) {
+        for (const std::string& entry : kProgramEntries)
+            m_comboProgram->AddString(FromBytes(entry));
+        m_comboProgram->SetCurSel(kInitialProgramEntry);
+    }
+
+    if (m_comboCountdownNumber) {
+        for (int nColumn = 0; nColumn < kCountdownNumbers; ++nColumn)
+            m_comboCountdownNumber->AddString(FromBytes(CountdownEntry(nColumn)));
+        m_comboCountdownNumber->SetCurSel(kInitialCountdownEntry);
+    }
+
+    if (m_editCountdownTime) {
+        m_editCountdownTime->setText(QString::fromLatin1(kInitialCountdownTime));
+        // A limit on typing, as the window system's edits have it: texts that the program puts in are shown whole.
+        m_editCountdownTime->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral(".{0,%1}").arg(kCountdownTimeChars)), m_editCountdownTime));
+    }
+
+    m_nPort = kDefaultPort;
+    m_nBaudRate = kDefaultBaudRate;
+
+    ApplySettings();
+
+    TranslateWindow(this, IDD_MAIN_CONSOLE);
+
+    LoadCountdownTimes();
+
+    // Whatever the settings selected in the lists: only a choice of the user moves the row and the column.
+    m_nCountdownColumn = 1;
+    m_nProgramRow = 1;
+
+    SetTimer(TIMER_CLOCK, kClockPeriod);
+    return true;
+}
+
+void CMainConsoleDlg::AttachControls() {
+    m_buttonSetCountdownNumber = Item<QPushButton>(IDC_SET_COUNTDOWN_NUMBER);
+    m_buttonSetProgram = Item<QPushButton>(IDC_SET_PROGRAM);
+    m_lampStatus = Item<QLabel>(IDC_STATUS_LAMP);
+    m_lampLight1 = Item<QLabel>(IDC_LIGHT_1);
+    m_lampLight2 = Item<QLabel>(IDC_LIGHT_2);
+    m_lampLight3 = Item<QLabel>(IDC_LIGHT_3);
+    m_buttonSetPcTime = Item<QPushButton>(IDC_SET_PC_TIME);
+    m_buttonSlave = Item<QPushButton>(IDC_SLAVE);
+    m_buttonMaster = Item<QPushButton>(IDC_MASTER);
+    m_editPcTime = Item<QLineEdit>(IDC_PC_TIME);
+    m_buttonSetBrightness = Item<QPushButton>(IDC_SET_BRIGHTNESS);
+    m_buttonConfigureParameters = Item<QPushButton>(IDC_CONFIGURE_PARAMETERS);
+    m_buttonGetCurrentValues = Item<QPushButton>(IDC_GET_CURRENT_VALUES);
+    m_buttonPortSettings = Item<QPushButton>(IDC_PORT_SETTINGS);
+    m_buttonReadMemory = Item<QPushButton>(IDC_READ_MEMORY);
+    m_buttonMonitorOn = Item<QPushButton>(IDC_MONITOR_ON);
+    m_comboCountdownNumber = Item<CComboBox>(IDC_COUNTDOWN_NUMBER);
+    m_spinBrightness = Item<CSpinButtonCtrl>(IDC_BRIGHTNESS_SPIN);
+    m_displaySmall.SubclassDlgItem(Item<QLineEdit>(IDC_DISPLAY_SMALL));
+    m_displayLarge.SubclassDlgItem(Item<QLineEdit>(IDC_DISPLAY_LARGE));
+    m_editLastStartTime = Item<QLineEdit>(IDC_LAST_START_TIME);
+    m_editStartNumber = Item<QLineEdit>(IDC_START_NUMBER);
+    m_editLeadTime = Item<QLineEdit>(IDC_LEAD_TIME);
+    m_editCountdownTime = Item<QLineEdit>(IDC_COUNTDOWN_TIME);
+    m_editBrightness = Item<QLineEdit>(IDC_BRIGHTNESS);
+    m_comboProgram = Item<CComboBox>(IDC_PROGRAM);
+}
+
+void CMainConsoleDlg::ApplySettings() {
+    const CMainWindowSettings settings = ReadMainWindowSettings(GetConfigPath());
+    if (settings.m_strLanguage)
+        LoadLanguage(*settings.m_strLanguage);
+    if (settings.m_nPort)
+        m_nPort = *settings.m_nPort;
+    if (settings.m_nBaudRate)
+        m_nBaudRate = *settings.m_nBaudRate;
+    // Selections by the program: no notification, so the row and the column stay.
+    if (settings.m_nProgram && m_comboProgram)
+        m_comboProgram->SetCurSel(*settings.m_nProgram);
+    if (settings.m_nCountdownNumber && m_comboCountdownNumber)
+        m_comboCountdownNumber->SetCurSel(*settings.m_nCountdownNumber);
+    if (settings.m_strCountdownTime && m_editCountdownTime)
+        m_editCountdownTime->setText(ToQString(*settings.m_strCountdownTime));
+    if (settings.m_strBrightness && m_editBrightness)
+        m_editBrightness->setText(ToQString(*settings.m_strBrightness));
+}
+
+void CMainConsoleDlg::OnSysCommand(int nCommandId) {
+    if ((nCommandId & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about(this);
+        about.DoModal();
+    } else {
+        CDialog::OnSysCommand(nCommandId);
+    }
+}
+
+void CMainConsoleDlg::OnClose() {
+    OnExit();
+}
+
+// ---- lamps
+
+void CMainConsoleDlg::SetLamp(QLabel* lamp, ELamp image) {
+    SetStaticIcon(lamp, LampIcon(image));
+}
+
+void CMainConsoleDlg::SetLights(const CLightPattern& lights) {
+    SetLamp(m_lampLight1, lights[0]);
+    SetLamp(m_lampLight2, lights[1]);
+    SetLamp(m_lampLight3, lights[2]);
+}
+
+void CMainConsoleDlg::DarkenStatusLampLater() {
+    m_lampOffTimer.start();
+}
+
+// ---- live monitor
+
+void CMainConsoleDlg::EnableCommandButtons(bool bEnable) {
+    for (QPushButton* button : {m_buttonMonitorOn, m_buttonReadMemory, m_buttonPortSettings, m_buttonGetCurrentValues,
+                                m_buttonConfigureParameters, m_buttonSetBrightness, m_buttonSetProgram,
+                                m_buttonSetCountdownNumber, m_buttonMaster, m_buttonSlave, m_buttonSetPcTime}) {
+        if (button)
+            button->setEnabled(bEnable);
+    }
+}
+
+void CMainConsoleDlg::OnMonitorOn() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(TIMER_MONITOR, kMonitorPeriod);
+    m_link.Write(kCmdMonitorToggle);
+    // An acknowledgement's green from just before must not darken the monitor's lamp.
+    m_lampOffTimer.stop();
+    EnableCommandButtons(false);
+}
+
+void CMainConsoleDlg::OnMonitorOff() {
+    KillTimer(TIMER_MONITOR);
+    m_link.Write(kCmdMonitorToggle);
+    m_link.Close();
+    EnableCommandButtons(true);
+    SetLamp(m_lampStatus, ELamp::Off);
+}
+
+void CMainConsoleDlg::OnTimer(int nId) {
+    switch (nId) {
+    case TIMER_MONITOR:
+        OnMonitorTick();
+        break;
+    case TIMER_CLOCK:
+        OnClockTick();
+        break;
+    case TIMER_CURRENT_VALUES:
+        OnCurrentValuesTick();
+        break;
+    case TIMER_ACK:
+        OnAckTick();
+        break;
+    case TIMER_MODE_ACK:
+        OnModeAckTick();
+        break;
+    default:
+        break;
+    }
+    CDialog::OnTimer(nId);
+}
+
+void CMainConsoleDlg::OnMonitorTick() {
+    SetLamp(m_lampStatus, ELamp::Red);
+    SetLights({ELamp::Off, ELamp::Off, ELamp::Off});
+    std::string line;
+    while (m_link.PopLine(line)) {
+        const CMonitorLine parsed = ParseMonitorLine(line);
+        if (parsed.m_bDisplay) {
+            SetLamp(m_lampStatus, ELamp::Green);
+            m_displayLarge.SetWindowText(FromBytes(parsed.m_strLarge));
+            m_displaySmall.SetWindowText(FromBytes(parsed.m_strSmall));
+            if (parsed.m_lights)
+                SetLights(*parsed.m_lights);
+        }
+        if (parsed.m_bStart) {
+            SetLamp(m_lampStatus, ELamp::Green);
+            ShowDeviceText(m_editStartNumber, parsed.m_strStartNumber);
+            ShowDeviceText(m_editLastStartTime, parsed.m_strStartTime);
+        }
+        if (parsed.m_bLead) {
+            SetLamp(m_lampStatus, ELamp::Green);
+            ShowDeviceText(m_editLeadTime, parsed.m_strLeadTime);
+        }
+    }
+}
+
+// ---- program and countdown selection
+
+void CMainConsoleDlg::LoadCountdownTimes() {
+    for (int nProgram = 0; nProgram < kProgramFiles; ++nProgram)
+        LoadProgramFileTimes(nProgram);
+}
+
+void CMainConsoleDlg::LoadProgramFileTimes(int nProgram) {
+    const auto text = ReadFileBytes(ExecutableDirectory() + "/P" + std::to_string(nProgram) + ".txt");
+    if (!text)
+        return; // a missing file leaves its row empty
+    m_countdownTimes[static_cast<std::size_t>(nProgram)] = ReadCountdownTimes(*text);
+}
+
+void CMainConsoleDlg::OnSelchangeProgram() {
+    const int nRow = EntryNumber(SelectedText(m_comboProgram));
+    if (nRow < 0)
+        return;
+    m_nProgramRow = nRow;
+    if (m_comboCountdownNumber)
+        m_comboCountdownNumber->SetCurSel(1); // "CD1", without a notification
+    ShowDeviceText(m_editCountdownTime, m_countdownTimes[static_cast<std::size_t>(m_nProgramRow)][1]);
+}
+
+void CMainConsoleDlg::OnSelchangeCountdownNumber() {
+    const int nColumn = EntryNumber(SelectedText(m_comboCountdownNumber));
+    if (nColumn < 0)
+        return;
+    m_nCountdownColumn = nColumn;
+    ShowDeviceText(
+        m_editCountdownTime,
+        m_countdownTimes[static_cast<std::size_t>(m_nProgramRow)][static_cast<std::size_t>(m_nCountdownColumn)]);
+}
+
+// ---- device commands
+
+void CMainConsoleDlg::OnGetCurrentValues() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    m_link.Write(kCmdGetCurrentValues);
+    SetTimer(TIMER_CURRENT_VALUES, kReplyPeriod);
+    Sleep(kLongReplyWait);
+    m_link.Close();
+}
+
+void CMainConsoleDlg::OnSetProgram() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(TIMER_ACK, kReplyPeriod);
+    m_link.Write(BuildSetProgram(SelectedText(m_comboProgram)));
+    Sleep(kLongReplyWait);
+    m_link.Close();
+}
+
+void CMainConsoleDlg::OnSetCountdownNumber() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(TIMER_ACK, kReplyPeriod);
+    m_link.Write(BuildSetCountdownNumber(SelectedText(m_comboCountdownNumber)));
+    Sleep(kShortReplyWait);
+    m_link.Close();
+}
+
+void CMainConsoleDlg::OnSetBrightness() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(TIMER_ACK, kReplyPeriod);
+    m_link.Write(BuildSetBrightness(m_editBrightness ? ToStdString(m_editBrightness->text()) : std::string()));
+    Sleep(kShortReplyWait);
+    m_link.Close();
+}
+
+void CMainConsoleDlg::OnSetPcTime() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(TIMER_ACK, kReplyPeriod);
+    m_link.Write(BuildSetClock(m_editPcTime ? ToStdString(m_editPcTime->text()) : std::string()));
+    Sleep(kShortReplyWait);
+    m_link.Close();
+}
+
+void CMainConsoleDlg::OnMaster() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(TIMER_MODE_ACK, kReplyPeriod);
+    m_link.Write(kCmdMaster);
+    Sleep(kShortReplyWait);
+    m_link.Write(kCmdMonitorToggle);
+    m_link.Close();
+}
+
+void CMainConsoleDlg::OnSlave() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(TIMER_MODE_ACK, kReplyPeriod);
+    m_link.Write(kCmdSlave);
+    Sleep(kShortReplyWait);
+    m_link.Close();
+}
+
+void CMainConsoleDlg::OnClockTick() {
+    if (m_editPcTime)
+        m_editPcTime->setText(QTime::currentTime().toString(QString::fromLatin1(kClockFormat)));
+}
+
+void CMainConsoleDlg::OnCurrentValuesTick() {
+    std::string line;
+    while (m_link.PopLine(line)) {
+        const auto values = ParseCurrentValues(line);
+        if (!values)
+            continue;
+        SetLamp(m_lampStatus, ELamp::Green);
+        m_displayLarge.SetWindowText(FromBytes(values->m_strLarge));
+        m_displaySmall.SetWindowText(FromBytes(values->m_strSmall));
+        // Selections by the program: no notification, so the row and the column stay.
+        if (m_comboProgram) {
+            const int nEntry = FindProgramEntry(Entries(m_comboProgram), values->m_strProgram);
+            if (nEntry >= 0)
+                m_comboProgram->SetCurSel(nEntry);
+        }
+        ShowDeviceText(m_editCountdownTime, values->m_strCountdownTime);
+        const int nColumn = FindCountdownColumn(m_countdownTimes[0], values->m_strCountdownTime);
+        if (nColumn >= 0 && m_comboCountdownNumber)
+            m_comboCountdownNumber->SetCurSel(nColumn); // no match: the selection stays, as for the program
+        ShowDeviceText(m_editBrightness, values->m_strBrightness);
+        if (values->m_lights)
+            SetLights(*values->m_lights);
+    }
+    DarkenStatusLampLater();
+    KillTimer(TIMER_CURRENT_VALUES);
+}
+
+void CMainConsoleDlg::OnAckTick() {
+    std::string line;
+    bool bAcknowledged = false;
+    while (m_link.PopLine(line)) {
+        if (IsSetAcknowledgement(line)) {
+            SetLamp(m_lampStatus, ELamp::Green);
+            KillTimer(TIMER_ACK);
+            bAcknowledged = true;
+        }
+    }
+    // Without an acknowledgement the timer goes on ticking; a tick must not hold up the window.
+    if (bAcknowledged)
+        DarkenStatusLampLater();
+}
+
+void CMainConsoleDlg::OnModeAckTick() {
+    std::string line;
+    while (m_link.PopLine(line)) {
+        if (IsModeAcknowledgement(line))
+            SetLamp(m_lampStatus, ELamp::Green);
+    }
+    DarkenStatusLampLater();
+    KillTimer(TIMER_MODE_ACK);
+}
+
+// ---- the other dialogs and the way out
+
+void CMainConsoleDlg::OnReadMemoryButton() {
+    CReadMemoryDlg dialog(this);
+    dialog.DoModal();
+}
+
+void CMainConsoleDlg::OnPortSettings() {
+    CComPortDlg dialog(m_nBaudRate, this);
+    if (dialog.DoModal() == IDOK) {
+        m_nPort = dialog.m_nPort;
+        m_nBaudRate = dialog.m_nBaudRate;
+    }
+}
+
+void CMainConsoleDlg::OnConfigureParameters() {
+    CParametersDlg dialog(this);
+    dialog.DoModal();
+}
+
+void CMainConsoleDlg::OnExit() {
+    m_link.Close();
+    KillTimer(TIMER_MONITOR);
+    KillTimer(TIMER_CLOCK);
+    EndDialog(IDOK);
+}
