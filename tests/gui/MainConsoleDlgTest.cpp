@@ -33,7 +33,7 @@ namespace {
 
 constexpr int kPort = 5; // the port every test's settings name; the peer or the simulator answers there
 // How long the reader thread gets to queue what the peer wrote before a tick is run by hand.
-constexpr auto kQueueTime = 300ms;
+constexpr auto kQueueTime = 200ms;
 
 // The window with its timer ticks and its state within reach of the tests.
 class CConsoleProbe : public CMainConsoleDlg {
