@@ -1,3 +1,372 @@
 #include "programs/ParametersDlg.h"
 
-CParametersDlg::CParametersDlg(QWidget* parent) : CDialog(IDD_PARAMETERS, parent) {}
+#include "app/MessageBox.h"
+#include "app/Text.h"
+#include "i18n/Language.h"
+#include "i18n/TranslateWindow.h"
+#include "programs/TransferCodec.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+constexpr int kInitialProgram = 1;
+constexpr int kIntervalRows = 10;  // CD0 to CD9
+constexpr int kTopRowLabel = 10;   // detail row r is labelled 10 - r
+constexpr int kIntervalLength = 5; // characters of an interval text
+constexpr Qt::Alignment kCentred = Qt::AlignHCenter;
+
+// Column widths in pixels.
+constexpr int kMinuteWidth = 55;
+constexpr int kFirstSettingWidth = 80;
+constexpr int kSecondSettingWidth = 50;
+constexpr int kIntervalNumberWidth = 50;
+constexpr int kIntervalTimeWidth = 60;
+
+// The language texts of the setting codes, in code order, which is also the order of the choice lists.
+constexpr std::array kFirstSettingTexts{IDS_LIGHT_OFF, IDS_LIGHT_RED, IDS_LIGHT_YELLOW, IDS_LIGHT_GREEN};
+constexpr std::array kSecondSettingTexts{IDS_SIGNAL_NONE, IDS_SIGNAL_SHORT, IDS_SIGNAL_LONG};
+static_assert(kFirstSettingTexts.size() == CProgramStore::kFirstCodes);
+static_assert(kSecondSettingTexts.size() == CProgramStore::kSecondCodes);
+
+// The buttons that start or end in a transfer sequence.
+constexpr std::array kSequenceButtons{IDC_UPLOAD_DETAILS, IDC_UPLOAD_INTERVALS, IDC_SAVE_PROGRAM, IDC_DOWNLOAD};
+
+template <std::size_t N>
+QString SettingText(const std::optional<int>& code, const std::array<int, N>& texts) {
+    if (!code || *code < 0 || *code >= static_cast<int>(N))
+        return {};
+    return ToQString(LookupText(texts[static_cast<std::size_t>(*code)]));
+}
+
+template <std::size_t N>
+void FillChoices(CComboBox* combo, const std::array<int, N>& texts) {
+    for (const int nText : texts)
+        combo->AddString(ToQString(LookupText(nText)));
+    combo->SetCurSel(0);
+}
+
+// A typed text never chooses an entry: only a choice from the list acts. Qt would otherwise complete a typed text
+// to an entry and, when the field is left or Enter is pressed, choose the entry whose text was typed.
+void ChoiceOnlyFromList(CComboBox* combo) {
+    combo->setCompleter(nullptr);
+    if (QLineEdit* field = combo->lineEdit())
+        QObject::disconnect(field, &QLineEdit::editingFinished, combo, nullptr);
+}
+
+} // namespace
+
+CParametersDlg::CParametersDlg(QWidget* parent)
+    : CDialog(IDD_PARAMETERS, parent), m_link(MessageBoxReporter(this)), m_store(MessageBoxReporter(this)),
+      m_progress(Item<QProgressBar>(IDC_PROGRESS)), m_editInterval(Item<QLineEdit>(IDC_INTERVAL_TEXT)),
+      m_listIntervals(Item<CListCtrl>(IDC_INTERVALS)), m_comboSecondSetting(Item<CComboBox>(IDC_SECOND_SETTING)),
+      m_comboFirstSetting(Item<CComboBox>(IDC_FIRST_SETTING)), m_listDetails(Item<CListCtrl>(IDC_PROGRAM_DETAILS)),
+      m_comboProgram(Item<CComboBox>(IDC_SELECT_PROGRAM)) {
+    OnSelChange(IDC_SELECT_PROGRAM, &CParametersDlg::OnSelchangeProgram);
+    Connect(IDC_PROGRAM_DETAILS, &CListCtrl::ItemStateChanged, &CParametersDlg::OnItemchangedDetails);
+    OnSelChange(IDC_FIRST_SETTING, &CParametersDlg::OnSelchangeFirstSetting);
+    OnSelChange(IDC_SECOND_SETTING, &CParametersDlg::OnSelchangeSecondSetting);
+    Connect(IDC_INTERVALS, &CListCtrl::ItemStateChanged, &CParametersDlg::OnItemchangedIntervals);
+    OnCommand(IDC_CHANGE_INTERVAL, &CParametersDlg::OnChangeInterval);
+    OnCommand(IDC_SAVE_PROGRAM, &CParametersDlg::OnSaveProgram);
+    OnCommand(IDC_DOWNLOAD, &CParametersDlg::OnDownload);
+    OnCommand(IDC_UPLOAD_DETAILS, &CParametersDlg::OnUploadDetails);
+    OnCommand(IDC_UPLOAD_INTERVALS, &CParametersDlg::OnUploadIntervals);
+}
+
+CParametersDlg::~CParametersDlg() = default;
+
+bool CParametersDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_nProgram = 0;
+    m_nIntervalRow = 0;
+    m_nDetailRow = -1;
+
+    const CLinkSettings settings = ReadLinkSettings(GetConfigPath());
+    if (settings.m_strLanguage)
+        LoadLanguage(*settings.m_strLanguage);
+    m_nPort = settings.m_nPort.value_or(m_nPort);
+    m_nBaudRate = settings.m_nBaudRate.value_or(m_nBaudRate);
+    TranslateWindow(this, IDD_PARAMETERS);
+
+    for (int nProgram = 0; nProgram < kProgramChoices; ++nProgram)
+        m_comboProgram->AddString(FromBytes(ProgramName(nProgram)));
+    m_comboProgram->SetCurSel(kInitialProgram);
+    FillChoices(m_comboFirstSetting, kFirstSettingTexts);
+    FillChoices(m_comboSecondSetting, kSecondSettingTexts);
+    for (CComboBox* combo : {m_comboProgram, m_comboFirstSetting, m_comboSecondSetting})
+        ChoiceOnlyFromList(combo);
+
+    m_strProgram = ProgramName(kInitialProgram);
+    m_nProgram = kInitialProgram;
+    m_store.LoadProgramFile(m_nProgram, m_strProgram, ExecutableDirectory());
+
+    m_listDetails->InsertColumn(0, ToQString(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
+    m_listDetails->InsertColumn(1, ToQString(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
+    m_listDetails->InsertColumn(2, ToQString(LookupText(IDS_HEADING_SECOND_SETTING)), kCentred, kSecondSettingWidth);
+    m_listIntervals->InsertColumn(0, QStringLiteral("CD No"), kCentred, kIntervalNumberWidth);
+    m_listIntervals->InsertColumn(1, QStringLiteral("CD Time"), kCentred, kIntervalTimeWidth);
+    for (CListCtrl* list : {m_listDetails, m_listIntervals})
+        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    BuildRows();
+    FillLists();
+
+    m_editInterval->setMaxLength(kIntervalLength);
+    m_progress->setRange(0, kDownloadRequests);
+    m_progress->setValue(0);
+    return true;
+}
+
+// ---- Closing
+
+void CParametersDlg::OnOK() {
+    EndWhenIdle(IDOK);
+}
+
+void CParametersDlg::OnCancel() {
+    EndWhenIdle(IDCANCEL);
+}
+
+void CParametersDlg::EndWhenIdle(int nResult) {
+    // The running sequence still writes to the link and the lists; it ends the dialog when it is done.
+    if (m_bTransferring) {
+        m_nEndRequest = nResult;
+        return;
+    }
+    EndDialog(nResult);
+}
+
+void CParametersDlg::OnEnterKey() {
+    // No button is the default one, and Enter as OK would close the dialog and drop every unsaved edit. Enter in
+    // the interval field stores the interval; on a push button it presses that button; elsewhere it does nothing.
+    QWidget* focused = focusWidget();
+    if (focused == m_editInterval) {
+        OnChangeInterval();
+        return;
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(focused);
+        button && GetDlgItem(ControlId(button)) == button && button->isEnabled() && button->isVisible())
+        SendCommand(ControlId(button));
+}
+
+// ---- Program choice and lists
+
+void CParametersDlg::OnSelchangeProgram() {
+    const int nProgram = m_comboProgram->GetCurSel();
+    if (m_bTransferring || nProgram < 0 || nProgram >= kProgramChoices)
+        return;
+    m_shownRows[static_cast<std::size_t>(m_nProgram)] = m_store.RowCount();
+    m_strProgram = ToBytes(m_comboProgram->itemText(nProgram));
+    m_nProgram = nProgram;
+    if (m_store.IsModified(m_nProgram)) {
+        // Downloaded or edited data is newer than the file: reading the file would drop it unseen and unsaved.
+        m_store.SetRowCount(
+            std::max(m_shownRows[static_cast<std::size_t>(m_nProgram)], m_store.FilledRowCount(m_nProgram)));
+    } else {
+        m_store.LoadProgramFile(m_nProgram, m_strProgram, ExecutableDirectory());
+    }
+    BuildRows();
+    FillLists();
+}
+
+void CParametersDlg::BuildRows() {
+    m_listDetails->DeleteAllItems();
+    m_listIntervals->DeleteAllItems();
+    // No detail row is selected any more, so a setting choice has no row to act on.
+    m_nDetailRow = -1;
+    for (int nRow = 0; nRow < m_store.RowCount(); ++nRow)
+        m_listDetails->InsertItem(nRow, QString::number(kTopRowLabel - nRow));
+    for (int nRow = 0; nRow < kIntervalRows; ++nRow)
+        m_listIntervals->InsertItem(nRow, QStringLiteral("CD%1").arg(nRow));
+}
+
+void CParametersDlg::FillLists() {
+    FillSettingColumns();
+    FillIntervalColumn();
+}
+
+void CParametersDlg::FillSettingColumns() {
+    const int nRows = std::min(m_store.RowCount(), m_listDetails->GetItemCount());
+    for (int nRow = 0; nRow < nRows; ++nRow) {
+        m_listDetails->SetItemText(nRow, 1, SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
+        m_listDetails->SetItemText(nRow, 2,
+                                   SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
+    }
+}
+
+void CParametersDlg::FillIntervalColumn() {
+    for (int nRow = 0; nRow < kIntervalRows; ++nRow)
+        m_listIntervals->SetItemText(nRow, 1, FromBytes(m_store.GetInterval(m_nProgram, nRow)));
+}
+
+void CParametersDlg::OnItemchangedDetails(int nRow, int /*nOldState*/, int nNewState) {
+    if (nNewState == 0)
+        return;
+    m_nDetailRow = nRow;
+    // The edit fields show the row's settings; the choice lists keep their selection.
+    m_comboFirstSetting->setEditText(SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
+    m_comboSecondSetting->setEditText(SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
+}
+
+void CParametersDlg::OnSelchangeFirstSetting() {
+    if (m_nDetailRow < 0)
+        return;
+    // The position in the choice list is the code: a shown text is never looked up again.
+    m_store.SetFirstSetting(m_nProgram, m_nDetailRow, m_comboFirstSetting->GetCurSel());
+    FillSettingColumns();
+}
+
+void CParametersDlg::OnSelchangeSecondSetting() {
+    if (m_nDetailRow < 0)
+        return;
+    m_store.SetSecondSetting(m_nProgram, m_nDetailRow, m_comboSecondSetting->GetCurSel());
+    FillSettingColumns();
+}
+
+void CParametersDlg::OnItemchangedIntervals(int nRow, int /*nOldState*/, int nNewState) {
+    if (nNewState != 0) {
+        m_nIntervalRow = nRow;
+        m_editInterval->setText(FromBytes(m_store.GetInterval(m_nProgram, nRow)));
+    }
+    m_editInterval->setFocus();
+}
+
+void CParametersDlg::OnChangeInterval() {
+    if (m_nIntervalRow < 0)
+        return;
+    m_store.SetInterval(m_nProgram, m_nIntervalRow, ToBytes(m_editInterval->text()));
+    FillIntervalColumn();
+}
+
+// ---- Saving
+
+void CParametersDlg::OnSaveProgram() {
+    if (m_bTransferring)
+        return;
+    SaveProgram();
+}
+
+bool CParametersDlg::SaveProgram() {
+    if (!m_store.SaveProgramFile(m_nProgram, m_strProgram, ExecutableDirectory()))
+        return false;
+    KillTimer(kTransferTimer);
+    return true;
+}
+
+// ---- Transfer sequences
+
+void CParametersDlg::OnDownload() {
+    RunSequence(&CParametersDlg::DownloadPrograms);
+}
+
+void CParametersDlg::OnUploadDetails() {
+    RunSequence(&CParametersDlg::UploadProgramDetails);
+}
+
+void CParametersDlg::OnUploadIntervals() {
+    RunSequence(&CParametersDlg::UploadIntervals);
+}
+
+void CParametersDlg::RunSequence(void (CParametersDlg::*sequence)()) {
+    // A sequence started inside another (through the window messages it lets run) would reopen the link the
+    // first one holds and cut it short.
+    if (m_bTransferring)
+        return;
+    SetTransferring(true);
+    (this->*sequence)();
+    SetTransferring(false);
+    if (m_nEndRequest != 0)
+        EndDialog(m_nEndRequest);
+}
+
+void CParametersDlg::SetTransferring(bool bTransferring) {
+    m_bTransferring = bTransferring;
+    for (const int nId : kSequenceButtons) {
+        if (QWidget* button = GetDlgItem(nId))
+            button->setEnabled(!bTransferring);
+    }
+    m_comboProgram->setEnabled(!bTransferring);
+}
+
+void CParametersDlg::DownloadPrograms() {
+    m_progress->setValue(0);
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(kTransferTimer, kTransferTimerPeriod);
+    for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram && m_nEndRequest == 0; ++nProgram) {
+        for (int nRow = 0; nRow < kDownloadRowsPerProgram && m_nEndRequest == 0; ++nRow) {
+            m_link.Write(BuildRequestRow(nProgram, nRow));
+            Sleep(kTransferPace);
+            PumpMessages();
+        }
+    }
+    for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram && m_nEndRequest == 0; ++nProgram) {
+        for (int nInterval = 0; nInterval < kIntervalsPerProgram && m_nEndRequest == 0; ++nInterval) {
+            m_link.Write(BuildRequestInterval(nProgram, nInterval));
+            Sleep(kTransferPace);
+            PumpMessages();
+        }
+    }
+    m_link.Close();
+    // The link is closed and its reader stopped, so every reply is queued: decode them all now, for the lists to
+    // show and the progress bar to end at 0.
+    DrainReplies();
+    m_progress->setValue(0);
+    ShowDownloadedRows();
+    FillLists();
+}
+
+void CParametersDlg::ShowDownloadedRows() {
+    // With no program file read yet the row count is 0, which would hide every downloaded row, and the upload and
+    // the save would leave them out.
+    const int nRows = std::max(m_store.RowCount(), m_store.FilledRowCount(m_nProgram));
+    if (nRows == m_store.RowCount())
+        return;
+    m_store.SetRowCount(nRows);
+    for (int nRow = m_listDetails->GetItemCount(); nRow < m_store.RowCount(); ++nRow)
+        m_listDetails->InsertItem(nRow, QString::number(kTopRowLabel - nRow));
+}
+
+void CParametersDlg::UploadProgramDetails() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    for (int nRow = 0; nRow < m_store.RowCount(); ++nRow) {
+        m_link.Write(BuildSetRow(m_nProgram, nRow, m_store.GetFirstSetting(m_nProgram, nRow),
+                                 m_store.GetSecondSetting(m_nProgram, nRow)));
+        PumpMessages();
+        Sleep(kTransferPace);
+    }
+    m_link.Close();
+    SaveProgram();
+}
+
+void CParametersDlg::UploadIntervals() {
+    m_link.Open(m_nPort, m_nBaudRate);
+    for (int nInterval = 0; nInterval < kIntervalRows; ++nInterval) {
+        m_link.Write(BuildSetInterval(m_nProgram, nInterval, ToBytes(m_listIntervals->GetItemText(nInterval, 1))));
+        Sleep(kTransferPace);
+    }
+    m_link.Close();
+    SaveProgram();
+}
+
+void CParametersDlg::OnTimer(int nId) {
+    if (nId == kTransferTimer)
+        DrainReplies();
+    CDialog::OnTimer(nId);
+}
+
+void CParametersDlg::DrainReplies() {
+    std::string strLine;
+    while (m_link.PopLine(strLine)) {
+        if (ParseTransferReply(strLine, m_store))
+            StepProgress();
+    }
+}
+
+void CParametersDlg::StepProgress() {
+    m_progress->setValue(std::min(m_progress->value() + 1, m_progress->maximum()));
+}

@@ -1,11 +1,99 @@
 #pragma once
 
 #include "app/Dialog.h"
+#include "link/SerialLink.h"
+#include "programs/ProgramStore.h"
+#include "settings/Settings.h"
+
+#include <array>
+#include <string>
+
+class QLineEdit;
+class QProgressBar;
 
 // Edits, saves, uploads and downloads the device's programs (template 133). Opened modally by the main window's
 // "Configure Parameters" button; it owns its own link and program store.
+//
+// A transfer sequence (download, upload of details, upload of intervals) holds the link and the progress bar
+// while it runs. Meanwhile the transfer buttons and the program choice are disabled, and a request to close the
+// dialog (OK, Escape, close box) waits for the sequence's end: a download then stops asking after the request it
+// is on, an upload of details sends its last rows and saves the program first; the dialog closes as soon as the
+// sequence has closed its link.
 class CParametersDlg : public CDialog {
     Q_OBJECT
 public:
+    static constexpr int kTransferTimer = 1;
+    static constexpr auto kTransferTimerPeriod = std::chrono::milliseconds{100};
+    static constexpr int kProgramChoices = 9; // "P0" to "P8"
+
     explicit CParametersDlg(QWidget* parent = nullptr);
+    ~CParametersDlg() override;
+
+    // What the dialog holds in memory, for the window's owner and tests to look at.
+    const CProgramStore& Store() const { return m_store; }
+    // True while a transfer sequence runs.
+    bool IsTransferring() const { return m_bTransferring; }
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnEnterKey() override;
+    void OnTimer(int nId) override;
+
+private:
+    // Handlers.
+    void OnSelchangeProgram();
+    void OnItemchangedDetails(int nRow, int nOldState, int nNewState);
+    void OnSelchangeFirstSetting();
+    void OnSelchangeSecondSetting();
+    void OnItemchangedIntervals(int nRow, int nOldState, int nNewState);
+    void OnChangeInterval();
+    void OnSaveProgram();
+    void OnDownload();
+    void OnUploadDetails();
+    void OnUploadIntervals();
+
+    // The transfer sequences; each runs inside RunSequence.
+    void DownloadPrograms();
+    void UploadProgramDetails();
+    void UploadIntervals();
+    void RunSequence(void (CParametersDlg::*sequence)());
+    void SetTransferring(bool bTransferring);
+    void EndWhenIdle(int nResult);
+
+    void DrainReplies();
+    void StepProgress();
+    bool SaveProgram();
+    void ShowDownloadedRows();
+
+    // The lists.
+    void BuildRows();
+    void FillLists();
+    void FillSettingColumns();
+    void FillIntervalColumn();
+
+    int m_nProgram = 0;
+    // The main window's port defaults until config.ini names a port or baud rate.
+    int m_nBaudRate = kDefaultBaudRate;
+    int m_nPort = kDefaultPort;
+    CSerialLink m_link;
+    CProgramStore m_store;
+    std::string m_strProgram;
+    int m_nDetailRow = -1;
+    int m_nIntervalRow = 0;
+
+    // Bound controls.
+    QProgressBar* m_progress = nullptr;
+    QLineEdit* m_editInterval = nullptr;
+    CListCtrl* m_listIntervals = nullptr;
+    CComboBox* m_comboSecondSetting = nullptr;
+    CComboBox* m_comboFirstSetting = nullptr;
+    CListCtrl* m_listDetails = nullptr;
+    CComboBox* m_comboProgram = nullptr;
+
+    bool m_bTransferring = false;
+    int m_nEndRequest = 0; // the result a close request asked for while a sequence ran; 0 when none
+    // The rows each program showed when it was last the current one, for coming back to data newer than its file.
+    std::array<int, kProgramChoices> m_shownRows{};
 };
