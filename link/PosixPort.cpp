@@ -116,6 +116,13 @@ int CPosixPort::Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout)
     }
 }
 
+bool CPosixPort::WaitForInput(std::chrono::milliseconds timeout) {
+    if (m_hPort < 0)
+        return true; // the read reports the closed port
+    short nRevents = 0;
+    return WaitFor(m_hPort, POLLIN, Clock::now() + timeout, nRevents) != 0;
+}
+
 bool CPosixPort::Write(std::string_view data, std::chrono::milliseconds timeout) {
     if (m_hPort < 0)
         return false;

@@ -18,6 +18,7 @@ public:
     bool Open(const std::string& strDevice) override;
     bool Configure(int nBaudRate) override;
     int Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) override;
+    bool WaitForInput(std::chrono::milliseconds timeout) override;
     bool Write(std::string_view data, std::chrono::milliseconds timeout) override;
     void PurgeInput() override;
     void Close() override;

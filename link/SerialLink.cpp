@@ -98,9 +98,13 @@ void CSerialLink::ReaderLoop() {
     do {
         const auto started = Clock::now();
         int nRead = 0;
+        // The wait for the first byte holds no lock: a command written meanwhile goes out at once instead of
+        // waiting for a silent read to end, which keeps the transfers at their own pace.
+        const bool bInput = m_hPort->WaitForInput(kReadTimeout);
         {
             std::lock_guard portLock(m_portLock);
-            nRead = m_hPort->Read(chunk.data(), kReadChunk, kReadTimeout);
+            if (bInput)
+                nRead = m_hPort->Read(chunk.data(), kReadChunk, kReadTimeout);
             if (nRead <= 0) {
                 // Silence or a failed read ends a partial line.
                 nLength = 0;

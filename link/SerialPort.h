@@ -20,6 +20,14 @@ public:
     // Returns at once with up to nMax waiting bytes; with none waiting, waits up to `timeout` for the first byte
     // and returns as soon as any arrives. 0 after `timeout` of silence; -1 on an error, a vanished device included.
     virtual int Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) = 0;
+    // Waits up to `timeout` for received bytes without taking them: true as soon as a read would return at once
+    // (bytes, or the error of a vanished device), false after `timeout` of silence. The link waits here without
+    // holding the port, so that a command written meanwhile goes out at once. A port that cannot wait apart from
+    // reading says true and lets Read do the waiting.
+    virtual bool WaitForInput(std::chrono::milliseconds timeout) {
+        (void)timeout;
+        return true;
+    }
     // Writes all of data within `timeout`; false when it fails or times out.
     virtual bool Write(std::string_view data, std::chrono::milliseconds timeout) = 0;
     // Discards every received byte not yet read.

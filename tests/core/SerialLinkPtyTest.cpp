@@ -159,3 +159,26 @@ TEST_F(SerialLinkPtyTest, MissingPortIsReported) {
 }
 
 } // namespace
+
+namespace {
+
+// A command written while the line is silent goes out at once, not when the reader's wait for a byte ends: the
+// transfers write one command every 60 ms and must not be held to the 250 ms of a silent read.
+TEST_F(SerialLinkPtyTest, CommandsOnASilentLineGoOutWithoutWaitingForTheReader) {
+    ASSERT_TRUE(m_link.Open(kComPort, 38400));
+    std::this_thread::sleep_for(50ms); // the reader is now waiting for the first byte
+    const auto started = Clock::now();
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(m_link.Write("?L100\r"));
+        std::this_thread::sleep_for(60ms);
+    }
+    const auto elapsed = Clock::now() - started;
+    std::string strExpected;
+    for (int i = 0; i < 10; ++i)
+        strExpected += "?L100\r";
+    EXPECT_EQ(m_peer.ReadUntil(strExpected.size(), 2s), strExpected);
+    // 600 ms of pauses; ten writes that each waited for a silent read would take about 2.5 s.
+    EXPECT_LT(elapsed, 1200ms);
+}
+
+} // namespace
