@@ -192,6 +192,10 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
         if (control.kind == EControlKind::DropDown) {
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
+            // A typed text never chooses an entry, as in the window system's combo boxes: only a choice from the
+            // list acts. Qt would otherwise complete the text and choose its entry when the field is left.
+            combo->setCompleter(nullptr);
+            QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
             combo->setEditText(strText);
         }
         combo->SetSorted(control.Has(EControlStyle::Sort));

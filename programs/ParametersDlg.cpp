@@ -51,14 +51,6 @@ void FillChoices(CComboBox* combo, const std::array<int, N>& texts) {
     combo->SetCurSel(0);
 }
 
-// A typed text never chooses an entry: only a choice from the list acts. Qt would otherwise complete a typed text
-// to an entry and, when the field is left or Enter is pressed, choose the entry whose text was typed.
-void ChoiceOnlyFromList(CComboBox* combo) {
-    combo->setCompleter(nullptr);
-    if (QLineEdit* field = combo->lineEdit())
-        QObject::disconnect(field, &QLineEdit::editingFinished, combo, nullptr);
-}
-
 } // namespace
 
 CParametersDlg::CParametersDlg(QWidget* parent)
@@ -99,8 +91,6 @@ bool CParametersDlg::OnInitDialog() {
     m_comboProgram->SetCurSel(kInitialProgram);
     FillChoices(m_comboFirstSetting, kFirstSettingTexts);
     FillChoices(m_comboSecondSetting, kSecondSettingTexts);
-    for (CComboBox* combo : {m_comboProgram, m_comboFirstSetting, m_comboSecondSetting})
-        ChoiceOnlyFromList(combo);
 
     m_strProgram = ProgramName(kInitialProgram);
     m_nProgram = kInitialProgram;
