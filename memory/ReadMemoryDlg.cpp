@@ -49,13 +49,7 @@ CReadMemoryDlg::CReadMemoryDlg(QWidget* parent)
 bool CReadMemoryDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    const CLinkSettings settings = ReadLinkSettings(GetConfigPath());
-    if (settings.m_strLanguage)
-        LoadLanguage(*settings.m_strLanguage);
-    if (settings.m_nPort)
-        m_nPort = *settings.m_nPort;
-    if (settings.m_nBaudRate)
-        m_nBaudRate = *settings.m_nBaudRate;
+    ApplyLinkSettings(GetConfigPath(), m_nPort, m_nBaudRate);
     TranslateWindow(this, IDD_READ_MEMORY);
 
     int nColumn = 0;

@@ -79,11 +79,7 @@ bool CParametersDlg::OnInitDialog() {
     m_nIntervalRow = 0;
     m_nDetailRow = -1;
 
-    const CLinkSettings settings = ReadLinkSettings(GetConfigPath());
-    if (settings.m_strLanguage)
-        LoadLanguage(*settings.m_strLanguage);
-    m_nPort = settings.m_nPort.value_or(m_nPort);
-    m_nBaudRate = settings.m_nBaudRate.value_or(m_nBaudRate);
+    ApplyLinkSettings(GetConfigPath(), m_nPort, m_nBaudRate);
     TranslateWindow(this, IDD_PARAMETERS);
 
     for (int nProgram = 0; nProgram < kProgramChoices; ++nProgram)

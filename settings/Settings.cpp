@@ -122,3 +122,11 @@ bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBa
     updated = CIniFile::WriteStringToText(updated, kSettings, kBaudRate, std::to_string(nBaudPosition));
     return WriteFileReplacing(strPath, updated);
 }
+
+void ApplyLinkSettings(const std::string& strPath, int& nPort, int& nBaudRate) {
+    const CLinkSettings settings = ReadLinkSettings(strPath);
+    if (settings.m_strLanguage)
+        LoadLanguage(*settings.m_strLanguage);
+    nPort = settings.m_nPort.value_or(nPort);
+    nBaudRate = settings.m_nBaudRate.value_or(nBaudRate);
+}

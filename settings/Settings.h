@@ -39,6 +39,9 @@ struct CComPortSettings {
 
 CMainWindowSettings ReadMainWindowSettings(const std::string& strPath);
 CLinkSettings ReadLinkSettings(const std::string& strPath);
+// What the Read Memory and Parameters dialogs do when they open: load the language the file names and take the
+// port and baud rate it gives; a target the file does not supply keeps its value.
+void ApplyLinkSettings(const std::string& strPath, int& nPort, int& nBaudRate);
 CComPortSettings ReadComPortSettings(const std::string& strPath);
 // Writes Settings/COMPort and then Settings/Baudrate as decimal positions (-1 for no selection).
 bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition);
