@@ -32,15 +32,15 @@ std::string BuildSetClock(std::string_view clockText);
 
 // One line of the live stream. The three tests are independent: a line may satisfy more than one.
 struct CMonitorLine {
-    bool m_bDisplay = false;              // "D?" at columns 0-1
-    std::string m_strLarge;               // columns 3-10
-    std::string m_strSmall;               // columns 12-15
+    bool m_bDisplay = false;               // "D?" at columns 0-1
+    std::string m_strLarge;                // columns 3-10
+    std::string m_strSmall;                // columns 12-15
     std::optional<CLightPattern> m_lights; // column 17
-    bool m_bStart = false;                // "ST" at columns 5-6
-    std::string m_strStartNumber;         // columns 0-3 read as a number, minus one, in decimal
-    std::string m_strStartTime;           // columns 8-19
-    bool m_bLead = false;                 // two blanks at columns 0-1
-    std::string m_strLeadTime;            // columns 13-19
+    bool m_bStart = false;                 // "ST" at columns 5-6
+    std::string m_strStartNumber;          // columns 0-3 read as a number, minus one, in decimal
+    std::string m_strStartTime;            // columns 8-19
+    bool m_bLead = false;                  // two blanks at columns 0-1
+    std::string m_strLeadTime;             // columns 13-19
 
     bool Recognised() const { return m_bDisplay || m_bStart || m_bLead; }
 };

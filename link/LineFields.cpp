@@ -9,11 +9,15 @@ std::string Field(std::string_view line, std::size_t nFirst, std::size_t nCount)
     return std::string(line.substr(nFirst, nCount));
 }
 
-bool HasPrefix(std::string_view line, std::string_view prefix) { return line.substr(0, prefix.size()) == prefix; }
+bool HasPrefix(std::string_view line, std::string_view prefix) {
+    return line.substr(0, prefix.size()) == prefix;
+}
 
 int ParseLeadingInt(std::string_view text) {
     std::size_t i = 0;
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    auto isSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
     while (i < text.size() && isSpace(text[i]))
         ++i;
     bool bNegative = false;

@@ -11,8 +11,8 @@ class CProgramStore;
 
 inline constexpr int kDownloadFirstProgram = 1;
 inline constexpr int kDownloadLastProgram = 8;
-inline constexpr int kDownloadRowsPerProgram = 32;  // the device is asked rows 00 to 31
-inline constexpr int kIntervalsPerProgram = 10;     // CD0 to CD9
+inline constexpr int kDownloadRowsPerProgram = 32;        // the device is asked rows 00 to 31
+inline constexpr int kIntervalsPerProgram = 10;           // CD0 to CD9
 inline constexpr int kDownloadRequests = 8 * 32 + 8 * 10; // 336: the progress bar's range
 inline constexpr auto kTransferPace = std::chrono::milliseconds{60};
 
