@@ -337,6 +337,16 @@ void CMainConsoleDlg::OnSelchangeCountdownNumber() {
 
 // ---- device commands
 
+// One device command: open the link, arm the timer that takes the reply, write, let the reader collect the reply
+// meanwhile, close.
+void CMainConsoleDlg::RunCommand(int nTimer, const std::string& strCommand, std::chrono::milliseconds wait) {
+    m_link.Open(m_nPort, m_nBaudRate);
+    SetTimer(nTimer, kReplyPeriod);
+    m_link.Write(strCommand);
+    Sleep(wait);
+    m_link.Close();
+}
+
 void CMainConsoleDlg::OnGetCurrentValues() {
     m_link.Open(m_nPort, m_nBaudRate);
     m_link.Write(kCmdGetCurrentValues);
@@ -346,35 +356,21 @@ void CMainConsoleDlg::OnGetCurrentValues() {
 }
 
 void CMainConsoleDlg::OnSetProgram() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(TIMER_ACK, kReplyPeriod);
-    m_link.Write(BuildSetProgram(SelectedText(m_comboProgram)));
-    Sleep(kLongReplyWait);
-    m_link.Close();
+    RunCommand(TIMER_ACK, BuildSetProgram(SelectedText(m_comboProgram)), kLongReplyWait);
 }
 
 void CMainConsoleDlg::OnSetCountdownNumber() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(TIMER_ACK, kReplyPeriod);
-    m_link.Write(BuildSetCountdownNumber(SelectedText(m_comboCountdownNumber)));
-    Sleep(kShortReplyWait);
-    m_link.Close();
+    RunCommand(TIMER_ACK, BuildSetCountdownNumber(SelectedText(m_comboCountdownNumber)), kShortReplyWait);
 }
 
 void CMainConsoleDlg::OnSetBrightness() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(TIMER_ACK, kReplyPeriod);
-    m_link.Write(BuildSetBrightness(m_editBrightness ? ToStdString(m_editBrightness->text()) : std::string()));
-    Sleep(kShortReplyWait);
-    m_link.Close();
+    RunCommand(TIMER_ACK, BuildSetBrightness(m_editBrightness ? ToStdString(m_editBrightness->text()) : std::string()),
+               kShortReplyWait);
 }
 
 void CMainConsoleDlg::OnSetPcTime() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(TIMER_ACK, kReplyPeriod);
-    m_link.Write(BuildSetClock(m_editPcTime ? ToStdString(m_editPcTime->text()) : std::string()));
-    Sleep(kShortReplyWait);
-    m_link.Close();
+    RunCommand(TIMER_ACK, BuildSetClock(m_editPcTime ? ToStdString(m_editPcTime->text()) : std::string()),
+               kShortReplyWait);
 }
 
 void CMainConsoleDlg::OnMaster() {
@@ -387,11 +383,7 @@ void CMainConsoleDlg::OnMaster() {
 }
 
 void CMainConsoleDlg::OnSlave() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(TIMER_MODE_ACK, kReplyPeriod);
-    m_link.Write(kCmdSlave);
-    Sleep(kShortReplyWait);
-    m_link.Close();
+    RunCommand(TIMER_MODE_ACK, kCmdSlave, kShortReplyWait);
 }
 
 void CMainConsoleDlg::OnClockTick() {

@@ -60,6 +60,7 @@ protected:
     void OnSelchangeCountdownNumber();
     // Device commands.
     void OnGetCurrentValues();
+    void RunCommand(int nTimer, const std::string& strCommand, std::chrono::milliseconds wait);
     void OnSetProgram();
     void OnSetCountdownNumber();
     void OnSetBrightness();

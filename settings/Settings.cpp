@@ -64,6 +64,15 @@ std::optional<int> BaudRateFromStoredIndex(std::optional<int> nIndex) {
     return BaudRateFromIndex(*nIndex);
 }
 
+// The keys every window with a link reads: the language, the port and the baud rate.
+CLinkSettings LinkSettingsFromText(std::string_view text) {
+    CLinkSettings settings;
+    settings.m_strLanguage = CIniFile::GetStringFromText(text, kSystem, kLanguage);
+    settings.m_nPort = PortFromIndex(ReadNumber(text, kSettings, kComPort));
+    settings.m_nBaudRate = BaudRateFromStoredIndex(ReadNumber(text, kSettings, kBaudRate));
+    return settings;
+}
+
 } // namespace
 
 std::string GetConfigPath() {
@@ -78,10 +87,11 @@ std::optional<int> BaudRateFromIndex(int nIndex) {
 
 CMainWindowSettings ReadMainWindowSettings(const std::string& strPath) {
     const std::string text = ReadSettingsText(strPath);
+    const CLinkSettings link = LinkSettingsFromText(text);
     CMainWindowSettings settings;
-    settings.m_strLanguage = CIniFile::GetStringFromText(text, kSystem, kLanguage);
-    settings.m_nPort = PortFromIndex(ReadNumber(text, kSettings, kComPort));
-    settings.m_nBaudRate = BaudRateFromStoredIndex(ReadNumber(text, kSettings, kBaudRate));
+    settings.m_strLanguage = link.m_strLanguage;
+    settings.m_nPort = link.m_nPort;
+    settings.m_nBaudRate = link.m_nBaudRate;
     settings.m_nProgram = ReadNumber(text, kSetValues, kProgram);
     settings.m_nCountdownNumber = ReadNumber(text, kSetValues, kCountdownNumber);
     settings.m_strCountdownTime = CIniFile::GetStringFromText(text, kSetValues, kCountdownTime);
@@ -90,12 +100,7 @@ CMainWindowSettings ReadMainWindowSettings(const std::string& strPath) {
 }
 
 CLinkSettings ReadLinkSettings(const std::string& strPath) {
-    const std::string text = ReadSettingsText(strPath);
-    CLinkSettings settings;
-    settings.m_strLanguage = CIniFile::GetStringFromText(text, kSystem, kLanguage);
-    settings.m_nPort = PortFromIndex(ReadNumber(text, kSettings, kComPort));
-    settings.m_nBaudRate = BaudRateFromStoredIndex(ReadNumber(text, kSettings, kBaudRate));
-    return settings;
+    return LinkSettingsFromText(ReadSettingsText(strPath));
 }
 
 CComPortSettings ReadComPortSettings(const std::string& strPath) {
