@@ -24,8 +24,6 @@ void WriteRaw(const std::string& strPath, std::string_view bytes) {
 // Each test has its own executable directory with its own language files.
 class LanguageFiles : public ::testing::Test {
 protected:
-    void SetUp() override { SetExecutableDirectory(m_dir.Path()); }
-
     void WriteIdentifiers(std::string_view entries) {
         WriteRaw(m_dir.File("identifiers.ini"), "[Identifiers]\n"s += entries);
     }
@@ -33,7 +31,7 @@ protected:
         WriteRaw(m_dir.File("lng_" + strName + ".ini"), "[Strings]\n"s += entries);
     }
 
-    CTempDir m_dir;
+    CExecutableDirectory m_dir;
 };
 
 TEST_F(LanguageFiles, EveryControlWithTheNumberOfANameShowsItsText) {
@@ -118,8 +116,7 @@ TEST(LanguageLookup, OnlyTheirOwnSectionsCount) {
 }
 
 TEST(LanguageLookup, TranslationSkipsKeyZeroAndTextsThatBeginWithAQuestionMark) {
-    CTempDir dir;
-    SetExecutableDirectory(dir.Path());
+    CExecutableDirectory dir;
     WriteRaw(dir.File("identifiers.ini"), "[Identifiers]\nZERO=0\nQ=1\nOK=2\nSHARED=1019\n");
     WriteRaw(dir.File("lng_T.ini"), "[Strings]\nZERO=zero\nQ=?what\nOK=Fine\nSHARED=Both\n");
     LoadLanguage("T");

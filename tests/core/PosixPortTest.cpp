@@ -54,8 +54,7 @@ std::ostream& operator<<(std::ostream& stream, const SPathCase& row) {
 class PortDevicePathTest : public ::testing::TestWithParam<SPathCase> {};
 
 TEST_P(PortDevicePathTest, ChoosesTheLinkBesideTheExecutableOrTheSystemsLine) {
-    CTempDir dir;
-    SetExecutableDirectory(dir.Path());
+    CExecutableDirectory dir;
     const std::string strKind = GetParam().pszPortFile;
     const std::filesystem::path ports = std::filesystem::path(dir.Path()) / "ports";
     std::filesystem::create_directories(ports);

@@ -40,16 +40,13 @@ std::vector<std::string> WaitForLines(CSerialLink& link, std::size_t nCount, std
 
 class SerialLinkPtyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SetExecutableDirectory(m_dir.Path());
-        m_peer.LinkAsPort(m_dir.Path(), kComPort);
-    }
+    void SetUp() override { m_peer.LinkAsPort(m_dir.Path(), kComPort); }
 
     CSerialLink MakeLink() {
         return CSerialLink([this](const std::string& strMessage) { m_messages.push_back(strMessage); });
     }
 
-    CTempDir m_dir;
+    CExecutableDirectory m_dir;
     CPtyPeer m_peer;
     std::vector<std::string> m_messages;
     CSerialLink m_link{[this](const std::string& strMessage) {

@@ -37,9 +37,7 @@ std::chrono::milliseconds Elapsed(Clock::time_point since) {
 
 class SerialLinkTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetExecutableDirectory(m_dir.Path()); }
-
-    CTempDir m_dir;
+    CExecutableDirectory m_dir;
     std::shared_ptr<CFakePort> m_port = std::make_shared<CFakePort>();
     std::vector<std::string> m_messages;
     CSerialLink m_link{[this](const std::string& strMessage) { m_messages.push_back(strMessage); }, m_port->Factory()};

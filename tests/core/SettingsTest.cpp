@@ -20,8 +20,7 @@ void WriteRaw(const std::string& strPath, std::string_view bytes) {
 constexpr const char* kNoFile = nullptr;
 
 TEST(Settings, ConfigPathIsBesideTheExecutable) {
-    CTempDir dir;
-    SetExecutableDirectory(dir.Path());
+    CExecutableDirectory dir;
     EXPECT_EQ(GetConfigPath(), dir.Path() + "/config.ini");
 }
 

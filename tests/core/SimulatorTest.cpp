@@ -45,8 +45,6 @@ bool Matches(const std::string& strText, const char* pPattern) {
 
 class SimulatorTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetExecutableDirectory(m_dir.Path()); }
-
     // Starts the simulator with the arguments and opens the program's link to it as COM port 7.
     void Start(std::vector<std::string> args, int nBaudRate = kBaudRate) {
         m_sim = std::make_unique<CSimProcess>(m_dir.Path(), std::move(args));
@@ -91,7 +89,7 @@ protected:
         return "(none)";
     }
 
-    CTempDir m_dir;
+    CExecutableDirectory m_dir;
     std::unique_ptr<CSimProcess> m_sim;
     CSerialLink m_link; // closed before the simulator stops
 };

@@ -2,6 +2,7 @@
 #include "app/Files.h"
 #include "i18n/Language.h"
 #include "res/Resource.h"
+#include "tests/gui/DialogTesting.h"
 #include "tests/support/TempDir.h"
 
 #include <QAction>
@@ -54,20 +55,13 @@ protected:
     }
 };
 
-QString Text(const CDialog& dialog, int nId) {
-    return ControlText(dialog.GetDlgItem(nId));
-}
-
 } // namespace
 
 class CAboutDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        LoadLanguage("none-loaded");
-        SetExecutableDirectory({});
-    }
+    void cleanup() { LoadLanguage("none-loaded"); }
 
     void showsItsTemplate() {
         CAboutDlg about;
@@ -77,8 +71,8 @@ private slots:
         auto* version = about.Item<QLabel>(IDC_ABOUT_VERSION);
         QCOMPARE(version->text(), QString("Kalvora Version 1.4"));
         QCOMPARE(version->textFormat(), Qt::PlainText);
-        QVERIFY(!Text(about, IDC_ABOUT_NOTICE).isEmpty());
-        QVERIFY(!Text(about, IDC_ABOUT_WEB).isEmpty());
+        QVERIFY(!DlgItemText(about, IDC_ABOUT_NOTICE).isEmpty());
+        QVERIFY(!DlgItemText(about, IDC_ABOUT_WEB).isEmpty());
         auto* ok = about.Item<QPushButton>(IDOK);
         QCOMPARE(ok->text(), QString("OK"));
         QVERIFY(ok->isDefault());
@@ -90,48 +84,46 @@ private slots:
     }
 
     void translatesWithKey100FromTheLanguageLoadedLast() {
-        CTempDir directory;
+        CExecutableDirectory directory;
         WriteLanguages(directory);
-        SetExecutableDirectory(directory.Path());
         LoadLanguage("Test"); // config.ini names "Other": the About box does not read it
 
         CAboutDlg about;
         about.Create();
         QCOMPARE(about.windowTitle(), QString::fromUtf8("\xC3\x9C"
                                                         "ber Kalvora"));
-        QCOMPARE(Text(about, IDOK), QString("Gut"));
+        QCOMPARE(DlgItemText(about, IDOK), QString("Gut"));
         // The version label shows "&" as it is; the web line shows markup as plain text.
         QCOMPARE(about.Item<QLabel>(IDC_ABOUT_VERSION)->text(), QString("Kalvora & Co 1.4"));
         QCOMPARE(about.Item<QLabel>(IDC_ABOUT_WEB)->text(), QString("<a href=\"x\">Netz</a>"));
         QCOMPARE(about.Item<QLabel>(IDC_ABOUT_WEB)->textFormat(), Qt::PlainText);
         // No text for the notice: the template's stays. The picture keeps its bitmap whatever its text.
         CDialog plain(IDD_ABOUTBOX);
-        QCOMPARE(Text(about, IDC_ABOUT_NOTICE), Text(plain, IDC_ABOUT_NOTICE));
+        QCOMPARE(DlgItemText(about, IDC_ABOUT_NOTICE), DlgItemText(plain, IDC_ABOUT_NOTICE));
         QCOMPARE(about.Item<QLabel>(IDC_STATIC)->pixmap().size(), QSize(68, 43));
     }
 
     void everyBoxTakesTheTablesAsTheyAreWhenItOpens() {
-        CTempDir directory;
+        CExecutableDirectory directory;
         WriteLanguages(directory);
-        SetExecutableDirectory(directory.Path());
 
         CAboutDlg before; // no language loaded yet, although config.ini names one
         before.Create();
         QCOMPARE(before.windowTitle(), QString("About Kalvora"));
-        QCOMPARE(Text(before, IDC_ABOUT_VERSION), QString("Kalvora Version 1.4"));
+        QCOMPARE(DlgItemText(before, IDC_ABOUT_VERSION), QString("Kalvora Version 1.4"));
 
         LoadLanguage("Other");
         CAboutDlg other;
         other.Create();
         QCOMPARE(other.windowTitle(), QString("Other title"));
-        QCOMPARE(Text(other, IDC_ABOUT_VERSION), QString("Other version"));
-        QCOMPARE(Text(other, IDOK), QString("OK"));
+        QCOMPARE(DlgItemText(other, IDC_ABOUT_VERSION), QString("Other version"));
+        QCOMPARE(DlgItemText(other, IDOK), QString("OK"));
 
         LoadLanguage("Missing");
         CAboutDlg missing;
         missing.Create();
         QCOMPARE(missing.windowTitle(), QString("About Kalvora"));
-        QCOMPARE(Text(other, IDC_ABOUT_VERSION), QString("Other version")); // an open box keeps its texts
+        QCOMPARE(DlgItemText(other, IDC_ABOUT_VERSION), QString("Other version")); // an open box keeps its texts
     }
 
     void okAndEscapeCloseTheBox_data() {

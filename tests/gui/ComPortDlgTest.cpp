@@ -1,4 +1,5 @@
 #include "settings/ComPortDlg.h"
+#include "tests/gui/DialogTesting.h"
 
 #include "app/Files.h"
 #include "i18n/Language.h"
@@ -17,19 +18,8 @@ namespace {
 
 constexpr int kCallerBaudRate = 4800; // the main window's current rate, handed in at construction
 
-QStringList Entries(const CComboBox& combo) {
-    QStringList entries;
-    for (int i = 0; i < combo.count(); ++i)
-        entries << combo.itemText(i);
-    return entries;
-}
-
 std::string Stored(const CTempDir& directory, const char* pszKey) {
     return CIniFile::GetString(directory.File("config.ini"), "Settings", pszKey).value_or("(absent)");
-}
-
-void ClickOk(CComPortDlg& dialog) {
-    QTest::mouseClick(dialog.Item<QPushButton>(IDOK), Qt::LeftButton);
 }
 
 } // namespace
@@ -38,22 +28,18 @@ class CComPortDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        LoadLanguage("none-loaded");
-        SetExecutableDirectory({});
-    }
+    void cleanup() { LoadLanguage("none-loaded"); }
 
     void showsTwentyPortsAndFiveRatesUnsorted() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         CComPortDlg dialog(kCallerBaudRate);
         dialog.Create();
         QCOMPARE(dialog.windowTitle(), QString("COM Port Settings"));
         QStringList ports;
         for (int n = 1; n <= 20; ++n)
             ports << QStringLiteral("COM %1").arg(n);
-        QCOMPARE(Entries(dialog.m_comboPort), ports);
-        QCOMPARE(Entries(dialog.m_comboBaud), (QStringList{"2400", "4800", "9600", "19200", "38400"}));
+        QCOMPARE(ComboEntries(dialog.m_comboPort), ports);
+        QCOMPARE(ComboEntries(dialog.m_comboBaud), (QStringList{"2400", "4800", "9600", "19200", "38400"}));
         QVERIFY(!dialog.m_comboPort.IsSorted());
         QVERIFY(!dialog.m_comboBaud.IsSorted());
         QCOMPARE(&dialog.m_comboPort, dialog.Item<CComboBox>(IDC_COM_PORT_LIST));
@@ -96,8 +82,7 @@ private slots:
         QFETCH(int, baudRate);
         QFETCH(QByteArray, portWritten);
         QFETCH(QByteArray, baudWritten);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         if (!config.isEmpty())
             QVERIFY(WriteFileReplacing(directory.File("config.ini"), config.toStdString()));
 
@@ -108,7 +93,7 @@ private slots:
         if (portShown < 0)
             QCOMPARE(dialog.m_comboPort.currentText(), QString());
 
-        ClickOk(dialog);
+        ClickButton(dialog, IDOK);
         QVERIFY(dialog.IsEnded());
         QCOMPARE(dialog.result(), int(IDOK));
         QCOMPARE(dialog.m_nPort, port);
@@ -118,10 +103,9 @@ private slots:
     }
 
     void okWithoutAFileCreatesItWithBothKeys() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         CComPortDlg dialog(2400);
-        QTimer::singleShot(0, &dialog, [&dialog] { ClickOk(dialog); });
+        QTimer::singleShot(0, &dialog, [&dialog] { ClickButton(dialog, IDOK); });
         QCOMPARE(dialog.DoModal(), int(IDOK));
         QCOMPARE(dialog.m_nPort, 1);
         QCOMPARE(dialog.m_nBaudRate, 9600);
@@ -131,8 +115,7 @@ private slots:
 
     // The user picks "COM 4" with the keyboard; the rest of the user's file stays as it was, byte for byte.
     void okWithCom4Writes3AndKeepsTheRestOfTheFile() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         const std::string strBefore = "; Kalvora at the club house\r\n"
                                       "[System]\r\n"
                                       "Language = NoSuchLanguage\r\n"
@@ -155,7 +138,7 @@ private slots:
             QTest::keyClick(&dialog.m_comboPort, Qt::Key_Down);
         QCOMPARE(dialog.m_comboPort.currentText(), QString("COM 4"));
         QCOMPARE(dialog.m_comboBaud.currentText(), QString("9600"));
-        ClickOk(dialog);
+        ClickButton(dialog, IDOK);
 
         QCOMPARE(dialog.result(), int(IDOK));
         QCOMPARE(dialog.m_nPort, 4);
@@ -166,8 +149,7 @@ private slots:
     }
 
     void okAddsTheSectionAtTheEndWhenItIsMissing() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         const std::string strBefore = "[System]\nLanguage=NoSuchLanguage\n[SetValues]\nProgram=2\n";
         QVERIFY(WriteFileReplacing(directory.File("config.ini"), strBefore));
         CComPortDlg dialog(kCallerBaudRate);
@@ -175,7 +157,7 @@ private slots:
         dialog.m_comboPort.setFocus();
         QTest::keyClick(&dialog.m_comboPort, Qt::Key_End);
         QCOMPARE(dialog.m_comboPort.currentText(), QString("COM 20"));
-        ClickOk(dialog);
+        ClickButton(dialog, IDOK);
         QCOMPARE(dialog.m_nPort, 20);
         QCOMPARE(ReadFileBytes(directory.File("config.ini")).value_or("(none)"),
                  strBefore + "[Settings]\nCOMPort=19\nBaudrate=2\n");
@@ -188,8 +170,7 @@ private slots:
     }
     void escapeAndCloseBoxChangeNothing() {
         QFETCH(bool, closeBox);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         const std::string strBefore = "[Settings]\r\nCOMPort=6\r\nBaudrate=3\r\n";
         QVERIFY(WriteFileReplacing(directory.File("config.ini"), strBefore));
 
@@ -214,8 +195,7 @@ private slots:
 
     // The rate is shown, never chosen: the list stays disabled, and OK writes back the position it came with.
     void baudRateListStaysDisabled() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         QVERIFY(WriteFileReplacing(directory.File("config.ini"), "[Settings]\nBaudrate=4\n"));
         CComPortDlg dialog(kCallerBaudRate);
         dialog.Create();
@@ -226,14 +206,13 @@ private slots:
         QVERIFY(dialog.focusWidget() != &dialog.m_comboBaud);
         QTest::keyClick(&dialog.m_comboBaud, Qt::Key_Down);
         QCOMPARE(dialog.m_comboBaud.currentText(), QString("38400"));
-        ClickOk(dialog);
+        ClickButton(dialog, IDOK);
         QCOMPARE(dialog.m_nBaudRate, 38400);
         QCOMPARE(Stored(directory, "Baudrate"), std::string("4"));
     }
 
     void languageNamedInTheFileTranslatesCaptionAndLabels() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         QVERIFY(WriteFileReplacing(directory.File("identifiers.ini"), "[Identifiers]\n"
                                                                       "IDD_COM_PORT=132\n"
                                                                       "IDOK=1\n"
@@ -269,8 +248,7 @@ private slots:
         const QByteArray screenshotDir = qgetenv("KALVORA_SCREENSHOT_DIR");
         if (screenshotDir.isEmpty())
             QSKIP("KALVORA_SCREENSHOT_DIR is not set");
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         QVERIFY(WriteFileReplacing(directory.File("config.ini"), "[Settings]\nCOMPort=2\nBaudrate=2\n"));
         CComPortDlg dialog(kCallerBaudRate);
         dialog.Create();

@@ -6,6 +6,7 @@
 #include "i18n/Language.h"
 #include "link/SerialLink.h"
 #include "res/Resource.h"
+#include "tests/gui/DialogTesting.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
@@ -54,14 +55,13 @@ std::string PortSettings(int nPort = kPort) {
 // A temporary directory beside "the executable", with config.ini naming the test's port, and message boxes recorded.
 struct CBench {
     explicit CBench(const std::string& strConfig = PortSettings()) {
-        SetExecutableDirectory(dir.Path());
         if (!strConfig.empty())
             WriteFileReplacing(dir.File("config.ini"), strConfig);
     }
     void Write(const std::string& strName, const std::string& strText) const {
         WriteFileReplacing(dir.File(strName), strText);
     }
-    CTempDir dir;
+    CExecutableDirectory dir;
     CMessageBoxRecorder boxes;
 };
 
@@ -72,10 +72,6 @@ struct CPeerBench : CBench {
     }
     CPtyPeer peer;
 };
-
-QString Text(const CDialog& dialog, int nId) {
-    return ControlText(dialog.GetDlgItem(nId));
-}
 
 int Lamp(const CDialog& dialog, int nId) {
     return StaticIconId(dialog.GetDlgItem(nId));
@@ -92,10 +88,6 @@ CComboBox* Combo(const CDialog& dialog, int nId) {
 QString Selected(const CDialog& dialog, int nId) {
     const CComboBox* combo = Combo(dialog, nId);
     return combo->GetCurSel() < 0 ? QString("<none>") : combo->itemText(combo->GetCurSel());
-}
-
-void Press(CDialog& dialog, int nId) {
-    QTest::mouseClick(dialog.Item<QPushButton>(nId), Qt::LeftButton);
 }
 
 // A choice of the user: the entry before it is set by the program, then the Down key moves to it.
@@ -127,18 +119,6 @@ bool PortIsFree() {
     const bool bOpened = other.Open(kPort, 2400);
     other.Close();
     return bOpened;
-}
-
-// Runs act on the modal dialog that the next handler opens, as soon as it is there.
-void WhenModal(std::function<void(CDialog&)> act, int nTries = 200) {
-    QTimer::singleShot(10ms, [act = std::move(act), nTries] {
-        if (auto* dialog = qobject_cast<CDialog*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-            return;
-        }
-        if (nTries > 0)
-            WhenModal(act, nTries - 1);
-    });
 }
 
 const QList<int> kDark = {IDI_LAMP_OFF, IDI_LAMP_OFF, IDI_LAMP_OFF};
@@ -175,10 +155,7 @@ class CMainConsoleDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        LoadLanguage("none-loaded");
-        SetExecutableDirectory({});
-    }
+    void cleanup() { LoadLanguage("none-loaded"); }
 
     // ---- start-up
 
@@ -189,14 +166,14 @@ private slots:
         QCOMPARE(window.windowTitle(), QString("Kalvora v1.4"));
         QCOMPARE(Selected(window, IDC_PROGRAM), QString("P1"));
         QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD0"));
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString("0:00"));
-        QCOMPARE(Text(window, IDC_BRIGHTNESS), QString("9"));
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("0:00"));
+        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), QString("9"));
         QCOMPARE(window.m_nPort, 7);
         QCOMPARE(window.m_nBaudRate, 2400);
         QCOMPARE(window.m_nProgramRow, 1);
         QCOMPARE(window.m_nCountdownColumn, 1);
-        QCOMPARE(Text(window, IDC_MONITOR_ON), QString("On"));
-        QCOMPARE(Text(window, IDC_GROUP_MONITOR), QString("Real Time Monitor"));
+        QCOMPARE(DlgItemText(window, IDC_MONITOR_ON), QString("On"));
+        QCOMPARE(DlgItemText(window, IDC_GROUP_MONITOR), QString("Real Time Monitor"));
         QCOMPARE(window.focusWidget(), window.GetDlgItem(IDC_MONITOR_ON));
         QVERIFY(window.isVisible());
         QVERIFY(bench.boxes.Entries().empty()); // the port stays closed: nothing to report
@@ -227,9 +204,9 @@ private slots:
         QCOMPARE(countdownTime->validator()->validate(strLong, nPos), QValidator::Invalid);
 
         // The clock fills 1033 at its first tick, a second after start-up.
-        QCOMPARE(Text(window, IDC_PC_TIME), QString());
+        QCOMPARE(DlgItemText(window, IDC_PC_TIME), QString());
         QTRY_VERIFY_WITH_TIMEOUT(QRegularExpression("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]$")
-                                     .match(Text(window, IDC_PC_TIME))
+                                     .match(DlgItemText(window, IDC_PC_TIME))
                                      .hasMatch(),
                                  3000);
     }
@@ -327,8 +304,8 @@ private slots:
         QCOMPARE(window.m_nBaudRate, baudRate);
         QCOMPARE(Selected(window, IDC_PROGRAM), program);
         QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), countdownNumber);
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), countdownTime);
-        QCOMPARE(Text(window, IDC_BRIGHTNESS), brightness);
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), countdownTime);
+        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), brightness);
         // The selections made by the settings move neither the row nor the column.
         QCOMPARE(window.m_nProgramRow, 1);
         QCOMPARE(window.m_nCountdownColumn, 1);
@@ -344,13 +321,13 @@ private slots:
         CMainConsoleDlg window;
         window.Create();
         QCOMPARE(window.windowTitle(), QString("Konsole"));
-        QCOMPARE(Text(window, IDC_MONITOR_ON), QString("Ein"));
-        QCOMPARE(Text(window, IDC_EXIT), QString("Ende"));
-        QCOMPARE(Text(window, IDC_GROUP_MONITOR), QString("Echtzeit"));
-        QCOMPARE(Text(window, IDC_LABEL_COUNTDOWN_NUMBER), QString("Countdown\nNummer"));
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString("9:99")); // an edit's contents as well
-        QCOMPARE(Text(window, IDC_SET_PROGRAM), QString("Set"));     // a text beginning with "?" is never applied
-        QCOMPARE(Text(window, IDC_MONITOR_OFF), QString("Off"));     // no text: the template's stays
+        QCOMPARE(DlgItemText(window, IDC_MONITOR_ON), QString("Ein"));
+        QCOMPARE(DlgItemText(window, IDC_EXIT), QString("Ende"));
+        QCOMPARE(DlgItemText(window, IDC_GROUP_MONITOR), QString("Echtzeit"));
+        QCOMPARE(DlgItemText(window, IDC_LABEL_COUNTDOWN_NUMBER), QString("Countdown\nNummer"));
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("9:99")); // an edit's contents as well
+        QCOMPARE(DlgItemText(window, IDC_SET_PROGRAM), QString("Set")); // a text beginning with "?" is never applied
+        QCOMPARE(DlgItemText(window, IDC_MONITOR_OFF), QString("Off")); // no text: the template's stays
     }
 
     void anUnknownLanguageKeepsTheTemplateTexts() {
@@ -364,7 +341,7 @@ private slots:
             const int nId = ControlId(control);
             if (nId == IDC_BRIGHTNESS || nId == IDC_COUNTDOWN_TIME || nId == IDC_PC_TIME)
                 continue; // filled by the window itself
-            QCOMPARE(Text(window, nId), ControlText(control));
+            QCOMPARE(DlgItemText(window, nId), ControlText(control));
         }
     }
 
@@ -379,7 +356,8 @@ private slots:
         }
         QVERIFY(entry);
         int nTemplate = 0;
-        WhenModal([&nTemplate](CDialog& about) {
+        WhenModalOpens<CDialog>(qApp, [&nTemplate](CDialog* pAbout) {
+            CDialog& about = *pAbout;
             nTemplate = about.TemplateId();
             about.EndDialog(IDOK);
         });
@@ -476,7 +454,7 @@ private slots:
 
         QElapsedTimer elapsed;
         elapsed.start();
-        Press(window, button);
+        ClickButton(window, button);
         QVERIFY2(elapsed.elapsed() >= minimumMs - 20, qPrintable(QString::number(elapsed.elapsed())));
         QVERIFY(window.IsTimerRunning(timer));
         QVERIFY(bench.boxes.Entries().empty());
@@ -496,14 +474,14 @@ private slots:
             toggle = bench.peer.ReadUntil(3, 3s);
             gap = std::chrono::steady_clock::now() - first;
         });
-        Press(window, IDC_MASTER);
+        ClickButton(window, IDC_MASTER);
         device.join();
         QCOMPARE(QByteArray::fromStdString(master), QByteArray("=MASTER\r"));
         QCOMPARE(QByteArray::fromStdString(toggle), QByteArray("?D\r"));
         const auto nGapMs = std::chrono::duration_cast<std::chrono::milliseconds>(gap).count();
         QVERIFY2(nGapMs >= 200 && nGapMs < 2000, qPrintable(QString::number(nGapMs)));
 
-        Press(window, IDC_SLAVE);
+        ClickButton(window, IDC_SLAVE);
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(400ms)), QByteArray("=SLAVE\r"));
     }
 
@@ -513,18 +491,18 @@ private slots:
         bench.Write("ports/COM5", "not a terminal");
         CConsoleProbe window;
         window.Create();
-        Press(window, IDC_SET_BRIGHTNESS);
+        ClickButton(window, IDC_SET_BRIGHTNESS);
         QCOMPARE(bench.boxes.Texts(), std::vector<QString>{"Can't open COM port"});
         QCOMPARE(bench.boxes.Entries().front().strTitle, ApplicationName());
         QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
         // Monitoring starts all the same; each tick finds nothing: red status, dark lights.
-        Press(window, IDC_MONITOR_ON);
+        ClickButton(window, IDC_MONITOR_ON);
         QCOMPARE(bench.boxes.Texts().size(), std::size_t{2});
         QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
         QVERIFY(!window.Item<QPushButton>(IDC_MONITOR_ON)->isEnabled());
         QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
         QCOMPARE(Lights(window), kDark);
-        Press(window, IDC_MONITOR_OFF);
+        ClickButton(window, IDC_MONITOR_OFF);
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
     }
 
@@ -629,10 +607,10 @@ private slots:
 
         QCOMPARE(Selected(window, IDC_PROGRAM), program);
         QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), countdownNumber);
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), countdownTime);
-        QCOMPARE(Text(window, IDC_BRIGHTNESS), brightness);
-        QCOMPARE(Text(window, IDC_DISPLAY_LARGE), large);
-        QCOMPARE(Text(window, IDC_DISPLAY_SMALL), small);
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), countdownTime);
+        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), brightness);
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), large);
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL), small);
         QCOMPARE(Lights(window), lights);
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(large == "keep" ? IDI_LAMP_OFF : IDI_LAMP_GREEN));
         QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_CURRENT_VALUES)); // one tick only
@@ -738,11 +716,11 @@ private slots:
 
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), status);
         QCOMPARE(Lights(window), lights);
-        QCOMPARE(Text(window, IDC_DISPLAY_LARGE), large);
-        QCOMPARE(Text(window, IDC_DISPLAY_SMALL), small);
-        QCOMPARE(Text(window, IDC_START_NUMBER), startNumber);
-        QCOMPARE(Text(window, IDC_LAST_START_TIME), startTime);
-        QCOMPARE(Text(window, IDC_LEAD_TIME), leadTime);
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), large);
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL), small);
+        QCOMPARE(DlgItemText(window, IDC_START_NUMBER), startNumber);
+        QCOMPARE(DlgItemText(window, IDC_LAST_START_TIME), startTime);
+        QCOMPARE(DlgItemText(window, IDC_LEAD_TIME), leadTime);
         // The tick took every line: the next finds none.
         window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
@@ -757,7 +735,7 @@ private slots:
         for (const int nId : kCommandButtons)
             window.GetDlgItem(nId)->installEventFilter(&order);
 
-        Press(window, IDC_MONITOR_ON);
+        ClickButton(window, IDC_MONITOR_ON);
         QCOMPARE(order.m_ids, kCommandButtons);
         for (const int nId : kCommandButtons)
             QVERIFY2(!window.GetDlgItem(nId)->isEnabled(), qPrintable(QString::number(nId)));
@@ -770,13 +748,13 @@ private slots:
 
         // The timer's own ticks show what arrives.
         QVERIFY(bench.peer.Write(DisplayLine("    0:42", "   7", "1") + "\r"));
-        QTRY_COMPARE(Text(window, IDC_DISPLAY_LARGE), QString("    0:42"));
+        QTRY_COMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), QString("    0:42"));
         QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED)); // the next tick found nothing
 
         order.m_ids.clear();
         QElapsedTimer elapsed;
         elapsed.start();
-        Press(window, IDC_MONITOR_OFF);
+        ClickButton(window, IDC_MONITOR_OFF);
         QVERIFY(elapsed.elapsed() >= 230); // Close waits a quarter of a second
         QCOMPARE(order.m_ids, kCommandButtons);
         for (const int nId : kCommandButtons)
@@ -784,12 +762,12 @@ private slots:
         QVERIFY(!window.m_link.IsOpen());
         QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        QCOMPARE(Text(window, IDC_DISPLAY_LARGE), QString("    0:42")); // the displays keep what they show
-        QCOMPARE(Text(window, IDC_DISPLAY_SMALL), QString("   7"));
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), QString("    0:42")); // the displays keep what they show
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL), QString("   7"));
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray("?D\r"));
 
         // Off again, not monitoring: nothing can be written to the closed link, and the lamp stays dark.
-        Press(window, IDC_MONITOR_OFF);
+        ClickButton(window, IDC_MONITOR_OFF);
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray());
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
         QVERIFY(bench.boxes.Entries().empty());
@@ -817,33 +795,33 @@ private slots:
         // CD4 right after start-up: row 1, whatever program the settings selected.
         Choose(window, IDC_COUNTDOWN_NUMBER, "CD4");
         QCOMPARE(window.m_nCountdownColumn, 4);
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString("1:40"));
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("1:40"));
 
         // P7, then CD4 again: row 7.
         Choose(window, IDC_PROGRAM, "P7");
         QCOMPARE(window.m_nProgramRow, 7);
         QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD1"));
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString("7:10"));
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("7:10"));
         QCOMPARE(window.m_nCountdownColumn, 4); // the column stays although the list shows CD1
         Choose(window, IDC_COUNTDOWN_NUMBER, "CD4");
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString("7:40"));
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("7:40"));
 
         // P61: row 1, column 1, like P1; the list moves to CD1.
         Choose(window, IDC_PROGRAM, "P61");
         QCOMPARE(window.m_nProgramRow, 1);
         QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD1"));
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString("1:10"));
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("1:10"));
 
         // A program without a file: an empty time.
         Choose(window, IDC_PROGRAM, "P2");
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString());
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString());
 
         // Selections made by the program raise no notification.
         Combo(window, IDC_PROGRAM)->SetCurSel(Combo(window, IDC_PROGRAM)->findText("P7"));
         Combo(window, IDC_COUNTDOWN_NUMBER)->SetCurSel(9);
         QCOMPARE(window.m_nProgramRow, 2);
         QCOMPARE(window.m_nCountdownColumn, 4);
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString());
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString());
     }
 
     // ---- acknowledgements
@@ -852,7 +830,7 @@ private slots:
         CPeerBench bench; // the peer never answers
         CConsoleProbe window;
         window.Create();
-        Press(window, IDC_SET_BRIGHTNESS);
+        ClickButton(window, IDC_SET_BRIGHTNESS);
         QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
 
         // A tick without an acknowledgement returns at once.
@@ -882,7 +860,7 @@ private slots:
             if (bench.peer.ReadUntil(4, 3s) == "=P1\r")
                 bench.peer.Write("B=9\r"); // any set acknowledgement ends the wait of any set command
         });
-        Press(window, IDC_SET_PROGRAM);
+        ClickButton(window, IDC_SET_PROGRAM);
         device.join();
         QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
 
@@ -952,7 +930,7 @@ private slots:
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
         // The lines are still queued: the monitor's tick finds them.
         window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
-        QCOMPARE(Text(window, IDC_DISPLAY_LARGE), QString("12345678"));
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), QString("12345678"));
     }
 
     // ---- the way out
@@ -968,11 +946,11 @@ private slots:
         CPeerBench bench;
         CConsoleProbe window;
         window.Create();
-        Press(window, IDC_MONITOR_ON);
+        ClickButton(window, IDC_MONITOR_ON);
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray("?D\r"));
         QVERIFY(!PortIsFree());
         if (way == "button") {
-            Press(window, IDC_EXIT);
+            ClickButton(window, IDC_EXIT);
         } else if (way == "enter") {
             window.GetDlgItem(IDC_PROGRAM)->setFocus();
             QTest::keyClick(window.GetDlgItem(IDC_PROGRAM), Qt::Key_Return);
@@ -992,7 +970,7 @@ private slots:
         CPeerBench bench;
         auto window = std::make_unique<CConsoleProbe>();
         window->Create();
-        Press(*window, IDC_MONITOR_ON);
+        ClickButton(*window, IDC_MONITOR_ON);
         QVERIFY(!PortIsFree());
         QTest::keyClick(window->GetDlgItem(IDC_PROGRAM), Qt::Key_Escape);
         QVERIFY(window->IsEnded());
@@ -1033,7 +1011,8 @@ private slots:
         QCOMPARE(window.m_nPort, 6);
         QCOMPARE(window.m_nBaudRate, 4800);
         int nTemplate = 0;
-        WhenModal([&nTemplate, ok](CDialog& dialog) {
+        WhenModalOpens<CDialog>(qApp, [&nTemplate, ok](CDialog* pDialog) {
+            CDialog& dialog = *pDialog;
             nTemplate = dialog.TemplateId();
             auto* ports = dialog.Item<CComboBox>(IDC_COM_PORT_LIST);
             auto* rates = dialog.Item<CComboBox>(IDC_BAUD_RATE_LIST);
@@ -1046,7 +1025,7 @@ private slots:
             else
                 QTest::keyClick(&dialog, Qt::Key_Escape); // the dialog has no Cancel button
         });
-        Press(window, IDC_PORT_SETTINGS);
+        ClickButton(window, IDC_PORT_SETTINGS);
         QCOMPARE(nTemplate, IDD_COM_PORT);
         QCOMPARE(window.m_nPort, port);
         QCOMPARE(window.m_nBaudRate, baudRate);
@@ -1066,12 +1045,13 @@ private slots:
         window.Create();
         int nTemplate = 0;
         bool bParent = false;
-        WhenModal([&](CDialog& opened) {
+        WhenModalOpens<CDialog>(qApp, [&](CDialog* pOpened) {
+            CDialog& opened = *pOpened;
             nTemplate = opened.TemplateId();
             bParent = opened.parentWidget() == &window;
             opened.EndDialog(IDCANCEL);
         });
-        Press(window, button);
+        ClickButton(window, button);
         QCOMPARE(nTemplate, dialog);
         QVERIFY(bParent);
         QVERIFY(!window.IsEnded());
@@ -1086,14 +1066,14 @@ private slots:
         CSimProcess sim(bench.dir.Path(), {"--com", std::to_string(kPort), "--frozen", "--program", "5"});
         CConsoleProbe window;
         window.Create();
-        Press(window, IDC_GET_CURRENT_VALUES);
+        ClickButton(window, IDC_GET_CURRENT_VALUES);
         QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN));
         QCOMPARE(Selected(window, IDC_PROGRAM), QString("P5"));
-        QCOMPARE(Text(window, IDC_COUNTDOWN_TIME), QString("5:00"));
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("5:00"));
         QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD2"));
-        QCOMPARE(Text(window, IDC_BRIGHTNESS), QString("9"));
-        QVERIFY(!Text(window, IDC_DISPLAY_LARGE).trimmed().isEmpty());
-        QCOMPARE(Text(window, IDC_DISPLAY_SMALL).trimmed(), QString("1"));
+        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), QString("9"));
+        QVERIFY(!DlgItemText(window, IDC_DISPLAY_LARGE).trimmed().isEmpty());
+        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL).trimmed(), QString("1"));
         QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
         QVERIFY(bench.boxes.Entries().empty());
     }
@@ -1108,15 +1088,15 @@ private slots:
         for (const int nButton :
              {IDC_SET_PROGRAM, IDC_SET_COUNTDOWN_NUMBER, IDC_SET_BRIGHTNESS, IDC_SET_PC_TIME, IDC_MASTER, IDC_SLAVE}) {
             QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-            Press(window, nButton);
+            ClickButton(window, nButton);
             QTRY_VERIFY2(Lamp(window, IDC_STATUS_LAMP) == IDI_LAMP_GREEN, qPrintable(QString::number(nButton)));
             QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
         }
         // The device took the values: its current values report them.
         QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
         window.Item<QLineEdit>(IDC_BRIGHTNESS)->clear();
-        Press(window, IDC_GET_CURRENT_VALUES);
-        QTRY_COMPARE(Text(window, IDC_BRIGHTNESS), QString("4"));
+        ClickButton(window, IDC_GET_CURRENT_VALUES);
+        QTRY_COMPARE(DlgItemText(window, IDC_BRIGHTNESS), QString("4"));
         QVERIFY(bench.boxes.Entries().empty());
     }
 
@@ -1127,7 +1107,7 @@ private slots:
         CSimProcess sim(bench.dir.Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "60"});
         CConsoleProbe window;
         window.Create();
-        Press(window, IDC_MONITOR_ON);
+        ClickButton(window, IDC_MONITOR_ON);
         std::set<QString> displays;
         std::set<QList<int>> patterns;
         int nGreen = 0;
@@ -1135,7 +1115,7 @@ private slots:
         elapsed.start();
         while (elapsed.elapsed() < 4500) {
             QTest::qWait(50);
-            displays.insert(Text(window, IDC_DISPLAY_LARGE));
+            displays.insert(DlgItemText(window, IDC_DISPLAY_LARGE));
             patterns.insert(Lights(window));
             nGreen += Lamp(window, IDC_STATUS_LAMP) == IDI_LAMP_GREEN;
         }
@@ -1143,9 +1123,9 @@ private slots:
         QVERIFY(patterns.count({IDI_LAMP_RED, IDI_LAMP_OFF, IDI_LAMP_OFF}) == 1);
         QVERIFY(patterns.count({IDI_LAMP_OFF, IDI_LAMP_YELLOW, IDI_LAMP_OFF}) == 1);
         QVERIFY(nGreen > 20);
-        QVERIFY(!Text(window, IDC_START_NUMBER).isEmpty()); // a start happened meanwhile
-        QVERIFY(!Text(window, IDC_LEAD_TIME).isEmpty());
-        Press(window, IDC_MONITOR_OFF);
+        QVERIFY(!DlgItemText(window, IDC_START_NUMBER).isEmpty()); // a start happened meanwhile
+        QVERIFY(!DlgItemText(window, IDC_LEAD_TIME).isEmpty());
+        ClickButton(window, IDC_MONITOR_OFF);
         QVERIFY(bench.boxes.Entries().empty());
     }
 
@@ -1163,12 +1143,12 @@ private slots:
         window.Create();
         // Program 3 at thirty times the speed starts every four seconds: by now one start has passed and the
         // next countdown shows its red light.
-        Press(window, IDC_MONITOR_ON);
+        ClickButton(window, IDC_MONITOR_ON);
         QTest::qWait(5000);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QString strPath = QString::fromLocal8Bit(directory) + "/main-window.png";
         QVERIFY(window.grab().save(strPath));
-        Press(window, IDC_MONITOR_OFF);
+        ClickButton(window, IDC_MONITOR_OFF);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "programs/ParametersDlg.h"
+#include "tests/gui/DialogTesting.h"
 
 #include "app/Files.h"
 #include "app/MessageBox.h"
@@ -51,7 +52,6 @@ const std::string kThree = FileText({"10;0;0;1:30;", "9;2;1;Break;", "8;3;2;10:0
 class CBeside {
 public:
     explicit CBeside(bool bWithSettings = true) {
-        SetExecutableDirectory(m_dir.Path());
         for (const char* name : {"identifiers.ini", "lng_English.ini"}) {
             const auto bytes = ReadFileBytes(std::string(KALVORA_SOURCE_DIR) + "/res/" + name);
             if (!bytes || !WriteFileReplacing(m_dir.File(name), *bytes))
@@ -63,7 +63,6 @@ public:
         else
             Write("config.ini", "[System]\nLanguage=English\n");
     }
-    ~CBeside() { SetExecutableDirectory({}); }
 
     void Write(const std::string& strName, const std::string& text) const {
         if (!WriteFileReplacing(m_dir.File(strName), text))
@@ -74,7 +73,7 @@ public:
     std::vector<QString> Messages() const { return m_messages.Texts(); }
 
 private:
-    CTempDir m_dir;
+    CExecutableDirectory m_dir;
     CMessageBoxRecorder m_messages; // no test ever waits for a message box
 };
 
@@ -98,13 +97,6 @@ QStringList Column(const CListCtrl* list, int nColumn) {
     QStringList texts;
     for (int nRow = 0; nRow < list->GetItemCount(); ++nRow)
         texts << list->GetItemText(nRow, nColumn);
-    return texts;
-}
-
-QStringList Entries(const CComboBox* combo) {
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
     return texts;
 }
 
@@ -188,10 +180,7 @@ class CParametersDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        LoadLanguage("none-loaded");
-        SetExecutableDirectory({});
-    }
+    void cleanup() { LoadLanguage("none-loaded"); }
 
     void opensWithoutAProgramFile() {
         CBeside beside;
@@ -213,13 +202,13 @@ private slots:
                  (QStringList{"CD0", "CD1", "CD2", "CD3", "CD4", "CD5", "CD6", "CD7", "CD8", "CD9"}));
         QCOMPARE(Column(Intervals(dialog), 1), QStringList(10, QString()));
 
-        QCOMPARE(Entries(Combo(dialog, IDC_SELECT_PROGRAM)),
+        QCOMPARE(ComboEntries(*Combo(dialog, IDC_SELECT_PROGRAM)),
                  (QStringList{"P0", "P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8"}));
         QCOMPARE(Combo(dialog, IDC_SELECT_PROGRAM)->GetCurSel(), 1);
         QCOMPARE(Combo(dialog, IDC_SELECT_PROGRAM)->currentText(), QString("P1"));
-        QCOMPARE(Entries(Combo(dialog, IDC_FIRST_SETTING)), kLights);
+        QCOMPARE(ComboEntries(*Combo(dialog, IDC_FIRST_SETTING)), kLights);
         QCOMPARE(Combo(dialog, IDC_FIRST_SETTING)->GetCurSel(), 0);
-        QCOMPARE(Entries(Combo(dialog, IDC_SECOND_SETTING)), kSignals);
+        QCOMPARE(ComboEntries(*Combo(dialog, IDC_SECOND_SETTING)), kSignals);
         QCOMPARE(Combo(dialog, IDC_SECOND_SETTING)->GetCurSel(), 0);
 
         QCOMPARE(Progress(dialog)->minimum(), 0);
@@ -269,7 +258,7 @@ private slots:
         dialog.Create();
         QCOMPARE(dialog.windowTitle(), QString("Parameters Dialog"));
         QCOMPARE(Details(dialog)->headerItem()->text(1), QString("?"));
-        QCOMPARE(Entries(Combo(dialog, IDC_FIRST_SETTING)), QStringList(4, "?"));
+        QCOMPARE(ComboEntries(*Combo(dialog, IDC_FIRST_SETTING)), QStringList(4, "?"));
         QCOMPARE(Column(Details(dialog), 2), QStringList(3, "?"));
         // The position is the code: a choice among equal texts still sets the right one.
         ClickRow(Details(dialog), 0);

@@ -1,4 +1,5 @@
 #include "memory/ReadMemoryDlg.h"
+#include "tests/gui/DialogTesting.h"
 
 #include "app/Files.h"
 #include "app/MessageBox.h"
@@ -86,29 +87,6 @@ QStringList FilesIn(const QString& strDirectory) {
     return files;
 }
 
-void Click(CDialog& dialog, int nId) {
-    QTest::mouseClick(dialog.Item<QPushButton>(nId), Qt::LeftButton);
-}
-
-// Runs `act` on the first modal window of type T that opens (polling, as a modal run blocks the caller), and
-// gives up after a few seconds so that a missing window fails the test instead of hanging it.
-template <typename T, typename F>
-void WhenModalOpens(QObject* owner, F act) {
-    auto* poll = new QTimer(owner);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, owner, [poll, tries, act] {
-        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(window);
-        } else if (++*tries > 100) {
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start(50);
-}
-
 speed_t LineSpeed(const CPtyPeer& peer) {
     termios settings{};
     // The master reports the settings of the program's end.
@@ -123,15 +101,11 @@ class CReadMemoryDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        LoadLanguage("none-loaded");
-        SetExecutableDirectory({});
-    }
+    void cleanup() { LoadLanguage("none-loaded"); }
 
     // Without a device: the link reports the port once, and the dialog opens all the same with its blank table.
     void opensWithoutADevice() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, 9);
         CMessageBoxRecorder messages;
         CTestReadMemoryDlg dialog;
@@ -162,10 +136,10 @@ private slots:
         QVERIFY(dialog.IsTimerRunning(CReadMemoryDlg::kMemoryTimer));
 
         // Commands on the unopened link are lost without a message; saving writes the empty list.
-        Click(dialog, IDC_READ_MEMORY_AGAIN);
-        Click(dialog, IDC_CLEAR_MEMORY);
+        ClickButton(dialog, IDC_READ_MEMORY_AGAIN);
+        ClickButton(dialog, IDC_CLEAR_MEMORY);
         dialog.m_strExportPath = QString::fromStdString(directory.File("empty"));
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
         QCOMPARE(FileBytes(QString::fromStdString(directory.File("empty.txt"))), QByteArray());
         QCOMPARE(messages.Texts().size(), std::size_t{1});
         QCOMPARE(list.GetItemCount(), kMemoryRows);
@@ -173,8 +147,7 @@ private slots:
 
     // Three stored starts, read as the dialog opens: the entries in arrival order, each cell from its columns.
     void showsTheStoredStartsOfTheDevice() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, 5);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "3", "--frozen", "--clock", "12:00:00"});
         CMessageBoxRecorder messages;
@@ -190,37 +163,34 @@ private slots:
     }
 
     void emptyMemoryShowsTheNoticeAndSavesAnEmptyFile() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, 5);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "0"});
         CTestReadMemoryDlg dialog;
         dialog.Create();
         QTRY_COMPARE(FilledCells(dialog), (QStringList{"5,1=Memory is", "6,1=Empty!"}));
         dialog.m_strExportPath = QString::fromStdString(directory.File("none"));
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
         QVERIFY(QFileInfo::exists(QString::fromStdString(directory.File("none.txt"))));
         QCOMPARE(FileBytes(QString::fromStdString(directory.File("none.txt"))), QByteArray());
     }
 
     void clearMemoryThenReadMemory() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, 5);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "3", "--frozen"});
         CTestReadMemoryDlg dialog;
         dialog.Create();
         QTRY_COMPARE(Cell(dialog, 2, 0), QString("0003"));
-        Click(dialog, IDC_CLEAR_MEMORY);
+        ClickButton(dialog, IDC_CLEAR_MEMORY);
         QTRY_COMPARE(FilledCells(dialog), (QStringList{"5,1=Memory", "6,1=Cleared!"}));
-        Click(dialog, IDC_READ_MEMORY_AGAIN);
+        ClickButton(dialog, IDC_READ_MEMORY_AGAIN);
         QTRY_COMPARE(FilledCells(dialog), (QStringList{"5,1=Memory is", "6,1=Empty!"}));
     }
 
     // The 501st entry has no row: it is neither shown nor saved, and nothing says so.
     void entriesBeyondRow499AreNeitherShownNorSaved() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, 5);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "501", "--frozen"});
         CMessageBoxRecorder messages;
@@ -234,7 +204,7 @@ private slots:
         QVERIFY(messages.Texts().empty());
 
         dialog.m_strExportPath = QString::fromStdString(directory.File("all.txt"));
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
         const QByteArray bytes = FileBytes(QString::fromStdString(directory.File("all.txt")));
         const QList<QByteArray> lines = bytes.split('\n');
         QCOMPARE(lines.size(), kMemoryRows + 1); // the last split is the empty rest after the final line feed
@@ -279,8 +249,7 @@ private slots:
     void repliesFillTheList() {
         QFETCH(QByteArray, device);
         QFETCH(QStringList, cells);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, kPeerPort);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
@@ -295,8 +264,7 @@ private slots:
     // Clear Memory only sends the erase; the device's "E?" clears the list; Read Memory starts again at row 0, even
     // while an earlier reply is still arriving.
     void eraseAndReadAgainOverTheLine() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, kPeerPort);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
@@ -306,7 +274,7 @@ private slots:
         QVERIFY(peer.Write("M?0001\rM?0002\r"));
         QTRY_COMPARE(FilledCells(dialog), (QStringList{"0,0=0001", "1,0=0002"}));
 
-        Click(dialog, IDC_CLEAR_MEMORY);
+        ClickButton(dialog, IDC_CLEAR_MEMORY);
         QCOMPARE(peer.ReadUntil(3, kCommandWait), std::string("?E\r"));
         QTest::qWait(kSettleMs);
         QCOMPARE(FilledCells(dialog), (QStringList{"0,0=0001", "1,0=0002"}));
@@ -315,13 +283,13 @@ private slots:
         QVERIFY(peer.Write("M?0003\r")); // late, and after the erase: the row counter went on
         QTRY_COMPARE(FilledCells(dialog), (QStringList{"2,0=0003", "5,1=Memory", "6,1=Cleared!"}));
 
-        Click(dialog, IDC_READ_MEMORY_AGAIN);
+        ClickButton(dialog, IDC_READ_MEMORY_AGAIN);
         QCOMPARE(FilledCells(dialog), QStringList());
         QCOMPARE(dialog.m_listMemory.GetItemCount(), kMemoryRows);
         QCOMPARE(peer.ReadUntil(3, kCommandWait), std::string("?M\r"));
         QVERIFY(peer.Write("M?0004\rM?0005\r"));
         QTRY_COMPARE(FilledCells(dialog), (QStringList{"0,0=0004", "1,0=0005"}));
-        Click(dialog, IDC_READ_MEMORY_AGAIN);
+        ClickButton(dialog, IDC_READ_MEMORY_AGAIN);
         QVERIFY(peer.Write("M?0006\r"));
         QTRY_COMPARE(FilledCells(dialog), (QStringList{"0,0=0006"}));
         QCOMPARE(peer.ReadFor(100ms), std::string("?M\r"));
@@ -330,8 +298,7 @@ private slots:
     // Entries from full-length lines: 4 + 1 + 12 + 1 + 7 characters and CR LF per row, bytes as the device sent
     // them; the export ends before the first row without a start number.
     void exportWritesTheRowsByteForByte() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, kPeerPort);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
@@ -346,7 +313,7 @@ private slots:
                            "M?0016      9:10:00.00   0:00:10\r"));
         QTRY_COMPARE(Cell(dialog, 5, 0), QString("0016"));
         dialog.m_strExportPath = QString::fromStdString(directory.File("starts.txt"));
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
         const QByteArray expected("0001  09:05:01.25 0:00:00\r\n"
                                   "0002   9:06:31.62 0:01:30\r\n"
                                   "0013 123456789012 1234567\r\n"
@@ -389,8 +356,7 @@ private slots:
         QFETCH(bool, replace);
         QFETCH(QStringList, asked);
         QFETCH(QStringList, files);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, kPeerPort);
         const QString strOut = QString::fromStdString(directory.File("out"));
         QVERIFY(QDir().mkdir(strOut));
@@ -407,22 +373,21 @@ private slots:
 
         dialog.m_strExportPath = strOut + "/" + chosen;
         dialog.m_bReplace = replace;
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
         QCOMPARE(dialog.m_asked, asked);
         QCOMPARE(FilesIn(strOut), files);
         QVERIFY(messages.Texts().empty());
     }
 
     void cancelWritesNothing() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         const QString strOut = QString::fromStdString(directory.File("out"));
         QVERIFY(QDir().mkdir(strOut));
         CMessageBoxRecorder messages;
         CTestReadMemoryDlg dialog;
         dialog.Create();
         dialog.m_strExportPath = QString();
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
         QCOMPARE(dialog.m_nExportDialogs, 1);
         QCOMPARE(FilesIn(strOut), QStringList());
         QCOMPARE(messages.Texts(), std::vector<QString>{"Can't open COM port"});
@@ -437,8 +402,7 @@ private slots:
     }
     void cantOpenFile() {
         QFETCH(QString, chosen);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, kPeerPort);
         const QString strOut = QString::fromStdString(directory.File("out"));
         QVERIFY(QDir().mkpath(strOut + "/folder.txt"));
@@ -453,7 +417,7 @@ private slots:
         const QStringList before = FilledCells(dialog);
 
         dialog.m_strExportPath = strOut + "/" + chosen;
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
         QCOMPARE(messages.Texts(), std::vector<QString>{"Can't open file!"});
         QCOMPARE(messages.Entries().front().strTitle, ApplicationName());
         QCOMPARE(FilesIn(strOut), QStringList{"folder.txt/"});
@@ -472,8 +436,7 @@ private slots:
     }
     void saveDialogAsTheUserSeesIt() {
         QFETCH(bool, accept);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         const QString strOut = QString::fromStdString(directory.File("out"));
         QVERIFY(QDir().mkdir(strOut));
         CMessageBoxRecorder messages; // no device
@@ -504,7 +467,7 @@ private slots:
                 static_cast<QDialog*>(files)->accept();
             }
         });
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
 
         // The program hands over "Configuration File  (*.txt)"; Qt's dialog shows every description with its runs
         // of blanks collapsed.
@@ -524,8 +487,7 @@ private slots:
     }
     void replaceQuestionAsTheUserSeesIt() {
         QFETCH(bool, yes);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         const QString strOut = QString::fromStdString(directory.File("out"));
         QVERIFY(QDir().mkdir(strOut));
         QVERIFY(WriteFileReplacing((strOut + "/starts.txt").toStdString(), "old"));
@@ -543,7 +505,7 @@ private slots:
             bDefaultNo = box->defaultButton() == box->button(QMessageBox::No);
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
-        Click(dialog, IDC_SAVE_TO_FILE);
+        ClickButton(dialog, IDC_SAVE_TO_FILE);
 
         QCOMPARE(strText, QString("starts.txt already exists.\nDo you want to replace it?"));
         QCOMPARE(strTitle, ApplicationName());
@@ -562,8 +524,7 @@ private slots:
     void everyWayOfClosingClosesTheLink() {
         QFETCH(int, way);
         QFETCH(int, result);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, kPeerPort);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
@@ -576,7 +537,7 @@ private slots:
             bHeldWhileOpen = !other.Open(kPeerPort, 9600);
             bDrainingWhileOpen = dialog.IsTimerRunning(CReadMemoryDlg::kMemoryTimer);
             if (way == 0)
-                Click(dialog, IDOK);
+                ClickButton(dialog, IDOK);
             else if (way == 1)
                 QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_Escape);
             else
@@ -611,8 +572,7 @@ private slots:
         QFETCH(int, port);
         QFETCH(int, baudRate);
         QFETCH(int, speed);
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         if (!config.isEmpty())
             QVERIFY(WriteFileReplacing(directory.File("config.ini"), config.toStdString()));
         CPtyPeer peer;
@@ -629,8 +589,7 @@ private slots:
 
     // The language named in config.ini replaces the caption and the buttons; headings and notices stay.
     void languageTextsForCaptionAndButtons() {
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         QVERIFY(WriteFileReplacing(directory.File("identifiers.ini"), "[Identifiers]\n"
                                                                       "IDD_READ_MEMORY=131\n"
                                                                       "IDOK=1\n"
@@ -669,8 +628,7 @@ private slots:
         const QByteArray screenshotDir = qgetenv("KALVORA_SCREENSHOT_DIR");
         if (screenshotDir.isEmpty())
             QSKIP("KALVORA_SCREENSHOT_DIR is not set");
-        CTempDir directory;
-        SetExecutableDirectory(directory.Path());
+        CExecutableDirectory directory;
         WriteConfig(directory, 5);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "5", "--frozen", "--clock", "10:42:00"});
         CTestReadMemoryDlg dialog;

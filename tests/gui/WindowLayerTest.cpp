@@ -8,6 +8,7 @@
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
 #include "res/Resource.h"
+#include "tests/gui/DialogTesting.h"
 #include "tests/support/TempDir.h"
 
 #include <QAction>
@@ -154,7 +155,6 @@ class CWindowLayerTest : public QObject {
 private slots:
     void cleanup() {
         LoadLanguage("none-loaded"); // empty tables for the next test
-        SetExecutableDirectory({});
     }
 
     // ---- building
@@ -731,9 +731,8 @@ private slots:
     // ---- translation
 
     void translateWindowReplacesTextsByIdentifier() {
-        CTempDir directory;
+        CExecutableDirectory directory;
         WriteLanguage(directory);
-        SetExecutableDirectory(directory.Path());
         LoadLanguage("Test");
 
         CDialog dialog(IDD_MAIN_CONSOLE);

@@ -1,5 +1,7 @@
 #include "tests/support/TempDir.h"
 
+#include "i18n/Language.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -15,4 +17,12 @@ CTempDir::CTempDir() {
 CTempDir::~CTempDir() {
     std::error_code error;
     std::filesystem::remove_all(m_strPath, error);
+}
+
+CExecutableDirectory::CExecutableDirectory() {
+    SetExecutableDirectory(Path());
+}
+
+CExecutableDirectory::~CExecutableDirectory() {
+    SetExecutableDirectory({}); // back to the running executable's own directory
 }

@@ -16,3 +16,11 @@ public:
 private:
     std::string m_strPath;
 };
+
+// A temporary directory that stands for the executable's directory while it lives, so that the settings, language,
+// program and port files of one test never meet those of another.
+class CExecutableDirectory : public CTempDir {
+public:
+    CExecutableDirectory();
+    ~CExecutableDirectory();
+};
