@@ -55,11 +55,11 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-tsan
 
-# The serial link's tests once more under ThreadSanitizer (no Qt in this build).
+# The serial link's and the simulator's tests once more under ThreadSanitizer (no Qt in this build).
 test-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVORA_GUI=OFF -DKALVORA_SANITIZE=thread $(CI_FLAGS)
-	cmake --build $(BUILD_TSAN) -j $(JOBS) --target kalvora_link_tests kalvora-sim
-	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) -L link
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target kalvora_tests_link kalvora_tests_sim kalvora-sim
+	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) -L '^(link|sim)$$'
 
 # Every test under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps

@@ -1,6 +1,5 @@
 #include "app/AboutDlg.h"
 
-#include "app/Resources.h"
 #include "i18n/TranslateWindow.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(IDD_ABOUTBOX, parent) {}
@@ -11,8 +10,7 @@ bool CAboutDlg::OnInitDialog() {
     return true;
 }
 
-void AddAboutEntry(CDialog& window) {
-    const QString strAbout = ResourceString(IDS_ABOUTBOX);
-    if (!strAbout.isEmpty())
-        window.AppendSystemMenu(IDM_ABOUTBOX, strAbout, QKeySequence(Qt::Key_F1));
+void ShowAboutBox(QWidget* parent) {
+    CAboutDlg about(parent);
+    about.DoModal();
 }

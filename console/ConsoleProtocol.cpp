@@ -1,37 +1,16 @@
 #include "console/ConsoleProtocol.h"
 
-#include "app/Files.h"
-#include "link/LineFields.h"
+#include "base/Files.h"
+#include "base/LineFields.h"
+#include "base/TextRules.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
-constexpr char kCommandEnd = '\r';
 constexpr int kTimeLines = 10;        // a program file's first ten lines give CD0 to CD9
 constexpr std::size_t kTimeChars = 5; // the countdown time after the third ";"
 constexpr int kSemicolonsBeforeTime = 3;
-
-// A value never carries the command's end: a CR or LF inside it would cut the command in two.
-std::string CommandValue(std::string_view value) {
-    std::string text(value);
-    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
-    return text;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) { return Lower(a) == Lower(b); });
-}
 
 } // namespace
 
@@ -63,11 +42,7 @@ std::string BuildSetBrightness(std::string_view brightness) {
 }
 
 std::string BuildSetClock(std::string_view clockText) {
-    while (!clockText.empty() && IsBlank(clockText.front()))
-        clockText.remove_prefix(1);
-    while (!clockText.empty() && IsBlank(clockText.back()))
-        clockText.remove_suffix(1);
-    std::string clock = CommandValue(clockText);
+    std::string clock = CommandValue(TrimBlanks(clockText));
     std::erase(clock, ':');
     return "=T" + clock + kCommandEnd;
 }

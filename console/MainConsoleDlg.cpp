@@ -1,15 +1,15 @@
 #include "console/MainConsoleDlg.h"
 
-#include "app/AboutDlg.h"
-#include "app/Files.h"
-#include "app/MessageBox.h"
-#include "app/Resources.h"
-#include "app/Text.h"
+#include "base/ExecutableDirectory.h"
+#include "base/Files.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
 #include "memory/ReadMemoryDlg.h"
 #include "programs/ParametersDlg.h"
 #include "settings/ComPortDlg.h"
+#include "window/MessageBox.h"
+#include "window/Resources.h"
+#include "window/Text.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -68,8 +68,9 @@ std::vector<std::string> Entries(const CComboBox* combo) {
 
 } // namespace
 
-CMainConsoleDlg::CMainConsoleDlg(QWidget* parent)
-    : CDialog(IDD_MAIN_CONSOLE, parent), m_link(MessageBoxReporter(this)), m_hIcon(AppIcon()) {
+CMainConsoleDlg::CMainConsoleDlg(AboutBoxOpener openAboutBox, QWidget* parent)
+    : CDialog(IDD_MAIN_CONSOLE, parent), m_link(MessageBoxReporter(this)), m_hIcon(AppIcon()),
+      m_openAboutBox(std::move(openAboutBox)) {
     OnCommand(IDC_MONITOR_ON, &CMainConsoleDlg::OnMonitorOn);
     OnCommand(IDC_MONITOR_OFF, &CMainConsoleDlg::OnMonitorOff);
     OnCommand(IDC_GET_CURRENT_VALUES, &CMainConsoleDlg::OnGetCurrentValues);
@@ -99,7 +100,8 @@ bool CMainConsoleDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     AttachControls();
 
-    AddAboutEntry(*this);
+    if (m_openAboutBox)
+        AddAboutEntry(*this);
 
     setWindowIcon(m_hIcon);
 
@@ -179,8 +181,7 @@ void CMainConsoleDlg::AttachControls() {
 
 void CMainConsoleDlg::ApplySettings() {
     const CMainWindowSettings settings = ReadMainWindowSettings(GetConfigPath());
-    if (settings.m_strLanguage)
-        LoadLanguage(*settings.m_strLanguage);
+    LoadNamedLanguage(settings.m_strLanguage);
     if (settings.m_nPort)
         m_nPort = *settings.m_nPort;
     if (settings.m_nBaudRate)
@@ -198,8 +199,8 @@ void CMainConsoleDlg::ApplySettings() {
 
 void CMainConsoleDlg::OnSysCommand(int nCommandId) {
     if ((nCommandId & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about(this);
-        about.DoModal();
+        if (m_openAboutBox)
+            m_openAboutBox(this);
     } else {
         CDialog::OnSysCommand(nCommandId);
     }

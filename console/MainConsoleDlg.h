@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Dialog.h"
 #include "console/ConsoleProtocol.h"
 #include "console/OnBlackEdit.h"
 #include "link/SerialLink.h"
 #include "settings/Settings.h"
+#include "window/Dialog.h"
 
 #include <QFont>
 #include <QIcon>
@@ -12,6 +12,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 
 class QLabel;
@@ -42,7 +43,11 @@ public:
     static constexpr auto kLampGreenTime = std::chrono::milliseconds{250};
     static constexpr int kCountdownTimeChars = 5;
 
-    explicit CMainConsoleDlg(QWidget* parent = nullptr);
+    // Opens the About box over the window. The About box belongs to the application, which hands it in; a window
+    // given none has no About entry.
+    using AboutBoxOpener = std::function<void(QWidget* parent)>;
+
+    explicit CMainConsoleDlg(AboutBoxOpener openAboutBox = {}, QWidget* parent = nullptr);
     ~CMainConsoleDlg() override;
 
 protected:
@@ -113,6 +118,7 @@ protected:
 
     QFont m_fontDisplay;
     QIcon m_hIcon;
+    AboutBoxOpener m_openAboutBox;
 
 private:
     void AttachControls();

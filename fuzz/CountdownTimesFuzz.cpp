@@ -1,7 +1,7 @@
 // The main window's countdown-time reader on arbitrary file text, checked against the program store's reader for
 // the lines both read alike (those with at least three ";").
 
-#include "app/Files.h"
+#include "base/Files.h"
 #include "console/ConsoleProtocol.h"
 #include "programs/ProgramStore.h"
 

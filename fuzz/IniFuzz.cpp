@@ -1,5 +1,5 @@
 // The INI reader and writer on arbitrary file contents, section and key names and values.
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

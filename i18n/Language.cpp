@@ -1,6 +1,7 @@
 #include "i18n/Language.h"
 
-#include "settings/IniFile.h"
+#include "base/ExecutableDirectory.h"
+#include "base/IniFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -123,6 +124,11 @@ CLanguage& CurrentLanguage() {
 
 void LoadLanguage(const std::string& strName) {
     CurrentLanguage().Load(ExecutableDirectory(), strName);
+}
+
+void LoadNamedLanguage(const std::optional<std::string>& strName) {
+    if (strName)
+        LoadLanguage(*strName);
 }
 
 std::string LookupText(int nId) {

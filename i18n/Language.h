@@ -9,11 +9,6 @@
 // Window texts by number: "identifiers.ini" maps symbolic names to control identifiers and template numbers, and
 // "lng_<name>.ini" maps the same names to the texts of one language. Both files live beside the executable.
 
-// The directory of the running executable, without a trailing separator. Tests may point it elsewhere, so that
-// the settings, language, program and port files of one test never meet those of another.
-std::string ExecutableDirectory();
-void SetExecutableDirectory(std::string strDirectory);
-
 // The two tables of one loaded language.
 class CLanguage {
 public:
@@ -43,6 +38,8 @@ CLanguage& CurrentLanguage();
 
 // Loads the language named in the settings from the executable's directory into the current language.
 void LoadLanguage(const std::string& strName);
+// The same for the name a settings file gave, or nothing when it gave none.
+void LoadNamedLanguage(const std::optional<std::string>& strName);
 // The current language's text for an identifier, or "?". Returned by value: no later lookup can change it.
 std::string LookupText(int nId);
 // "\n" becomes a line break and "\t" a tab; every other backslash stays.

@@ -1,8 +1,8 @@
 #include "i18n/TranslateWindow.h"
 
-#include "app/Controls.h"
-#include "app/Text.h"
 #include "i18n/Language.h"
+#include "window/Controls.h"
+#include "window/Text.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "link/SerialPort.h"
 
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "i18n/Language.h"
+#include "base/ExecutableDirectory.h"
 #include "link/PosixPort.h"
 #include "link/SerialPort.h"
 

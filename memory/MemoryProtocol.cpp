@@ -1,22 +1,13 @@
 #include "memory/MemoryProtocol.h"
 
-#include "link/LineFields.h"
+#include "base/LineFields.h"
+#include "base/TextRules.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
 constexpr std::string_view kExportExtension = ".txt";
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size())
-        return false;
-    const std::string_view tail = text.substr(text.size() - suffix.size());
-    return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-}
 
 } // namespace
 

@@ -1,11 +1,11 @@
 #include "memory/ReadMemoryDlg.h"
 
-#include "app/Files.h"
-#include "app/MessageBox.h"
-#include "app/Text.h"
+#include "base/Files.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
 #include "settings/Settings.h"
+#include "window/MessageBox.h"
+#include "window/Text.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -49,7 +49,9 @@ CReadMemoryDlg::CReadMemoryDlg(QWidget* parent)
 bool CReadMemoryDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    ApplyLinkSettings(GetConfigPath(), m_nPort, m_nBaudRate);
+    const CLinkSettings settings = ReadLinkSettings(GetConfigPath());
+    LoadNamedLanguage(settings.m_strLanguage);
+    settings.ApplyTo(m_nPort, m_nBaudRate);
     TranslateWindow(this, IDD_READ_MEMORY);
 
     int nColumn = 0;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Dialog.h"
 #include "link/SerialLink.h"
 #include "memory/MemoryProtocol.h"
+#include "window/Dialog.h"
 
 #include <QString>
 

@@ -1,10 +1,11 @@
 #include "programs/ParametersDlg.h"
 
-#include "app/MessageBox.h"
-#include "app/Text.h"
+#include "base/ExecutableDirectory.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
 #include "programs/TransferCodec.h"
+#include "window/MessageBox.h"
+#include "window/Text.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -79,7 +80,9 @@ bool CParametersDlg::OnInitDialog() {
     m_nIntervalRow = 0;
     m_nDetailRow = -1;
 
-    ApplyLinkSettings(GetConfigPath(), m_nPort, m_nBaudRate);
+    const CLinkSettings settings = ReadLinkSettings(GetConfigPath());
+    LoadNamedLanguage(settings.m_strLanguage);
+    settings.ApplyTo(m_nPort, m_nBaudRate);
     TranslateWindow(this, IDD_PARAMETERS);
 
     for (int nProgram = 0; nProgram < kProgramChoices; ++nProgram)

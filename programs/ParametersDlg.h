@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Dialog.h"
 #include "link/SerialLink.h"
 #include "programs/ProgramStore.h"
 #include "settings/Settings.h"
+#include "window/Dialog.h"
 
 #include <array>
 #include <string>

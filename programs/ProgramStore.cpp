@@ -1,6 +1,6 @@
 #include "programs/ProgramStore.h"
 
-#include "app/Files.h"
+#include "base/Files.h"
 
 #include <algorithm>
 #include <utility>

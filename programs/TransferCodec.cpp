@@ -1,13 +1,13 @@
 #include "programs/TransferCodec.h"
 
-#include "link/LineFields.h"
+#include "base/LineFields.h"
+#include "base/TextRules.h"
 #include "programs/ProgramStore.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr char kCommandEnd = '\r';
 constexpr std::string_view kBreak = "Break";
 constexpr std::string_view kZeroTime = "0:00";
 constexpr std::size_t kTimeColumn = 4;
@@ -17,26 +17,6 @@ std::string Decimal(int nValue, std::size_t nMinDigits = 1) {
     std::string text = std::to_string(nValue);
     if (text.size() < nMinDigits)
         text.insert(0, nMinDigits - text.size(), '0');
-    return text;
-}
-
-// A value never carries the command's end: a CR or LF inside it would cut the command in two and send its tail
-// to the device as a command of its own.
-std::string CommandValue(std::string_view value) {
-    std::string text(value);
-    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
-    return text;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
     return text;
 }
 
@@ -75,7 +55,7 @@ void ParseIntervalReply(std::string_view line, CProgramStore& store) {
     if (!program || !interval)
         return;
     const std::string field = Field(line, kTimeColumn, kTimeChars);
-    const std::string_view time = Trimmed(field);
+    const std::string_view time = TrimWhiteSpace(field);
     const bool bBreak = time == kZeroTime || (!time.empty() && time.front() == '/');
     store.SetInterval(*program, *interval, std::string(bBreak ? kBreak : time));
 }

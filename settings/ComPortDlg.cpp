@@ -29,8 +29,7 @@ bool CComPortDlg::OnInitDialog() {
 
     // A stored position that names no entry leaves its list without a selection.
     const CComPortSettings settings = ReadComPortSettings(GetConfigPath());
-    if (settings.m_strLanguage)
-        LoadLanguage(*settings.m_strLanguage);
+    LoadNamedLanguage(settings.m_strLanguage);
     if (settings.m_nPortPosition)
         m_comboPort.SetCurSel(*settings.m_nPortPosition);
     if (settings.m_nBaudPosition)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialog.h"
+#include "window/Dialog.h"
 
 // Chooses the COM port (template 132). After OK the caller takes m_nPort and m_nBaudRate; m_nBaudRate keeps the
 // value given at construction (the caller's current baud rate) when the baud-rate list has no selection.

@@ -1,9 +1,9 @@
 #include "settings/Settings.h"
 
-#include "app/Files.h"
-#include "i18n/Language.h"
-#include "link/LineFields.h"
-#include "settings/IniFile.h"
+#include "base/ExecutableDirectory.h"
+#include "base/Files.h"
+#include "base/IniFile.h"
+#include "base/LineFields.h"
 
 #include <array>
 #include <climits>
@@ -128,10 +128,7 @@ bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBa
     return WriteFileReplacing(strPath, updated);
 }
 
-void ApplyLinkSettings(const std::string& strPath, int& nPort, int& nBaudRate) {
-    const CLinkSettings settings = ReadLinkSettings(strPath);
-    if (settings.m_strLanguage)
-        LoadLanguage(*settings.m_strLanguage);
-    nPort = settings.m_nPort.value_or(nPort);
-    nBaudRate = settings.m_nBaudRate.value_or(nBaudRate);
+void CLinkSettings::ApplyTo(int& nPort, int& nBaudRate) const {
+    nPort = m_nPort.value_or(nPort);
+    nBaudRate = m_nBaudRate.value_or(nBaudRate);
 }

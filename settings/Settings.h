@@ -3,7 +3,8 @@
 #include <optional>
 #include <string>
 
-// config.ini beside the executable: the port choice, the language and the main window's start values.
+// config.ini beside the executable: the port choice, the language and the main window's start values. The readers
+// only read: each window loads the language the file names itself, at the step where it loads it.
 
 inline constexpr int kDefaultPort = 7;
 inline constexpr int kDefaultBaudRate = 2400;
@@ -28,6 +29,9 @@ struct CLinkSettings {
     std::optional<std::string> m_strLanguage;
     std::optional<int> m_nPort;
     std::optional<int> m_nBaudRate;
+
+    // The port and baud rate the file gives; a target the file does not supply keeps its value.
+    void ApplyTo(int& nPort, int& nBaudRate) const;
 };
 
 // What the COM Port Settings dialog takes when it opens: list positions, not yet port numbers.
@@ -39,9 +43,6 @@ struct CComPortSettings {
 
 CMainWindowSettings ReadMainWindowSettings(const std::string& strPath);
 CLinkSettings ReadLinkSettings(const std::string& strPath);
-// What the Read Memory and Parameters dialogs do when they open: load the language the file names and take the
-// port and baud rate it gives; a target the file does not supply keeps its value.
-void ApplyLinkSettings(const std::string& strPath, int& nPort, int& nBaudRate);
 CComPortSettings ReadComPortSettings(const std::string& strPath);
 // Writes Settings/COMPort and then Settings/Baudrate as decimal positions (-1 for no selection).
 bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition);

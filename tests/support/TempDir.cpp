@@ -1,6 +1,6 @@
 #include "tests/support/TempDir.h"
 
-#include "i18n/Language.h"
+#include "base/ExecutableDirectory.h"
 
 #include <cstdlib>
 #include <filesystem>

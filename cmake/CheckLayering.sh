@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Checks the layering of the source tree and fails with the reason:
+# 1. the program's folders include each other in one direction only (no circle, however long);
+# 2. no file compiled into kalvora_core reaches, through any chain of project headers, a Qt header or a header
+#    of the window layer (window/).
+# Usage: CheckLayering.sh <source directory> "<kalvora_core sources, separated by ;>"
+set -u
+top=$1
+core_sources=$2
+folders="base res link settings i18n window console memory programs app"
+cd "$top" || exit 2
+status=0
+
+is_folder() { case " $folders " in *" $1 "*) return 0 ;; esac; return 1; }
+
+# The project headers a file names: "folder/File.h" for every include of one of the folders above.
+project_includes() {
+    sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z0-9]*\/[^"]*\)".*/\1/p' "$1"
+}
+
+# 1. Folder graph: an edge "a b" for each include of folder b from folder a; tsort finds any circle.
+edges=$(
+    for folder in $folders; do
+        for file in "$folder"/*.h "$folder"/*.cpp; do
+            [ -f "$file" ] || continue
+            for header in $(project_includes "$file"); do
+                used=${header%%/*}
+                if is_folder "$used" && [ "$used" != "$folder" ]; then
+                    printf '%s %s\n' "$folder" "$used"
+                fi
+            done
+        done
+    done | sort -u
+)
+if ! loops=$(printf '%s\n' "$edges" | tsort 2>&1 >/dev/null) || [ -n "$loops" ]; then
+    echo "The folders include each other in a circle:"
+    printf '%s\n' "$loops" | sed 's/^/  /'
+    echo "Folder uses folder:"
+    printf '%s\n' "$edges" | sed 's/^/  /'
+    status=1
+fi
+
+# 2. Everything kalvora_core compiles, with every project header it reaches.
+IFS=';' read -r -a sources <<< "$core_sources"
+for source in "${sources[@]}"; do
+    relative=${source#"$top"/}
+    [ -f "$relative" ] || continue
+    pending=("$relative")
+    seen=" "
+    while [ ${#pending[@]} -gt 0 ]; do
+        file=${pending[0]}
+        pending=("${pending[@]:1}")
+        case "$seen" in *" $file "*) continue ;; esac
+        seen="$seen$file "
+        if grep -q -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$file"; then
+            echo "kalvora_core must not use Qt: $relative reaches $file, which includes a Qt header"
+            status=1
+        fi
+        for header in $(project_includes "$file"); do
+            if [ "${header%%/*}" = window ]; then
+                echo "kalvora_core must not use the window layer: $relative reaches $file, which includes $header"
+                status=1
+            fi
+            [ -f "$header" ] && pending+=("$header")
+        done
+    done
+done
+
+[ $status -eq 0 ] && echo "Layering holds: $(printf '%s\n' "$edges" | wc -l) folder dependencies, no circle; kalvora_core uses neither Qt nor window/."
+exit $status

@@ -1,0 +1,331 @@
+#include "base/IniFile.h"
+#include "base/Files.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::string_literals;
+
+void WriteRaw(const std::string& strPath, std::string_view bytes) {
+    std::ofstream file(strPath, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::size_t FilesIn(const std::string& strDirectory) {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(strDirectory), std::filesystem::directory_iterator{}));
+}
+
+// ---- Reading one value ----
+
+struct ReadRow {
+    std::string text;
+    std::string section;
+    std::string key;
+    std::optional<std::string> value;
+};
+
+TEST(IniFileRead, FollowsTheProfileRules) {
+    const std::string longValue(250, 'v');
+    const ReadRow rows[] = {
+        // names match regardless of case
+        {"[settings]\ncomport=3\n", "Settings", "COMPort", "3"},
+        {"[SETTINGS]\r\nCOMPORT=3\r\n", "settings", "comport", "3"},
+        {"[\xC4]\nk=1\n", "\xE4", "k", std::nullopt}, // only ASCII letters fold
+        // values come back without blanks and tabs at both ends
+        {"[S]\nK = \t value  \t\n", "S", "K", "value"},
+        {"[S]\nK=in side\n", "S", "K", "in side"},
+        {"[S]\nK=b=c\n", "S", "K", "b=c"},
+        {"  [ S ]  ; note\n\tK\t=1\n", "S", "K", "1"},
+        {"[S]\nCom Port=1\n", "S", "Com Port", "1"},
+        // 199 characters at most
+        {"[S]\nK=" + longValue + "\n", "S", "K", longValue.substr(0, 199)},
+        {"[S]\nK=" + std::string(199, 'w') + "\n", "S", "K", std::string(199, 'w')},
+        // absent: missing key, empty value, blank value, missing section, key outside every section
+        {"[S]\nOther=1\n", "S", "K", std::nullopt},
+        {"[S]\nK=\n", "S", "K", std::nullopt},
+        {"[S]\nK=  \t \n", "S", "K", std::nullopt},
+        {"[T]\nK=1\n", "S", "K", std::nullopt},
+        {"K=1\n[S]\n", "S", "K", std::nullopt},
+        {"", "S", "K", std::nullopt},
+        // the first section and the first key count
+        {"[S]\nA=1\n[S]\nA=2\nB=3\n", "S", "A", "1"},
+        {"[S]\nA=1\n[S]\nA=2\nB=3\n", "S", "B", std::nullopt},
+        {"[S]\nA=1\nA=2\n", "S", "A", "1"},
+        {"[S]\nA=\nA=2\n", "S", "A", std::nullopt},
+        // a line without "=" is no key; a comment is no key
+        {"[S]\nA\nA=5\n", "S", "A", "5"},
+        {"[S]\n;A=1\nA=2\n", "S", "A", "2"},
+        {"[S]\n;A=1\n", "S", ";A", std::nullopt},
+        // "[" without "]" still starts a section
+        {"[S\nA=1\n", "S", "A", "1"},
+        {"[S]\nA=1\n[T\nB=2\n", "S", "B", std::nullopt},
+        // line endings: CR LF, LF, a CR alone, none at the end
+        {"[S]\r\nA=1\r\nB=2\r\n", "S", "A", "1"},
+        {"[S]\rA=1\rB=2", "S", "B", "2"},
+        {"[S]\nA=1\r\rB=2", "S", "B", "2"},
+        {"[S]\nA=x\ry\n", "S", "A", "x"},
+        // NUL bytes are ordinary characters
+        {"[S]\nA=x\0y\n"s, "S", "A", "x\0y"s},
+        {"[S\0]\nA=1\n"s, "S", "A", std::nullopt},
+        {"[S\0]\nA=1\n"s, "S\0"s, "A", "1"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CIniFile::GetStringFromText(row.text, row.section, row.key), row.value)
+            << '"' << row.text << "\" " << row.section << '/' << row.key;
+}
+
+// ---- Writing one value ----
+
+struct WriteRow {
+    std::string before;
+    const char* section;
+    const char* key;
+    const char* value;
+    std::string after;
+};
+
+TEST(IniFileWrite, ChangesOneValueAndKeepsEveryOtherByte) {
+    const WriteRow rows[] = {
+        // a new file is written with CR LF
+        {"", "Settings", "COMPort", "0", "[Settings]\r\nCOMPort=0\r\n"},
+        {"", " S ", " K ", "v", "[S]\r\nK=v\r\n"},
+        // replaced in place: the key keeps its spelling, blanks and "="; comments, blank lines and other
+        // sections stay as they were
+        {"; top\n\n[S]\nK=1\nL=2\n\n[T]\nK=9\n", "S", "K", "3", "; top\n\n[S]\nK=3\nL=2\n\n[T]\nK=9\n"},
+        {"[settings]\n  comport = 5  \n", "Settings", "COMPort", "3", "[settings]\n  comport = 3\n"},
+        {"[S]\r\nK=1\r\nL=2\r\n", "S", "K", "22", "[S]\r\nK=22\r\nL=2\r\n"},
+        {"[S]\nK=1", "S", "K", "2", "[S]\nK=2"},
+        {"[S]\nK=\n", "S", "K", "-1", "[S]\nK=-1\n"},
+        // a new key follows the section's last entry, before blank lines and comments that lead to the next
+        {"[S]\nA=1\n\n[T]\nB=2\n", "S", "K", "v", "[S]\nA=1\nK=v\n\n[T]\nB=2\n"},
+        {"[S]\nA=1\n; about T\n[T]\n", "S", "K", "v", "[S]\nA=1\nK=v\n; about T\n[T]\n"},
+        {"[S]\n[T]\n", "S", "K", "v", "[S]\nK=v\n[T]\n"},
+        {"[S]\r\nA=1\r\n\r\n", "S", "K", "v", "[S]\r\nA=1\r\nK=v\r\n\r\n"},
+        {"[S]\nA=1", "S", "K", "v", "[S]\nA=1\nK=v\n"},
+        {"[S]\rA=1\r", "S", "K", "v", "[S]\rA=1\rK=v\r"},
+        // mixed line endings: the new line takes the ending of the line it follows, so no CR meets an LF
+        {"[S]\ra=1\n\n[T]", "S", "K", "v", "[S]\ra=1\nK=v\n\n[T]"},
+        {"[S]\na=1\r\n", "S", "K", "v", "[S]\na=1\r\nK=v\r\n"},
+        // a missing section goes at the end of the file, with the file's own line ending
+        {"[T]\nB=2\n", "S", "K", "v", "[T]\nB=2\n[S]\nK=v\n"},
+        {"; c\r\n[T]\r\nB=2", "S", "K", "v", "; c\r\n[T]\r\nB=2\r\n[S]\r\nK=v\r\n"},
+        {"no section", "S", "K", "v", "no section\r\n[S]\r\nK=v\r\n"},
+        // the first of repeated sections and keys is the one written
+        {"[S]\nA=1\n[S]\nK=1\n", "S", "K", "2", "[S]\nA=1\nK=2\n[S]\nK=1\n"},
+        {"[S]\nK=1\nK=1\n", "S", "K", "2", "[S]\nK=2\nK=1\n"},
+        // a line without "=" and a comment are no key
+        {"[S]\nK\n", "S", "K", "v", "[S]\nK\nK=v\n"},
+        {"[S]\n;K=1\n", "S", "K", "v", "[S]\nK=v\n;K=1\n"},
+        // names or values that would not read back as written change nothing
+        {"[S]\nK=1\n", "S", "K", "a\nb", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "S", "K", "a\rb", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "S", "K\n", "2", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "S", "a=b", "2", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "S", "", "2", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "S", "[K", "2", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "S", ";K", "2", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "a]b", "K", "2", "[S]\nK=1\n"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CIniFile::WriteStringToText(row.before, row.section, row.key, row.value), row.after)
+            << '"' << row.before << "\" " << row.section << '/' << row.key << '=' << row.value;
+}
+
+TEST(IniFileWrite, WhatIsWrittenReadsBackAndNoOtherKeyChanges) {
+    const std::string texts[] = {
+        "",
+        "[S]\nK=1\n",
+        "[s]\r\nk = 1 \r\nL=2\r\n[T]\r\nK=3\r\n",
+        "[T]\rK=3\r[S]\rL=\r",
+        "K=0\n[S\nL=1\n[S]\nK=2\n",
+        "[S]\nA\n;K=1\n\n",
+    };
+    const std::pair<const char*, const char*> others[] = {{"S", "L"}, {"T", "K"}, {"S", "A"}, {"U", "K"}};
+    for (const std::string& text : texts) {
+        for (const char* value : {"0", " padded ", "x=y;z", ""}) {
+            const std::string written = CIniFile::WriteStringToText(text, "S", "K", value);
+            const std::string trimmed = value == std::string(" padded ") ? "padded" : value;
+            EXPECT_EQ(CIniFile::GetStringFromText(written, "S", "K"),
+                      trimmed.empty() ? std::nullopt : std::optional<std::string>(trimmed))
+                << text;
+            for (const auto& [section, key] : others)
+                EXPECT_EQ(CIniFile::GetStringFromText(written, section, key),
+                          CIniFile::GetStringFromText(text, section, key))
+                    << text << " " << section << '/' << key;
+        }
+    }
+}
+
+// ---- Reading a section ----
+
+struct SectionRow {
+    std::string text;
+    std::size_t nLimit;
+    std::vector<std::string> entries;
+};
+
+TEST(IniFileSection, DeliversTrimmedEntriesWithinTheLimit) {
+    const std::size_t kLarge = 1000;
+    const SectionRow rows[] = {
+        {"[S]\n  A  =  1  \n\nB\n;c\n  ; d\n[T]\nC=3\n", kLarge, {"A=1", "B"}},
+        {"[s]\r\nA = b = c\r\n =x\r\n\tword  word\t\r\n", kLarge, {"A=b = c", "=x", "word  word"}},
+        {"x=1\n[S]\nA=1\n[S]\nB=2\n", kLarge, {"A=1"}},
+        {"[T]\nA=1\n", kLarge, {}},
+        {"", kLarge, {}},
+        {"[S]", kLarge, {}},
+        {"[S]\rA=1\rB=2", kLarge, {"A=1", "B=2"}},
+        // the limit counts each entry's terminator and the list's final one; a straddling entry is cut
+        {"[S]\nA=1\nB=2\n", 9, {"A=1", "B=2"}},
+        {"[S]\nA=1\nB=2\n", 8, {"A=1", "B="}},
+        {"[S]\nA=1\nB=2\n", 6, {"A=1"}},
+        {"[S]\nA=1\nB=2\n", 5, {"A=1"}},
+        {"[S]\nA=1\nB=2\n", 4, {"A="}},
+        {"[S]\nA=1\nB=2\n", 3, {"A"}},
+        {"[S]\nA=1\nB=2\n", 2, {}},
+        {"[S]\nA=1\nB=2\n", 1, {}},
+        {"[S]\nA=1\nB=2\n", 0, {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CIniFile::GetSectionFromText(row.text, "S", row.nLimit), row.entries)
+            << '"' << row.text << "\" limit " << row.nLimit;
+}
+
+// ---- Files ----
+
+TEST(IniFileFile, MissingFileReadsAsAbsent) {
+    CTempDir dir;
+    EXPECT_EQ(CIniFile::GetString(dir.File("none.ini"), "S", "K"), std::nullopt);
+    EXPECT_TRUE(CIniFile::GetSection(dir.File("none.ini"), "S", 100).empty());
+    EXPECT_EQ(CIniFile::GetString(dir.Path(), "S", "K"), std::nullopt); // a directory
+}
+
+TEST(IniFileFile, WritesCreateAndThenUpdateTheFile) {
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    ASSERT_TRUE(CIniFile::WriteString(strPath, "Settings", "COMPort", "4"));
+    ASSERT_TRUE(CIniFile::WriteString(strPath, "settings", "Baudrate", "2"));
+    ASSERT_TRUE(CIniFile::WriteString(strPath, "SETTINGS", "comport", "5"));
+    EXPECT_EQ(ReadFileBytes(strPath), "[Settings]\r\nCOMPort=5\r\nBaudrate=2\r\n");
+    EXPECT_EQ(CIniFile::GetString(strPath, "Settings", "COMPORT"), "5");
+    EXPECT_EQ(CIniFile::GetSection(strPath, "Settings", 100), (std::vector<std::string>{"COMPort=5", "Baudrate=2"}));
+    EXPECT_EQ(FilesIn(dir.Path()), 1u); // no temporary file left behind
+}
+
+TEST(IniFileFile, RefusedWritesChangeNothing) {
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    WriteRaw(strPath, "[S]\nK=1\n");
+    EXPECT_FALSE(CIniFile::WriteString(strPath, "S", "K", "a\nb"));
+    EXPECT_FALSE(CIniFile::WriteString(dir.File("missing/config.ini"), "S", "K", "1"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+    EXPECT_FALSE(CIniFile::WriteString(dir.Path(), "S", "K", "1"));
+    EXPECT_EQ(ReadFileBytes(strPath), "[S]\nK=1\n");
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+}
+
+TEST(IniFileFile, AFullDiskLeavesTheOldFileWhole) {
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    const std::string old = "[System]\r\nLanguage=English\r\n[Settings]\r\nCOMPort=1\r\n";
+    WriteRaw(strPath, old);
+
+    // A file size limit makes the write of the new file fail part way, as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool bWritten = CIniFile::WriteString(strPath, "Settings", "COMPort", std::string(8000, '7'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(bWritten);
+    EXPECT_EQ(ReadFileBytes(strPath), old);
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+}
+
+TEST(IniFileFile, AnUnwritableDirectoryLeavesTheOldFile) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser writes into any directory";
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    WriteRaw(strPath, "[S]\nK=1\n");
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_FALSE(CIniFile::WriteString(strPath, "S", "K", "2"));
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(ReadFileBytes(strPath), "[S]\nK=1\n");
+}
+
+TEST(IniFileFile, AnUnreadableFileIsNotReplaced) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser reads any file";
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    WriteRaw(strPath, "[System]\nLanguage=English\n");
+    std::filesystem::permissions(strPath, std::filesystem::perms::owner_write);
+    EXPECT_FALSE(CIniFile::WriteString(strPath, "Settings", "COMPort", "2"));
+    std::filesystem::permissions(strPath, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(ReadFileBytes(strPath), "[System]\nLanguage=English\n");
+}
+
+// ---- Bad input ----
+
+TEST(IniFileBadInput, LargeAndOddFilesAreReadWithoutHarm) {
+    std::string many = "[S]\n";
+    for (int i = 0; i < 100000; ++i)
+        many += "K" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    EXPECT_EQ(CIniFile::GetStringFromText(many, "s", "k99999"), "99999");
+    // The section fills the limit exactly: every entry and its terminator, the final terminator, the last entry cut.
+    const auto entries = CIniFile::GetSectionFromText(many, "S", 16000);
+    std::size_t nCharacters = 1;
+    for (const auto& entry : entries)
+        nCharacters += entry.size() + 1;
+    EXPECT_EQ(nCharacters, 16000u);
+    ASSERT_GT(entries.size(), 1000u);
+    EXPECT_EQ(entries[1000], "K1000=1000");
+    const std::string nLast = std::to_string(entries.size() - 1);
+    const std::string next = "K" + nLast + "=" + nLast;
+    EXPECT_EQ(next.substr(0, entries.back().size()), entries.back());
+    const std::string added = CIniFile::WriteStringToText(many, "S", "New", "1");
+    EXPECT_EQ(added, many + "New=1\n");
+
+    const std::string wide = "[S]\nK=" + std::string(100 * 1024, 'x') + "\nL=" + std::string(100 * 1024, ' ') + "y\n";
+    EXPECT_EQ(CIniFile::GetStringFromText(wide, "S", "K"), std::string(199, 'x'));
+    EXPECT_EQ(CIniFile::GetStringFromText(wide, "S", "L"), "y");
+    const auto cut = CIniFile::GetSectionFromText(wide, "S", 16000);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].size(), 15998u);
+
+    const std::string odd[] = {"\0\0\0"s,
+                               "[",
+                               "]",
+                               "[]",
+                               "=",
+                               "==",
+                               "\r",
+                               "\n\r",
+                               "[S",
+                               "[S]\n\xFF\xFE=\x80\n",
+                               "[S]\n=\n",
+                               "[S]\n[S]\n[S]",
+                               std::string(1000, '[')};
+    for (const std::string& text : odd) {
+        (void)CIniFile::GetStringFromText(text, "S", "K");
+        (void)CIniFile::GetSectionFromText(text, "S", 16000);
+        const std::string written = CIniFile::WriteStringToText(text, "S", "K", "v");
+        EXPECT_EQ(CIniFile::GetStringFromText(written, "S", "K"), "v") << text;
+    }
+    EXPECT_EQ(CIniFile::GetStringFromText("[]\n=empty\n", "", ""), "empty");
+}
+
+} // namespace
