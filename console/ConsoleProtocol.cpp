@@ -47,6 +47,48 @@ std::string BuildSetClock(std::string_view clockText) {
     return "=T" + clock + kCommandEnd;
 }
 
+namespace {
+
+CDeviceOperation SetOperation(std::string strCommand, std::chrono::milliseconds wait) {
+    CDeviceOperation operation;
+    operation.Arm().Write(std::move(strCommand)).Wait(wait);
+    return operation;
+}
+
+} // namespace
+
+CDeviceOperation GetCurrentValuesOperation() {
+    CDeviceOperation operation;
+    operation.Write(kCmdGetCurrentValues).Arm().Wait(kLongReplyWait);
+    return operation;
+}
+
+CDeviceOperation SetProgramOperation(std::string_view programEntry) {
+    return SetOperation(BuildSetProgram(programEntry), kLongReplyWait);
+}
+
+CDeviceOperation SetCountdownNumberOperation(std::string_view countdownEntry) {
+    return SetOperation(BuildSetCountdownNumber(countdownEntry), kShortReplyWait);
+}
+
+CDeviceOperation SetBrightnessOperation(std::string_view brightness) {
+    return SetOperation(BuildSetBrightness(brightness), kShortReplyWait);
+}
+
+CDeviceOperation SetClockOperation(std::string_view clockText) {
+    return SetOperation(BuildSetClock(clockText), kShortReplyWait);
+}
+
+CDeviceOperation MasterOperation() {
+    CDeviceOperation operation;
+    operation.Arm().Write(kCmdMaster).Wait(kShortReplyWait).Write(kCmdMonitorToggle);
+    return operation;
+}
+
+CDeviceOperation SlaveOperation() {
+    return SetOperation(kCmdSlave, kShortReplyWait);
+}
+
 CMonitorLine ParseMonitorLine(std::string_view line) {
     CMonitorLine parsed;
     if (HasPrefix(line, "D?")) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "link/DeviceOperation.h"
+
 #include <array>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +32,22 @@ std::string BuildSetCountdownNumber(std::string_view countdownEntry);
 std::string BuildSetBrightness(std::string_view brightness);
 // "=T" + the clock text without surrounding blanks and without any ":" + "\r": "09:05:03" gives "=T090503\r".
 std::string BuildSetClock(std::string_view clockText);
+
+// The main window's device commands as operations: how long the link stays open for the reply, and when the timer
+// that takes it is armed. The timer's first tick comes after the link has closed again.
+inline constexpr auto kLongReplyWait = std::chrono::milliseconds{500};
+inline constexpr auto kShortReplyWait = std::chrono::milliseconds{250};
+// "?S", arm, 500 ms.
+CDeviceOperation GetCurrentValuesOperation();
+// Arm, the command, 500 ms for the program and 250 ms for the countdown number, the brightness and the clock.
+CDeviceOperation SetProgramOperation(std::string_view programEntry);
+CDeviceOperation SetCountdownNumberOperation(std::string_view countdownEntry);
+CDeviceOperation SetBrightnessOperation(std::string_view brightness);
+CDeviceOperation SetClockOperation(std::string_view clockText);
+// Arm, "=MASTER", 250 ms, then "?D": a master unit starts its stream.
+CDeviceOperation MasterOperation();
+// Arm, "=SLAVE", 250 ms.
+CDeviceOperation SlaveOperation();
 
 // One line of the live stream. The three tests are independent: a line may satisfy more than one.
 struct CMonitorLine {

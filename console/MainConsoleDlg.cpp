@@ -44,33 +44,48 @@ int LampIcon(ELamp image) {
 }
 
 // Device text goes into a field one character per byte, shown from its start.
-void ShowDeviceText(QLineEdit* edit, std::string_view text) {
-    if (!edit)
-        return;
-    edit->setText(FromBytes(text));
-    edit->setCursorPosition(0);
+void ShowDeviceText(QLineEdit& edit, std::string_view text) {
+    edit.setText(FromBytes(text));
+    edit.setCursorPosition(0);
 }
 
-std::string SelectedText(const CComboBox* combo) {
-    if (!combo || combo->GetCurSel() < 0)
+std::string SelectedText(const CComboBox& combo) {
+    if (combo.GetCurSel() < 0)
         return {};
-    return ToBytes(combo->itemText(combo->GetCurSel()));
+    return ToBytes(combo.itemText(combo.GetCurSel()));
 }
 
-std::vector<std::string> Entries(const CComboBox* combo) {
+std::vector<std::string> Entries(const CComboBox& combo) {
     std::vector<std::string> entries;
-    if (!combo)
-        return entries;
-    for (int i = 0; i < combo->count(); ++i)
-        entries.push_back(ToBytes(combo->itemText(i)));
+    for (int i = 0; i < combo.count(); ++i)
+        entries.push_back(ToBytes(combo.itemText(i)));
     return entries;
 }
 
 } // namespace
 
 CMainConsoleDlg::CMainConsoleDlg(AboutBoxOpener openAboutBox, QWidget* parent)
-    : CDialog(IDD_MAIN_CONSOLE, parent), m_link(MessageBoxReporter(this)), m_hIcon(AppIcon()),
-      m_openAboutBox(std::move(openAboutBox)) {
+    : CDialog(IDD_MAIN_CONSOLE, parent), m_link(MessageBoxReporter(this)),
+      m_buttonSetCountdownNumber(Control<QPushButton>(IDC_SET_COUNTDOWN_NUMBER)),
+      m_buttonSetProgram(Control<QPushButton>(IDC_SET_PROGRAM)), m_lampStatus(Control<QLabel>(IDC_STATUS_LAMP)),
+      m_lampLight1(Control<QLabel>(IDC_LIGHT_1)), m_lampLight2(Control<QLabel>(IDC_LIGHT_2)),
+      m_lampLight3(Control<QLabel>(IDC_LIGHT_3)), m_buttonSetPcTime(Control<QPushButton>(IDC_SET_PC_TIME)),
+      m_buttonSlave(Control<QPushButton>(IDC_SLAVE)), m_buttonMaster(Control<QPushButton>(IDC_MASTER)),
+      m_editPcTime(Control<QLineEdit>(IDC_PC_TIME)), m_buttonSetBrightness(Control<QPushButton>(IDC_SET_BRIGHTNESS)),
+      m_buttonConfigureParameters(Control<QPushButton>(IDC_CONFIGURE_PARAMETERS)),
+      m_buttonGetCurrentValues(Control<QPushButton>(IDC_GET_CURRENT_VALUES)),
+      m_buttonPortSettings(Control<QPushButton>(IDC_PORT_SETTINGS)),
+      m_buttonReadMemory(Control<QPushButton>(IDC_READ_MEMORY)),
+      m_buttonMonitorOn(Control<QPushButton>(IDC_MONITOR_ON)),
+      m_comboCountdownNumber(Control<CComboBox>(IDC_COUNTDOWN_NUMBER)),
+      m_spinBrightness(Control<CSpinButtonCtrl>(IDC_BRIGHTNESS_SPIN)),
+      m_editLastStartTime(Control<QLineEdit>(IDC_LAST_START_TIME)),
+      m_editStartNumber(Control<QLineEdit>(IDC_START_NUMBER)), m_editLeadTime(Control<QLineEdit>(IDC_LEAD_TIME)),
+      m_editCountdownTime(Control<QLineEdit>(IDC_COUNTDOWN_TIME)), m_editBrightness(Control<QLineEdit>(IDC_BRIGHTNESS)),
+      m_comboProgram(Control<CComboBox>(IDC_PROGRAM)), m_hIcon(AppIcon()), m_openAboutBox(std::move(openAboutBox)) {
+    m_displaySmall.SubclassDlgItem(&Control<QLineEdit>(IDC_DISPLAY_SMALL));
+    m_displayLarge.SubclassDlgItem(&Control<QLineEdit>(IDC_DISPLAY_LARGE));
+
     OnCommand(IDC_MONITOR_ON, &CMainConsoleDlg::OnMonitorOn);
     OnCommand(IDC_MONITOR_OFF, &CMainConsoleDlg::OnMonitorOff);
     OnCommand(IDC_GET_CURRENT_VALUES, &CMainConsoleDlg::OnGetCurrentValues);
@@ -98,7 +113,6 @@ CMainConsoleDlg::~CMainConsoleDlg() = default;
 
 bool CMainConsoleDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    AttachControls();
 
     if (m_openAboutBox)
         AddAboutEntry(*this);
@@ -109,29 +123,21 @@ bool CMainConsoleDlg::OnInitDialog() {
     m_displaySmall.SetFont(m_fontDisplay);
     m_displayLarge.SetFont(m_fontDisplay);
 
-    if (m_spinBrightness) {
-        m_spinBrightness->SetRange(kBrightnessLowest, kBrightnessHighest);
-        m_spinBrightness->SetPos(kBrightnessHighest);
-    }
+    m_spinBrightness.SetRange(kBrightnessLowest, kBrightnessHighest);
+    m_spinBrightness.SetPos(kBrightnessHighest);
 
-    if (m_comboProgram) {
-        for (const std::string& entry : kProgramEntries)
-            m_comboProgram->AddString(FromBytes(entry));
-        m_comboProgram->SetCurSel(kInitialProgramEntry);
-    }
+    for (const std::string& entry : kProgramEntries)
+        m_comboProgram.AddString(FromBytes(entry));
+    m_comboProgram.SetCurSel(kInitialProgramEntry);
 
-    if (m_comboCountdownNumber) {
-        for (int nColumn = 0; nColumn < kCountdownNumbers; ++nColumn)
-            m_comboCountdownNumber->AddString(FromBytes(CountdownEntry(nColumn)));
-        m_comboCountdownNumber->SetCurSel(kInitialCountdownEntry);
-    }
+    for (int nColumn = 0; nColumn < kCountdownNumbers; ++nColumn)
+        m_comboCountdownNumber.AddString(FromBytes(CountdownEntry(nColumn)));
+    m_comboCountdownNumber.SetCurSel(kInitialCountdownEntry);
 
-    if (m_editCountdownTime) {
-        m_editCountdownTime->setText(QString::fromLatin1(kInitialCountdownTime));
-        // A limit on typing, as the window system's edits have it: texts that the program puts in are shown whole.
-        m_editCountdownTime->setValidator(new QRegularExpressionValidator(
-            QRegularExpression(QStringLiteral(".{0,%1}").arg(kCountdownTimeChars)), m_editCountdownTime));
-    }
+    m_editCountdownTime.setText(QString::fromLatin1(kInitialCountdownTime));
+    // A limit on typing, as the window system's edits have it: texts that the program puts in are shown whole.
+    m_editCountdownTime.setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral(".{0,%1}").arg(kCountdownTimeChars)), &m_editCountdownTime));
 
     m_nPort = kDefaultPort;
     m_nBaudRate = kDefaultBaudRate;
@@ -150,35 +156,6 @@ bool CMainConsoleDlg::OnInitDialog() {
     return true;
 }
 
-void CMainConsoleDlg::AttachControls() {
-    m_buttonSetCountdownNumber = Item<QPushButton>(IDC_SET_COUNTDOWN_NUMBER);
-    m_buttonSetProgram = Item<QPushButton>(IDC_SET_PROGRAM);
-    m_lampStatus = Item<QLabel>(IDC_STATUS_LAMP);
-    m_lampLight1 = Item<QLabel>(IDC_LIGHT_1);
-    m_lampLight2 = Item<QLabel>(IDC_LIGHT_2);
-    m_lampLight3 = Item<QLabel>(IDC_LIGHT_3);
-    m_buttonSetPcTime = Item<QPushButton>(IDC_SET_PC_TIME);
-    m_buttonSlave = Item<QPushButton>(IDC_SLAVE);
-    m_buttonMaster = Item<QPushButton>(IDC_MASTER);
-    m_editPcTime = Item<QLineEdit>(IDC_PC_TIME);
-    m_buttonSetBrightness = Item<QPushButton>(IDC_SET_BRIGHTNESS);
-    m_buttonConfigureParameters = Item<QPushButton>(IDC_CONFIGURE_PARAMETERS);
-    m_buttonGetCurrentValues = Item<QPushButton>(IDC_GET_CURRENT_VALUES);
-    m_buttonPortSettings = Item<QPushButton>(IDC_PORT_SETTINGS);
-    m_buttonReadMemory = Item<QPushButton>(IDC_READ_MEMORY);
-    m_buttonMonitorOn = Item<QPushButton>(IDC_MONITOR_ON);
-    m_comboCountdownNumber = Item<CComboBox>(IDC_COUNTDOWN_NUMBER);
-    m_spinBrightness = Item<CSpinButtonCtrl>(IDC_BRIGHTNESS_SPIN);
-    m_displaySmall.SubclassDlgItem(Item<QLineEdit>(IDC_DISPLAY_SMALL));
-    m_displayLarge.SubclassDlgItem(Item<QLineEdit>(IDC_DISPLAY_LARGE));
-    m_editLastStartTime = Item<QLineEdit>(IDC_LAST_START_TIME);
-    m_editStartNumber = Item<QLineEdit>(IDC_START_NUMBER);
-    m_editLeadTime = Item<QLineEdit>(IDC_LEAD_TIME);
-    m_editCountdownTime = Item<QLineEdit>(IDC_COUNTDOWN_TIME);
-    m_editBrightness = Item<QLineEdit>(IDC_BRIGHTNESS);
-    m_comboProgram = Item<CComboBox>(IDC_PROGRAM);
-}
-
 void CMainConsoleDlg::ApplySettings() {
     const CMainWindowSettings settings = ReadMainWindowSettings(GetConfigPath());
     LoadNamedLanguage(settings.m_strLanguage);
@@ -187,14 +164,14 @@ void CMainConsoleDlg::ApplySettings() {
     if (settings.m_nBaudRate)
         m_nBaudRate = *settings.m_nBaudRate;
     // Selections by the program: no notification, so the row and the column stay.
-    if (settings.m_nProgram && m_comboProgram)
-        m_comboProgram->SetCurSel(*settings.m_nProgram);
-    if (settings.m_nCountdownNumber && m_comboCountdownNumber)
-        m_comboCountdownNumber->SetCurSel(*settings.m_nCountdownNumber);
-    if (settings.m_strCountdownTime && m_editCountdownTime)
-        m_editCountdownTime->setText(ToQString(*settings.m_strCountdownTime));
-    if (settings.m_strBrightness && m_editBrightness)
-        m_editBrightness->setText(ToQString(*settings.m_strBrightness));
+    if (settings.m_nProgram)
+        m_comboProgram.SetCurSel(*settings.m_nProgram);
+    if (settings.m_nCountdownNumber)
+        m_comboCountdownNumber.SetCurSel(*settings.m_nCountdownNumber);
+    if (settings.m_strCountdownTime)
+        m_editCountdownTime.setText(ToQString(*settings.m_strCountdownTime));
+    if (settings.m_strBrightness)
+        m_editBrightness.setText(ToQString(*settings.m_strBrightness));
 }
 
 void CMainConsoleDlg::OnSysCommand(int nCommandId) {
@@ -212,8 +189,8 @@ void CMainConsoleDlg::OnClose() {
 
 // ---- lamps
 
-void CMainConsoleDlg::SetLamp(QLabel* lamp, ELamp image) {
-    SetStaticIcon(lamp, LampIcon(image));
+void CMainConsoleDlg::SetLamp(QLabel& lamp, ELamp image) {
+    SetStaticIcon(&lamp, LampIcon(image));
 }
 
 void CMainConsoleDlg::SetLights(const CLightPattern& lights) {
@@ -229,12 +206,11 @@ void CMainConsoleDlg::DarkenStatusLampLater() {
 // ---- live monitor
 
 void CMainConsoleDlg::EnableCommandButtons(bool bEnable) {
-    for (QPushButton* button : {m_buttonMonitorOn, m_buttonReadMemory, m_buttonPortSettings, m_buttonGetCurrentValues,
-                                m_buttonConfigureParameters, m_buttonSetBrightness, m_buttonSetProgram,
-                                m_buttonSetCountdownNumber, m_buttonMaster, m_buttonSlave, m_buttonSetPcTime}) {
-        if (button)
-            button->setEnabled(bEnable);
-    }
+    for (QPushButton* button :
+         {&m_buttonMonitorOn, &m_buttonReadMemory, &m_buttonPortSettings, &m_buttonGetCurrentValues,
+          &m_buttonConfigureParameters, &m_buttonSetBrightness, &m_buttonSetProgram, &m_buttonSetCountdownNumber,
+          &m_buttonMaster, &m_buttonSlave, &m_buttonSetPcTime})
+        button->setEnabled(bEnable);
 }
 
 void CMainConsoleDlg::OnMonitorOn() {
@@ -280,8 +256,7 @@ void CMainConsoleDlg::OnTimer(int nId) {
 void CMainConsoleDlg::OnMonitorTick() {
     SetLamp(m_lampStatus, ELamp::Red);
     SetLights({ELamp::Off, ELamp::Off, ELamp::Off});
-    std::string line;
-    while (m_link.PopLine(line)) {
+    DrainLines(m_link, [this](const std::string& line) {
         const CMonitorLine parsed = ParseMonitorLine(line);
         if (parsed.m_bDisplay) {
             SetLamp(m_lampStatus, ELamp::Green);
@@ -299,7 +274,7 @@ void CMainConsoleDlg::OnMonitorTick() {
             SetLamp(m_lampStatus, ELamp::Green);
             ShowDeviceText(m_editLeadTime, parsed.m_strLeadTime);
         }
-    }
+    });
 }
 
 // ---- program and countdown selection
@@ -321,8 +296,7 @@ void CMainConsoleDlg::OnSelchangeProgram() {
     if (nRow < 0)
         return;
     m_nProgramRow = nRow;
-    if (m_comboCountdownNumber)
-        m_comboCountdownNumber->SetCurSel(1); // "CD1", without a notification
+    m_comboCountdownNumber.SetCurSel(1); // "CD1", without a notification
     ShowDeviceText(m_editCountdownTime, m_countdownTimes[static_cast<std::size_t>(m_nProgramRow)][1]);
 }
 
@@ -338,108 +312,92 @@ void CMainConsoleDlg::OnSelchangeCountdownNumber() {
 
 // ---- device commands
 
-// One device command: open the link, arm the timer that takes the reply, write, let the reader collect the reply
-// meanwhile, close.
-void CMainConsoleDlg::RunCommand(int nTimer, const std::string& strCommand, std::chrono::milliseconds wait) {
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(nTimer, kReplyPeriod);
-    m_link.Write(strCommand);
-    Sleep(wait);
-    m_link.Close();
+// One device command on the window's thread: open the link, write, wait while the reader collects the reply, close;
+// the timer nTimer, armed on the way, takes the reply at its next tick.
+void CMainConsoleDlg::RunCommand(int nTimer, const CDeviceOperation& operation) {
+    COperationHooks hooks;
+    hooks.m_arm = [this, nTimer] {
+        SetTimer(nTimer, kReplyPeriod);
+    };
+    hooks.m_wait = &CDialog::Sleep;
+    RunDeviceOperation(m_link, m_nPort, m_nBaudRate, operation, hooks);
 }
 
 void CMainConsoleDlg::OnGetCurrentValues() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    m_link.Write(kCmdGetCurrentValues);
-    SetTimer(TIMER_CURRENT_VALUES, kReplyPeriod);
-    Sleep(kLongReplyWait);
-    m_link.Close();
+    RunCommand(TIMER_CURRENT_VALUES, GetCurrentValuesOperation());
 }
 
 void CMainConsoleDlg::OnSetProgram() {
-    RunCommand(TIMER_ACK, BuildSetProgram(SelectedText(m_comboProgram)), kLongReplyWait);
+    RunCommand(TIMER_ACK, SetProgramOperation(SelectedText(m_comboProgram)));
 }
 
 void CMainConsoleDlg::OnSetCountdownNumber() {
-    RunCommand(TIMER_ACK, BuildSetCountdownNumber(SelectedText(m_comboCountdownNumber)), kShortReplyWait);
+    RunCommand(TIMER_ACK, SetCountdownNumberOperation(SelectedText(m_comboCountdownNumber)));
 }
 
 void CMainConsoleDlg::OnSetBrightness() {
-    RunCommand(TIMER_ACK, BuildSetBrightness(m_editBrightness ? ToStdString(m_editBrightness->text()) : std::string()),
-               kShortReplyWait);
+    RunCommand(TIMER_ACK, SetBrightnessOperation(ToStdString(m_editBrightness.text())));
 }
 
 void CMainConsoleDlg::OnSetPcTime() {
-    RunCommand(TIMER_ACK, BuildSetClock(m_editPcTime ? ToStdString(m_editPcTime->text()) : std::string()),
-               kShortReplyWait);
+    RunCommand(TIMER_ACK, SetClockOperation(ToStdString(m_editPcTime.text())));
 }
 
 void CMainConsoleDlg::OnMaster() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(TIMER_MODE_ACK, kReplyPeriod);
-    m_link.Write(kCmdMaster);
-    Sleep(kShortReplyWait);
-    m_link.Write(kCmdMonitorToggle);
-    m_link.Close();
+    RunCommand(TIMER_MODE_ACK, MasterOperation());
 }
 
 void CMainConsoleDlg::OnSlave() {
-    RunCommand(TIMER_MODE_ACK, kCmdSlave, kShortReplyWait);
+    RunCommand(TIMER_MODE_ACK, SlaveOperation());
 }
 
 void CMainConsoleDlg::OnClockTick() {
-    if (m_editPcTime)
-        m_editPcTime->setText(QTime::currentTime().toString(QString::fromLatin1(kClockFormat)));
+    m_editPcTime.setText(QTime::currentTime().toString(QString::fromLatin1(kClockFormat)));
 }
 
 void CMainConsoleDlg::OnCurrentValuesTick() {
-    std::string line;
-    while (m_link.PopLine(line)) {
+    DrainLines(m_link, [this](const std::string& line) {
         const auto values = ParseCurrentValues(line);
         if (!values)
-            continue;
+            return;
         SetLamp(m_lampStatus, ELamp::Green);
         m_displayLarge.SetWindowText(FromBytes(values->m_strLarge));
         m_displaySmall.SetWindowText(FromBytes(values->m_strSmall));
         // Selections by the program: no notification, so the row and the column stay.
-        if (m_comboProgram) {
-            const int nEntry = FindProgramEntry(Entries(m_comboProgram), values->m_strProgram);
-            if (nEntry >= 0)
-                m_comboProgram->SetCurSel(nEntry);
-        }
+        const int nEntry = FindProgramEntry(Entries(m_comboProgram), values->m_strProgram);
+        if (nEntry >= 0)
+            m_comboProgram.SetCurSel(nEntry);
         ShowDeviceText(m_editCountdownTime, values->m_strCountdownTime);
         const int nColumn = FindCountdownColumn(m_countdownTimes[0], values->m_strCountdownTime);
-        if (nColumn >= 0 && m_comboCountdownNumber)
-            m_comboCountdownNumber->SetCurSel(nColumn); // no match: the selection stays, as for the program
+        if (nColumn >= 0)
+            m_comboCountdownNumber.SetCurSel(nColumn); // no match: the selection stays, as for the program
         ShowDeviceText(m_editBrightness, values->m_strBrightness);
         if (values->m_lights)
             SetLights(*values->m_lights);
-    }
+    });
     DarkenStatusLampLater();
     KillTimer(TIMER_CURRENT_VALUES);
 }
 
 void CMainConsoleDlg::OnAckTick() {
-    std::string line;
     bool bAcknowledged = false;
-    while (m_link.PopLine(line)) {
+    DrainLines(m_link, [&](const std::string& line) {
         if (IsSetAcknowledgement(line)) {
             SetLamp(m_lampStatus, ELamp::Green);
             KillTimer(TIMER_ACK);
             bAcknowledged = true;
         }
-    }
+    });
     // Without an acknowledgement the timer goes on ticking; a tick must not hold up the window.
     if (bAcknowledged)
         DarkenStatusLampLater();
 }
 
 void CMainConsoleDlg::OnModeAckTick() {
-    std::string line;
-    while (m_link.PopLine(line)) {
+    DrainLines(m_link, [this](const std::string& line) {
         if (IsModeAcknowledgement(line))
             SetLamp(m_lampStatus, ELamp::Green);
-    }
+    });
     DarkenStatusLampLater();
     KillTimer(TIMER_MODE_ACK);
 }

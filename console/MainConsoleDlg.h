@@ -36,9 +36,6 @@ public:
     static constexpr auto kMonitorPeriod = std::chrono::milliseconds{100};
     static constexpr auto kClockPeriod = std::chrono::milliseconds{1000};
     static constexpr auto kReplyPeriod = std::chrono::milliseconds{100};
-    // How long the handlers keep the link open for the reply, before Close adds its own wait.
-    static constexpr auto kLongReplyWait = std::chrono::milliseconds{500};
-    static constexpr auto kShortReplyWait = std::chrono::milliseconds{250};
     // How long the status lamp stays green after an acknowledgement or the current values.
     static constexpr auto kLampGreenTime = std::chrono::milliseconds{250};
     static constexpr int kCountdownTimeChars = 5;
@@ -65,7 +62,7 @@ protected:
     void OnSelchangeCountdownNumber();
     // Device commands.
     void OnGetCurrentValues();
-    void RunCommand(int nTimer, const std::string& strCommand, std::chrono::milliseconds wait);
+    void RunCommand(int nTimer, const CDeviceOperation& operation);
     void OnSetProgram();
     void OnSetCountdownNumber();
     void OnSetBrightness();
@@ -88,44 +85,43 @@ protected:
     int m_nBaudRate = kDefaultBaudRate;
     int m_nPort = kDefaultPort;
 
-    // Controls, attached during initialisation.
-    QPushButton* m_buttonSetCountdownNumber = nullptr;  // 1019
-    QPushButton* m_buttonSetProgram = nullptr;          // 1018
-    QLabel* m_lampStatus = nullptr;                     // 1042
-    QLabel* m_lampLight1 = nullptr;                     // 1046
-    QLabel* m_lampLight2 = nullptr;                     // 1047
-    QLabel* m_lampLight3 = nullptr;                     // 1048
-    QPushButton* m_buttonSetPcTime = nullptr;           // 1034
-    QPushButton* m_buttonSlave = nullptr;               // 1036
-    QPushButton* m_buttonMaster = nullptr;              // 1035
-    QLineEdit* m_editPcTime = nullptr;                  // 1033
-    QPushButton* m_buttonSetBrightness = nullptr;       // 1014
-    QPushButton* m_buttonConfigureParameters = nullptr; // 1009
-    QPushButton* m_buttonGetCurrentValues = nullptr;    // 1012
-    QPushButton* m_buttonPortSettings = nullptr;        // 1021
-    QPushButton* m_buttonReadMemory = nullptr;          // 1016
-    QPushButton* m_buttonMonitorOn = nullptr;           // 1000
-    CComboBox* m_comboCountdownNumber = nullptr;        // 1017
-    CSpinButtonCtrl* m_spinBrightness = nullptr;        // 1015
-    CRedOnBlackEdit m_displaySmall;                     // 1002
-    CGreenOnBlackEdit m_displayLarge;                   // 1001
-    QLineEdit* m_editLastStartTime = nullptr;           // 1006
-    QLineEdit* m_editStartNumber = nullptr;             // 1008
-    QLineEdit* m_editLeadTime = nullptr;                // 1007
-    QLineEdit* m_editCountdownTime = nullptr;           // 1011
-    QLineEdit* m_editBrightness = nullptr;              // 1013
-    CComboBox* m_comboProgram = nullptr;                // 1010
+    // Controls, bound at construction (the builder has made them all by then), in this order.
+    QPushButton& m_buttonSetCountdownNumber;  // 1019
+    QPushButton& m_buttonSetProgram;          // 1018
+    QLabel& m_lampStatus;                     // 1042
+    QLabel& m_lampLight1;                     // 1046
+    QLabel& m_lampLight2;                     // 1047
+    QLabel& m_lampLight3;                     // 1048
+    QPushButton& m_buttonSetPcTime;           // 1034
+    QPushButton& m_buttonSlave;               // 1036
+    QPushButton& m_buttonMaster;              // 1035
+    QLineEdit& m_editPcTime;                  // 1033
+    QPushButton& m_buttonSetBrightness;       // 1014
+    QPushButton& m_buttonConfigureParameters; // 1009
+    QPushButton& m_buttonGetCurrentValues;    // 1012
+    QPushButton& m_buttonPortSettings;        // 1021
+    QPushButton& m_buttonReadMemory;          // 1016
+    QPushButton& m_buttonMonitorOn;           // 1000
+    CComboBox& m_comboCountdownNumber;        // 1017
+    CSpinButtonCtrl& m_spinBrightness;        // 1015
+    CRedOnBlackEdit m_displaySmall;           // 1002
+    CGreenOnBlackEdit m_displayLarge;         // 1001
+    QLineEdit& m_editLastStartTime;           // 1006
+    QLineEdit& m_editStartNumber;             // 1008
+    QLineEdit& m_editLeadTime;                // 1007
+    QLineEdit& m_editCountdownTime;           // 1011
+    QLineEdit& m_editBrightness;              // 1013
+    CComboBox& m_comboProgram;                // 1010
 
     QFont m_fontDisplay;
     QIcon m_hIcon;
     AboutBoxOpener m_openAboutBox;
 
 private:
-    void AttachControls();
     void ApplySettings();
     // The eleven command buttons that monitoring disables, in the order it disables them.
     void EnableCommandButtons(bool bEnable);
-    void SetLamp(QLabel* lamp, ELamp image);
+    void SetLamp(QLabel& lamp, ELamp image);
     void SetLights(const CLightPattern& lights);
     // After a tick that lit the status lamp green: dark again kLampGreenTime later, while the window goes on.
     void DarkenStatusLampLater();

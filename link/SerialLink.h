@@ -63,3 +63,12 @@ private:
     Reporter m_reporter;
     PortFactory m_factory;
 };
+
+// Pops every queued line, oldest first, into onLine(const std::string&); the queue is empty afterwards. This is how
+// every consumer takes the replies: a window's timer tick, the end of a transfer, the command-line tool.
+template <typename OnLine>
+void DrainLines(CSerialLink& link, OnLine&& onLine) {
+    std::string strLine;
+    while (link.PopLine(strLine))
+        onLine(strLine);
+}

@@ -38,6 +38,11 @@ public:
 // The port of this platform (CPosixPort on Linux and macOS).
 std::unique_ptr<CSerialPort> CreateSystemPort();
 
-// The device that COM port nPort (1-based) opens: the symbolic link ports/COM<n> beside the executable when it
-// exists, otherwise /dev/ttyS<n-1>.
+// The name ports/COM<n> in strDirectory: a symbolic link there names the device COM port n opens.
+std::string ComPortLinkPath(const std::string& strDirectory, int nPort);
+// The device that COM port nPort (1-based) opens, by rule: the link ports/COM<n> in strDirectory when it is present
+// (even when it points nowhere: a device that has gone must not turn into a built-in port), otherwise the built-in
+// serial line /dev/ttyS<n-1>.
+std::string PortDevicePath(int nPort, const std::string& strDirectory, bool bLinkPresent);
+// The same for the running program: the link is looked for beside the executable.
 std::string PortDevicePath(int nPort);

@@ -9,12 +9,20 @@ std::unique_ptr<CSerialPort> CreateSystemPort() {
     return std::make_unique<CPosixPort>();
 }
 
+std::string ComPortLinkPath(const std::string& strDirectory, int nPort) {
+    return strDirectory + "/ports/COM" + std::to_string(nPort);
+}
+
+std::string PortDevicePath(int nPort, const std::string& strDirectory, bool bLinkPresent) {
+    if (bLinkPresent)
+        return ComPortLinkPath(strDirectory, nPort);
+    return "/dev/ttyS" + std::to_string(static_cast<long long>(nPort) - 1); // port INT_MIN must not overflow
+}
+
 std::string PortDevicePath(int nPort) {
-    const std::string strLink = ExecutableDirectory() + "/ports/COM" + std::to_string(nPort);
-    // The link itself counts, even when it points nowhere: a simulator that has gone must not turn the port
-    // into a real serial line of this machine.
+    const std::string strDirectory = ExecutableDirectory();
     std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(strLink, error)))
-        return strLink;
-    return "/dev/ttyS" + std::to_string(nPort - 1);
+    const bool bLinkPresent =
+        std::filesystem::exists(std::filesystem::symlink_status(ComPortLinkPath(strDirectory, nPort), error));
+    return PortDevicePath(nPort, strDirectory, bLinkPresent);
 }

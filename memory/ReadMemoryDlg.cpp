@@ -97,8 +97,7 @@ void CReadMemoryDlg::OnClearMemory() {
 void CReadMemoryDlg::OnTimer(int nId) {
     if (nId != kMemoryTimer)
         return;
-    std::string strLine;
-    while (m_link.PopLine(strLine)) {
+    DrainLines(m_link, [this](const std::string& strLine) {
         const CMemoryReply reply = ParseMemoryReply(strLine);
         switch (reply.m_kind) {
         case EMemoryReply::Entry:
@@ -115,7 +114,7 @@ void CReadMemoryDlg::OnTimer(int nId) {
         case EMemoryReply::Other:
             break;
         }
-    }
+    });
 }
 
 void CReadMemoryDlg::ShowEntry(const CMemoryCells& cells) {

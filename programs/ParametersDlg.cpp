@@ -46,20 +46,20 @@ QString SettingText(const std::optional<int>& code, const std::array<int, N>& te
 }
 
 template <std::size_t N>
-void FillChoices(CComboBox* combo, const std::array<int, N>& texts) {
+void FillChoices(CComboBox& combo, const std::array<int, N>& texts) {
     for (const int nText : texts)
-        combo->AddString(ToQString(LookupText(nText)));
-    combo->SetCurSel(0);
+        combo.AddString(ToQString(LookupText(nText)));
+    combo.SetCurSel(0);
 }
 
 } // namespace
 
 CParametersDlg::CParametersDlg(QWidget* parent)
     : CDialog(IDD_PARAMETERS, parent), m_link(MessageBoxReporter(this)), m_store(MessageBoxReporter(this)),
-      m_progress(Item<QProgressBar>(IDC_PROGRESS)), m_editInterval(Item<QLineEdit>(IDC_INTERVAL_TEXT)),
-      m_listIntervals(Item<CListCtrl>(IDC_INTERVALS)), m_comboSecondSetting(Item<CComboBox>(IDC_SECOND_SETTING)),
-      m_comboFirstSetting(Item<CComboBox>(IDC_FIRST_SETTING)), m_listDetails(Item<CListCtrl>(IDC_PROGRAM_DETAILS)),
-      m_comboProgram(Item<CComboBox>(IDC_SELECT_PROGRAM)) {
+      m_progress(Control<QProgressBar>(IDC_PROGRESS)), m_editInterval(Control<QLineEdit>(IDC_INTERVAL_TEXT)),
+      m_listIntervals(Control<CListCtrl>(IDC_INTERVALS)), m_comboSecondSetting(Control<CComboBox>(IDC_SECOND_SETTING)),
+      m_comboFirstSetting(Control<CComboBox>(IDC_FIRST_SETTING)),
+      m_listDetails(Control<CListCtrl>(IDC_PROGRAM_DETAILS)), m_comboProgram(Control<CComboBox>(IDC_SELECT_PROGRAM)) {
     OnSelChange(IDC_SELECT_PROGRAM, &CParametersDlg::OnSelchangeProgram);
     Connect(IDC_PROGRAM_DETAILS, &CListCtrl::ItemStateChanged, &CParametersDlg::OnItemchangedDetails);
     OnSelChange(IDC_FIRST_SETTING, &CParametersDlg::OnSelchangeFirstSetting);
@@ -86,8 +86,8 @@ bool CParametersDlg::OnInitDialog() {
     TranslateWindow(this, IDD_PARAMETERS);
 
     for (int nProgram = 0; nProgram < kProgramChoices; ++nProgram)
-        m_comboProgram->AddString(FromBytes(ProgramName(nProgram)));
-    m_comboProgram->SetCurSel(kInitialProgram);
+        m_comboProgram.AddString(FromBytes(ProgramName(nProgram)));
+    m_comboProgram.SetCurSel(kInitialProgram);
     FillChoices(m_comboFirstSetting, kFirstSettingTexts);
     FillChoices(m_comboSecondSetting, kSecondSettingTexts);
 
@@ -95,19 +95,19 @@ bool CParametersDlg::OnInitDialog() {
     m_nProgram = kInitialProgram;
     m_store.LoadProgramFile(m_nProgram, m_strProgram, ExecutableDirectory());
 
-    m_listDetails->InsertColumn(0, ToQString(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
-    m_listDetails->InsertColumn(1, ToQString(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
-    m_listDetails->InsertColumn(2, ToQString(LookupText(IDS_HEADING_SECOND_SETTING)), kCentred, kSecondSettingWidth);
-    m_listIntervals->InsertColumn(0, QStringLiteral("CD No"), kCentred, kIntervalNumberWidth);
-    m_listIntervals->InsertColumn(1, QStringLiteral("CD Time"), kCentred, kIntervalTimeWidth);
-    for (CListCtrl* list : {m_listDetails, m_listIntervals})
+    m_listDetails.InsertColumn(0, ToQString(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
+    m_listDetails.InsertColumn(1, ToQString(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
+    m_listDetails.InsertColumn(2, ToQString(LookupText(IDS_HEADING_SECOND_SETTING)), kCentred, kSecondSettingWidth);
+    m_listIntervals.InsertColumn(0, QStringLiteral("CD No"), kCentred, kIntervalNumberWidth);
+    m_listIntervals.InsertColumn(1, QStringLiteral("CD Time"), kCentred, kIntervalTimeWidth);
+    for (CListCtrl* list : {&m_listDetails, &m_listIntervals})
         list->setSelectionBehavior(QAbstractItemView::SelectRows);
     BuildRows();
     FillLists();
 
-    m_editInterval->setMaxLength(kIntervalLength);
-    m_progress->setRange(0, kDownloadRequests);
-    m_progress->setValue(0);
+    m_editInterval.setMaxLength(kIntervalLength);
+    m_progress.setRange(0, kDownloadRequests);
+    m_progress.setValue(0);
     return true;
 }
 
@@ -134,7 +134,7 @@ void CParametersDlg::OnEnterKey() {
     // No button is the default one, and Enter as OK would close the dialog and drop every unsaved edit. Enter in
     // the interval field stores the interval; on a push button it presses that button; elsewhere it does nothing.
     QWidget* focused = focusWidget();
-    if (focused == m_editInterval) {
+    if (focused == &m_editInterval) {
         OnChangeInterval();
         return;
     }
@@ -146,11 +146,11 @@ void CParametersDlg::OnEnterKey() {
 // ---- Program choice and lists
 
 void CParametersDlg::OnSelchangeProgram() {
-    const int nProgram = m_comboProgram->GetCurSel();
+    const int nProgram = m_comboProgram.GetCurSel();
     if (m_bTransferring || nProgram < 0 || nProgram >= kProgramChoices)
         return;
     m_shownRows[static_cast<std::size_t>(m_nProgram)] = m_store.RowCount();
-    m_strProgram = ToBytes(m_comboProgram->itemText(nProgram));
+    m_strProgram = ToBytes(m_comboProgram.itemText(nProgram));
     m_nProgram = nProgram;
     if (m_store.IsModified(m_nProgram)) {
         // Downloaded or edited data is newer than the file: reading the file would drop it unseen and unsaved.
@@ -164,14 +164,14 @@ void CParametersDlg::OnSelchangeProgram() {
 }
 
 void CParametersDlg::BuildRows() {
-    m_listDetails->DeleteAllItems();
-    m_listIntervals->DeleteAllItems();
+    m_listDetails.DeleteAllItems();
+    m_listIntervals.DeleteAllItems();
     // No detail row is selected any more, so a setting choice has no row to act on.
     m_nDetailRow = -1;
     for (int nRow = 0; nRow < m_store.RowCount(); ++nRow)
-        m_listDetails->InsertItem(nRow, QString::number(kTopRowLabel - nRow));
+        m_listDetails.InsertItem(nRow, QString::number(kTopRowLabel - nRow));
     for (int nRow = 0; nRow < kIntervalRows; ++nRow)
-        m_listIntervals->InsertItem(nRow, QStringLiteral("CD%1").arg(nRow));
+        m_listIntervals.InsertItem(nRow, QStringLiteral("CD%1").arg(nRow));
 }
 
 void CParametersDlg::FillLists() {
@@ -180,17 +180,17 @@ void CParametersDlg::FillLists() {
 }
 
 void CParametersDlg::FillSettingColumns() {
-    const int nRows = std::min(m_store.RowCount(), m_listDetails->GetItemCount());
+    const int nRows = std::min(m_store.RowCount(), m_listDetails.GetItemCount());
     for (int nRow = 0; nRow < nRows; ++nRow) {
-        m_listDetails->SetItemText(nRow, 1, SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
-        m_listDetails->SetItemText(nRow, 2,
-                                   SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
+        m_listDetails.SetItemText(nRow, 1, SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
+        m_listDetails.SetItemText(nRow, 2,
+                                  SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
     }
 }
 
 void CParametersDlg::FillIntervalColumn() {
     for (int nRow = 0; nRow < kIntervalRows; ++nRow)
-        m_listIntervals->SetItemText(nRow, 1, FromBytes(m_store.GetInterval(m_nProgram, nRow)));
+        m_listIntervals.SetItemText(nRow, 1, FromBytes(m_store.GetInterval(m_nProgram, nRow)));
 }
 
 void CParametersDlg::OnItemchangedDetails(int nRow, int /*nOldState*/, int nNewState) {
@@ -198,37 +198,37 @@ void CParametersDlg::OnItemchangedDetails(int nRow, int /*nOldState*/, int nNewS
         return;
     m_nDetailRow = nRow;
     // The edit fields show the row's settings; the choice lists keep their selection.
-    m_comboFirstSetting->setEditText(SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
-    m_comboSecondSetting->setEditText(SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
+    m_comboFirstSetting.setEditText(SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
+    m_comboSecondSetting.setEditText(SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
 }
 
 void CParametersDlg::OnSelchangeFirstSetting() {
     if (m_nDetailRow < 0)
         return;
     // The position in the choice list is the code: a shown text is never looked up again.
-    m_store.SetFirstSetting(m_nProgram, m_nDetailRow, m_comboFirstSetting->GetCurSel());
+    m_store.SetFirstSetting(m_nProgram, m_nDetailRow, m_comboFirstSetting.GetCurSel());
     FillSettingColumns();
 }
 
 void CParametersDlg::OnSelchangeSecondSetting() {
     if (m_nDetailRow < 0)
         return;
-    m_store.SetSecondSetting(m_nProgram, m_nDetailRow, m_comboSecondSetting->GetCurSel());
+    m_store.SetSecondSetting(m_nProgram, m_nDetailRow, m_comboSecondSetting.GetCurSel());
     FillSettingColumns();
 }
 
 void CParametersDlg::OnItemchangedIntervals(int nRow, int /*nOldState*/, int nNewState) {
     if (nNewState != 0) {
         m_nIntervalRow = nRow;
-        m_editInterval->setText(FromBytes(m_store.GetInterval(m_nProgram, nRow)));
+        m_editInterval.setText(FromBytes(m_store.GetInterval(m_nProgram, nRow)));
     }
-    m_editInterval->setFocus();
+    m_editInterval.setFocus();
 }
 
 void CParametersDlg::OnChangeInterval() {
     if (m_nIntervalRow < 0)
         return;
-    m_store.SetInterval(m_nProgram, m_nIntervalRow, ToBytes(m_editInterval->text()));
+    m_store.SetInterval(m_nProgram, m_nIntervalRow, ToBytes(m_editInterval.text()));
     FillIntervalColumn();
 }
 
@@ -279,32 +279,31 @@ void CParametersDlg::SetTransferring(bool bTransferring) {
         if (QWidget* button = GetDlgItem(nId))
             button->setEnabled(!bTransferring);
     }
-    m_comboProgram->setEnabled(!bTransferring);
+    m_comboProgram.setEnabled(!bTransferring);
+}
+
+COperationHooks CParametersDlg::SequenceHooks() {
+    COperationHooks hooks;
+    hooks.m_arm = [this] {
+        SetTimer(kTransferTimer, kTransferTimerPeriod);
+    };
+    hooks.m_wait = &CDialog::Sleep;
+    hooks.m_pump = &CDialog::PumpMessages;
+    return hooks;
 }
 
 void CParametersDlg::DownloadPrograms() {
-    m_progress->setValue(0);
-    m_link.Open(m_nPort, m_nBaudRate);
-    SetTimer(kTransferTimer, kTransferTimerPeriod);
-    for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram && m_nEndRequest == 0; ++nProgram) {
-        for (int nRow = 0; nRow < kDownloadRowsPerProgram && m_nEndRequest == 0; ++nRow) {
-            m_link.Write(BuildRequestRow(nProgram, nRow));
-            Sleep(kTransferPace);
-            PumpMessages();
-        }
-    }
-    for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram && m_nEndRequest == 0; ++nProgram) {
-        for (int nInterval = 0; nInterval < kIntervalsPerProgram && m_nEndRequest == 0; ++nInterval) {
-            m_link.Write(BuildRequestInterval(nProgram, nInterval));
-            Sleep(kTransferPace);
-            PumpMessages();
-        }
-    }
-    m_link.Close();
+    m_progress.setValue(0);
+    COperationHooks hooks = SequenceHooks();
+    // A close request stops the download after the request it is on.
+    hooks.m_stopRequested = [this] {
+        return m_nEndRequest != 0;
+    };
+    RunDeviceOperation(m_link, m_nPort, m_nBaudRate, DownloadOperation(), hooks);
     // The link is closed and its reader stopped, so every reply is queued: decode them all now, for the lists to
     // show and the progress bar to end at 0.
     DrainReplies();
-    m_progress->setValue(0);
+    m_progress.setValue(0);
     ShowDownloadedRows();
     FillLists();
 }
@@ -316,29 +315,21 @@ void CParametersDlg::ShowDownloadedRows() {
     if (nRows == m_store.RowCount())
         return;
     m_store.SetRowCount(nRows);
-    for (int nRow = m_listDetails->GetItemCount(); nRow < m_store.RowCount(); ++nRow)
-        m_listDetails->InsertItem(nRow, QString::number(kTopRowLabel - nRow));
+    for (int nRow = m_listDetails.GetItemCount(); nRow < m_store.RowCount(); ++nRow)
+        m_listDetails.InsertItem(nRow, QString::number(kTopRowLabel - nRow));
 }
 
 void CParametersDlg::UploadProgramDetails() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    for (int nRow = 0; nRow < m_store.RowCount(); ++nRow) {
-        m_link.Write(BuildSetRow(m_nProgram, nRow, m_store.GetFirstSetting(m_nProgram, nRow),
-                                 m_store.GetSecondSetting(m_nProgram, nRow)));
-        PumpMessages();
-        Sleep(kTransferPace);
-    }
-    m_link.Close();
+    RunDeviceOperation(m_link, m_nPort, m_nBaudRate, UploadDetailsOperation(m_store, m_nProgram), SequenceHooks());
     SaveProgram();
 }
 
 void CParametersDlg::UploadIntervals() {
-    m_link.Open(m_nPort, m_nBaudRate);
-    for (int nInterval = 0; nInterval < kIntervalRows; ++nInterval) {
-        m_link.Write(BuildSetInterval(m_nProgram, nInterval, ToBytes(m_listIntervals->GetItemText(nInterval, 1))));
-        Sleep(kTransferPace);
-    }
-    m_link.Close();
+    // The intervals go out as the list shows them.
+    CIntervalTexts texts;
+    for (int nInterval = 0; nInterval < kIntervalRows; ++nInterval)
+        texts[static_cast<std::size_t>(nInterval)] = ToBytes(m_listIntervals.GetItemText(nInterval, 1));
+    RunDeviceOperation(m_link, m_nPort, m_nBaudRate, UploadIntervalsOperation(m_nProgram, texts), SequenceHooks());
     SaveProgram();
 }
 
@@ -349,13 +340,12 @@ void CParametersDlg::OnTimer(int nId) {
 }
 
 void CParametersDlg::DrainReplies() {
-    std::string strLine;
-    while (m_link.PopLine(strLine)) {
+    DrainLines(m_link, [this](const std::string& strLine) {
         if (ParseTransferReply(strLine, m_store))
             StepProgress();
-    }
+    });
 }
 
 void CParametersDlg::StepProgress() {
-    m_progress->setValue(std::min(m_progress->value() + 1, m_progress->maximum()));
+    m_progress.setValue(std::min(m_progress.value() + 1, m_progress.maximum()));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DeviceOperation.h"
 #include "link/SerialLink.h"
 #include "programs/ProgramStore.h"
 #include "settings/Settings.h"
@@ -59,6 +60,8 @@ private:
     void UploadProgramDetails();
     void UploadIntervals();
     void RunSequence(void (CParametersDlg::*sequence)());
+    // The transfer timer, the pace and the window messages of the sequences.
+    COperationHooks SequenceHooks();
     void SetTransferring(bool bTransferring);
     void EndWhenIdle(int nResult);
 
@@ -83,14 +86,14 @@ private:
     int m_nDetailRow = -1;
     int m_nIntervalRow = 0;
 
-    // Bound controls.
-    QProgressBar* m_progress = nullptr;
-    QLineEdit* m_editInterval = nullptr;
-    CListCtrl* m_listIntervals = nullptr;
-    CComboBox* m_comboSecondSetting = nullptr;
-    CComboBox* m_comboFirstSetting = nullptr;
-    CListCtrl* m_listDetails = nullptr;
-    CComboBox* m_comboProgram = nullptr;
+    // Bound controls, in this order.
+    QProgressBar& m_progress;
+    QLineEdit& m_editInterval;
+    CListCtrl& m_listIntervals;
+    CComboBox& m_comboSecondSetting;
+    CComboBox& m_comboFirstSetting;
+    CListCtrl& m_listDetails;
+    CComboBox& m_comboProgram;
 
     bool m_bTransferring = false;
     int m_nEndRequest = 0; // the result a close request asked for while a sequence ran; 0 when none

@@ -81,6 +81,40 @@ std::string BuildSetInterval(int nProgram, int nInterval, std::string_view text)
     return "=W" + Decimal(nProgram) + Decimal(nInterval) + time + kCommandEnd;
 }
 
+CDeviceOperation DownloadOperation() {
+    CDeviceOperation operation;
+    operation.Arm();
+    for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram; ++nProgram) {
+        for (int nRow = 0; nRow < kDownloadRowsPerProgram; ++nRow)
+            operation.Write(BuildRequestRow(nProgram, nRow)).Wait(kTransferPace).Pump();
+    }
+    for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram; ++nProgram) {
+        for (int nInterval = 0; nInterval < kIntervalsPerProgram; ++nInterval)
+            operation.Write(BuildRequestInterval(nProgram, nInterval)).Wait(kTransferPace).Pump();
+    }
+    return operation;
+}
+
+CDeviceOperation UploadDetailsOperation(const CProgramStore& store, int nProgram) {
+    CDeviceOperation operation;
+    for (int nRow = 0; nRow < store.RowCount(); ++nRow) {
+        operation
+            .Write(BuildSetRow(nProgram, nRow, store.GetFirstSetting(nProgram, nRow),
+                               store.GetSecondSetting(nProgram, nRow)))
+            .Pump()
+            .Wait(kTransferPace);
+    }
+    return operation;
+}
+
+CDeviceOperation UploadIntervalsOperation(int nProgram, const CIntervalTexts& texts) {
+    CDeviceOperation operation;
+    for (int nInterval = 0; nInterval < kIntervalsPerProgram; ++nInterval)
+        operation.Write(BuildSetInterval(nProgram, nInterval, texts[static_cast<std::size_t>(nInterval)]))
+            .Wait(kTransferPace);
+    return operation;
+}
+
 bool ParseTransferReply(std::string_view line, CProgramStore& store) {
     if (HasPrefix(line, "L?")) {
         ParseRowReply(line, store);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "link/DeviceOperation.h"
+
+#include <array>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -25,6 +28,17 @@ std::string BuildRequestInterval(int nProgram, int nInterval);
 std::string BuildSetRow(int nProgram, int nRow, std::optional<int> first, std::optional<int> second);
 // "=W" + program + interval digit + the interval text without any ":" + "\r", e.g. "=W10130\r".
 std::string BuildSetInterval(int nProgram, int nInterval, std::string_view text);
+
+// The three transfer sequences, one command at the fixed pace with no wait for an answer.
+// Download: arm the transfer timer, then "?L" for programs 1 to 8 and rows 00 to 31, then "?C" for programs 1 to 8
+// and intervals 0 to 9; after each request the pace, then pending window messages run.
+CDeviceOperation DownloadOperation();
+// Upload of details: "=L" for rows 0 to RowCount()-1 of the program; after each, pending window messages run and
+// then the pace.
+CDeviceOperation UploadDetailsOperation(const CProgramStore& store, int nProgram);
+// Upload of intervals: "=W" for CD0 to CD9 with the texts given; after each the pace, and no window message runs.
+using CIntervalTexts = std::array<std::string, kIntervalsPerProgram>;
+CDeviceOperation UploadIntervalsOperation(int nProgram, const CIntervalTexts& texts);
 
 // Decodes one received line ("L?" detail row or "C?" interval) into the store. True when the line was such a
 // reply, which steps the progress bar; a reply for a program, row, interval or code outside the store's tables

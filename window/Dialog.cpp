@@ -215,3 +215,7 @@ void CDialog::closeEvent(QCloseEvent* event) {
 void CDialog::MissingControl(int nId) const {
     qWarning("Dialog %d has no control %d of the kind a handler expects", m_nTemplateId, nId);
 }
+
+void CDialog::MissingBoundControl(int nId) const {
+    qFatal("Dialog %d has no control %d of the kind its class binds", m_nTemplateId, nId);
+}

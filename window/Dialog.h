@@ -79,6 +79,15 @@ public:
     T* Item(int nId) const {
         return qobject_cast<T*>(GetDlgItem(nId));
     }
+    // A control that the dialog's class binds to a member, as a reference. The template is the program's own data:
+    // a control missing there, or of another kind, is a fault of the program, which then ends with a message
+    // naming the template and the control.
+    template <typename T>
+    T& Control(int nId) const {
+        if (T* control = Item<T>(nId))
+            return *control;
+        MissingBoundControl(nId);
+    }
     // All controls in template order.
     const std::vector<QWidget*>& Controls() const { return m_controls; }
     const CDialogUnits& Units() const { return m_units; }
@@ -147,6 +156,7 @@ private:
     void InitialiseOnce();
     void SendKeyCommand(int nId);
     void MissingControl(int nId) const;
+    [[noreturn]] void MissingBoundControl(int nId) const;
 
     int m_nTemplateId;
     CDialogUnits m_units{1, 1};

@@ -357,3 +357,37 @@ TEST(CountdownTimes, HighestMatchingColumnOfRowZero) {
 }
 
 } // namespace
+
+// ---- the device commands as operations: when the timer is armed, what is written, how long the link stays open
+
+namespace {
+
+using EStep = CDeviceOperation::EStep;
+using CSteps = std::vector<CDeviceOperation::CStep>;
+const CDeviceOperation::CStep kArmStep{EStep::Arm, {}, {}};
+CDeviceOperation::CStep WriteStep(const char* pszCommand) {
+    return {EStep::Write, pszCommand, {}};
+}
+CDeviceOperation::CStep WaitStep(int nMs) {
+    return {EStep::Wait, {}, std::chrono::milliseconds{nMs}};
+}
+
+} // namespace
+
+TEST(ConsoleOperations, EachCommandArmsWritesAndWaitsInItsOwnOrder) {
+    const struct {
+        const char* pszName;
+        CDeviceOperation operation;
+        CSteps steps;
+    } rows[] = {
+        {"GetCurrentValues", GetCurrentValuesOperation(), {WriteStep("?S\r"), kArmStep, WaitStep(500)}},
+        {"SetProgram", SetProgramOperation("P60"), {kArmStep, WriteStep("=P60\r"), WaitStep(500)}},
+        {"SetCountdownNumber", SetCountdownNumberOperation("CD4"), {kArmStep, WriteStep("=C4\r"), WaitStep(250)}},
+        {"SetBrightness", SetBrightnessOperation("9"), {kArmStep, WriteStep("=B9\r"), WaitStep(250)}},
+        {"SetClock", SetClockOperation(" 09:05:03 "), {kArmStep, WriteStep("=T090503\r"), WaitStep(250)}},
+        {"Master", MasterOperation(), {kArmStep, WriteStep("=MASTER\r"), WaitStep(250), WriteStep("?D\r")}},
+        {"Slave", SlaveOperation(), {kArmStep, WriteStep("=SLAVE\r"), WaitStep(250)}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.operation.Steps(), row.steps) << row.pszName;
+}

@@ -204,3 +204,53 @@ TEST(TransferReplies, LateRowsOfOneProgramDoNotOverwriteTheNext) {
 }
 
 } // namespace
+
+// ---- the three sequences as operations: their order of writes, pauses and window messages
+
+TEST(TransferOperations, TheDownloadArmsThenAsksEachRequestAtThePaceAndLetsMessagesRun) {
+    const CDeviceOperation download = DownloadOperation();
+    const auto& steps = download.Steps();
+    ASSERT_EQ(steps.size(), 1u + 3u * kDownloadRequests);
+    EXPECT_EQ(steps[0].m_eStep, CDeviceOperation::EStep::Arm);
+    for (std::size_t i = 1; i < steps.size(); i += 3) {
+        EXPECT_EQ(steps[i].m_eStep, CDeviceOperation::EStep::Write) << i;
+        EXPECT_EQ(steps[i + 1].m_eStep, CDeviceOperation::EStep::Wait) << i;
+        EXPECT_EQ(steps[i + 1].m_wait, kTransferPace) << i;
+        EXPECT_EQ(steps[i + 2].m_eStep, CDeviceOperation::EStep::Pump) << i;
+    }
+    const std::vector<std::string> commands = download.Commands();
+    EXPECT_EQ(commands.front(), "?L100\r");
+    EXPECT_EQ(commands[31], "?L131\r");
+    EXPECT_EQ(commands[32], "?L200\r");
+    EXPECT_EQ(commands[255], "?L831\r");
+    EXPECT_EQ(commands[256], "?C10\r");
+    EXPECT_EQ(commands[265], "?C19\r");
+    EXPECT_EQ(commands.back(), "?C89\r");
+}
+
+TEST(TransferOperations, UploadsSendRowsOrIntervalsEachWithItsOwnOrderOfPaceAndMessages) {
+    CProgramStore store;
+    store.ApplyProgramFile(3, "10;2;1;1:30;\r\n9;0;0;10:00;\r\n");
+    const CDeviceOperation details = UploadDetailsOperation(store, 3);
+    using EStep = CDeviceOperation::EStep;
+    const std::vector<CDeviceOperation::CStep> detailSteps = {
+        {EStep::Write, "=L30021\r", {}}, {EStep::Pump, {}, {}}, {EStep::Wait, {}, kTransferPace},
+        {EStep::Write, "=L30100\r", {}}, {EStep::Pump, {}, {}}, {EStep::Wait, {}, kTransferPace}};
+    EXPECT_EQ(details.Steps(), detailSteps);
+
+    store.SetRowCount(0);
+    EXPECT_TRUE(UploadDetailsOperation(store, 3).Steps().empty()); // nothing to send, the file is still saved
+
+    CIntervalTexts texts{"1:30", "10:00", "Break", "", "0:45", "1", "2", "3", "4", "5"};
+    const CDeviceOperation intervals = UploadIntervalsOperation(3, texts);
+    ASSERT_EQ(intervals.Steps().size(), 20u);
+    for (std::size_t i = 0; i < intervals.Steps().size(); i += 2) {
+        EXPECT_EQ(intervals.Steps()[i].m_eStep, EStep::Write);
+        EXPECT_EQ(intervals.Steps()[i + 1], (CDeviceOperation::CStep{EStep::Wait, {}, kTransferPace}));
+    }
+    EXPECT_EQ(intervals.Commands()[0], "=W30130\r");
+    EXPECT_EQ(intervals.Commands()[1], "=W311000\r");
+    EXPECT_EQ(intervals.Commands()[2], "=W32Break\r");
+    EXPECT_EQ(intervals.Commands()[3], "=W33\r");
+    EXPECT_EQ(intervals.Commands()[9], "=W395\r");
+}
