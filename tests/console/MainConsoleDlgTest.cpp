@@ -50,26 +50,13 @@ public:
 };
 
 std::string PortSettings(int nPort = kPort) {
-    return "[Settings]\nCOMPort=" + std::to_string(nPort - 1) + "\n";
+    return SettingsNaming(nPort);
 }
 
-// A temporary directory beside "the executable", with config.ini naming the test's port, and message boxes recorded.
-struct CBench {
-    explicit CBench(const std::string& strConfig = PortSettings()) {
-        if (!strConfig.empty())
-            WriteFileReplacing(dir.File("config.ini"), strConfig);
-    }
-    void Write(const std::string& strName, const std::string& strText) const {
-        WriteFileReplacing(dir.File(strName), strText);
-    }
-    CExecutableDirectory dir;
-    CMessageBoxRecorder boxes;
-};
-
 // The same with a recording peer as the device.
-struct CPeerBench : CBench {
-    explicit CPeerBench(const std::string& strConfig = PortSettings()) : CBench(strConfig) {
-        peer.LinkAsPort(dir.Path(), kPort);
+struct CPeerBench : CDialogFiles {
+    explicit CPeerBench(const std::string& strConfig = PortSettings()) : CDialogFiles(strConfig) {
+        peer.LinkAsPort(Dir().Path(), kPort);
     }
     CPtyPeer peer;
 };
@@ -82,24 +69,9 @@ QList<int> Lights(const CDialog& dialog) {
     return {Lamp(dialog, IDC_LIGHT_1), Lamp(dialog, IDC_LIGHT_2), Lamp(dialog, IDC_LIGHT_3)};
 }
 
-CComboBox* Combo(const CDialog& dialog, int nId) {
-    return dialog.Item<CComboBox>(nId);
-}
-
 QString Selected(const CDialog& dialog, int nId) {
     const CComboBox* combo = Combo(dialog, nId);
     return combo->GetCurSel() < 0 ? QString("<none>") : combo->itemText(combo->GetCurSel());
-}
-
-// A choice of the user: the entry before it is set by the program, then the Down key moves to it.
-void Choose(CDialog& dialog, int nId, const QString& strEntry) {
-    CComboBox* combo = Combo(dialog, nId);
-    const int nEntry = combo->findText(strEntry);
-    QVERIFY(nEntry > 0);
-    combo->SetCurSel(nEntry - 1);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->GetCurSel(), nEntry);
 }
 
 // An "S?" line: display fields at columns 3-10 and 12-15, light state 17, program 18-19, countdown time 21-24,
@@ -161,7 +133,7 @@ private slots:
     // ---- start-up
 
     void startsWithTheDefaultsWithoutSettings() {
-        CBench bench("");
+        CDialogFiles bench("");
         CConsoleProbe window;
         window.Create();
         QCOMPARE(window.windowTitle(), QString("Kalvora v1.4"));
@@ -177,7 +149,7 @@ private slots:
         QCOMPARE(DlgItemText(window, IDC_GROUP_MONITOR), QString("Real Time Monitor"));
         QCOMPARE(window.focusWidget(), window.GetDlgItem(IDC_MONITOR_ON));
         QVERIFY(window.isVisible());
-        QVERIFY(bench.boxes.Entries().empty()); // the port stays closed: nothing to report
+        QVERIFY(bench.Boxes().Entries().empty()); // the port stays closed: nothing to report
         QVERIFY(!window.m_link.IsOpen());
 
         // Lists, spin and lamps.
@@ -213,7 +185,7 @@ private slots:
     }
 
     void displaysAreGreenAndRedOnBlackInTheDisplayFont() {
-        CBench bench;
+        CDialogFiles bench(PortSettings());
         CMainConsoleDlg window;
         window.Create();
         const auto* large = window.Item<QLineEdit>(IDC_DISPLAY_LARGE);
@@ -297,7 +269,7 @@ private slots:
         QFETCH(QString, countdownNumber);
         QFETCH(QString, countdownTime);
         QFETCH(QString, brightness);
-        CBench bench(config.toStdString());
+        CDialogFiles bench(config.toStdString());
         bench.Write("P7.txt", "a;b;c;7:00\n");
         CConsoleProbe window;
         window.Create();
@@ -310,11 +282,11 @@ private slots:
         // The selections made by the settings move neither the row nor the column.
         QCOMPARE(window.m_nProgramRow, 1);
         QCOMPARE(window.m_nCountdownColumn, 1);
-        QVERIFY(bench.boxes.Entries().empty());
+        QVERIFY(bench.Boxes().Entries().empty());
     }
 
     void aLanguageReplacesTextsByIdentifier() {
-        CBench bench(PortSettings() + "[System]\nLanguage=Test\n");
+        CDialogFiles bench(PortSettings() + "[System]\nLanguage=Test\n");
         bench.Write("identifiers.ini", "[Identifiers]\nIDD_MAIN=102\nIDC_ON=1000\nIDC_EXIT=1072\nIDC_TIME=1011\n"
                                        "IDC_GROUP=1057\nIDC_LABEL=1066\nIDC_SET=1018\n");
         bench.Write("lng_Test.ini", "[Strings]\nIDD_MAIN=Konsole\nIDC_ON=Ein\nIDC_EXIT=Ende\nIDC_TIME=9:99\n"
@@ -332,7 +304,7 @@ private slots:
     }
 
     void anUnknownLanguageKeepsTheTemplateTexts() {
-        CBench bench(PortSettings() + "[System]\nLanguage=Nowhere\n");
+        CDialogFiles bench(PortSettings() + "[System]\nLanguage=Nowhere\n");
         LoadLanguage("Nowhere"); // nothing from an earlier language may remain either
         CMainConsoleDlg window;
         window.Create();
@@ -347,7 +319,7 @@ private slots:
     }
 
     void theAboutEntryOpensTheAboutBox() {
-        CBench bench;
+        CDialogFiles bench(PortSettings());
         CMainConsoleDlg window(ShowAboutBox);
         window.Create();
         QAction* entry = nullptr;
@@ -458,7 +430,7 @@ private slots:
         ClickButton(window, button);
         QVERIFY2(elapsed.elapsed() >= minimumMs - 20, qPrintable(QString::number(elapsed.elapsed())));
         QVERIFY(window.IsTimerRunning(timer));
-        QVERIFY(bench.boxes.Entries().empty());
+        QVERIFY(bench.Boxes().Entries().empty());
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), bytes);
     }
 
@@ -487,18 +459,18 @@ private slots:
     }
 
     void aPortThatCannotBeOpenedIsReportedAndTheOperationGoesOn() {
-        CBench bench(PortSettings(kPort)); // no peer: ports/COM5 does not exist, nor does the serial line
-        std::filesystem::create_directories(bench.dir.File("ports"));
+        CDialogFiles bench(PortSettings(kPort)); // no peer: ports/COM5 does not exist, nor does the serial line
+        std::filesystem::create_directories(bench.Dir().File("ports"));
         bench.Write("ports/COM5", "not a terminal");
         CConsoleProbe window;
         window.Create();
         ClickButton(window, IDC_SET_BRIGHTNESS);
-        QCOMPARE(bench.boxes.Texts(), std::vector<QString>{"Can't open COM port"});
-        QCOMPARE(bench.boxes.Entries().front().strTitle, ApplicationName());
+        QCOMPARE(bench.Boxes().Texts(), std::vector<QString>{"Can't open COM port"});
+        QCOMPARE(bench.Boxes().Entries().front().strTitle, ApplicationName());
         QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
         // Monitoring starts all the same; each tick finds nothing: red status, dark lights.
         ClickButton(window, IDC_MONITOR_ON);
-        QCOMPARE(bench.boxes.Texts().size(), std::size_t{2});
+        QCOMPARE(bench.Boxes().Texts().size(), std::size_t{2});
         QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
         QVERIFY(!window.Item<QPushButton>(IDC_MONITOR_ON)->isEnabled());
         QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
@@ -771,7 +743,7 @@ private slots:
         ClickButton(window, IDC_MONITOR_OFF);
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray());
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        QVERIFY(bench.boxes.Entries().empty());
+        QVERIFY(bench.Boxes().Entries().empty());
     }
 
     // ---- selection
@@ -983,7 +955,7 @@ private slots:
     }
 
     void runsModallyUntilExit() {
-        CBench bench;
+        CDialogFiles bench(PortSettings());
         CMainConsoleDlg window;
         QTimer::singleShot(100ms, &window, [&window] {
             // Enter in a list, where no push button has the focus: Exit, the default button.
@@ -1006,7 +978,7 @@ private slots:
         QFETCH(bool, ok);
         QFETCH(int, port);
         QFETCH(int, baudRate);
-        CBench bench("[Settings]\nCOMPort=5\nBaudrate=1\n");
+        CDialogFiles bench("[Settings]\nCOMPort=5\nBaudrate=1\n");
         CConsoleProbe window;
         window.Create();
         QCOMPARE(window.m_nPort, 6);
@@ -1062,9 +1034,9 @@ private slots:
     // ---- against the simulator
 
     void currentValuesFromTheSimulator() {
-        CBench bench;
+        CDialogFiles bench(PortSettings());
         bench.Write("P0.txt", "x;x;x;0:30\nx;x;x;1:00\nx;x;x;5:00\n");
-        CSimProcess sim(bench.dir.Path(), {"--com", std::to_string(kPort), "--frozen", "--program", "5"});
+        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--frozen", "--program", "5"});
         CConsoleProbe window;
         window.Create();
         ClickButton(window, IDC_GET_CURRENT_VALUES);
@@ -1076,12 +1048,12 @@ private slots:
         QVERIFY(!DlgItemText(window, IDC_DISPLAY_LARGE).trimmed().isEmpty());
         QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL).trimmed(), QString("1"));
         QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        QVERIFY(bench.boxes.Entries().empty());
+        QVERIFY(bench.Boxes().Entries().empty());
     }
 
     void everySetIsAcknowledgedBySimulator() {
-        CBench bench;
-        CSimProcess sim(bench.dir.Path(), {"--com", std::to_string(kPort), "--frozen"});
+        CDialogFiles bench(PortSettings());
+        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--frozen"});
         CConsoleProbe window;
         window.Create();
         window.Item<QLineEdit>(IDC_PC_TIME)->setText("10:20:30");
@@ -1098,14 +1070,14 @@ private slots:
         window.Item<QLineEdit>(IDC_BRIGHTNESS)->clear();
         ClickButton(window, IDC_GET_CURRENT_VALUES);
         QTRY_COMPARE(DlgItemText(window, IDC_BRIGHTNESS), QString("4"));
-        QVERIFY(bench.boxes.Entries().empty());
+        QVERIFY(bench.Boxes().Entries().empty());
     }
 
     void monitoringTheSimulatorShowsTheCountdownAndTheLights() {
-        CBench bench;
+        CDialogFiles bench(PortSettings());
         // Program 3 starts every two minutes: red for the second-to-last minute, yellow for the last; at sixty
         // times the speed that is a second each.
-        CSimProcess sim(bench.dir.Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "60"});
+        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "60"});
         CConsoleProbe window;
         window.Create();
         ClickButton(window, IDC_MONITOR_ON);
@@ -1127,7 +1099,7 @@ private slots:
         QVERIFY(!DlgItemText(window, IDC_START_NUMBER).isEmpty()); // a start happened meanwhile
         QVERIFY(!DlgItemText(window, IDC_LEAD_TIME).isEmpty());
         ClickButton(window, IDC_MONITOR_OFF);
-        QVERIFY(bench.boxes.Entries().empty());
+        QVERIFY(bench.Boxes().Entries().empty());
     }
 
     // ---- picture for the documentation
@@ -1136,10 +1108,10 @@ private slots:
         const QByteArray directory = qgetenv("KALVORA_SCREENSHOT_DIR");
         if (directory.isEmpty())
             QSKIP("KALVORA_SCREENSHOT_DIR is not set");
-        CBench bench;
+        CDialogFiles bench(PortSettings());
         bench.Write("P1.txt", "x;x;x;0:30\nx;x;x;1:00\nx;x;x;1:30\n");
-        CSimProcess sim(bench.dir.Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "30",
-                                           "--memory", "11", "--clock", "10:14:00"});
+        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "30",
+                                             "--memory", "11", "--clock", "10:14:00"});
         CMainConsoleDlg window;
         window.Create();
         // Program 3 at thirty times the speed starts every four seconds: by now one start has passed and the

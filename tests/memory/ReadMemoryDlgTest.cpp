@@ -51,11 +51,6 @@ protected:
     }
 };
 
-void WriteConfig(const CTempDir& directory, int nPort) {
-    QVERIFY(WriteFileReplacing(directory.File("config.ini"),
-                               "[Settings]\r\nCOMPort=" + std::to_string(nPort - 1) + "\r\nBaudrate=2\r\n"));
-}
-
 // Every cell that holds text, as "row,column=text", row by row.
 QStringList FilledCells(const CReadMemoryDlg& dialog) {
     QStringList cells;
@@ -106,7 +101,7 @@ private slots:
     // Without a device: the link reports the port once, and the dialog opens all the same with its blank table.
     void opensWithoutADevice() {
         CExecutableDirectory directory;
-        WriteConfig(directory, 9);
+        WriteSettings(directory, 9, 2);
         CMessageBoxRecorder messages;
         CTestReadMemoryDlg dialog;
         dialog.Create();
@@ -148,7 +143,7 @@ private slots:
     // Three stored starts, read as the dialog opens: the entries in arrival order, each cell from its columns.
     void showsTheStoredStartsOfTheDevice() {
         CExecutableDirectory directory;
-        WriteConfig(directory, 5);
+        WriteSettings(directory, 5, 2);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "3", "--frozen", "--clock", "12:00:00"});
         CMessageBoxRecorder messages;
         CTestReadMemoryDlg dialog;
@@ -164,7 +159,7 @@ private slots:
 
     void emptyMemoryShowsTheNoticeAndSavesAnEmptyFile() {
         CExecutableDirectory directory;
-        WriteConfig(directory, 5);
+        WriteSettings(directory, 5, 2);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "0"});
         CTestReadMemoryDlg dialog;
         dialog.Create();
@@ -177,7 +172,7 @@ private slots:
 
     void clearMemoryThenReadMemory() {
         CExecutableDirectory directory;
-        WriteConfig(directory, 5);
+        WriteSettings(directory, 5, 2);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "3", "--frozen"});
         CTestReadMemoryDlg dialog;
         dialog.Create();
@@ -191,7 +186,7 @@ private slots:
     // The 501st entry has no row: it is neither shown nor saved, and nothing says so.
     void entriesBeyondRow499AreNeitherShownNorSaved() {
         CExecutableDirectory directory;
-        WriteConfig(directory, 5);
+        WriteSettings(directory, 5, 2);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "501", "--frozen"});
         CMessageBoxRecorder messages;
         CTestReadMemoryDlg dialog;
@@ -250,7 +245,7 @@ private slots:
         QFETCH(QByteArray, device);
         QFETCH(QStringList, cells);
         CExecutableDirectory directory;
-        WriteConfig(directory, kPeerPort);
+        WriteSettings(directory, kPeerPort, 2);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
         CTestReadMemoryDlg dialog;
@@ -265,7 +260,7 @@ private slots:
     // while an earlier reply is still arriving.
     void eraseAndReadAgainOverTheLine() {
         CExecutableDirectory directory;
-        WriteConfig(directory, kPeerPort);
+        WriteSettings(directory, kPeerPort, 2);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
         CTestReadMemoryDlg dialog;
@@ -299,7 +294,7 @@ private slots:
     // them; the export ends before the first row without a start number.
     void exportWritesTheRowsByteForByte() {
         CExecutableDirectory directory;
-        WriteConfig(directory, kPeerPort);
+        WriteSettings(directory, kPeerPort, 2);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
         CTestReadMemoryDlg dialog;
@@ -357,7 +352,7 @@ private slots:
         QFETCH(QStringList, asked);
         QFETCH(QStringList, files);
         CExecutableDirectory directory;
-        WriteConfig(directory, kPeerPort);
+        WriteSettings(directory, kPeerPort, 2);
         const QString strOut = QString::fromStdString(directory.File("out"));
         QVERIFY(QDir().mkdir(strOut));
         for (const QString& strName : existing)
@@ -403,7 +398,7 @@ private slots:
     void cantOpenFile() {
         QFETCH(QString, chosen);
         CExecutableDirectory directory;
-        WriteConfig(directory, kPeerPort);
+        WriteSettings(directory, kPeerPort, 2);
         const QString strOut = QString::fromStdString(directory.File("out"));
         QVERIFY(QDir().mkpath(strOut + "/folder.txt"));
         CPtyPeer peer;
@@ -525,7 +520,7 @@ private slots:
         QFETCH(int, way);
         QFETCH(int, result);
         CExecutableDirectory directory;
-        WriteConfig(directory, kPeerPort);
+        WriteSettings(directory, kPeerPort, 2);
         CPtyPeer peer;
         peer.LinkAsPort(directory.Path(), kPeerPort);
         CMessageBoxRecorder messages;
@@ -629,7 +624,7 @@ private slots:
         if (screenshotDir.isEmpty())
             QSKIP("KALVORA_SCREENSHOT_DIR is not set");
         CExecutableDirectory directory;
-        WriteConfig(directory, 5);
+        WriteSettings(directory, 5, 2);
         CSimProcess device(directory.Path(), {"--com", "5", "--memory", "5", "--frozen", "--clock", "10:42:00"});
         CTestReadMemoryDlg dialog;
         dialog.Create();

@@ -48,43 +48,16 @@ const std::string kEleven =
               "4;2;1;4:00;", "3;3;2;0:30;", "2;0;0;5:00;", "1;1;1;9:59;", "0;2;2;;"});
 const std::string kThree = FileText({"10;0;0;1:30;", "9;2;1;Break;", "8;3;2;10:00;"});
 
-// The directory beside the "executable" of one test: language files, config.ini for COM kPort, program files.
-class CBeside {
-public:
-    explicit CBeside(bool bWithSettings = true) {
-        for (const char* name : {"identifiers.ini", "lng_English.ini"}) {
-            const auto bytes = ReadFileBytes(std::string(KALVORA_SOURCE_DIR) + "/res/" + name);
-            if (!bytes || !WriteFileReplacing(m_dir.File(name), *bytes))
-                qFatal("cannot copy %s", name);
-        }
-        if (bWithSettings)
-            Write("config.ini",
-                  "[System]\nLanguage=English\n[Settings]\nCOMPort=" + std::to_string(kPort - 1) + "\nBaudrate=2\n");
-        else
-            Write("config.ini", "[System]\nLanguage=English\n");
-    }
-
-    void Write(const std::string& strName, const std::string& text) const {
-        if (!WriteFileReplacing(m_dir.File(strName), text))
-            qFatal("cannot write %s", strName.c_str());
-    }
-    std::optional<std::string> Read(const std::string& strName) const { return ReadFileBytes(m_dir.File(strName)); }
-    const CTempDir& Dir() const { return m_dir; }
-    std::vector<QString> Messages() const { return m_messages.Texts(); }
-
-private:
-    CExecutableDirectory m_dir;
-    CMessageBoxRecorder m_messages; // no test ever waits for a message box
-};
+// The files beside the "executable" of one test: the English language files, config.ini for COM kPort at 9600 baud.
+const std::string kSettings = SettingsNaming(kPort, 2, "English");
+const std::string kLanguageOnly = "[System]\nLanguage=English\n";
+const std::initializer_list<const char*> kLanguageFiles = {"identifiers.ini", "lng_English.ini"};
 
 CListCtrl* Details(const CDialog& dialog) {
     return dialog.Item<CListCtrl>(IDC_PROGRAM_DETAILS);
 }
 CListCtrl* Intervals(const CDialog& dialog) {
     return dialog.Item<CListCtrl>(IDC_INTERVALS);
-}
-CComboBox* Combo(const CDialog& dialog, int nId) {
-    return dialog.Item<CComboBox>(nId);
 }
 QLineEdit* IntervalEdit(const CDialog& dialog) {
     return dialog.Item<QLineEdit>(IDC_INTERVAL_TEXT);
@@ -98,12 +71,6 @@ QStringList Column(const CListCtrl* list, int nColumn) {
     for (int nRow = 0; nRow < list->GetItemCount(); ++nRow)
         texts << list->GetItemText(nRow, nColumn);
     return texts;
-}
-
-// A choice from the list as the user makes it.
-void Choose(CComboBox* combo, int nIndex) {
-    combo->setCurrentIndex(nIndex);
-    emit combo->activated(nIndex);
 }
 
 void ClickRow(CListCtrl* list, int nRow) {
@@ -183,7 +150,7 @@ private slots:
     void cleanup() { LoadLanguage("none-loaded"); }
 
     void opensWithoutAProgramFile() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         CParametersDlg dialog;
         QStringList messages;
         bool bShownAtMessage = true;
@@ -237,7 +204,7 @@ private slots:
         QFETCH(int, nColumn);
         QFETCH(QString, strHeading);
         QFETCH(int, nWidth);
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -251,7 +218,7 @@ private slots:
     }
 
     void withoutALanguageEveryTextItAsksForIsAQuestionMark() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("config.ini", "");
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
@@ -267,7 +234,7 @@ private slots:
     }
 
     void opensWithAProgramFile() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -280,7 +247,7 @@ private slots:
     }
 
     void changeRightAfterOpeningStoresIntoCD0() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -302,7 +269,7 @@ private slots:
 
     void settingChoiceBeforeAnyRowIsSelectedChangesNothing() {
         QFETCH(int, nCombo);
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -313,7 +280,7 @@ private slots:
     }
 
     void selectedRowShowsItsSettingsAndTakesTheChoices() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -346,7 +313,7 @@ private slots:
     }
 
     void selectedIntervalGoesToTheFieldAndChangeStoresIt() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -374,7 +341,7 @@ private slots:
     void enterStoresTheIntervalAndNeverClosesTheDialog() {
         QFETCH(int, nFocus);
         QFETCH(QString, strInterval);
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -404,7 +371,7 @@ private slots:
     void closingSavesAndSendsNothing() {
         QFETCH(QString, strHow);
         QFETCH(int, nResult);
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CPtyPeer peer;
         peer.LinkAsPort(beside.Dir().Path(), kPort);
@@ -425,7 +392,7 @@ private slots:
     }
 
     void saveWritesTheFileAndReopeningShowsIt() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         {
             CParametersDlg dialog;
@@ -450,7 +417,7 @@ private slots:
     }
 
     void fileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         QDir(QString::fromStdString(beside.Dir().Path())).mkdir("P1.txt");
         CParametersDlg dialog;
         dialog.Create();
@@ -460,7 +427,7 @@ private slots:
     }
 
     void editedDataSurvivesSwitchingPrograms() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         beside.Write("P2.txt", FileText({"10;3;2;7:00;", "9;3;2;7:30;", "8;3;2;;", "7;3;2;;", "6;3;2;;"}));
         CParametersDlg dialog;
@@ -488,7 +455,7 @@ private slots:
     }
 
     void uploadOfDetailsSendsEveryRowAtItsPaceAndSaves() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kEleven);
         CPtyPeer peer;
         peer.LinkAsPort(beside.Dir().Path(), kPort);
@@ -521,7 +488,7 @@ private slots:
     }
 
     void uploadOfIntervalsSendsTheShownTimesWithoutPausingForMessages() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CPtyPeer peer;
         peer.LinkAsPort(beside.Dir().Path(), kPort);
@@ -549,7 +516,7 @@ private slots:
     }
 
     void uploadWithNoRowsSendsNothingButSavesAnEmptyFile() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         CPtyPeer peer;
         peer.LinkAsPort(beside.Dir().Path(), kPort);
         CParametersDlg dialog;
@@ -561,7 +528,7 @@ private slots:
     }
 
     void withoutPortSettingsTheMainWindowsPortIsUsed() {
-        CBeside beside(false);
+        CDialogFiles beside(kLanguageOnly, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CPtyPeer peer;
         peer.LinkAsPort(beside.Dir().Path(), kDefaultPort);
@@ -573,7 +540,7 @@ private slots:
     }
 
     void portThatCannotBeOpenedIsReportedAndTheUploadStillSaves() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kThree);
         CParametersDlg dialog;
         dialog.Create();
@@ -599,7 +566,7 @@ private slots:
     void closingDuringADownloadWaitsForItsEnd() {
         QFETCH(QString, strHow);
         QFETCH(int, nResult);
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         CPtyPeer peer;
         peer.LinkAsPort(beside.Dir().Path(), kPort);
         CParametersDlg dialog;
@@ -643,7 +610,7 @@ private slots:
     }
 
     void closingDuringAnUploadLetsItFinishAndSave() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         beside.Write("P1.txt", kEleven);
         CPtyPeer peer;
         peer.LinkAsPort(beside.Dir().Path(), kPort);
@@ -667,7 +634,7 @@ private slots:
     // The one full download of this file: the simulator first gets program 1 uploaded, then is downloaded while
     // "P0" is the current program.
     void fullDownloadFromTheSimulator() {
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         const std::string p0 = FileText({"10;1;1;2:00;", "9;2;2;2:30;"});
         beside.Write("P0.txt", p0);
         beside.Write("P1.txt", kEleven);
@@ -783,7 +750,7 @@ private slots:
         const QByteArray strDirectory = qgetenv("KALVORA_SCREENSHOT_DIR");
         if (strDirectory.isEmpty())
             QSKIP("KALVORA_SCREENSHOT_DIR is not set");
-        CBeside beside;
+        CDialogFiles beside(kSettings, kLanguageFiles);
         CSimProcess sim(beside.Dir().Path(), {"--com", std::to_string(kPort)});
         CParametersDlg dialog;
         dialog.Create();
