@@ -6,8 +6,19 @@
 
 #include <QApplication>
 
+namespace {
+
+// The name Qt is given for the program when the system gave none (a process may be started without any argument).
+char g_szProgramName[] = "kalvora";
+
+} // namespace
+
 int CKalvoraApp::Run(int argc, char** argv) {
-    QApplication application(argc, argv);
+    // The command line is accepted and has no effect: Qt sees the program's name alone, so that options meant for
+    // Qt (-platform, -style, -stylesheet, -reverse...) change nothing either. Qt keeps these for the whole run.
+    static int nQtArgc = 1;
+    static char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : g_szProgramName, nullptr};
+    QApplication application(nQtArgc, qtArgv);
     QApplication::setWindowIcon(AppIcon());
     CMainConsoleDlg mainWindow(ShowAboutBox);
     mainWindow.DoModal(); // its result makes no difference: the program ends with the main window

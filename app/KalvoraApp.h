@@ -1,7 +1,7 @@
 #pragma once
 
 // The application: runs the main window modally and returns when it has closed; the process then ends. Command-line
-// arguments are accepted and have no effect (options meant for Qt itself, such as -platform, are Qt's).
+// arguments are accepted and have no effect, also those meant for Qt itself (-platform, -style, -reverse...).
 class CKalvoraApp {
 public:
     int Run(int argc, char** argv);
