@@ -45,7 +45,10 @@ int LampIcon(ELamp image) {
 
 // Device text goes into a field one character per byte, shown from its start.
 void ShowDeviceText(QLineEdit& edit, std::string_view text) {
-    edit.setText(FromBytes(text));
+    const QString strText = FromBytes(text);
+    if (edit.text() == strText && edit.cursorPosition() == 0)
+        return; // the text it already shows costs no repaint
+    edit.setText(strText);
     edit.setCursorPosition(0);
 }
 
@@ -254,27 +257,31 @@ void CMainConsoleDlg::OnTimer(int nId) {
 }
 
 void CMainConsoleDlg::OnMonitorTick() {
-    SetLamp(m_lampStatus, ELamp::Red);
-    SetLights({ELamp::Off, ELamp::Off, ELamp::Off});
-    DrainLines(m_link, [this](const std::string& line) {
+    // Every tick starts from a red status lamp and dark lights; the lamps take the state the tick ends in, once, so
+    // that a tick which ends where the last one did repaints nothing.
+    ELamp status = ELamp::Red;
+    CLightPattern lights{ELamp::Off, ELamp::Off, ELamp::Off};
+    DrainLines(m_link, [&](const std::string& line) {
         const CMonitorLine parsed = ParseMonitorLine(line);
         if (parsed.m_bDisplay) {
-            SetLamp(m_lampStatus, ELamp::Green);
+            status = ELamp::Green;
             m_displayLarge.SetWindowText(FromBytes(parsed.m_strLarge));
             m_displaySmall.SetWindowText(FromBytes(parsed.m_strSmall));
             if (parsed.m_lights)
-                SetLights(*parsed.m_lights);
+                lights = *parsed.m_lights;
         }
         if (parsed.m_bStart) {
-            SetLamp(m_lampStatus, ELamp::Green);
+            status = ELamp::Green;
             ShowDeviceText(m_editStartNumber, parsed.m_strStartNumber);
             ShowDeviceText(m_editLastStartTime, parsed.m_strStartTime);
         }
         if (parsed.m_bLead) {
-            SetLamp(m_lampStatus, ELamp::Green);
+            status = ELamp::Green;
             ShowDeviceText(m_editLeadTime, parsed.m_strLeadTime);
         }
     });
+    SetLamp(m_lampStatus, status);
+    SetLights(lights);
 }
 
 // ---- program and countdown selection

@@ -33,7 +33,8 @@ void COnBlackEdit::SubclassDlgItem(QLineEdit* edit) {
 }
 
 void COnBlackEdit::SetWindowText(const QString& strText) {
-    if (!m_edit)
+    // The text it already shows costs no repaint: the live stream repeats its fields ten times a second.
+    if (!m_edit || (m_edit->text() == strText && m_edit->cursorPosition() == 0))
         return;
     m_edit->setText(strText);
     m_edit->setCursorPosition(0);

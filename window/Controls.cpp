@@ -106,7 +106,8 @@ QString ControlText(const QWidget* control) {
 }
 
 void SetStaticIcon(QLabel* control, int nIconId) {
-    if (!control)
+    // The image it already shows costs no repaint: the monitor sets its lamps ten times a second.
+    if (!control || (StaticIconId(control) == nIconId && !control->pixmap().isNull()))
         return;
     control->setPixmap(IconPixmap(nIconId));
     control->setProperty(kIconIdProperty, nIconId);

@@ -30,7 +30,8 @@ int ControlId(const QWidget* control);
 void SetControlText(QWidget* control, const QString& strText);
 QString ControlText(const QWidget* control);
 
-// Shows icon nIconId (Resources.h) in an icon control; StaticIconId tells which one it shows (0: none).
+// Shows icon nIconId (Resources.h) in an icon control; StaticIconId tells which one it shows (0: none). Setting the
+// icon it already shows changes nothing and repaints nothing.
 void SetStaticIcon(QLabel* control, int nIconId);
 int StaticIconId(const QWidget* control);
 

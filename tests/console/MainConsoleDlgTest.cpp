@@ -20,8 +20,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QtTest>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -117,6 +119,19 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::EnabledChange)
+            m_ids << ControlId(qobject_cast<QWidget*>(watched));
+        return false;
+    }
+};
+
+// The controls that received a paint event while it watched them.
+class CPaintCounter : public QObject {
+public:
+    QSet<int> m_ids;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
             m_ids << ControlId(qobject_cast<QWidget*>(watched));
         return false;
     }
@@ -698,6 +713,58 @@ private slots:
         window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
         QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
         QCOMPARE(Lights(window), kDark);
+    }
+
+    // A tick that brings what the window already shows repaints nothing; a tick that changes a lamp or a display
+    // repaints that control alone.
+    void aTickRepaintsOnlyWhatChanged_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second"); // "" for a tick without a line
+        QTest::addColumn<QList<int>>("repainted");
+        const QByteArray yellow = DisplayLine("    0:15", "  12", "2").c_str();
+        QTest::newRow("the same line again") << yellow << yellow << QList<int>{};
+        QTest::newRow("another time") << yellow << QByteArray(DisplayLine("    0:14", "  12", "2").c_str())
+                                      << QList<int>{IDC_DISPLAY_LARGE};
+        QTest::newRow("another light") << yellow << QByteArray(DisplayLine("    0:15", "  12", "3").c_str())
+                                       << QList<int>{IDC_LIGHT_2, IDC_LIGHT_3};
+        QTest::newRow("silence") << yellow << QByteArray() << QList<int>{IDC_STATUS_LAMP, IDC_LIGHT_2};
+        QTest::newRow("a line without lights keeps them dark")
+            << QByteArray(DisplayLine("    0:15", "  12", "x").c_str())
+            << QByteArray(DisplayLine("    0:15", "  12", "x").c_str()) << QList<int>{};
+    }
+    void aTickRepaintsOnlyWhatChanged() {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(QList<int>, repainted);
+        CPeerBench bench;
+        CConsoleProbe window;
+        window.Create();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.m_link.Open(kPort, 2400));
+        QVERIFY(bench.peer.Write(first.toStdString() + "\r"));
+        std::this_thread::sleep_for(kQueueTime);
+        window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
+        QCoreApplication::processEvents(); // the first tick's paints
+
+        CPaintCounter counter;
+        for (const int nId : {IDC_STATUS_LAMP, IDC_LIGHT_1, IDC_LIGHT_2, IDC_LIGHT_3, IDC_DISPLAY_LARGE,
+                              IDC_DISPLAY_SMALL, IDC_START_NUMBER, IDC_LAST_START_TIME, IDC_LEAD_TIME})
+            window.GetDlgItem(nId)->installEventFilter(&counter);
+        if (!second.isEmpty())
+            QVERIFY(bench.peer.Write(second.toStdString() + "\r"));
+        std::this_thread::sleep_for(kQueueTime);
+        window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
+        QCoreApplication::processEvents();
+        for (const int nId : repainted)
+            QVERIFY2(counter.m_ids.contains(nId), qPrintable(QString::number(nId)));
+        // The three lights overlap a little, so a light's repaint may reach its neighbours; nothing else may repaint.
+        QSet<int> allowed(repainted.begin(), repainted.end());
+        for (const int nId : repainted) {
+            if (nId == IDC_LIGHT_1 || nId == IDC_LIGHT_2 || nId == IDC_LIGHT_3)
+                allowed << nId - 1 << nId + 1;
+        }
+        for (const int nId : counter.m_ids)
+            QVERIFY2(allowed.contains(nId), qPrintable(QString("%1 repainted").arg(nId)));
     }
 
     void onAndOffSwitchMonitoring() {
