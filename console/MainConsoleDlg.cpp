@@ -172,9 +172,9 @@ void CMainConsoleDlg::ApplySettings() {
     if (settings.m_nCountdownNumber)
         m_comboCountdownNumber.SetCurSel(*settings.m_nCountdownNumber);
     if (settings.m_strCountdownTime)
-        m_editCountdownTime.setText(ToQString(*settings.m_strCountdownTime));
+        m_editCountdownTime.setText(FromBytes(*settings.m_strCountdownTime));
     if (settings.m_strBrightness)
-        m_editBrightness.setText(ToQString(*settings.m_strBrightness));
+        m_editBrightness.setText(FromBytes(*settings.m_strBrightness));
 }
 
 void CMainConsoleDlg::OnSysCommand(int nCommandId) {
@@ -343,11 +343,11 @@ void CMainConsoleDlg::OnSetCountdownNumber() {
 }
 
 void CMainConsoleDlg::OnSetBrightness() {
-    RunCommand(TIMER_ACK, SetBrightnessOperation(ToStdString(m_editBrightness.text())));
+    RunCommand(TIMER_ACK, SetBrightnessOperation(ToBytes(m_editBrightness.text())));
 }
 
 void CMainConsoleDlg::OnSetPcTime() {
-    RunCommand(TIMER_ACK, SetClockOperation(ToStdString(m_editPcTime.text())));
+    RunCommand(TIMER_ACK, SetClockOperation(ToBytes(m_editPcTime.text())));
 }
 
 void CMainConsoleDlg::OnMaster() {

@@ -11,7 +11,7 @@ void TranslateWindow(QWidget* window, int nKey) {
         return;
     if (nKey != 0) {
         if (const auto strCaption = TranslationFor(nKey))
-            window->setWindowTitle(ToQString(*strCaption));
+            window->setWindowTitle(ShownText(*strCaption));
     }
     const QList<QWidget*> children = window->findChildren<QWidget*>();
     for (QWidget* child : children) {
@@ -19,6 +19,6 @@ void TranslateWindow(QWidget* window, int nKey) {
         if (nId == 0) // not a control of a template
             continue;
         if (const auto strText = TranslationFor(nId))
-            SetControlText(child, ToQString(*strText));
+            SetControlText(child, ShownText(*strText));
     }
 }

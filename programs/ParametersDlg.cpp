@@ -42,13 +42,13 @@ template <std::size_t N>
 QString SettingText(const std::optional<int>& code, const std::array<int, N>& texts) {
     if (!code || *code < 0 || *code >= static_cast<int>(N))
         return {};
-    return ToQString(LookupText(texts[static_cast<std::size_t>(*code)]));
+    return ShownText(LookupText(texts[static_cast<std::size_t>(*code)]));
 }
 
 template <std::size_t N>
 void FillChoices(CComboBox& combo, const std::array<int, N>& texts) {
     for (const int nText : texts)
-        combo.AddString(ToQString(LookupText(nText)));
+        combo.AddString(ShownText(LookupText(nText)));
     combo.SetCurSel(0);
 }
 
@@ -95,9 +95,9 @@ bool CParametersDlg::OnInitDialog() {
     m_nProgram = kInitialProgram;
     m_store.LoadProgramFile(m_nProgram, m_strProgram, ExecutableDirectory());
 
-    m_listDetails.InsertColumn(0, ToQString(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
-    m_listDetails.InsertColumn(1, ToQString(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
-    m_listDetails.InsertColumn(2, ToQString(LookupText(IDS_HEADING_SECOND_SETTING)), kCentred, kSecondSettingWidth);
+    m_listDetails.InsertColumn(0, ShownText(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
+    m_listDetails.InsertColumn(1, ShownText(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
+    m_listDetails.InsertColumn(2, ShownText(LookupText(IDS_HEADING_SECOND_SETTING)), kCentred, kSecondSettingWidth);
     m_listIntervals.InsertColumn(0, QStringLiteral("CD No"), kCentred, kIntervalNumberWidth);
     m_listIntervals.InsertColumn(1, QStringLiteral("CD Time"), kCentred, kIntervalTimeWidth);
     for (CListCtrl* list : {&m_listDetails, &m_listIntervals})

@@ -59,7 +59,7 @@ CDialogUnits::CDialogUnits(const QFont& font) {
 QFont DialogFont(const CDialogTemplate& dialogTemplate) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dDpi = screen ? screen->logicalDotsPerInchY() : kDefaultDpi;
-    QFont font(ToQString(dialogTemplate.strFontFace));
+    QFont font(ShownText(dialogTemplate.strFontFace));
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(dialogTemplate.nFontPoints * dDpi / kPointsPerInch))));
     return font;
 }
@@ -82,7 +82,7 @@ CDialogBuilder::CDialogBuilder(QWidget& dialog, const CDialogTemplate& dialogTem
 
 std::vector<QWidget*> CDialogBuilder::Build() {
     m_dialog.setFont(m_font);
-    m_dialog.setWindowTitle(ToQString(m_template.strCaption));
+    m_dialog.setWindowTitle(ShownText(m_template.strCaption));
 
     Qt::WindowFlags flags = m_template.Has(EDialogStyle::AppWindow) ? Qt::Window : Qt::Dialog;
     flags |= Qt::CustomizeWindowHint;
@@ -126,7 +126,7 @@ std::vector<QWidget*> CDialogBuilder::Build() {
 
 QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previous) {
     const QRect rect = m_units.Rect(control.x, control.y, control.cx, control.cy);
-    const QString strText = ToQString(control.strText);
+    const QString strText = ShownText(control.strText);
     const auto mark = [&control](QWidget* widget) {
         widget->setProperty(kControlIdProperty, control.nId);
         widget->setProperty(kControlKindProperty, static_cast<int>(control.kind));

@@ -39,7 +39,7 @@ void ShowMessageBox(const QString& strText, QWidget* parent) {
 
 Reporter MessageBoxReporter(QWidget* parent) {
     return [owner = QPointer<QWidget>(parent)](const std::string& strMessage) {
-        ShowMessageBox(ToQString(strMessage), owner.data());
+        ShowMessageBox(ShownText(strMessage), owner.data());
     };
 }
 

@@ -2,20 +2,6 @@
 
 #include <QStringDecoder>
 
-QString ToQString(std::string_view text) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
-    QString strText = decoder.decode(bytes);
-    if (decoder.hasError())
-        return FromBytes(text);
-    return strText;
-}
-
-std::string ToStdString(const QString& strText) {
-    const QByteArray bytes = strText.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
 QString FromBytes(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -26,4 +12,13 @@ std::string ToBytes(const QString& strText) {
     for (const QChar c : strText)
         bytes += c.unicode() <= 0xFF ? static_cast<char>(c.unicode()) : '?';
     return bytes;
+}
+
+QString ShownText(std::string_view text) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
+    QString strText = decoder.decode(bytes);
+    if (decoder.hasError())
+        return FromBytes(text);
+    return strText;
 }

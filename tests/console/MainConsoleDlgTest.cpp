@@ -449,6 +449,34 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), bytes);
     }
 
+    // The unit and config.ini are 8-bit: a byte read from the file is shown as one character and goes out to the
+    // unit as that same byte, whatever it is.
+    void eightBitTextGoesOutAsItCameIn_data() {
+        QTest::addColumn<QByteArray>("brightness"); // as config.ini holds it
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Latin-1 e acute") << QByteArray("\xE9") << QString::fromUtf8("\xC3\xA9");
+        QTest::newRow("degree sign and digit") << QByteArray("9\xB0") << QString::fromUtf8("9\xC2\xB0");
+        QTest::newRow("the two bytes of a UTF-8 letter stay two characters")
+            << QByteArray("\xC3\xA9") << QString::fromUtf8("\xC3\x83\xC2\xA9");
+        QTest::newRow("plain digits") << QByteArray("7") << QString("7");
+    }
+    void eightBitTextGoesOutAsItCameIn() {
+        QFETCH(QByteArray, brightness);
+        QFETCH(QString, shown);
+        CPeerBench bench(PortSettings() + "[SetValues]\nBrightness=" + brightness.toStdString() +
+                         "\nCDTime=" + brightness.toStdString() + "\n");
+        CConsoleProbe window;
+        window.Create();
+        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), shown);
+        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), shown);
+        ClickButton(window, IDC_SET_BRIGHTNESS);
+        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), "=B" + brightness + "\r");
+        // The clock field goes out the same way.
+        window.Item<QLineEdit>(IDC_PC_TIME)->setText(shown);
+        ClickButton(window, IDC_SET_PC_TIME);
+        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), "=T" + brightness + "\r");
+    }
+
     void masterWritesTwoCommandsAQuarterSecondApartAndSlaveOne() {
         CPeerBench bench;
         CMainConsoleDlg window;

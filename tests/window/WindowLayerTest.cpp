@@ -211,7 +211,7 @@ private slots:
         QVERIFY(expected);
         QVERIFY2(LoadDialogTemplate(templateId), "the embedded template is missing or differs");
         CDialog dialog(templateId);
-        QCOMPARE(dialog.windowTitle(), ToQString(expected->strCaption));
+        QCOMPARE(dialog.windowTitle(), ShownText(expected->strCaption));
         const CDialogUnits& units = dialog.Units();
         QCOMPARE(dialog.minimumSize(), QSize(units.X(expected->cx), units.Y(expected->cy)));
         QCOMPARE(dialog.maximumSize(), dialog.minimumSize());
