@@ -154,8 +154,7 @@ void CParametersDlg::OnSelchangeProgram() {
     m_nProgram = nProgram;
     if (m_store.IsModified(m_nProgram)) {
         // Downloaded or edited data is newer than the file: reading the file would drop it unseen and unsaved.
-        m_store.SetRowCount(
-            std::max(m_shownRows[static_cast<std::size_t>(m_nProgram)], m_store.FilledRowCount(m_nProgram)));
+        m_store.SetRowCount(RowsOfNewerData(m_shownRows[static_cast<std::size_t>(m_nProgram)]));
     } else {
         m_store.LoadProgramFile(m_nProgram, m_strProgram, ExecutableDirectory());
     }
@@ -308,15 +307,23 @@ void CParametersDlg::DownloadPrograms() {
     FillLists();
 }
 
+int CParametersDlg::RowsOfNewerData(int nShownBefore) {
+    std::optional<int> fileRows = m_store.FileRowCount(m_nProgram);
+    if (!fileRows)
+        fileRows = m_store.CountFileRows(m_nProgram, m_strProgram, ExecutableDirectory());
+    return CProgramStore::RowsOfNewerData(fileRows, nShownBefore, m_store.FilledRowCount(m_nProgram));
+}
+
 void CParametersDlg::ShowDownloadedRows() {
-    // With no program file read yet the row count is 0, which would hide every downloaded row, and the upload and
-    // the save would leave them out.
-    const int nRows = std::max(m_store.RowCount(), m_store.FilledRowCount(m_nProgram));
+    // A program whose file gave its rows keeps them: the download refreshes them. One without rows of its own shows
+    // what the download filled, or the upload and the save would leave it out.
+    if (!m_store.IsModified(m_nProgram))
+        return; // "P0", or nothing answered
+    const int nRows = RowsOfNewerData(m_store.RowCount());
     if (nRows == m_store.RowCount())
         return;
     m_store.SetRowCount(nRows);
-    for (int nRow = m_listDetails.GetItemCount(); nRow < m_store.RowCount(); ++nRow)
-        m_listDetails.InsertItem(nRow, QString::number(kTopRowLabel - nRow));
+    BuildRows();
 }
 
 void CParametersDlg::UploadProgramDetails() {

@@ -87,6 +87,7 @@ bool CProgramStore::SaveProgramFile(int nProgram, const std::string& strName, co
     CProgram& program = m_programs[static_cast<std::size_t>(nProgram)];
     program.m_nFilledRows = 0;
     program.m_bModified = false;
+    program.m_nFileRows = m_nRowCount;
     return true;
 }
 
@@ -137,6 +138,7 @@ void CProgramStore::ApplyProgramFile(int nProgram, std::string_view text) {
     m_nRowCount = static_cast<int>(nLines);
     program.m_nFilledRows = 0;
     program.m_bModified = false;
+    program.m_nFileRows = m_nRowCount;
 }
 
 std::optional<int> CProgramStore::GetFirstSetting(int nProgram, int nRow) const {
@@ -194,6 +196,28 @@ int CProgramStore::FilledRowCount(int nProgram) const {
 
 bool CProgramStore::IsModified(int nProgram) const {
     return ValidProgram(nProgram) && m_programs[static_cast<std::size_t>(nProgram)].m_bModified;
+}
+
+std::optional<int> CProgramStore::FileRowCount(int nProgram) const {
+    return ValidProgram(nProgram) ? m_programs[static_cast<std::size_t>(nProgram)].m_nFileRows : std::nullopt;
+}
+
+std::optional<int> CProgramStore::CountFileRows(int nProgram, const std::string& strName,
+                                                const std::string& strDirectory) {
+    if (!ValidProgram(nProgram))
+        return std::nullopt;
+    const std::optional<std::string> bytes = ReadFileBytes(strDirectory + "/" + strName + ".txt");
+    if (!bytes)
+        return std::nullopt;
+    const int nLines = static_cast<int>(std::min(SplitTextLines(*bytes).size(), static_cast<std::size_t>(kRows)));
+    m_programs[static_cast<std::size_t>(nProgram)].m_nFileRows = nLines;
+    return nLines;
+}
+
+int CProgramStore::RowsOfNewerData(std::optional<int> fileRows, int nShownBefore, int nFilledRows) {
+    if (fileRows && *fileRows > 0)
+        return std::min(*fileRows, kRows);
+    return std::clamp(std::max(nShownBefore, nFilledRows), 0, kRows);
 }
 
 std::string ProgramName(int nProgram) {

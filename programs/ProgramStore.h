@@ -49,6 +49,17 @@ public:
     int FilledRowCount(int nProgram) const;
     // True when the program's data changed (edited or downloaded) since its file was last read or saved.
     bool IsModified(int nProgram) const;
+    // The lines of the program's file when it was last read or saved here; nothing before that.
+    std::optional<int> FileRowCount(int nProgram) const;
+    // The lines strDirectory/<strName>.txt holds (never above kRows), counted without taking anything from it and
+    // remembered as the program's FileRowCount; nothing when it cannot be read. No message.
+    std::optional<int> CountFileRows(int nProgram, const std::string& strName, const std::string& strDirectory);
+
+    // The rows a program shows, uploads and saves when its data in memory is newer than its file (downloaded or
+    // edited): the rows its file gave, when it gave any, so that a download refreshes those rows and adds none; a
+    // program without rows of its own (no file, or an empty one) shows the rows it showed before, or the rows a
+    // download or an edit filled when they are more, so that nothing downloaded is lost on a save.
+    static int RowsOfNewerData(std::optional<int> fileRows, int nShownBefore, int nFilledRows);
 
 private:
     struct CProgram {
@@ -57,6 +68,7 @@ private:
         std::array<std::string, kIntervals> m_intervals{};
         int m_nFilledRows = 0;
         bool m_bModified = false;
+        std::optional<int> m_nFileRows;
     };
 
     std::array<CProgram, kPrograms> m_programs{};

@@ -715,11 +715,12 @@ private slots:
             QCOMPARE(store.FilledRowCount(p), CProgramStore::kRows);
         }
 
-        // Program 2 shows what was downloaded, not its file; program 3 (no file) shows every downloaded row.
+        // Program 2 shows what was downloaded, not its file, in the two rows its file has; program 3 (no file)
+        // shows every downloaded row.
         auto* programs = Combo(dialog, IDC_SELECT_PROGRAM);
         Choose(programs, 2);
-        QCOMPARE(Details(dialog)->GetItemCount(), CProgramStore::kRows);
-        QCOMPARE(Details(dialog)->GetItemText(5, 1), kLights[device.rows.at({2, 5}).first]);
+        QCOMPARE(Details(dialog)->GetItemCount(), 2);
+        QCOMPARE(Details(dialog)->GetItemText(1, 1), kLights[device.rows.at({2, 1}).first]);
         QCOMPARE(Intervals(dialog)->GetItemText(0, 1), FromBytes(device.intervals.at({2, 0})));
         Choose(programs, 3);
         QVERIFY(beside.Messages().empty());
@@ -743,6 +744,19 @@ private slots:
         QCOMPARE(Column(Intervals(dialog), 1),
                  (QStringList{"1:30", "Break", "0:45", "2:00", "3:15", "Break", "4:00", "0:30", "5:00", "9:59"}));
         QCOMPARE(beside.Read("P0.txt"), std::optional<std::string>(p0));
+
+        // P1.txt has eleven lines: after the download the program still has eleven rows, the upload sends eleven
+        // rows and the file keeps eleven lines.
+        QCOMPARE(Details(dialog)->GetItemCount(), 11);
+        const std::size_t nBeforeUpload = ReadFileBytes(strRecord).value_or("").size();
+        dialog.SendCommand(IDC_UPLOAD_DETAILS);
+        const QStringList uploaded = Commands(ReadFileBytes(strRecord).value_or("").substr(nBeforeUpload));
+        QCOMPARE(uploaded.size(), 11);
+        QCOMPARE(uploaded.first(), QString("=L100") + QString::number(device.rows.at({1, 0}).first) +
+                                       QString::number(device.rows.at({1, 0}).second));
+        QCOMPARE(uploaded.last(), QString("=L110") + QString::number(device.rows.at({1, 10}).first) +
+                                      QString::number(device.rows.at({1, 10}).second));
+        QCOMPARE(SplitTextLines(beside.Read("P1.txt").value_or("")).size(), std::size_t{11});
     }
 
     // docs/parameters.png: the dialog after a download from the simulator, with a detail row selected.

@@ -461,3 +461,50 @@ TEST(ProgramStoreState, CodesNeverDependOnTheirTexts) {
 }
 
 } // namespace
+
+// ---- how many rows a program with data newer than its file shows, uploads and saves
+
+TEST(ProgramRows, AFileGivesTheRowsAndADownloadOnlyRefreshesThem) {
+    const struct {
+        const char* pszName;
+        std::optional<int> fileRows;
+        int nShownBefore;
+        int nFilled;
+        int nExpected;
+    } rows[] = {
+        {"eleven lines stay eleven after a full download", 11, 11, 21, 11},
+        {"two lines stay two", 2, 2, 21, 2},
+        {"the file's rows even when another program showed more", 3, 11, 21, 3},
+        {"an edit of a row inside the file", 11, 11, 5, 11},
+        {"no file: every downloaded row", std::nullopt, 0, 21, 21},
+        {"an empty file counts as no rows", 0, 0, 21, 21},
+        {"no file: the rows shown before when an edit filled fewer", std::nullopt, 11, 5, 11},
+        {"no file and nothing filled", std::nullopt, 0, 0, 0},
+        {"never beyond the table", std::nullopt, 30, 40, CProgramStore::kRows},
+        {"a file count beyond the table", 25, 0, 0, CProgramStore::kRows},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CProgramStore::RowsOfNewerData(row.fileRows, row.nShownBefore, row.nFilled), row.nExpected)
+            << row.pszName;
+}
+
+TEST(ProgramRows, TheStoreRemembersTheLinesOfEachProgramsFile) {
+    CTempDir dir;
+    ASSERT_TRUE(WriteFileReplacing(dir.File("P2.txt"), "10;1;1;1:00;\r\n9;1;1;;\r\n8;1;1;;\r\n"));
+    ASSERT_TRUE(WriteFileReplacing(dir.File("P4.txt"), "10;1;1;1:00;\r\n"));
+    CProgramStore store;
+    EXPECT_EQ(store.FileRowCount(2), std::nullopt);
+    ASSERT_TRUE(store.LoadProgramFile(2, "P2", dir.Path()));
+    EXPECT_EQ(store.FileRowCount(2), 3);
+    // Counting takes nothing from the file: program 4 keeps its data and the store its row count.
+    store.SetFirstSetting(4, 0, 3);
+    EXPECT_EQ(store.CountFileRows(4, "P4", dir.Path()), 1);
+    EXPECT_EQ(store.FileRowCount(4), 1);
+    EXPECT_EQ(store.GetFirstSetting(4, 0), 3);
+    EXPECT_EQ(store.RowCount(), 3);
+    EXPECT_EQ(store.CountFileRows(5, "P5", dir.Path()), std::nullopt);
+    // A save makes the file's lines the row count that was saved.
+    store.SetRowCount(7);
+    ASSERT_TRUE(store.SaveProgramFile(2, "P2", dir.Path()));
+    EXPECT_EQ(store.FileRowCount(2), 7);
+}
