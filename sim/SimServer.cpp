@@ -137,6 +137,19 @@ void CSimServer::PlugInCable() {
         Log("cable plugged in");
 }
 
+void CSimServer::FollowCableSchedule(Clock::time_point now) {
+    if (now >= m_pullAt) {
+        if (m_options.replugAfter)
+            m_plugInAt = m_pullAt + *m_options.replugAfter;
+        m_pullAt = Clock::time_point::max();
+        PullCable();
+    }
+    if (now >= m_plugInAt) {
+        m_plugInAt = Clock::time_point::max();
+        PlugInCable();
+    }
+}
+
 bool CSimServer::HandleRequests(int nRequestFd) {
     std::array<char, 64> requests{};
     for (;;) {
@@ -165,8 +178,11 @@ bool CSimServer::HandleRequests(int nRequestFd) {
 int CSimServer::Run(int nRequestFd) {
     m_start = Clock::now();
     m_nextStatus = m_start;
+    if (m_options.unplugAfter)
+        m_pullAt = m_start + *m_options.unplugAfter;
     for (;;) {
         const Clock::time_point now = Clock::now();
+        FollowCableSchedule(now);
         AdvanceTo(now);
         CPseudoTerminal* pTerminal = m_cable.Terminal();
         const bool bPeer = pTerminal && pTerminal->IsPeerPresent();
@@ -187,7 +203,7 @@ int CSimServer::Run(int nRequestFd) {
             wake = m_sender.Pump(now);
         else if (pTerminal)
             wake = now + kPeerRecheck;
-        wake = std::min(wake, now + kLongestSleep);
+        wake = std::min({wake, now + kLongestSleep, m_pullAt, m_plugInAt});
         if (m_model.IsMonitoring()) {
             wake = std::min(wake, m_nextStatus);
             wake = std::min(wake, RealTime(m_model.NextStartAt()));

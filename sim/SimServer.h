@@ -28,8 +28,8 @@ public:
     static constexpr auto kPeerRecheck = std::chrono::milliseconds{20};
     static constexpr auto kLongestSleep = std::chrono::milliseconds{1000};
 
-    // nClockMs: the time of day at start. The server pulls the cable and plugs it in at requests. Throws
-    // std::system_error when the record file cannot be made.
+    // nClockMs: the time of day at start. The server pulls the cable and plugs it in at requests and at the times
+    // of --unplug-after and --replug-after. Throws std::system_error when the record file cannot be made.
     CSimServer(const SSimOptions& options, std::int64_t nClockMs, CSimCable& cable);
     ~CSimServer();
     CSimServer(const CSimServer&) = delete;
@@ -49,6 +49,7 @@ private:
     void Log(const std::string& strText) const;
     void PullCable();
     void PlugInCable();
+    void FollowCableSchedule(Clock::time_point now);
     // Carries out the requests waiting in the pipe, in order; false once a Stop is among them.
     bool HandleRequests(int nRequestFd);
 
@@ -59,5 +60,7 @@ private:
     CLineSender m_sender;
     Clock::time_point m_start;
     Clock::time_point m_nextStatus;
+    Clock::time_point m_pullAt = Clock::time_point::max();   // the cable's timed pull, while it is to come
+    Clock::time_point m_plugInAt = Clock::time_point::max(); // the timed plug-in after it
     int m_nRecordFd = -1;
 };
