@@ -6,28 +6,31 @@
 
 namespace fs = std::filesystem;
 
-CPortLink::CPortLink(const std::string& strDirectory, int nPort, const std::string& strTarget)
-    : m_strTarget(strTarget) {
+CPortLink::CPortLink(const std::string& strDirectory, int nPort, const std::string& strTarget) {
     const fs::path ports = fs::path(strDirectory) / "ports";
     fs::create_directories(ports);
-    const fs::path link = ports / ("COM" + std::to_string(nPort));
-    m_strPath = link.string();
-    // Made under a private name and renamed over the old one, so the name never points nowhere.
-    const fs::path temporary = ports / (".COM" + std::to_string(nPort) + "." + std::to_string(getpid()));
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    fs::create_symlink(strTarget, temporary);
-    std::error_code error;
-    fs::rename(temporary, link, error);
-    if (error) {
-        fs::remove(temporary, ignored);
-        throw fs::filesystem_error("cannot make the port link", link, error);
-    }
-    m_bPresent = true;
+    m_strPath = (ports / ("COM" + std::to_string(nPort))).string();
+    m_strTemporaryPath = (ports / (".COM" + std::to_string(nPort) + "." + std::to_string(getpid()))).string();
+    Repoint(strTarget);
 }
 
 CPortLink::~CPortLink() {
     Remove();
+}
+
+void CPortLink::Repoint(const std::string& strTarget) {
+    // Made under a private name and renamed over the old one, so the name is never missing.
+    std::error_code ignored;
+    fs::remove(m_strTemporaryPath, ignored);
+    fs::create_symlink(strTarget, m_strTemporaryPath);
+    std::error_code error;
+    fs::rename(m_strTemporaryPath, m_strPath, error);
+    if (error) {
+        fs::remove(m_strTemporaryPath, ignored);
+        throw fs::filesystem_error("cannot make the port link", m_strPath, error);
+    }
+    m_strTarget = strTarget;
+    m_bPresent = true;
 }
 
 void CPortLink::Remove() {

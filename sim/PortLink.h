@@ -14,11 +14,16 @@ public:
     CPortLink& operator=(const CPortLink&) = delete;
 
     const std::string& Path() const { return m_strPath; }
+    const std::string& Target() const { return m_strTarget; }
+    // Points the link at another slave in one step, replacing whatever holds the name now: a program that opens
+    // the name meets either the old target or the new one, never no link. Throws as the constructor does.
+    void Repoint(const std::string& strTarget);
     // Removes the link now (also safe to call from the end of the program more than once).
     void Remove();
 
 private:
     std::string m_strPath;
+    std::string m_strTemporaryPath; // where the next target is linked before it is renamed over m_strPath
     std::string m_strTarget;
     bool m_bPresent = false;
 };

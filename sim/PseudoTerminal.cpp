@@ -50,6 +50,13 @@ CPseudoTerminal::CPseudoTerminal() {
         if (nFlags < 0 || fcntl(m_nFd, F_SETFL, nFlags | O_NONBLOCK) != 0)
             ThrowErrno("fcntl");
         fcntl(m_nFd, F_SETFD, FD_CLOEXEC);
+        // A master whose slave was never opened does not report a hang-up; one whose slave was opened and closed
+        // does. Opened once here, the line reads as unheld until the program opens it, and nothing the device says
+        // before then waits in the terminal for the program.
+        const int hSlave = open(m_strSlavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (hSlave < 0)
+            ThrowErrno("open slave");
+        close(hSlave);
     } catch (...) {
         close(m_nFd);
         throw;
@@ -84,4 +91,12 @@ long CPseudoTerminal::Write(const char* pBytes, std::size_t nSize) {
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
         return 0;
     return -1;
+}
+
+CSlaveHold::CSlaveHold(const std::string& strSlavePath)
+    : m_hSlave(open(strSlavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
+
+CSlaveHold::~CSlaveHold() {
+    if (m_hSlave >= 0)
+        close(m_hSlave);
 }

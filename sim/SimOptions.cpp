@@ -11,6 +11,7 @@ constexpr int kMaxPort = 255;
 constexpr int kMinBaud = 50;
 constexpr int kMaxBaud = 4'000'000;
 constexpr double kMaxSpeed = 100'000.0;
+constexpr auto kMaxCableDelay = std::chrono::seconds{86'400};
 constexpr auto kMaxSplitPause = std::chrono::milliseconds{60'000};
 
 std::optional<long> ParseLong(const std::string& strText, long nMin, long nMax) {
@@ -24,15 +25,24 @@ std::optional<long> ParseLong(const std::string& strText, long nMin, long nMax) 
     return nValue;
 }
 
-std::optional<double> ParseSpeed(const std::string& strText) {
+// A decimal number above 0 and at most dMax.
+std::optional<double> ParsePositive(const std::string& strText, double dMax) {
     if (strText.empty())
         return std::nullopt;
     errno = 0;
     char* pEnd = nullptr;
     const double dValue = std::strtod(strText.c_str(), &pEnd);
-    if (errno != 0 || *pEnd != '\0' || !(dValue > 0.0) || dValue > kMaxSpeed)
+    if (errno != 0 || *pEnd != '\0' || !(dValue > 0.0) || dValue > dMax)
         return std::nullopt;
     return dValue;
+}
+
+// Seconds, decimals allowed, as whole milliseconds rounded up: a delay above 0 never becomes 0.
+std::optional<std::chrono::milliseconds> ParseCableDelay(const std::string& strText) {
+    const auto seconds = ParsePositive(strText, static_cast<double>(kMaxCableDelay.count()));
+    if (!seconds)
+        return std::nullopt;
+    return std::chrono::ceil<std::chrono::milliseconds>(std::chrono::duration<double>{*seconds});
 }
 
 std::optional<std::int64_t> ParseClockOption(const std::string& strText) {
@@ -50,7 +60,8 @@ bool IsProgram(long nProgram) {
 std::string SimUsage() {
     return "Usage: kalvora-sim [options]\n"
            "Simulates the Kalvora timing display on a pseudo-terminal. Prints the terminal's path as the first\n"
-           "line of its output and links it as <dir>/ports/COM<n>, where the program finds COM port n.\n"
+           "line of its output and links it as <dir>/ports/COM<n>, where the program finds COM port n. Each time\n"
+           "the cable is plugged in again the new terminal's path follows as a line of its own.\n"
            "\n"
            "  --com N           port number of the link (default 7)\n"
            "  --dir D           directory that holds ports/ (default: the directory of this executable)\n"
@@ -64,8 +75,15 @@ std::string SimUsage() {
            "  --split-pause MS  split every line in two with a pause of MS milliseconds\n"
            "  --silent          receive, but send nothing\n"
            "  --record FILE     write every received byte to FILE\n"
-           "  --verbose         report commands and starts on standard error\n"
-           "  --help            show this text\n";
+           "  --unplug-after S  pull the cable S seconds after the start (decimals allowed): the terminal goes\n"
+           "                    away and the link leads nowhere, while the device runs on\n"
+           "  --replug-after S  plug the cable in again S seconds after that: a new terminal, whose path is\n"
+           "                    printed as a new output line and linked in place of the old one\n"
+           "  --verbose         report commands, starts and the cable on standard error\n"
+           "  --help            show this text\n"
+           "\n"
+           "SIGUSR1 pulls the cable at once, SIGUSR2 plugs it in at once. SIGINT, SIGTERM and SIGHUP end the\n"
+           "simulator and remove the link.\n";
 }
 
 std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& strError) {
@@ -91,7 +109,7 @@ std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.bVerbose = true;
         } else if (strName == "--com" || strName == "--baud" || strName == "--memory" || strName == "--program" ||
                    strName == "--split-pause" || strName == "--dir" || strName == "--record" || strName == "--clock" ||
-                   strName == "--speed") {
+                   strName == "--speed" || strName == "--unplug-after" || strName == "--replug-after") {
             const std::string* pValue = value();
             if (!pValue)
                 return fail("needs a value");
@@ -109,8 +127,13 @@ std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 if (!clock)
                     return fail("expects a time HH:MM:SS");
                 options.clockMs = clock;
+            } else if (strName == "--unplug-after" || strName == "--replug-after") {
+                const auto delay = ParseCableDelay(strValue);
+                if (!delay)
+                    return fail("expects seconds above 0 and at most 86400");
+                (strName == "--unplug-after" ? options.unplugAfter : options.replugAfter) = delay;
             } else if (strName == "--speed") {
-                const auto speed = ParseSpeed(strValue);
+                const auto speed = ParsePositive(strValue, kMaxSpeed);
                 if (!speed)
                     return fail("expects a number above 0 and at most 100000");
                 options.dSpeed = *speed;
@@ -143,6 +166,10 @@ std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args,
         } else {
             return fail("unknown option (see --help)");
         }
+    }
+    if (options.replugAfter && !options.unplugAfter) {
+        strError = "--replug-after: needs --unplug-after";
+        return std::nullopt;
     }
     return options;
 }

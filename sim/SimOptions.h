@@ -20,8 +20,13 @@ struct SSimOptions {
     std::chrono::milliseconds splitPause{0}; // --split-pause MS: pause in the middle of every line
     bool bSilent = false;                    // --silent: answer nothing
     std::string strRecordFile;               // --record FILE: every received byte goes to FILE
-    bool bVerbose = false;                   // --verbose: commands and starts on standard error
+    bool bVerbose = false;                   // --verbose: commands, starts and the cable on standard error
     bool bHelp = false;                      // --help
+
+    // --unplug-after S: the cable is pulled S seconds after the start; --replug-after R: plugged in again R seconds
+    // after that (only with --unplug-after). Rounded up to whole milliseconds.
+    std::optional<std::chrono::milliseconds> unplugAfter;
+    std::optional<std::chrono::milliseconds> replugAfter;
 };
 
 // Parses the arguments after the program name. On an error returns nothing and sets strError.

@@ -2,6 +2,7 @@
 
 #include "sim/DeviceFormat.h"
 #include "sim/PseudoTerminal.h"
+#include "sim/SimCable.h"
 
 #include <algorithm>
 #include <array>
@@ -42,10 +43,12 @@ void WriteAll(int nFd, const char* pBytes, std::size_t nSize) {
 
 } // namespace
 
-CSimServer::CSimServer(const SSimOptions& options, std::int64_t nClockMs, CPseudoTerminal& terminal)
-    : m_options(options), m_terminal(terminal), m_model(nClockMs),
-      m_sender({options.nBaud, options.splitPause, options.bGarbage},
-               [&terminal](const char* pBytes, std::size_t nSize) { return terminal.Write(pBytes, nSize); }) {
+CSimServer::CSimServer(const SSimOptions& options, std::int64_t nClockMs, CSimCable& cable)
+    : m_options(options), m_cable(cable), m_model(nClockMs),
+      m_sender({options.nBaud, options.splitPause, options.bGarbage}, [&cable](const char* pBytes, std::size_t nSize) {
+          CPseudoTerminal* pTerminal = cable.Terminal();
+          return pTerminal ? pTerminal->Write(pBytes, nSize) : -1L;
+      }) {
     m_model.FillMemory(options.nMemory);
     m_model.SelectProgram(options.nProgram);
     if (!options.strRecordFile.empty()) {
@@ -109,7 +112,10 @@ void CSimServer::Execute(const std::string& strCommand, Clock::time_point now) {
 void CSimServer::ReceiveBytes(Clock::time_point now) {
     std::array<char, 256> buffer{};
     for (;;) {
-        const long nRead = m_terminal.Read(buffer.data(), buffer.size());
+        CPseudoTerminal* pTerminal = m_cable.Terminal();
+        if (!pTerminal)
+            return;
+        const long nRead = pTerminal->Read(buffer.data(), buffer.size());
         if (nRead <= 0)
             return;
         if (m_nRecordFd >= 0)
@@ -119,13 +125,67 @@ void CSimServer::ReceiveBytes(Clock::time_point now) {
     }
 }
 
-int CSimServer::Run(int nStopFd) {
+void CSimServer::PullCable() {
+    // What was on its way is lost with the line.
+    m_sender.Discard();
+    if (m_cable.Pull())
+        Log("cable pulled");
+}
+
+void CSimServer::PlugInCable() {
+    if (m_cable.PlugIn())
+        Log("cable plugged in");
+}
+
+void CSimServer::FollowCableSchedule(Clock::time_point now) {
+    if (now >= m_pullAt) {
+        if (m_options.replugAfter)
+            m_plugInAt = m_pullAt + *m_options.replugAfter;
+        m_pullAt = Clock::time_point::max();
+        PullCable();
+    }
+    if (now >= m_plugInAt) {
+        m_plugInAt = Clock::time_point::max();
+        PlugInCable();
+    }
+}
+
+bool CSimServer::HandleRequests(int nRequestFd) {
+    std::array<char, 64> requests{};
+    for (;;) {
+        const ssize_t nRead = read(nRequestFd, requests.data(), requests.size());
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        if (nRead <= 0)
+            return false; // the pipe failed: nobody can stop the device any more
+        for (ssize_t i = 0; i < nRead; ++i) {
+            switch (static_cast<ESimRequest>(requests[static_cast<std::size_t>(i)])) {
+            case ESimRequest::Stop:
+                return false;
+            case ESimRequest::PullCable:
+                PullCable();
+                break;
+            case ESimRequest::PlugInCable:
+                PlugInCable();
+                break;
+            }
+        }
+    }
+}
+
+int CSimServer::Run(int nRequestFd) {
     m_start = Clock::now();
     m_nextStatus = m_start;
+    if (m_options.unplugAfter)
+        m_pullAt = m_start + *m_options.unplugAfter;
     for (;;) {
         const Clock::time_point now = Clock::now();
+        FollowCableSchedule(now);
         AdvanceTo(now);
-        const bool bPeer = m_terminal.IsPeerPresent();
+        CPseudoTerminal* pTerminal = m_cable.Terminal();
+        const bool bPeer = pTerminal && pTerminal->IsPeerPresent();
         if (!bPeer) {
             // What the program wrote before it let go of the line still counts; what the device says now is lost.
             ReceiveBytes(now);
@@ -137,22 +197,28 @@ int CSimServer::Run(int nStopFd) {
                 m_sender.QueueLine(m_model.StatusLine());
             m_nextStatus = std::max(m_nextStatus + kStatusPeriod, now);
         }
-        Clock::time_point wake = bPeer ? m_sender.Pump(now) : now + kPeerRecheck;
-        wake = std::min(wake, now + kLongestSleep);
+        // With the cable out there is no line to look at: only the device's own time and the requests wake it.
+        Clock::time_point wake = Clock::time_point::max();
+        if (bPeer)
+            wake = m_sender.Pump(now);
+        else if (pTerminal)
+            wake = now + kPeerRecheck;
+        wake = std::min({wake, now + kLongestSleep, m_pullAt, m_plugInAt});
         if (m_model.IsMonitoring()) {
             wake = std::min(wake, m_nextStatus);
             wake = std::min(wake, RealTime(m_model.NextStartAt()));
         }
 
-        std::array<pollfd, 2> fds{{{nStopFd, POLLIN, 0}, {-1, 0, 0}}};
+        std::array<pollfd, 2> fds{{{nRequestFd, POLLIN, 0}, {-1, 0, 0}}};
         if (bPeer)
-            fds[1] = {m_terminal.Fd(), static_cast<short>(POLLIN | (m_sender.IsBlocked() ? POLLOUT : 0)), 0};
+            fds[1] = {pTerminal->Fd(), static_cast<short>(POLLIN | (m_sender.IsBlocked() ? POLLOUT : 0)), 0};
         const auto timeout = std::chrono::ceil<std::chrono::milliseconds>(std::max(wake - now, Clock::duration{}));
         if (poll(fds.data(), fds.size(), static_cast<int>(timeout.count())) < 0 && errno != EINTR)
             throw std::system_error(errno, std::generic_category(), "poll");
-        if (fds[0].revents != 0)
-            return 0;
+        // The bytes that came before a request to pull the cable were on the line before it went.
         if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
             ReceiveBytes(Clock::now());
+        if (fds[0].revents != 0 && !HandleRequests(nRequestFd))
+            return 0;
     }
 }

@@ -10,12 +10,16 @@
 #include <string>
 #include <vector>
 
-class CPseudoTerminal;
+class CSimCable;
+
+// What a signal asks of the running device: its handler writes one of these bytes to the pipe that Run watches.
+enum class ESimRequest : char { Stop = 's', PullCable = 'u', PlugInCable = 'p' };
 
 // The device on its line: one thread, one poll loop. It reads commands from the pseudo-terminal, hands them to the
 // device model with the device time of their arrival, streams the "D?" lines about ten a second while monitoring,
 // and sends the replies through the line sender. While nobody holds the line it sends nothing and looks again
-// every kPeerRecheck for the program to open it.
+// every kPeerRecheck for the program to open it. While the cable is out it neither sends nor receives, and the
+// device runs on as before: its time, its countdown, its monitoring and its memory.
 class CSimServer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -24,14 +28,16 @@ public:
     static constexpr auto kPeerRecheck = std::chrono::milliseconds{20};
     static constexpr auto kLongestSleep = std::chrono::milliseconds{1000};
 
-    // nClockMs: the time of day at start. Throws std::system_error when the record file cannot be made.
-    CSimServer(const SSimOptions& options, std::int64_t nClockMs, CPseudoTerminal& terminal);
+    // nClockMs: the time of day at start. The server pulls the cable and plugs it in at requests and at the times
+    // of --unplug-after and --replug-after. Throws std::system_error when the record file cannot be made.
+    CSimServer(const SSimOptions& options, std::int64_t nClockMs, CSimCable& cable);
     ~CSimServer();
     CSimServer(const CSimServer&) = delete;
     CSimServer& operator=(const CSimServer&) = delete;
 
-    // Runs until nStopFd becomes readable (a signal arrived). Returns the exit code.
-    int Run(int nStopFd);
+    // Runs until a Stop request arrives on nRequestFd (non-blocking; one ESimRequest byte each), or the pipe
+    // fails. Returns the exit code.
+    int Run(int nRequestFd);
 
 private:
     std::int64_t DeviceTime(Clock::time_point now) const;
@@ -41,13 +47,20 @@ private:
     void Execute(const std::string& strCommand, Clock::time_point now);
     void Send(const std::vector<std::string>& lines);
     void Log(const std::string& strText) const;
+    void PullCable();
+    void PlugInCable();
+    void FollowCableSchedule(Clock::time_point now);
+    // Carries out the requests waiting in the pipe, in order; false once a Stop is among them.
+    bool HandleRequests(int nRequestFd);
 
     SSimOptions m_options;
-    CPseudoTerminal& m_terminal;
+    CSimCable& m_cable;
     CDeviceModel m_model;
     CCommandFramer m_framer;
     CLineSender m_sender;
     Clock::time_point m_start;
     Clock::time_point m_nextStatus;
+    Clock::time_point m_pullAt = Clock::time_point::max();   // the cable's timed pull, while it is to come
+    Clock::time_point m_plugInAt = Clock::time_point::max(); // the timed plug-in after it
     int m_nRecordFd = -1;
 };

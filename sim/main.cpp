@@ -1,7 +1,6 @@
 // kalvora-sim: the Kalvora timing display on a pseudo-terminal, for the demonstration and the end-to-end tests.
 
-#include "sim/PortLink.h"
-#include "sim/PseudoTerminal.h"
+#include "sim/SimCable.h"
 #include "sim/SimOptions.h"
 #include "sim/SimServer.h"
 
@@ -17,17 +16,21 @@
 
 namespace {
 
-int g_nStopWriteFd = -1;
+int g_nRequestWriteFd = -1;
 
-extern "C" void OnStopSignal(int) {
+extern "C" void OnSignal(int nSignal) {
     const int nSavedErrno = errno;
-    const char cByte = 1;
-    [[maybe_unused]] const ssize_t nIgnored = write(g_nStopWriteFd, &cByte, 1);
+    const ESimRequest request = nSignal == SIGUSR1   ? ESimRequest::PullCable
+                                : nSignal == SIGUSR2 ? ESimRequest::PlugInCable
+                                                     : ESimRequest::Stop;
+    const char cByte = static_cast<char>(request);
+    [[maybe_unused]] const ssize_t nIgnored = write(g_nRequestWriteFd, &cByte, 1);
     errno = nSavedErrno;
 }
 
-// The read end of a pipe that becomes readable when SIGINT, SIGTERM or SIGHUP arrives.
-int InstallStopSignals() {
+// The read end of a pipe that receives a request for the server with each signal: Stop for SIGINT, SIGTERM and
+// SIGHUP, PullCable for SIGUSR1, PlugInCable for SIGUSR2.
+int InstallSignals() {
     int fds[2];
     if (pipe(fds) != 0)
         return -1;
@@ -35,11 +38,11 @@ int InstallStopSignals() {
         fcntl(nFd, F_SETFD, FD_CLOEXEC);
         fcntl(nFd, F_SETFL, fcntl(nFd, F_GETFL) | O_NONBLOCK);
     }
-    g_nStopWriteFd = fds[1];
+    g_nRequestWriteFd = fds[1];
     struct sigaction action {};
-    action.sa_handler = OnStopSignal;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (int nSignal : {SIGINT, SIGTERM, SIGHUP})
+    for (int nSignal : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2})
         sigaction(nSignal, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
     return fds[0];
@@ -75,19 +78,21 @@ int main(int argc, char** argv) {
         std::fputs(SimUsage().c_str(), stdout);
         return 0;
     }
-    const int nStopFd = InstallStopSignals();
-    if (nStopFd < 0) {
+    const int nRequestFd = InstallSignals();
+    if (nRequestFd < 0) {
         std::perror("kalvora-sim: pipe");
         return 1;
     }
     try {
-        CPseudoTerminal terminal;
         const std::string strDirectory = options->strDirectory.empty() ? ExecutableDirectory() : options->strDirectory;
-        CSimServer server(*options, options->clockMs.value_or(LocalTimeOfDayMs()), terminal);
-        CPortLink link(strDirectory, options->nPort, terminal.SlavePath());
-        std::printf("%s\n", terminal.SlavePath().c_str());
-        std::fflush(stdout);
-        return server.Run(nStopFd);
+        // Every slave's path goes out as a line of its own: the first at the start, one more at each plug-in.
+        CSimCable cable(strDirectory, options->nPort, [](const std::string& strSlavePath) {
+            std::printf("%s\n", strSlavePath.c_str());
+            std::fflush(stdout);
+        });
+        CSimServer server(*options, options->clockMs.value_or(LocalTimeOfDayMs()), cable);
+        cable.PlugIn();
+        return server.Run(nRequestFd);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kalvora-sim: %s\n", error.what());
         return 1;

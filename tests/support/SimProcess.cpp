@@ -17,31 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The first line the child writes to the pipe, without its line end; empty when none comes by the deadline.
-std::string ReadFirstLine(int nFd, Clock::time_point deadline) {
-    std::string strLine;
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            return {};
-        pollfd entry{nFd, POLLIN, 0};
-        const int nReady = poll(&entry, 1, static_cast<int>(left.count()));
-        if (nReady < 0 && errno == EINTR)
-            continue;
-        if (nReady <= 0)
-            return {};
-        char c = 0;
-        const ssize_t nRead = read(nFd, &c, 1);
-        if (nRead < 0 && errno == EINTR)
-            continue;
-        if (nRead <= 0)
-            return {}; // the simulator ended before it said anything
-        if (c == '\n')
-            return strLine;
-        strLine += c;
-    }
-}
-
 int ExitCodeOf(int nStatus) {
     if (WIFEXITED(nStatus))
         return WEXITSTATUS(nStatus);
@@ -64,7 +39,9 @@ CSimProcess::CSimProcess(const std::string& strDirectory, std::vector<std::strin
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         throw std::runtime_error("kalvora-sim: no pipe");
+    m_output.Reset(pipeFds[0]);
     fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
+    fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK); // NextLine waits by poll
     fcntl(pipeFds[1], F_SETFD, FD_CLOEXEC);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -77,15 +54,12 @@ CSimProcess::CSimProcess(const std::string& strDirectory, std::vector<std::strin
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     if (nError != 0) {
-        close(pipeFds[0]);
         m_nPid = -1;
         throw std::runtime_error("kalvora-sim: cannot start " KALVORA_SIM_PATH);
     }
 
     const auto deadline = Clock::now() + kStartTimeout;
-    m_strDevicePath = ReadFirstLine(pipeFds[0], deadline);
-    // The simulator prints nothing more on its standard output; a write there would now fail harmlessly.
-    close(pipeFds[0]);
+    m_strDevicePath = NextLine(kStartTimeout);
     std::error_code error;
     while (!m_strDevicePath.empty() && !std::filesystem::is_symlink(m_strLinkPath, error) && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds{5});
@@ -97,6 +71,47 @@ CSimProcess::CSimProcess(const std::string& strDirectory, std::vector<std::strin
 
 CSimProcess::~CSimProcess() {
     Stop();
+}
+
+CSimProcess::COutputPipe::~COutputPipe() {
+    Reset(-1);
+}
+
+void CSimProcess::COutputPipe::Reset(int hRead) {
+    if (m_hRead >= 0)
+        close(m_hRead);
+    m_hRead = hRead;
+}
+
+std::string CSimProcess::NextLine(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    // One byte at a time, so that nothing past the line is taken from the pipe.
+    while (m_output.Handle() >= 0) {
+        char c = 0;
+        const ssize_t nRead = read(m_output.Handle(), &c, 1);
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead == 0)
+            break; // the simulator has ended
+        if (nRead > 0) {
+            if (c != '\n') {
+                m_strPartialLine += c;
+                continue;
+            }
+            std::string strLine;
+            strLine.swap(m_strPartialLine);
+            return strLine;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            break;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd entry{m_output.Handle(), POLLIN, 0};
+        if (poll(&entry, 1, static_cast<int>(left.count())) == 0)
+            break;
+    }
+    return {};
 }
 
 void CSimProcess::Signal(int nSignal) const {

@@ -7,7 +7,8 @@
 
 // The device simulator (kalvora-sim) as a child process, for tests and benchmarks. The constructor starts it with
 // the given arguments and "--dir <directory>", reads the terminal path it prints first and waits until its link
-// ports/COM<n> exists; the destructor stops it (SIGTERM, then SIGKILL if it lingers) and reaps it.
+// ports/COM<n> exists; the destructor stops it (SIGTERM, then SIGKILL if it lingers) and reaps it. The lines it
+// prints later (a new terminal's path each time its cable is plugged in again) wait for NextLine.
 class CSimProcess {
 public:
     static constexpr auto kStartTimeout = std::chrono::seconds{5};
@@ -32,8 +33,27 @@ public:
     int Stop();
     // Sends a signal without waiting.
     void Signal(int nSignal) const;
+    // The next line of the simulator's standard output after those already taken, without its line end, as soon
+    // as it is complete; empty when none is complete within `timeout` (what came of it waits for the next call).
+    std::string NextLine(std::chrono::milliseconds timeout);
 
 private:
+    // The read end of the pipe on the simulator's standard output, closed with the object.
+    class COutputPipe {
+    public:
+        COutputPipe() = default;
+        ~COutputPipe();
+        COutputPipe(const COutputPipe&) = delete;
+        COutputPipe& operator=(const COutputPipe&) = delete;
+        void Reset(int hRead);
+        int Handle() const { return m_hRead; }
+
+    private:
+        int m_hRead = -1;
+    };
+
+    COutputPipe m_output;
+    std::string m_strPartialLine; // what came of the next line so far
     pid_t m_nPid = -1;
     int m_nExitCode = -1;
     int m_nPort = 7;
