@@ -9,20 +9,51 @@
 #include <system_error>
 
 // How the file is read, in the manner of the Windows profile functions:
-// - A line ends at LF, at CR LF or at a CR alone. Nothing else is special about any byte (NUL included).
-// - A line whose first non-blank character is "[" starts a section; its name is the text up to the first "]"
-//   (or to the end of the line when there is none), without surrounding blanks.
+// - A UTF-8 byte-order mark (EF BB BF) at the very start of the file is skipped, as if it were not there; a write
+//   keeps it in front of everything. Notepad puts one there when it saves "UTF-8 with BOM".
+// - A line ends at LF, at CR LF or at a CR alone. Nothing else is special about any byte between lines (NUL
+//   included), except inside a value, below.
+// - A line whose first non-blank character is "[" and that holds a "]" starts a section; its name is the text up
+//   to the first "]", without surrounding blanks. A line that begins with "[" but has no "]" is no header: the
+//   profile functions look for the closing bracket and, finding none, go on to read the line as any other line of
+//   the section it stands in. So "[abc=1" is a key named "[abc" with the value 1, and "[abc" alone is an entry
+//   without "=" (no key of any name, but an entry of GetSection).
 // - A line whose first non-blank character is ";" is a comment: it is never a key and GetSection drops it, so
 //   that an entry commented out in a language file stays out of the lookup.
 // - Any other non-blank line inside a section is an entry; entries with "=" are keys (the name before the first
 //   "=", the value after it, both without surrounding blanks), entries without "=" are no key of any name.
 // - When a section or a key occurs more than once, the first occurrence is the one that counts, for reading and
 //   for writing; later repetitions are never consulted.
+// - A value read by GetString ends at its first NUL byte, as the profile functions' text ends there. What stands
+//   before it loses its blanks at both ends and then a matching pair of double or single quotes that encloses it
+//   (the blanks inside the quotes stay; a lone or unmatched quote stays), and only then is it cut to 199
+//   characters, so the quotes never count against the limit. Quotes around nothing leave an empty value, which
+//   is absent. GetSection delivers its entries as they stand: quotes and NUL bytes included.
+// - A write replaces the value as it stands in the file (its quotes, a NUL and whatever followed it on the line).
 // Blanks are spaces and tabs.
 
 namespace {
 
 constexpr std::string_view kNewFileLineEnd = "\r\n";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The file's text after its byte-order mark, if it has one.
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.starts_with(kByteOrderMark))
+        text.remove_prefix(kByteOrderMark.size());
+    return text;
+}
+
+// A value as GetString returns it, before the cut to the value limit: up to its first NUL, without blanks at both
+// ends, and without a pair of matching quotes that encloses it.
+std::string_view ValueAsRead(std::string_view value) {
+    value = TrimBlanks(value.substr(0, value.find('\0')));
+    const bool bQuoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    if (bQuoted)
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
 
 bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
@@ -68,7 +99,7 @@ CParsedLine ParseLine(std::string_view lineText) {
         parsed.m_kind = ELineKind::Comment;
         return parsed;
     }
-    if (trimmed.front() == '[') {
+    if (trimmed.front() == '[' && trimmed.find(']') != std::string_view::npos) {
         parsed.m_kind = ELineKind::Section;
         const std::string_view inside = trimmed.substr(1);
         parsed.m_name = TrimBlanks(inside.substr(0, inside.find(']')));
@@ -91,7 +122,8 @@ CParsedLine ParseLine(std::string_view lineText) {
 }
 
 // Calls visit(line, parsed) for the header of the first section named `section` and then for each of its lines,
-// until visit returns false or the next section begins. Returns false when there is no such section.
+// until visit returns false or the next section begins. Returns false when there is no such section. The text is
+// the file's text after its byte-order mark.
 template <typename Visit>
 bool ForEachLineOfSection(std::string_view text, std::string_view section, Visit visit) {
     bool bInside = false;
@@ -122,14 +154,15 @@ std::string_view FileLineEnd(std::string_view text) {
 }
 
 // Names and values that could not be read back as written: a line break would start a new line, a key with "="
-// or one that looks like a section header or a comment would be read as something else.
+// or one that looks like a section header or a comment would be read as something else, and a value would end
+// at a NUL byte.
 bool IsWritable(std::string_view section, std::string_view key, std::string_view value) {
     if (HasLineBreak(section) || section.find(']') != std::string_view::npos)
         return false;
     if (key.empty() || HasLineBreak(key) || key.find('=') != std::string_view::npos || key.front() == '[' ||
         key.front() == ';')
         return false;
-    return !HasLineBreak(value);
+    return !HasLineBreak(value) && value.find('\0') == std::string_view::npos;
 }
 
 // The file's bytes, or nothing. The stream reports a read error (a directory in the file's place, an I/O error) by
@@ -160,9 +193,9 @@ std::optional<std::string> CIniFile::GetStringFromText(std::string_view text, st
     const std::string_view wantedSection = TrimBlanks(section);
     const std::string_view wantedKey = TrimBlanks(key);
     std::optional<std::string_view> found;
-    ForEachLineOfSection(text, wantedSection, [&](const CLine&, const CParsedLine& parsed) {
+    ForEachLineOfSection(WithoutByteOrderMark(text), wantedSection, [&](const CLine&, const CParsedLine& parsed) {
         if (parsed.m_kind == ELineKind::Key && EqualsIgnoringCase(parsed.m_name, wantedKey)) {
-            found = parsed.m_value;
+            found = ValueAsRead(parsed.m_value);
             return false;
         }
         return true;
@@ -172,12 +205,15 @@ std::optional<std::string> CIniFile::GetStringFromText(std::string_view text, st
     return std::string(found->substr(0, kValueLimit));
 }
 
-std::string CIniFile::WriteStringToText(std::string_view text, std::string_view section, std::string_view key,
+std::string CIniFile::WriteStringToText(std::string_view file, std::string_view section, std::string_view key,
                                         std::string_view value) {
     const std::string_view wantedSection = TrimBlanks(section);
     const std::string_view wantedKey = TrimBlanks(key);
     if (!IsWritable(wantedSection, wantedKey, value))
-        return std::string(text);
+        return std::string(file);
+    // The byte-order mark stays in front; everything below works on the text after it.
+    const std::string_view text = WithoutByteOrderMark(file);
+    const std::string_view mark = file.substr(0, file.size() - text.size());
 
     std::optional<CLine> keyLine;
     std::size_t nKeyValueOffset = 0;
@@ -195,8 +231,8 @@ std::string CIniFile::WriteStringToText(std::string_view text, std::string_view 
             return true;
         });
 
-    std::string result;
-    result.reserve(text.size() + wantedSection.size() + wantedKey.size() + value.size() + 8);
+    std::string result(mark);
+    result.reserve(file.size() + wantedSection.size() + wantedKey.size() + value.size() + 8);
     if (keyLine) {
         // The key keeps its spelling, its blanks and its "="; the value and whatever followed it are replaced.
         result.append(text.substr(0, keyLine->m_nBegin + nKeyValueOffset));
@@ -231,7 +267,7 @@ std::vector<std::string> CIniFile::GetSectionFromText(std::string_view text, std
     std::vector<std::string> entries;
     // One character of the limit is the list's final terminator; every entry takes its own length plus one.
     std::size_t nRoom = nLimit > 0 ? nLimit - 1 : 0;
-    ForEachLineOfSection(text, TrimBlanks(section), [&](const CLine&, const CParsedLine& parsed) {
+    ForEachLineOfSection(WithoutByteOrderMark(text), TrimBlanks(section), [&](const CLine&, const CParsedLine& parsed) {
         std::string entry;
         switch (parsed.m_kind) {
         case ELineKind::Key:

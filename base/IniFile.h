@@ -7,23 +7,25 @@
 #include <vector>
 
 // INI files as users edit them by hand, with the behaviour of the Windows profile functions: section and key
-// names match regardless of case, values come back without surrounding blanks, and a write changes one value
-// and keeps every other line byte for byte.
+// names match regardless of case, values come back without surrounding blanks and without the quotes that enclose
+// them, a UTF-8 byte-order mark at the start is skipped, and a write changes one value and keeps every other byte
+// (the mark included).
 class CIniFile {
 public:
     static constexpr std::size_t kValueLimit = 199; // characters of a value that a read returns
 
-    // The value of a key, trimmed and cut to 199 characters; nothing when the file, the section or the key is
-    // missing or the value is empty.
+    // The value of a key up to its first NUL, trimmed, out of a pair of enclosing quotes and cut to 199
+    // characters; nothing when the file, the section or the key is missing or the value is empty.
     static std::optional<std::string> GetString(const std::string& strPath, std::string_view section,
                                                 std::string_view key);
     // Sets a key: replaced in place, added at the end of its section, or in a new section at the end of the file.
-    // The file is replaced whole through a temporary file; false when that fails.
+    // The file is replaced whole through a temporary file; false when that fails, and for a name or value that
+    // would not read back as written (a line break, a NUL in the value, a key with "=").
     static bool WriteString(const std::string& strPath, std::string_view section, std::string_view key,
                             std::string_view value);
     // The entries of a section as NAME=value with the blanks at both ends and around the first "=" removed
     // (a line without "=" comes whole), in file order, at most nLimit characters counting one terminator per
-    // entry and one for the list.
+    // entry and one for the list. Quotes stay as they stand.
     static std::vector<std::string> GetSection(const std::string& strPath, std::string_view section,
                                                std::size_t nLimit);
 

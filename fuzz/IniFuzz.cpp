@@ -53,11 +53,14 @@ bool MaybeSameName(std::string_view left, std::string_view right) {
            std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) { return (a | 0x20) == (b | 0x20); });
 }
 
+// A value as it reads back: up to its first NUL, trimmed, out of a pair of enclosing quotes, cut to 199.
 std::optional<std::string> ExpectedRead(std::string_view value) {
-    const std::string_view trimmed = Trim(value);
-    if (trimmed.empty())
+    std::string_view read = Trim(value.substr(0, value.find('\0')));
+    if (read.size() >= 2 && (read.front() == '"' || read.front() == '\'') && read.back() == read.front())
+        read = read.substr(1, read.size() - 2);
+    if (read.empty())
         return std::nullopt;
-    return std::string(trimmed.substr(0, CIniFile::kValueLimit));
+    return std::string(read.substr(0, CIniFile::kValueLimit));
 }
 
 } // namespace
@@ -71,11 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t nSiz
     const std::string value = provider.ConsumeRandomLengthString(400);
     const std::string text = provider.ConsumeRemainingBytesAsString();
 
-    // A value that arrives is trimmed, not empty, one line, and at most 199 characters.
+    // A value that arrives is not empty, one line without NUL, and at most 199 characters; it begins with a blank
+    // only when the blank stood inside quotes.
     const std::optional<std::string> before = CIniFile::GetStringFromText(text, section, key);
     if (before) {
         Check(!before->empty() && before->size() <= CIniFile::kValueLimit);
-        Check(!IsBlank(before->front()) && !HasLineBreak(*before));
+        Check(!HasLineBreak(*before) && before->find('\0') == std::string::npos);
+        Check(!IsBlank(before->front()) || text.find_first_of("\"'") != std::string::npos);
     }
 
     // A section's entries fit the limit with their terminators, and each is a trimmed line.
@@ -88,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t nSiz
 
     // A write that changes the text can be read back, and leaves every other key of the file as it was.
     const std::string written = CIniFile::WriteStringToText(text, section, key, value);
-    const bool bPlain = IsPlainName(section, true) && IsPlainName(key, false) && !HasLineBreak(value);
+    const bool bPlain = IsPlainName(section, true) && IsPlainName(key, false) && !HasLineBreak(value) &&
+                        value.find('\0') == std::string::npos;
     if (written != text || bPlain)
         Check(CIniFile::GetStringFromText(written, section, key) == ExpectedRead(value));
     if (!MaybeSameName(otherKey, key))

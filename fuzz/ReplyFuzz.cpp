@@ -36,7 +36,7 @@ void CheckStore(const CProgramStore& store) {
             const auto second = store.GetSecondSetting(p, r);
             Check(!first || (*first >= 0 && *first < CProgramStore::kFirstCodes));
             Check(!second || (*second >= 0 && *second < CProgramStore::kSecondCodes));
-            // Only one digit names a program, so slot 10 is never reached by a reply.
+            // A program field is one character, so slot 10 is never reached by a reply.
             Check(p < 10 || (!first && !second));
             if (r >= store.FilledRowCount(p))
                 Check(!first && !second);

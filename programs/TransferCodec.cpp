@@ -20,8 +20,23 @@ std::string Decimal(int nValue, std::size_t nMinDigits = 1) {
     return text;
 }
 
-// A program or interval number is one character: only a digit names one. A garbled character drops the reply
-// rather than filing it under program or interval 0.
+constexpr std::size_t kProgramColumn = 2;
+constexpr std::size_t kRowColumn = 3;
+constexpr std::size_t kRowChars = 2;
+constexpr std::size_t kIntervalColumn = 3;
+constexpr std::size_t kFirstCodeColumn = 5;
+constexpr std::size_t kSecondCodeColumn = 6;
+
+// Program, row and interval fields are decimals read as every number of the program is read: leading white space
+// skipped, an optional sign, digits up to the first other character, and 0 for a field without digits. A field
+// beyond the end of the line is empty and so reads as 0 as well: an "L?" or "C?" line too short for its program
+// field files under program 0. What lands outside the store's tables (a negative number, rows 21 to 31) is
+// dropped by the store's setters.
+int NumberAt(std::string_view line, std::size_t nColumn, std::size_t nChars) {
+    return ParseLeadingInt(Field(line, nColumn, nChars));
+}
+
+// A code is one digit of its table; anything else is no code and leaves the setting as it was.
 std::optional<int> DigitAt(std::string_view line, std::size_t nColumn) {
     const std::string field = Field(line, nColumn, 1);
     if (field.size() != 1 || field[0] < '0' || field[0] > '9')
@@ -37,27 +52,23 @@ std::optional<int> CodeAt(std::string_view line, std::size_t nColumn, int nCodes
 }
 
 void ParseRowReply(std::string_view line, CProgramStore& store) {
-    const std::optional<int> program = DigitAt(line, 2);
-    if (!program)
-        return;
-    // Rows are read as decimals; the device is also asked rows 21 to 31, which the store has no room for. The
-    // setters drop every row, program and code outside the store's tables.
-    const int nRow = ParseLeadingInt(Field(line, 3, 2));
-    if (const auto first = CodeAt(line, 5, CProgramStore::kFirstCodes))
-        store.SetFirstSetting(*program, nRow, *first);
-    if (const auto second = CodeAt(line, 6, CProgramStore::kSecondCodes))
-        store.SetSecondSetting(*program, nRow, *second);
+    const int nProgram = NumberAt(line, kProgramColumn, 1);
+    // The device is also asked rows 21 to 31, which the store has no room for; the setters drop every row,
+    // program and code outside the store's tables.
+    const int nRow = NumberAt(line, kRowColumn, kRowChars);
+    if (const auto first = CodeAt(line, kFirstCodeColumn, CProgramStore::kFirstCodes))
+        store.SetFirstSetting(nProgram, nRow, *first);
+    if (const auto second = CodeAt(line, kSecondCodeColumn, CProgramStore::kSecondCodes))
+        store.SetSecondSetting(nProgram, nRow, *second);
 }
 
 void ParseIntervalReply(std::string_view line, CProgramStore& store) {
-    const std::optional<int> program = DigitAt(line, 2);
-    const std::optional<int> interval = DigitAt(line, 3);
-    if (!program || !interval)
-        return;
+    const int nProgram = NumberAt(line, kProgramColumn, 1);
+    const int nInterval = NumberAt(line, kIntervalColumn, 1);
     const std::string field = Field(line, kTimeColumn, kTimeChars);
     const std::string_view time = TrimWhiteSpace(field);
     const bool bBreak = time == kZeroTime || (!time.empty() && time.front() == '/');
-    store.SetInterval(*program, *interval, std::string(bBreak ? kBreak : time));
+    store.SetInterval(nProgram, nInterval, std::string(bBreak ? kBreak : time));
 }
 
 } // namespace

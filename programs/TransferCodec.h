@@ -40,7 +40,8 @@ CDeviceOperation UploadDetailsOperation(const CProgramStore& store, int nProgram
 using CIntervalTexts = std::array<std::string, kIntervalsPerProgram>;
 CDeviceOperation UploadIntervalsOperation(int nProgram, const CIntervalTexts& texts);
 
-// Decodes one received line ("L?" detail row or "C?" interval) into the store. True when the line was such a
-// reply, which steps the progress bar; a reply for a program, row, interval or code outside the store's tables
+// Decodes one received line ("L?" detail row or "C?" interval) into the store. Program, row and interval fields
+// are decimals, a field without digits (or beyond the end of the line) reading as 0. True when the line was such
+// a reply, which steps the progress bar; a reply for a program, row, interval or code outside the store's tables
 // changes nothing in the store but still counts.
 bool ParseTransferReply(std::string_view line, CProgramStore& store);

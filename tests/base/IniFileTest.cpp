@@ -65,18 +65,80 @@ TEST(IniFileRead, FollowsTheProfileRules) {
         {"[S]\nA\nA=5\n", "S", "A", "5"},
         {"[S]\n;A=1\nA=2\n", "S", "A", "2"},
         {"[S]\n;A=1\n", "S", ";A", std::nullopt},
-        // "[" without "]" still starts a section
-        {"[S\nA=1\n", "S", "A", "1"},
-        {"[S]\nA=1\n[T\nB=2\n", "S", "B", std::nullopt},
+        // "[" without "]" starts no section: the line belongs to the section it stands in
+        {"[S\nA=1\n", "S", "A", std::nullopt},
+        {"[S]\nA=1\n[T\nB=2\n", "S", "B", "2"},
         // line endings: CR LF, LF, a CR alone, none at the end
         {"[S]\r\nA=1\r\nB=2\r\n", "S", "A", "1"},
         {"[S]\rA=1\rB=2", "S", "B", "2"},
         {"[S]\nA=1\r\rB=2", "S", "B", "2"},
         {"[S]\nA=x\ry\n", "S", "A", "x"},
-        // NUL bytes are ordinary characters
-        {"[S]\nA=x\0y\n"s, "S", "A", "x\0y"s},
+        // NUL bytes are ordinary characters in names; in a value a NUL ends the value
+        {"[S]\nA=x\0y\n"s, "S", "A", "x"},
         {"[S\0]\nA=1\n"s, "S", "A", std::nullopt},
         {"[S\0]\nA=1\n"s, "S\0"s, "A", "1"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CIniFile::GetStringFromText(row.text, row.section, row.key), row.value)
+            << '"' << row.text << "\" " << row.section << '/' << row.key;
+}
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF"; // the UTF-8 byte-order mark that Notepad writes
+
+TEST(IniFileRead, HandEditedFilesReadAsTheProfileFunctionsReadThem) {
+    const std::string bom(kBom);
+    const ReadRow rows[] = {
+        // a matching pair of quotes around the value is taken off; the blanks inside them stay
+        {"[System]\nLanguage=\"Deutsch\"\n", "System", "Language", "Deutsch"},
+        {"[S]\nK=\" 6 \"\n", "S", "K", " 6 "},
+        {"[S]\nK =  ' 6 '  \t\n", "S", "K", " 6 "},
+        {"[S]\nK='abc'\n", "S", "K", "abc"},
+        {"[S]\nK=\"a\"b\"\n", "S", "K", "a\"b"},
+        {"[S]\nK=\"\"\"\"\n", "S", "K", "\"\""},
+        {"[S]\nK=\" \"\n", "S", "K", " "},
+        // a lone quote, quotes that do not match, or quotes that do not enclose the value stay
+        {"[S]\nK=\"abc\n", "S", "K", "\"abc"},
+        {"[S]\nK=abc\"\n", "S", "K", "abc\""},
+        {"[S]\nK=\"abc'\n", "S", "K", "\"abc'"},
+        {"[S]\nK='abc\"\n", "S", "K", "'abc\""},
+        {"[S]\nK=\"\n", "S", "K", "\""},
+        {"[S]\nK='\n", "S", "K", "'"},
+        {"[S]\nK=\"x\" ; note\n", "S", "K", "\"x\" ; note"},
+        {"[S]\nK=a\"b\"\n", "S", "K", "a\"b\""},
+        // quotes around nothing leave an empty value, which is absent
+        {"[S]\nK=\"\"\n", "S", "K", std::nullopt},
+        {"[S]\nK= '' \n", "S", "K", std::nullopt},
+        {"[S]\nK=\"\"\nK=2\n", "S", "K", std::nullopt},
+        // the quotes are taken off before the value is cut to 199 characters, so they never count
+        {"[S]\nK=\"" + std::string(199, 'w') + "\"\n", "S", "K", std::string(199, 'w')},
+        {"[S]\nK=\"" + std::string(250, 'v') + "\"\n", "S", "K", std::string(199, 'v')},
+        {"[S]\nK=\"" + std::string(5, ' ') + std::string(250, 'x') + "\"\n", "S", "K",
+         std::string(5, ' ') + std::string(194, 'x')},
+        {"[S]\nK=\"" + std::string(250, 'v') + "\n", "S", "K", "\"" + std::string(198, 'v')},
+        // a UTF-8 byte-order mark at the start of the file is skipped, once and only there
+        {bom + "[Settings]\r\nCOMPort=2\r\n", "Settings", "COMPort", "2"},
+        {bom + "[S]\nK=1\n", "S", "K", "1"},
+        {bom + "K=1\n[S]\n", "S", "K", std::nullopt},
+        {bom + bom + "[S]\nK=1\n", "S", "K", std::nullopt},
+        {"\xEF\xBB[S]\nK=1\n", "S", "K", std::nullopt},
+        {"[S]\n" + bom + "K=1\n", "S", "K", std::nullopt},
+        {bom, "S", "K", std::nullopt},
+        // a line that begins with "[" but has no "]" is an ordinary line of the section it stands in
+        {"[S]\n[abc\nK=1\n", "S", "K", "1"},
+        {"[S]\n[T\nK=1\n", "T", "K", std::nullopt},
+        {"[T\n[S]\nK=1\n", "S", "K", "1"},
+        {"[S]\n[abc=1\n", "S", "[abc", "1"},
+        {"[S]\n  [abc = 2 \n", "S", "[ABC", "2"},
+        {"[S]\n[abc=1\n", "S", "abc", std::nullopt},
+        {"[S]\n[abc\n", "S", "[abc", std::nullopt},
+        // a NUL byte ends the value; the value before it is trimmed and unquoted as any other
+        {"[System]\nLanguage=De\0utsch\n"s, "System", "Language", "De"},
+        {"[S]\nK=De \0utsch\n"s, "S", "K", "De"},
+        {"[S]\nK=\"De\"\0x\n"s, "S", "K", "De"},
+        {"[S]\nK=\"De\0\"\n"s, "S", "K", "\"De"},
+        {"[S]\nK=\0x\n"s, "S", "K", std::nullopt},
+        {"[S]\nK=\0x\nK=2\n"s, "S", "K", std::nullopt},
+        {"[S]\nA=\0\nK=2\n"s, "S", "K", "2"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(CIniFile::GetStringFromText(row.text, row.section, row.key), row.value)
@@ -140,6 +202,60 @@ TEST(IniFileWrite, ChangesOneValueAndKeepsEveryOtherByte) {
             << '"' << row.before << "\" " << row.section << '/' << row.key << '=' << row.value;
 }
 
+struct ByteWriteRow {
+    std::string before;
+    const char* key;
+    std::string value;
+    std::string after;
+};
+
+TEST(IniFileWrite, HandEditedFilesKeepTheirMarkTheirQuotesAndTheirOtherBytes) {
+    const std::string bom(kBom);
+    const ByteWriteRow rows[] = {
+        // a byte-order mark stays in front of everything, whatever the write does
+        {bom + "[S]\r\nK=1\r\n", "K", "3", bom + "[S]\r\nK=3\r\n"},
+        {bom + "[S]\r\nA=1\r\n", "K", "v", bom + "[S]\r\nA=1\r\nK=v\r\n"},
+        {bom + "[S]", "K", "v", bom + "[S]\r\nK=v\r\n"},
+        {bom + "[T]\nB=2\n", "K", "v", bom + "[T]\nB=2\n[S]\nK=v\n"},
+        {bom, "K", "v", bom + "[S]\r\nK=v\r\n"},
+        {bom + "no section", "K", "v", bom + "no section\r\n[S]\r\nK=v\r\n"},
+        // the value as it stands is replaced, quotes and all
+        {"[S]\nK=\"old\"\n", "K", "new", "[S]\nK=new\n"},
+        {"[S]\nK = 'a b' \n", "K", "3", "[S]\nK = 3\n"},
+        {"[S]\nK=\"\"\n", "K", "1", "[S]\nK=1\n"},
+        {"[S]\nK=1\n", "K", "\"x\"", "[S]\nK=\"x\"\n"},
+        // a line with "[" and no "]" belongs to the section above it
+        {"[S]\n[abc\n[T]\n", "K", "v", "[S]\n[abc\nK=v\n[T]\n"},
+        {"[S]\n[T\nK=1\n", "K", "2", "[S]\n[T\nK=2\n"},
+        {"[S]\n[abc=1\nK=1\n", "K", "2", "[S]\n[abc=1\nK=2\n"},
+        // NUL bytes of other lines stay; the NUL in the written key's value goes with the value
+        {"[S]\nA=x\0y\nK=1\n"s, "K", "2", "[S]\nA=x\0y\nK=2\n"s},
+        {"[S]\r\nK=De\0utsch\r\nL=\0\r\n"s, "K", "En", "[S]\r\nK=En\r\nL=\0\r\n"s},
+        {"[S\0]\nK=1\n"s, "K", "2", "[S\0]\nK=1\n[S]\nK=2\n"s},
+        // a value with a NUL could not read back as written: nothing changes
+        {"[S]\nK=1\n", "K", "a\0b"s, "[S]\nK=1\n"},
+        {"", "K", "\0"s, ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CIniFile::WriteStringToText(row.before, "S", row.key, row.value), row.after)
+            << '"' << row.before << "\" " << row.key << '=' << row.value;
+}
+
+TEST(IniFileFile, ANotepadFileWithAByteOrderMarkKeepsItsFirstSection) {
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    const std::string bom(kBom);
+    WriteRaw(strPath, bom + "[Settings]\r\nCOMPort=4\r\n[System]\r\nLanguage=\"Deutsch\"\r\nNote=a\0b\r\n"s);
+    EXPECT_EQ(CIniFile::GetString(strPath, "Settings", "COMPort"), "4");
+    EXPECT_EQ(CIniFile::GetString(strPath, "System", "Language"), "Deutsch");
+    ASSERT_TRUE(CIniFile::WriteString(strPath, "Settings", "COMPort", "2"));
+    ASSERT_TRUE(CIniFile::WriteString(strPath, "Settings", "Baudrate", "1"));
+    EXPECT_EQ(ReadFileBytes(strPath),
+              bom + "[Settings]\r\nCOMPort=2\r\nBaudrate=1\r\n[System]\r\nLanguage=\"Deutsch\"\r\nNote=a\0b\r\n"s);
+    EXPECT_FALSE(CIniFile::WriteString(strPath, "Settings", "COMPort", "1\0"s));
+    EXPECT_EQ(CIniFile::GetString(strPath, "Settings", "COMPort"), "2");
+}
+
 TEST(IniFileWrite, WhatIsWrittenReadsBackAndNoOtherKeyChanges) {
     const std::string texts[] = {
         "",
@@ -193,6 +309,22 @@ TEST(IniFileSection, DeliversTrimmedEntriesWithinTheLimit) {
         {"[S]\nA=1\nB=2\n", 2, {}},
         {"[S]\nA=1\nB=2\n", 1, {}},
         {"[S]\nA=1\nB=2\n", 0, {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CIniFile::GetSectionFromText(row.text, "S", row.nLimit), row.entries)
+            << '"' << row.text << "\" limit " << row.nLimit;
+}
+
+TEST(IniFileSection, FollowsTheFileRulesAndKeepsQuotes) {
+    const std::size_t kLarge = 1000;
+    const std::string bom(kBom);
+    const SectionRow rows[] = {
+        {bom + "[S]\r\nA=1\r\n", kLarge, {"A=1"}},
+        {bom + bom + "[S]\r\nA=1\r\n", kLarge, {}},
+        {"[S]\n[abc\n  [abc = 1 \nB=2\n[T]\nC=3\n", kLarge, {"[abc", "[abc=1", "B=2"}},
+        {"[T]\nC=3\n[S\n[S]\nA=1\n", kLarge, {"A=1"}},
+        // quotes stay as they stand
+        {"[S]\n1000=\"On\"\n1001 = ' x ' \n1002=\"\"\n", kLarge, {"1000=\"On\"", "1001=' x '", "1002=\"\""}},
     };
     for (const auto& row : rows)
         EXPECT_EQ(CIniFile::GetSectionFromText(row.text, "S", row.nLimit), row.entries)

@@ -96,6 +96,13 @@ TEST(LanguageLookup, GoesFromNumberToNameToText) {
         {";B=1000\n", ";B=x\n", 1000, "?"},
         {"; 1000 is B\nC=1000\n", "; x\nC=y\n", 1000, "y"},
         {"B=1000\n", ";B=x\nB=y\n", 1000, "y"},
+        // quotes are part of the text
+        {"B=1000\n", "B=\"On\"\n", 1000, "\"On\""},
+        {"B=1000\n", "B=' x '\n", 1000, "' x '"},
+        // a line with "[" and no "]" is an entry of the section it stands in, in either file
+        {"B=1000\n", "[x\nB=y\n", 1000, "y"},
+        {"[x\nB=1000\n", "B=y\n", 1000, "y"},
+        {"[B=1000\n", "[B=y\n", 1000, "y"},
     };
     for (const auto& row : rows) {
         CLanguage language;
@@ -290,6 +297,20 @@ TEST_F(LanguageFiles, OddFileContentsLoadWithoutHarm) {
     EXPECT_EQ(LookupText(1000), "\xFF\xFE\x80\0after"s);
     EXPECT_EQ(LookupText(1001), "nul");
     EXPECT_EQ(LookupText(99999), "?"); // beyond the 16000 characters
+}
+
+TEST_F(LanguageFiles, FilesSavedWithAByteOrderMarkLoadFromTheirFirstEntry) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::pair<bool, bool> rows[] = {{true, false}, {false, true}, {true, true}}; // which file has the mark
+    for (const auto& [bIdentifiersMark, bLanguageMark] : rows) {
+        WriteRaw(m_dir.File("identifiers.ini"),
+                 (bIdentifiersMark ? bom : "") + "[Identifiers]\r\nBUTTON_ON=1000\r\nBUTTON_OFF=1001\r\n");
+        WriteRaw(m_dir.File("lng_English.ini"),
+                 (bLanguageMark ? bom : "") + "[Strings]\r\nBUTTON_ON=Ein\r\nBUTTON_OFF=Aus\r\n");
+        LoadLanguage("English");
+        EXPECT_EQ(LookupText(1000), "Ein") << bIdentifiersMark << bLanguageMark;
+        EXPECT_EQ(LookupText(1001), "Aus") << bIdentifiersMark << bLanguageMark;
+    }
 }
 
 // ---- The files that ship beside the program ----

@@ -108,9 +108,26 @@ TEST(TransferReplies, DecodeIntoTheStoreAndNothingElse) {
         {"L?12131", true, {}},                                       // rows 21 to 31 do not spill
         {"L?13131", true, {}},                                       // into the next program
         {"L?83131", true, {}},
-        {"L?x0531", true, {}}, // a program that is no digit drops the reply
-        {"L? 0531", true, {}},
+        {"L?x0531", true, {{{'1', 0, 5}, "3"}, {{'2', 0, 5}, "1"}}}, // a program field without digits is program 0
+        {"L? 0531", true, {{{'1', 0, 5}, "3"}, {{'2', 0, 5}, "1"}}},
         {"L?10531 trailing", true, {{{'1', 1, 5}, "3"}, {{'2', 1, 5}, "1"}}},
+        // Program and row fields are decimals: no digits read as 0, a sign alone too, a negative row is dropped.
+        {"L?-0531", true, {{{'1', 0, 5}, "3"}, {{'2', 0, 5}, "1"}}},
+        {"L?+0531", true, {{{'1', 0, 5}, "3"}, {{'2', 0, 5}, "1"}}},
+        {"L?\t0531", true, {{{'1', 0, 5}, "3"}, {{'2', 0, 5}, "1"}}},
+        {"L?x  31", true, {{{'1', 0, 0}, "3"}, {{'2', 0, 0}, "1"}}},
+        {"L?x-531", true, {}},
+        {"L?9-031", true, {{{'1', 9, 0}, "3"}, {{'2', 9, 0}, "1"}}}, // "-0" is row 0
+        {"L?1 -31", true, {{{'1', 1, 0}, "3"}, {{'2', 1, 0}, "1"}}}, // a sign without digits is row 0
+        {"L?1+531", true, {{{'1', 1, 5}, "3"}, {{'2', 1, 5}, "1"}}},
+        {"L?1 931", true, {{{'1', 1, 9}, "3"}, {{'2', 1, 9}, "1"}}},
+        // A line too short for its program field files under program 0, row 0; without codes it sets nothing.
+        {"L?x", true, {}},
+        {"L?x  3", true, {{{'1', 0, 0}, "3"}}},
+        {"L?x 3", true, {}},
+        // Codes keep their rule: only a digit of the table is a code.
+        {"L?x05 1", true, {{{'2', 0, 5}, "1"}}},
+        {"L?x053x", true, {{{'1', 0, 5}, "3"}}},
         // Intervals: program at 2, interval at 3, time at 4-7 trimmed.
         {"C?10 1:30", true, {{{'I', 1, 0}, "1:3"}}}, // only four characters are taken
         {"C?1310:0", true, {{{'I', 1, 3}, "10:0"}}},
@@ -126,11 +143,16 @@ TEST(TransferReplies, DecodeIntoTheStoreAndNothingElse) {
         {"C?10    ", true, {{{'I', 1, 0}, ""}}},
         {"C?00 1:3", true, {{{'I', 0, 0}, "1:3"}}},
         {"C?99Brea", true, {{{'I', 9, 9}, "Brea"}}},
-        {"C?1", true, {}},
-        {"C?", true, {}},
-        {"C?x1 1:3", true, {}},
-        {"C?1x 1:3", true, {}},
-        {"C?1 1:30", true, {}},
+        {"C?  1:30", true, {{{'I', 0, 0}, "1:30"}}},
+        {"C?-+1:30", true, {{{'I', 0, 0}, "1:30"}}},
+        {"C?1-0:00", true, {{{'I', 1, 0}, "Break"}}},
+        {"C? 9/", true, {{{'I', 0, 9}, "Break"}}},
+        {"C?x", true, {{{'I', 0, 0}, ""}}},
+        {"C?1", true, {{{'I', 1, 0}, ""}}}, // the missing interval field reads as 0, the missing time as empty
+        {"C?", true, {{{'I', 0, 0}, ""}}},
+        {"C?x1 1:3", true, {{{'I', 0, 1}, "1:3"}}}, // fields without digits read as 0
+        {"C?1x 1:3", true, {{{'I', 1, 0}, "1:3"}}},
+        {"C?1 1:30", true, {{{'I', 1, 0}, "1:30"}}},
         // Other lines.
         {"", false, {}},
         {"OK", false, {}},

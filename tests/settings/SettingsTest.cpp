@@ -93,6 +93,12 @@ const MainRow kMainRows[] = {
      {std::nullopt, std::nullopt, std::nullopt, 5, 3, "1:30", "7x"}},
     {"[setvalues]\nprogram=abc\ncdnumber=-4\ncdtime=Break\nbrightness=\n",
      {std::nullopt, std::nullopt, std::nullopt, 0, -4, "Break", std::nullopt}},
+    // as Notepad saves it: a byte-order mark in front of the first section, values in quotes
+    {"\xEF\xBB\xBF[Settings]\r\nCOMPort=2\r\nBaudrate=2\r\n", Port(3, 9600)},
+    {"[System]\nLanguage=\"Deutsch\"\n",
+     {"Deutsch", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}},
+    {"\xEF\xBB\xBF[Settings]\r\nCOMPort=\"4\"\r\n[SetValues]\r\nCDTime=\" 1:30\"\r\n",
+     {std::nullopt, 5, std::nullopt, std::nullopt, std::nullopt, " 1:30", std::nullopt}},
 };
 
 std::string FileFor(const CTempDir& dir, const char* text) {
@@ -184,6 +190,8 @@ TEST(Settings, ComPortDialogWritesPortThenBaudRateAndNothingElse) {
         {"[settings]\ncomport = 5\n[SetValues]\nBrightness=4\n", 2147483647, -2147483647 - 1,
          "[settings]\ncomport = 2147483647\nBaudrate=-2147483648\n[SetValues]\nBrightness=4\n"},
         {"[Settings]\nBaudrate=2\nCOMPort=1\n", 4, 2, "[Settings]\nBaudrate=2\nCOMPort=4\n"},
+        // a byte-order mark stays, and the section after it is the one written
+        {"\xEF\xBB\xBF[Settings]\r\nCOMPort=\"5\"\r\n", 3, 2, "\xEF\xBB\xBF[Settings]\r\nCOMPort=3\r\nBaudrate=2\r\n"},
     };
     for (const auto& row : rows) {
         CTempDir dir;
