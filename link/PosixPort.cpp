@@ -1,6 +1,7 @@
 #include "link/PosixPort.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -54,17 +55,48 @@ CPosixPort::~CPosixPort() {
     Close();
 }
 
+std::string CPosixPort::DescribeOpenError(int nError) {
+    switch (nError) {
+    case 0:
+        return "not a serial line";
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+        return "no such device (unplugged?)";
+    case EACCES:
+    case EPERM:
+        return "permission denied: add yourself to the dialout group and log in again";
+    case EBUSY:
+    case EWOULDBLOCK:
+        return "in use by another program";
+    case EIO:
+        return "the device does not answer (input/output error)";
+    default:
+        return std::strerror(nError);
+    }
+}
+
 bool CPosixPort::Open(const std::string& strDevice) {
     Close();
     const int hPort = ::open(strDevice.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (hPort < 0)
-        return false;
-    // A serial line only: a plain file would read as an endless end of file. The lock keeps out every other
-    // user, root included; the terminal's exclusive mode keeps out other programs that do not lock.
-    if (!::isatty(hPort) || ::flock(hPort, LOCK_EX | LOCK_NB) != 0 || ::ioctl(hPort, TIOCEXCL) != 0) {
-        ::close(hPort);
+    if (hPort < 0) {
+        m_strOpenError = DescribeOpenError(errno);
         return false;
     }
+    // A serial line only: a plain file would read as an endless end of file. The lock keeps out every other
+    // user, root included; the terminal's exclusive mode keeps out other programs that do not lock.
+    constexpr int kNoError = -1;
+    int nError = kNoError;
+    if (!::isatty(hPort))
+        nError = 0;
+    else if (::flock(hPort, LOCK_EX | LOCK_NB) != 0 || ::ioctl(hPort, TIOCEXCL) != 0)
+        nError = errno;
+    if (nError != kNoError) {
+        ::close(hPort);
+        m_strOpenError = DescribeOpenError(nError);
+        return false;
+    }
+    m_strOpenError.clear();
     m_hPort = hPort;
     return true;
 }

@@ -23,8 +23,14 @@ public:
     void PurgeInput() override;
     void Close() override;
 
+    std::string OpenError() const override { return m_strOpenError; }
+
     bool IsOpen() const { return m_hPort >= 0; }
+
+    // The words for an open that failed with the system's error number nError (0: the device is not a serial line).
+    static std::string DescribeOpenError(int nError);
 
 private:
     int m_hPort = -1; // file descriptor of the terminal; -1 when closed
+    std::string m_strOpenError;
 };

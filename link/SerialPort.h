@@ -14,6 +14,8 @@ public:
     // Opens the device for reading and writing, exclusively: a second open of the same device, by this process or
     // another, fails. False when the device does not exist or is in use.
     virtual bool Open(const std::string& strDevice) = 0;
+    // Why the last Open failed, in words for the user ("permission denied: ..."); empty after a successful Open.
+    virtual std::string OpenError() const { return {}; }
     // 8 data bits, no parity, 1 stop bit, raw, no flow control, DTR and RTS not asserted. The caller ignores the
     // result, as it ignores every configuration step.
     virtual bool Configure(int nBaudRate) = 0;

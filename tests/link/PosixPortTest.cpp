@@ -361,3 +361,38 @@ TEST_F(PosixPortTest, WriteThatCannotFinishInTimeFails) {
 }
 
 } // namespace
+
+// ---- why an open failed, in the user's words
+
+TEST(PosixPortOpenError, NamesTheReasonAndWhatToDo) {
+    const struct {
+        int nError;
+        const char* pszWords;
+    } rows[] = {
+        {EACCES, "permission denied: add yourself to the dialout group and log in again"},
+        {EPERM, "permission denied: add yourself to the dialout group and log in again"},
+        {ENOENT, "no such device (unplugged?)"},
+        {ENXIO, "no such device (unplugged?)"},
+        {EBUSY, "in use by another program"},
+        {EWOULDBLOCK, "in use by another program"},
+        {0, "not a serial line"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CPosixPort::DescribeOpenError(row.nError), row.pszWords) << row.nError;
+}
+
+TEST(PosixPortOpenError, EachFailedOpenSaysWhy) {
+    CTempDir dir;
+    CPosixPort port;
+    EXPECT_FALSE(port.Open(dir.File("missing")));
+    EXPECT_EQ(port.OpenError(), "no such device (unplugged?)");
+    std::ofstream(dir.File("plain")) << "x";
+    EXPECT_FALSE(port.Open(dir.File("plain")));
+    EXPECT_EQ(port.OpenError(), "not a serial line");
+    CPtyPeer peer;
+    CPosixPort holder;
+    ASSERT_TRUE(holder.Open(peer.SlavePath()));
+    EXPECT_TRUE(holder.OpenError().empty());
+    EXPECT_FALSE(port.Open(peer.SlavePath()));
+    EXPECT_EQ(port.OpenError(), "in use by another program");
+}
