@@ -6,3 +6,7 @@
 // files live there. Tests may point it elsewhere, so that the files of one test never meet those of another.
 std::string ExecutableDirectory();
 void SetExecutableDirectory(std::string strDirectory);
+
+// The running executable's own directory as the system names it, whatever SetExecutableDirectory said: the part of
+// each platform (ExecutableDirectoryPosix.cpp, ExecutableDirectoryWin.cpp).
+std::string RunningExecutableDirectory();

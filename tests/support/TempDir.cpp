@@ -2,16 +2,32 @@
 
 #include "base/ExecutableDirectory.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+} // namespace
+
 CTempDir::CTempDir() {
-    std::string strTemplate = (std::filesystem::temp_directory_path() / "kalvora-XXXXXX").string();
-    if (!mkdtemp(strTemplate.data()))
-        throw std::runtime_error("cannot create a temporary directory");
-    m_strPath = strTemplate;
+    // A fresh name of our own: create_directory tells whether it made the directory or found one there.
+    std::random_device random;
+    std::error_code error;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    for (int nAttempt = 0; !error && nAttempt < kNameAttempts; ++nAttempt) {
+        const std::filesystem::path path = temporary / ("kalvora-" + std::to_string(random() % 1000000000u));
+        if (std::filesystem::create_directory(path, error)) {
+            std::filesystem::permissions(path, std::filesystem::perms::owner_all, error); // for this user alone
+            // The core builds its paths with "/", on Windows too.
+            m_strPath = path.generic_string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
 }
 
 CTempDir::~CTempDir() {

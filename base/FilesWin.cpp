@@ -1,0 +1,312 @@
+#include "base/Files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <random>
+
+// Narrow paths are in the ANSI code page, the form that GetModuleFileNameA and every A function of the system take,
+// and are widened for the W functions that replacing a file needs.
+
+namespace {
+
+// The most bytes a file may hold to be read: far above any settings, language or program file, low enough that a
+// file that is not one of ours costs the window no time and little memory.
+constexpr std::uint64_t kReadLimitBytes = std::uint64_t{1} << 20;
+constexpr DWORD kChunkBytes = 65536;
+constexpr int kTemporaryAttempts = 32;
+constexpr std::wstring_view kTemporaryMark = L".kalvora-";
+constexpr DWORD kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A left-behind temporary file younger than this may belong to a save that has closed it and is about to move it
+// into place: it stays for a later save to remove.
+constexpr std::uint64_t kStaleAfter100ns = 60ull * 10'000'000ull; // one minute in FILETIME units
+
+struct CHandleCloser {
+    void operator()(HANDLE hHandle) const {
+        if (hHandle != INVALID_HANDLE_VALUE)
+            CloseHandle(hHandle);
+    }
+};
+using CHandle = std::unique_ptr<void, CHandleCloser>;
+
+CHandle MakeHandle(HANDLE hHandle) {
+    return CHandle(hHandle == INVALID_HANDLE_VALUE ? nullptr : hHandle);
+}
+
+std::optional<std::wstring> Widen(const std::string& strPath) {
+    if (strPath.empty() || strPath.find('\0') != std::string::npos || strPath.size() > 0x7fffffff)
+        return std::nullopt;
+    const int nSize = static_cast<int>(strPath.size());
+    const int nWide = MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, nullptr, 0);
+    if (nWide <= 0)
+        return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(nWide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, wide.data(), nWide);
+    return wide;
+}
+
+wchar_t Upper(wchar_t ch) {
+    return ch >= L'a' && ch <= L'z' ? static_cast<wchar_t>(ch - L'a' + L'A') : ch;
+}
+
+bool IsLetterOrDigit(wchar_t ch) {
+    return (ch >= L'0' && ch <= L'9') || (ch >= L'A' && ch <= L'Z') || (ch >= L'a' && ch <= L'z');
+}
+
+bool IsSeparator(wchar_t ch) {
+    return ch == L'\\' || ch == L'/';
+}
+
+// Whether the path names a device rather than a file: the device namespace ("\\.\COM7", "\\?\pipe..." but not
+// "\\?\C:\..."), or a last part that the system takes for a device in any directory (CON, NUL, COM1, LPT1, also
+// with an extension or trailing blanks: "nul.txt", "COM7 "). Opening a device can act on it (a serial line raises
+// its control lines) or wait for ever (a pipe, the console): such a path is never opened.
+bool IsDevicePath(const std::wstring& path) {
+    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == L'.' || path[2] == L'?') &&
+        IsSeparator(path[3])) {
+        const bool bDrive = path.size() >= 6 && path[5] == L':' && Upper(path[4]) >= L'A' && Upper(path[4]) <= L'Z';
+        if (!bDrive)
+            return true;
+    }
+    const std::size_t nStart = path.find_last_of(L"\\/:");
+    std::wstring name = path.substr(nStart == std::wstring::npos ? 0 : nStart + 1);
+    name = name.substr(0, name.find(L'.'));
+    while (!name.empty() && name.back() == L' ')
+        name.pop_back();
+    std::transform(name.begin(), name.end(), name.begin(), Upper);
+    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL" || name == L"CONIN$" || name == L"CONOUT$")
+        return true;
+    // COM0 to COM9 and LPT0 to LPT9, and with the superscript digits 1, 2 and 3.
+    if (name.size() == 4 && (name.starts_with(L"COM") || name.starts_with(L"LPT"))) {
+        const wchar_t digit = name[3];
+        return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+    }
+    return false;
+}
+
+std::wstring DirectoryOf(const std::wstring& path) {
+    const std::size_t nSeparator = path.find_last_of(L"\\/");
+    if (nSeparator == std::wstring::npos)
+        return path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) : L".";
+    return path.substr(0, nSeparator + 1); // with its separator, so that "C:\" stays the root
+}
+
+std::wstring NameOf(const std::wstring& path) {
+    const std::size_t nSeparator = path.find_last_of(L"\\/:");
+    return nSeparator == std::wstring::npos ? path : path.substr(nSeparator + 1);
+}
+
+std::wstring Join(const std::wstring& directory, const std::wstring& name) {
+    if (directory.empty() || IsSeparator(directory.back()) || directory.back() == L':')
+        return directory + name;
+    return directory + L"\\" + name;
+}
+
+// "." + name + ".kalvora-" + six random letters or digits, beside the file it stands for.
+std::wstring TemporaryName(const std::wstring& name) {
+    constexpr std::wstring_view kAlphabet = L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    constexpr int kUniqueChars = 6;
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
+    std::wstring temporary = L"." + name + std::wstring(kTemporaryMark);
+    for (int nChar = 0; nChar < kUniqueChars; ++nChar)
+        temporary += kAlphabet[pick(random)];
+    return temporary;
+}
+
+bool WriteAll(HANDLE hFile, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD nWant = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD nWritten = 0;
+        if (!WriteFile(hFile, bytes.data(), nWant, &nWritten, nullptr) || nWritten == 0)
+            return false;
+        bytes.remove_prefix(nWritten);
+    }
+    return true;
+}
+
+// A temporary file beside the one it replaces, removed unless it was moved into place. While it is open nobody
+// may delete it, so that the clean-up of another save leaves it alone.
+class CTemporaryFile {
+public:
+    CTemporaryFile(std::wstring path, CHandle file) : m_path(std::move(path)), m_file(std::move(file)) {}
+    ~CTemporaryFile() {
+        m_file.reset();
+        if (!m_path.empty())
+            DeleteFileW(m_path.c_str());
+    }
+    CTemporaryFile(const CTemporaryFile&) = delete;
+    CTemporaryFile& operator=(const CTemporaryFile&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    HANDLE Get() const { return m_file.get(); }
+    // Flushes and closes the file; false when its bytes may not all be on the disk.
+    bool Finish() {
+        const bool bFlushed = FlushFileBuffers(m_file.get()) != FALSE;
+        return CloseHandle(m_file.release()) != FALSE && bFlushed;
+    }
+    void Moved() { m_path.clear(); }
+
+private:
+    std::wstring m_path;
+    CHandle m_file;
+};
+
+// A fresh temporary file in the directory, or nothing with the system's error left for GetLastError.
+std::unique_ptr<CTemporaryFile> CreateTemporaryFile(const std::wstring& directory, const std::wstring& name) {
+    for (int nAttempt = 0; nAttempt < kTemporaryAttempts; ++nAttempt) {
+        std::wstring path = Join(directory, TemporaryName(name));
+        CHandle file = MakeHandle(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return std::make_unique<CTemporaryFile>(std::move(path), std::move(file));
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return nullptr;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return nullptr;
+}
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Removes the temporary files that earlier saves of this file left behind when they were killed. One that a
+// running save holds open cannot be deleted, and one written in the last minute is left alone; files of any other
+// form are never touched.
+void RemoveStaleTemporaryFiles(const std::wstring& directory, const std::wstring& name) {
+    const std::wstring prefix = L"." + name + std::wstring(kTemporaryMark);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    WIN32_FIND_DATAW found{};
+    const HANDLE hFind = FindFirstFileW(Join(directory, prefix + L"*").c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring foundName = found.cFileName;
+        const bool bOurs = foundName.size() == prefix.size() + 6 && foundName.starts_with(prefix) &&
+                           std::all_of(foundName.begin() + static_cast<std::ptrdiff_t>(prefix.size()), foundName.end(),
+                                       IsLetterOrDigit);
+        const bool bFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        const std::uint64_t nWritten = Ticks(found.ftLastWriteTime);
+        const bool bStale = Ticks(now) >= nWritten && Ticks(now) - nWritten >= kStaleAfter100ns;
+        if (bOurs && bFile && bStale)
+            DeleteFileW(Join(directory, foundName).c_str());
+    } while (FindNextFileW(hFind, &found));
+    FindClose(hFind);
+}
+
+// Where a file that is a symbolic link (or lies under a directory junction) really is: the replacement goes there,
+// and the link stays a link. The path itself for every other file, and when the system cannot tell.
+std::wstring FinalPath(const std::wstring& path) {
+    const CHandle file = MakeHandle(
+        CreateFileW(path.c_str(), 0, kAnyShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return path;
+    std::wstring final(MAX_PATH, L'\0');
+    DWORD nLength = GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()), 0);
+    if (nLength >= final.size()) {
+        final.resize(nLength);
+        nLength = GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()), 0);
+    }
+    if (nLength == 0 || nLength >= final.size())
+        return path;
+    final.resize(nLength);
+    return final;
+}
+
+// Writes the new bytes over the old ones and cuts the file to their length: the file keeps its name, attributes
+// and permissions, but a crash during the write can leave it torn.
+bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
+    const CHandle file =
+        MakeHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK)
+        return false;
+    return WriteAll(file.get(), bytes) && SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
+}
+
+} // namespace
+
+std::optional<std::string> ReadFileBytes(const std::string& strPath) {
+    const std::optional<std::wstring> path = Widen(strPath);
+    if (!path || IsDevicePath(*path))
+        return std::nullopt;
+    const DWORD nAttributes = GetFileAttributesW(path->c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES || (nAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::nullopt;
+    // Shared for every use, so that a save of the same file meanwhile is not refused.
+    const CHandle file = MakeHandle(CreateFileW(path->c_str(), GENERIC_READ, kAnyShare, nullptr, OPEN_EXISTING,
+                                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // The open file decides: a file on a disk, not a directory, not too large.
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::nullopt;
+    const std::uint64_t nSize =
+        (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    if (nSize > kReadLimitBytes)
+        return std::nullopt;
+
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(nSize));
+    std::array<char, kChunkBytes> buffer{};
+    for (;;) {
+        DWORD nRead = 0;
+        if (!ReadFile(file.get(), buffer.data(), kChunkBytes, &nRead, nullptr))
+            return std::nullopt;
+        if (nRead == 0)
+            return bytes;
+        bytes.append(buffer.data(), nRead);
+        if (bytes.size() > kReadLimitBytes) // it grew past the limit while it was read
+            return std::nullopt;
+    }
+}
+
+bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
+    const std::optional<std::wstring> given = Widen(strPath);
+    if (!given || IsDevicePath(*given))
+        return false;
+    std::wstring path = *given;
+    DWORD nAttributes = GetFileAttributesW(path.c_str());
+    if (nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        path = FinalPath(path);
+        nAttributes = GetFileAttributesW(path.c_str());
+    }
+    const bool bExists = nAttributes != INVALID_FILE_ATTRIBUTES;
+    if (!bExists && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false; // no such directory, or a path that cannot be looked at
+    // Write protection: a directory is no file, and a read-only file is not replaced.
+    if (bExists && (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+        return false;
+
+    const std::wstring directory = DirectoryOf(path);
+    const std::wstring name = NameOf(path);
+    std::unique_ptr<CTemporaryFile> temporary = CreateTemporaryFile(directory, name);
+    if (!temporary) {
+        // A file the user may write, in a directory the user may not: written over where it is.
+        return bExists && GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(path, bytes);
+    }
+    if (!WriteAll(temporary->Get(), bytes) || !temporary->Finish())
+        return false;
+
+    bool bReplaced = false;
+    if (bExists) {
+        // The new file takes the old one's attributes, permissions and creation time.
+        bReplaced =
+            ReplaceFileW(path.c_str(), temporary->Path().c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr) != FALSE;
+        // The old file is gone and the new one still has its temporary name: it only has to be moved.
+        if (!bReplaced && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+            bReplaced = MoveFileExW(temporary->Path().c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    } else {
+        bReplaced = MoveFileExW(temporary->Path().c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+    if (!bReplaced)
+        return false;
+    temporary->Moved();
+    RemoveStaleTemporaryFiles(directory, name);
+    return true;
+}
