@@ -1,14 +1,76 @@
-# kalvora_add_folder_tests([LIBS ...])
+# kalvora_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [GTEST] [ARGS ...])
+# One test executable under build/tests; GoogleTest executables register each case with CTest. On Windows each
+# test executable is one CTest test (one start of the program, which under Wine is the costly part; GoogleTest's
+# own output names a failing case), run with ARGS.
+function(kalvora_add_test name)
+    cmake_parse_arguments(ARG "GTEST" "" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    if(TARGET kalvora-sim)
+        add_dependencies(${name} kalvora-sim)
+    endif()
+    kalvora_target_options(${name})
+    if(WIN32)
+        add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS};windows" TIMEOUT 300)
+        if(NOT ARG_GTEST)
+            set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        endif()
+        kalvora_windows_test_properties(${name})
+    elseif(ARG_GTEST)
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 120)
+        # gtest_discover_tests passes a list-valued property on as its first element only ("core" of "core;link"),
+        # so the labels are set by a script that CTest runs after the discovered tests are known.
+        set(labels_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+        file(WRITE ${labels_script} "set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_script})
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300
+                             ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
+endfunction()
+
+# kalvora_windows_test_properties(<test>)
+# Under Wine: the test runs in the build's own Wine prefix, in the one Wine that the fixture wine.up starts for the
+# whole run (tests/CMakeLists.txt).
+function(kalvora_windows_test_properties test)
+    if(KALVORA_WINE)
+        set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "WINEPREFIX=${KALVORA_WINEPREFIX}")
+        set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED wine)
+    endif()
+endfunction()
+
+# kalvora_add_folder_tests([LIBS ...] [WINDOWS <file>...] [WINDOWS_EXCLUDED_CASES <pattern>...]
+#                          [WITH_SIMULATOR <file>...])
 # The tests of the calling folder under tests/: one executable per *Test.cpp, named <folder>_<file> and labelled with
 # the folder's name. A custom target kalvora_tests_<folder> builds them all (`make test-tsan` builds two of them).
+# Platform tests go by file suffix: *WinTest.cpp exist on Windows only. On Windows only those and the files named
+# after WINDOWS (without .cpp) are built, each run once as a whole without the GoogleTest cases that match
+# WINDOWS_EXCLUDED_CASES (the rules of POSIX paths and the like). A file named after WITH_SIMULATOR is built but
+# not registered: its folder registers it with kalvora_add_simulator_test, once for each simulator it needs.
 function(kalvora_add_folder_tests)
-    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LIBS;WINDOWS;WINDOWS_EXCLUDED_CASES;WITH_SIMULATOR" ${ARGN})
     get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
     add_custom_target(kalvora_tests_${folder})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
+    set(args "")
+    if(ARG_WINDOWS_EXCLUDED_CASES)
+        list(JOIN ARG_WINDOWS_EXCLUDED_CASES ":" excluded)
+        set(args "--gtest_filter=-${excluded}")
+    endif()
     foreach(source ${sources})
         get_filename_component(file ${source} NAME_WE)
         set(name ${folder}_${file})
+        string(REGEX MATCH "WinTest$" windows_only ${file})
+        if(WIN32)
+            if(NOT windows_only AND NOT file IN_LIST ARG_WINDOWS)
+                continue()
+            endif()
+        elseif(windows_only)
+            continue()
+        endif()
         file(STRINGS ${source} qt_main REGEX "^QTEST_(GUILESS_)?MAIN")
         if(qt_main)
             if(NOT KALVORA_GUI)
@@ -17,11 +79,41 @@ function(kalvora_add_folder_tests)
             kalvora_add_test(${name} SOURCES ${source} LIBS kalvora_gui kalvora_testsupport Qt6::Test ${ARG_LIBS}
                              LABELS ${folder})
             set_target_properties(${name} PROPERTIES AUTOMOC ON)
+        elseif(WIN32 AND file IN_LIST ARG_WITH_SIMULATOR)
+            add_executable(${name} ${source})
+            set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+            target_link_libraries(${name} PRIVATE kalvora_testsupport GTest::gtest GTest::gmock GTest::gtest_main
+                                                  ${ARG_LIBS})
+            kalvora_target_options(${name})
         else()
             kalvora_add_test(${name} GTEST SOURCES ${source}
                              LIBS kalvora_testsupport GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LIBS}
-                             LABELS ${folder})
+                             LABELS ${folder} ARGS ${args})
         endif()
         add_dependencies(kalvora_tests_${folder} ${name})
     endforeach()
+endfunction()
+
+# kalvora_add_simulator_test(<name> TARGET <test executable> [SIMULATOR <option>...] [CASES <gtest filter>]
+#                            [ENVIRONMENT <VAR=value>...])
+# Windows under Wine: runs the test executable (the cases that match CASES) while the device simulator, a program
+# of this machine (KALVORA_HOST_SIM), runs with the options given on a pseudo-terminal that Wine maps as COM port
+# KALVORA_TEST_COM. The tests that use the port take it in turn.
+function(kalvora_add_simulator_test name)
+    cmake_parse_arguments(ARG "" "TARGET;CASES" "SIMULATOR;ENVIRONMENT" ${ARGN})
+    if(NOT KALVORA_WINE)
+        return() # the simulator runs only beside Wine, on the machine that builds
+    endif()
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    set(filter "")
+    if(ARG_CASES)
+        set(filter "--gtest_filter=${ARG_CASES}")
+    endif()
+    add_test(NAME ${name}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/WithSimulator.sh ${KALVORA_HOST_SIM} ${KALVORA_SIM_DIR}
+                     ${KALVORA_TEST_COM} ${ARG_SIMULATOR} -- ${CMAKE_CROSSCOMPILING_EMULATOR}
+                     $<TARGET_FILE:${ARG_TARGET}> ${filter})
+    set_tests_properties(${name} PROPERTIES LABELS "${folder};windows" TIMEOUT 300
+                         RESOURCE_LOCK com${KALVORA_TEST_COM} ENVIRONMENT "${ARG_ENVIRONMENT}")
+    kalvora_windows_test_properties(${name})
 endfunction()

@@ -5,8 +5,9 @@
 #include <string>
 #include <string_view>
 
-// One serial port as the link needs it. The system implementation is CPosixPort (termios); tests put a scripted
-// fake in its place to hand out bytes per read, fail a read or time a write out.
+// One serial port as the link needs it. The system implementations are CPosixPort (termios, Linux and macOS) and
+// CWinPort (Windows); tests put a scripted fake in its place to hand out bytes per read, fail a read or time a write
+// out.
 class CSerialPort {
 public:
     virtual ~CSerialPort() = default;
@@ -37,14 +38,14 @@ public:
     virtual void Close() = 0;
 };
 
-// The port of this platform (CPosixPort on Linux and macOS).
+// The port of this platform (CPosixPort on Linux and macOS, CWinPort on Windows).
 std::unique_ptr<CSerialPort> CreateSystemPort();
 
 // The name ports/COM<n> in strDirectory: a symbolic link there names the device COM port n opens.
 std::string ComPortLinkPath(const std::string& strDirectory, int nPort);
 // The device that COM port nPort (1-based) opens, by rule: the link ports/COM<n> in strDirectory when it is present
 // (even when it points nowhere: a device that has gone must not turn into a built-in port), otherwise the built-in
-// serial line /dev/ttyS<n-1>.
+// serial line /dev/ttyS<n-1>. On Windows, which names its ports itself, always "\\.\COM<n>".
 std::string PortDevicePath(int nPort, const std::string& strDirectory, bool bLinkPresent);
 // The same for the running program: the link is looked for beside the executable.
 std::string PortDevicePath(int nPort);
