@@ -10,8 +10,6 @@ using Clock = std::chrono::steady_clock;
 
 // The longest line the reader keeps: the line buffer less room for a terminator.
 constexpr int kLineLimit = CSerialLink::kLineBufferSize - 1;
-// How often a reader that waits out a failed read looks at its stop request.
-constexpr auto kStopPoll = std::chrono::milliseconds{10};
 
 } // namespace
 
@@ -76,8 +74,17 @@ bool CSerialLink::PopLine(std::string& strLine) {
     return true;
 }
 
+bool CSerialLink::WaitForStop(Clock::duration duration) {
+    std::unique_lock lock(m_stopLock);
+    return m_stopRequested.wait_for(lock, duration, [this] { return m_bStop.load(); });
+}
+
 void CSerialLink::Close() {
-    m_bStop = true;
+    {
+        std::lock_guard lock(m_stopLock);
+        m_bStop = true;
+    }
+    m_stopRequested.notify_all();
     std::this_thread::sleep_for(kCloseWait);
     // The port goes only once the reader has ended, however long its last read takes.
     if (m_reader.joinable())
@@ -112,10 +119,7 @@ bool CSerialLink::Reconnect() {
         m_hPort.reset();
     }
     for (;;) {
-        const auto until = Clock::now() + kReopenPeriod;
-        while (!m_bStop && Clock::now() < until)
-            std::this_thread::sleep_for(std::min<Clock::duration>(kStopPoll, until - Clock::now()));
-        if (m_bStop)
+        if (WaitForStop(kReopenPeriod))
             return false;
         std::unique_ptr<CSerialPort> port = m_factory();
         if (!port || !port->Open(m_strDevice))
@@ -177,11 +181,8 @@ void CSerialLink::ReaderLoop() {
         }
         // A failed read costs the pass as long as a silent one, so that a device whose every read fails at once
         // does not keep the reader spinning. The port is free meanwhile.
-        if (nRead < 0) {
-            const auto until = started + kReadTimeout;
-            while (!m_bStop && Clock::now() < until)
-                std::this_thread::sleep_for(std::min<Clock::duration>(kStopPoll, until - Clock::now()));
-        }
+        if (nRead < 0)
+            WaitForStop(started + kReadTimeout - Clock::now());
         std::this_thread::sleep_for(kReaderPause);
     } while (!m_bStop);
 }

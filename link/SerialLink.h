@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -70,8 +71,12 @@ private:
     // After the device vanished: closes the dead port and opens the device again every kReopenPeriod until it
     // succeeds (true) or the link is being closed (false).
     bool Reconnect();
+    // Waits for `duration` or until Close asks the reader to stop, without waking meanwhile; true when asked.
+    bool WaitForStop(std::chrono::steady_clock::duration duration);
 
     std::atomic<bool> m_bStop{false};
+    std::mutex m_stopLock;
+    std::condition_variable m_stopRequested;
     std::atomic<bool> m_bOpen{false};
     std::atomic<unsigned> m_nReopens{0};
     std::string m_strDevice; // what Open opened, for reopening it
