@@ -321,8 +321,9 @@ TEST(ProgramFileDisk, FailedSaveLeavesTheOldFileWhole) {
     EXPECT_EQ(ReadFileBytes(dir.File(strName + ".txt")), std::optional<std::string>(strOld));
 }
 
-// Files that are not program files fail at once with their message and change neither the store nor the file.
-enum class EOddFile { Fifo, OverLimit };
+// Files that are not program files, or that the user may not write, fail at once with their message and change
+// neither the store nor the file.
+enum class EOddFile { Fifo, OverLimit, WriteProtected };
 
 struct OddFileRow {
     const char* name;
@@ -333,9 +334,12 @@ struct OddFileRow {
 
 TEST(ProgramFileDisk, OddFilesFailAtOnceWithTheirMessage) {
     constexpr auto kAtOnce = std::chrono::seconds{2};
+    const std::string strOld = "10;1;1;old;\r\n";
     const OddFileRow rows[] = {
         {"FIFO named P1.txt, loaded", EOddFile::Fifo, false, "Can't Open File!"},
+        {"FIFO named P1.txt, saved", EOddFile::Fifo, true, "Can't open file!"},
         {"P1.txt over the read limit, loaded", EOddFile::OverLimit, false, "Can't Open File!"},
+        {"write-protected P1.txt, saved", EOddFile::WriteProtected, true, "Can't open file!"},
     };
     for (const auto& row : rows) {
         CTempDir dir;
@@ -344,8 +348,11 @@ TEST(ProgramFileDisk, OddFilesFailAtOnceWithTheirMessage) {
         if (row.file == EOddFile::Fifo) {
             ASSERT_EQ(::mkfifo(strPath.c_str(), 0644), 0) << row.name;
         } else {
-            strContent = std::string(kReadLimitBytes + 1, '1');
+            strContent = row.file == EOddFile::OverLimit ? std::string(kReadLimitBytes + 1, '1') : strOld;
             std::ofstream(strPath, std::ios::binary) << strContent;
+            if (row.file == EOddFile::WriteProtected) {
+                ASSERT_EQ(::chmod(strPath.c_str(), 0444), 0);
+            }
         }
         CRecorder recorder;
         CProgramStore store(recorder.Get());

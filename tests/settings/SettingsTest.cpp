@@ -170,7 +170,7 @@ TEST(Settings, ADirectoryInPlaceOfTheFileReadsAsNoFile) {
 
 // A FIFO, a file too large to be a settings file and a write-protected file: the readers see what they can at once,
 // and the writer changes none of them.
-enum class EOddConfig { Fifo, OverLimit };
+enum class EOddConfig { Fifo, OverLimit, WriteProtected };
 
 struct OddConfigRow {
     const char* name;
@@ -184,6 +184,7 @@ TEST(Settings, OddFilesReadAtOnceAndAreNeverReplaced) {
     const OddConfigRow rows[] = {
         {"FIFO named config.ini", EOddConfig::Fifo, {}},
         {"config.ini over the read limit", EOddConfig::OverLimit, {}},
+        {"write-protected config.ini", EOddConfig::WriteProtected, Port(3, 9600)},
     };
     for (const auto& row : rows) {
         CTempDir dir;
@@ -196,6 +197,9 @@ TEST(Settings, OddFilesReadAtOnceAndAreNeverReplaced) {
             if (row.file == EOddConfig::OverLimit)
                 strContent += "[Notes]\n" + std::string(kReadLimitBytes, 'n') + "\n";
             WriteRaw(strPath, strContent);
+            if (row.file == EOddConfig::WriteProtected) {
+                ASSERT_EQ(::chmod(strPath.c_str(), 0444), 0);
+            }
         }
         const auto start = std::chrono::steady_clock::now();
         ExpectSame(ReadMainWindowSettings(strPath), row.read, row.name);
