@@ -39,7 +39,17 @@ std::optional<std::string> ReadFileStart(const std::string& strPath);
 // - After a save, the temporary files of this file's earlier saves that a killed program left behind are removed:
 //   a save keeps its temporary file locked while it runs, so one that is locked belongs to a running save and stays.
 //   No other file is ever removed.
+// On Windows (FilesWin.cpp) the same rules in its terms: the read-only attribute is the write protection, and a file
+// the user may not open for writing is not written either; the replacement is made by ReplaceFileW, which gives the
+// new file the old one's attributes and permissions, and a new file is moved in by MoveFileExW; a link that leads
+// nowhere is left alone and the save fails; a temporary file that a running save holds open cannot be removed, and
+// one written in the last minute is not.
 bool WriteFileReplacing(const std::string& strPath, std::string_view bytes);
+
+// Resets a file's attributes to normal, as each language file gets before it is read: on Windows read-only, hidden
+// and system are cleared; on POSIX systems, which have no such attributes, the owner may then read and write it.
+// Nothing happens to what is not a regular file, and a failure (no such file, not the owner) is ignored.
+void ResetFileAttributes(const std::string& strPath);
 
 // A fresh name for a temporary file of WriteFileReplacing beside the file named targetName: "." + targetName +
 // ".kalvora-" + six random letters or digits.

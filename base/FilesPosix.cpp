@@ -280,6 +280,15 @@ std::optional<std::string> ReadFileStart(const std::string& strPath) {
     return ReadRegularFile(strPath, false);
 }
 
+void ResetFileAttributes(const std::string& strPath) {
+    constexpr mode_t kOwnerReadWrite = S_IRUSR | S_IWUSR;
+    struct stat status {};
+    if (HasNul(strPath) || ::stat(strPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        (status.st_mode & kOwnerReadWrite) == kOwnerReadWrite)
+        return;
+    ::chmod(strPath.c_str(), (status.st_mode & 07777) | kOwnerReadWrite);
+}
+
 bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
     if (HasNul(strPath))
         return false;

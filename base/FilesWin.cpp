@@ -6,27 +6,28 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <random>
 
-// Narrow paths are in the ANSI code page, the form that GetModuleFileNameA and every A function of the system take,
-// and are widened for the W functions that replacing a file needs.
+// The rules of Files.h on Windows. Narrow paths are in the ANSI code page, the form that GetModuleFileNameA and every
+// A function of the system take, and are widened for the W functions that replacing a file needs. The read-only
+// attribute is the write protection. A symbolic link is followed to the file it leads to; one that leads nowhere is
+// left as it is, and the save fails (under Wine such a link of the Unix file system below looks like no file at all,
+// and the save puts a file in its place).
 
 namespace {
 
-// The most bytes a file may hold to be read: far above any settings, language or program file, low enough that a
-// file that is not one of ours costs the window no time and little memory.
-constexpr std::uint64_t kReadLimitBytes = std::uint64_t{1} << 20;
 constexpr DWORD kChunkBytes = 65536;
+constexpr std::size_t kWriteChunkBytes = std::size_t{1} << 30;
 constexpr int kTemporaryAttempts = 32;
-constexpr std::wstring_view kTemporaryMark = L".kalvora-";
 constexpr DWORD kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// A left-behind temporary file younger than this may belong to a save that has closed it and is about to move it
-// into place: it stays for a later save to remove.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// A left-behind temporary file younger than this may belong to a save that has just closed it and is about to move
+// it into place: it stays for a later save to remove.
 constexpr std::uint64_t kStaleAfter100ns = 60ull * 10'000'000ull; // one minute in FILETIME units
 
 struct CHandleCloser {
     void operator()(HANDLE hHandle) const {
-        if (hHandle != INVALID_HANDLE_VALUE)
+        if (hHandle != nullptr && hHandle != INVALID_HANDLE_VALUE)
             CloseHandle(hHandle);
     }
 };
@@ -36,31 +37,39 @@ CHandle MakeHandle(HANDLE hHandle) {
     return CHandle(hHandle == INVALID_HANDLE_VALUE ? nullptr : hHandle);
 }
 
-std::optional<std::wstring> Widen(const std::string& strPath) {
-    if (strPath.empty() || strPath.find('\0') != std::string::npos || strPath.size() > 0x7fffffff)
+std::optional<std::wstring> Widen(std::string_view text) {
+    if (text.empty() || text.find('\0') != std::string_view::npos || text.size() > 0x7fffffff)
         return std::nullopt;
-    const int nSize = static_cast<int>(strPath.size());
-    const int nWide = MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, nullptr, 0);
+    const int nSize = static_cast<int>(text.size());
+    const int nWide = MultiByteToWideChar(CP_ACP, 0, text.data(), nSize, nullptr, 0);
     if (nWide <= 0)
         return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(nWide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, wide.data(), nWide);
+    MultiByteToWideChar(CP_ACP, 0, text.data(), nSize, wide.data(), nWide);
     return wide;
+}
+
+std::string Narrow(std::wstring_view text) {
+    if (text.empty() || text.size() > 0x7fffffff)
+        return {};
+    const int nSize = static_cast<int>(text.size());
+    const int nNarrow = WideCharToMultiByte(CP_ACP, 0, text.data(), nSize, nullptr, 0, nullptr, nullptr);
+    if (nNarrow <= 0)
+        return {};
+    std::string narrow(static_cast<std::size_t>(nNarrow), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), nSize, narrow.data(), nNarrow, nullptr, nullptr);
+    return narrow;
 }
 
 wchar_t Upper(wchar_t ch) {
     return ch >= L'a' && ch <= L'z' ? static_cast<wchar_t>(ch - L'a' + L'A') : ch;
 }
 
-bool IsLetterOrDigit(wchar_t ch) {
-    return (ch >= L'0' && ch <= L'9') || (ch >= L'A' && ch <= L'Z') || (ch >= L'a' && ch <= L'z');
-}
-
 bool IsSeparator(wchar_t ch) {
     return ch == L'\\' || ch == L'/';
 }
 
-// Whether the path names a device rather than a file: the device namespace ("\\.\COM7", "\\?\pipe..." but not
+// Whether the path names a device rather than a file: the device namespace ("\\.\COM7", "\\?\pipe\..." but not
 // "\\?\C:\..."), or a last part that the system takes for a device in any directory (CON, NUL, COM1, LPT1, also
 // with an extension or trailing blanks: "nul.txt", "COM7 "). Opening a device can act on it (a serial line raises
 // its control lines) or wait for ever (a pipe, the console): such a path is never opened.
@@ -105,21 +114,13 @@ std::wstring Join(const std::wstring& directory, const std::wstring& name) {
     return directory + L"\\" + name;
 }
 
-// "." + name + ".kalvora-" + six random letters or digits, beside the file it stands for.
-std::wstring TemporaryName(const std::wstring& name) {
-    constexpr std::wstring_view kAlphabet = L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    constexpr int kUniqueChars = 6;
-    std::random_device random;
-    std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
-    std::wstring temporary = L"." + name + std::wstring(kTemporaryMark);
-    for (int nChar = 0; nChar < kUniqueChars; ++nChar)
-        temporary += kAlphabet[pick(random)];
-    return temporary;
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 bool WriteAll(HANDLE hFile, std::string_view bytes) {
     while (!bytes.empty()) {
-        const DWORD nWant = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        const DWORD nWant = static_cast<DWORD>(std::min(bytes.size(), kWriteChunkBytes));
         DWORD nWritten = 0;
         if (!WriteFile(hFile, bytes.data(), nWant, &nWritten, nullptr) || nWritten == 0)
             return false;
@@ -128,8 +129,8 @@ bool WriteAll(HANDLE hFile, std::string_view bytes) {
     return true;
 }
 
-// A temporary file beside the one it replaces, removed unless it was moved into place. While it is open nobody
-// may delete it, so that the clean-up of another save leaves it alone.
+// A temporary file beside the one it replaces, removed unless it was moved into place. While it is open nobody else
+// may open or delete it, so that the clean-up of another save leaves it alone.
 class CTemporaryFile {
 public:
     CTemporaryFile(std::wstring path, CHandle file) : m_path(std::move(path)), m_file(std::move(file)) {}
@@ -155,10 +156,17 @@ private:
     CHandle m_file;
 };
 
-// A fresh temporary file in the directory, or nothing with the system's error left for GetLastError.
+// A fresh temporary file in the directory (TemporaryFileName), or nothing with the system's error left for
+// GetLastError.
 std::unique_ptr<CTemporaryFile> CreateTemporaryFile(const std::wstring& directory, const std::wstring& name) {
+    const std::string strName = Narrow(name);
     for (int nAttempt = 0; nAttempt < kTemporaryAttempts; ++nAttempt) {
-        std::wstring path = Join(directory, TemporaryName(name));
+        const std::optional<std::wstring> temporaryName = Widen(TemporaryFileName(strName));
+        if (!temporaryName) {
+            SetLastError(ERROR_INVALID_NAME);
+            return nullptr;
+        }
+        std::wstring path = Join(directory, *temporaryName);
         CHandle file = MakeHandle(
             CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
@@ -170,42 +178,35 @@ std::unique_ptr<CTemporaryFile> CreateTemporaryFile(const std::wstring& director
     return nullptr;
 }
 
-std::uint64_t Ticks(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-// Removes the temporary files that earlier saves of this file left behind when they were killed. One that a
-// running save holds open cannot be deleted, and one written in the last minute is left alone; files of any other
-// form are never touched.
+// Removes the temporary files that earlier saves of this file left behind when they were killed. One that a running
+// save holds open cannot be deleted, and one written in the last minute is left alone; no file of another form is
+// ever touched.
 void RemoveStaleTemporaryFiles(const std::wstring& directory, const std::wstring& name) {
-    const std::wstring prefix = L"." + name + std::wstring(kTemporaryMark);
+    const std::string strName = Narrow(name);
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     WIN32_FIND_DATAW found{};
-    const HANDLE hFind = FindFirstFileW(Join(directory, prefix + L"*").c_str(), &found);
+    const HANDLE hFind = FindFirstFileW(Join(directory, L"." + name + L".*").c_str(), &found);
     if (hFind == INVALID_HANDLE_VALUE)
         return;
     do {
         const std::wstring foundName = found.cFileName;
-        const bool bOurs = foundName.size() == prefix.size() + 6 && foundName.starts_with(prefix) &&
-                           std::all_of(foundName.begin() + static_cast<std::ptrdiff_t>(prefix.size()), foundName.end(),
-                                       IsLetterOrDigit);
         const bool bFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
         const std::uint64_t nWritten = Ticks(found.ftLastWriteTime);
         const bool bStale = Ticks(now) >= nWritten && Ticks(now) - nWritten >= kStaleAfter100ns;
-        if (bOurs && bFile && bStale)
+        if (bFile && bStale && IsTemporaryFileName(strName, Narrow(foundName)))
             DeleteFileW(Join(directory, foundName).c_str());
     } while (FindNextFileW(hFind, &found));
     FindClose(hFind);
 }
 
-// Where a file that is a symbolic link (or lies under a directory junction) really is: the replacement goes there,
-// and the link stays a link. The path itself for every other file, and when the system cannot tell.
-std::wstring FinalPath(const std::wstring& path) {
+// Where an existing file really is, past every symbolic link: the replacement goes there, and a link stays a link.
+// Nothing when the system cannot tell, as for a link that leads nowhere.
+std::optional<std::wstring> FinalPath(const std::wstring& path) {
     const CHandle file = MakeHandle(
         CreateFileW(path.c_str(), 0, kAnyShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file)
-        return path;
+        return std::nullopt;
     std::wstring final(MAX_PATH, L'\0');
     DWORD nLength = GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()), 0);
     if (nLength >= final.size()) {
@@ -213,13 +214,23 @@ std::wstring FinalPath(const std::wstring& path) {
         nLength = GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()), 0);
     }
     if (nLength == 0 || nLength >= final.size())
-        return path;
+        return std::nullopt;
     final.resize(nLength);
     return final;
 }
 
-// Writes the new bytes over the old ones and cuts the file to their length: the file keeps its name, attributes
-// and permissions, but a crash during the write can leave it torn.
+// Write protection: a regular file on a disk, without the read-only attribute, that this user may open for writing
+// (which changes nothing in it). A file that another program holds open against writers is not written either.
+bool MayWrite(const std::wstring& path, DWORD nAttributes) {
+    if ((nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return false;
+    const CHandle file =
+        MakeHandle(CreateFileW(path.c_str(), GENERIC_WRITE, kAnyShare, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && GetFileType(file.get()) == FILE_TYPE_DISK;
+}
+
+// Writes the new bytes over the old ones and cuts the file to their length: the file keeps its name, attributes and
+// permissions, but a crash during the write can leave it torn.
 bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
     const CHandle file =
         MakeHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -228,9 +239,9 @@ bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
     return WriteAll(file.get(), bytes) && SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
 }
 
-} // namespace
-
-std::optional<std::string> ReadFileBytes(const std::string& strPath) {
+// The bytes of a regular file: all of them, or with bWholeOnly false its first kReadLimitBytes. Nothing for a file
+// over the limit when bWholeOnly is set.
+std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWholeOnly) {
     const std::optional<std::wstring> path = Widen(strPath);
     if (!path || IsDevicePath(*path))
         return std::nullopt;
@@ -240,29 +251,55 @@ std::optional<std::string> ReadFileBytes(const std::string& strPath) {
     // Shared for every use, so that a save of the same file meanwhile is not refused.
     const CHandle file = MakeHandle(CreateFileW(path->c_str(), GENERIC_READ, kAnyShare, nullptr, OPEN_EXISTING,
                                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    // The open file decides: a file on a disk, not a directory, not too large.
+    // The open file decides: a file on a disk, not a directory.
     BY_HANDLE_FILE_INFORMATION information{};
     if (!file || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &information) ||
         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return std::nullopt;
     const std::uint64_t nSize =
         (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
-    if (nSize > kReadLimitBytes)
+    if (bWholeOnly && nSize > kReadLimitBytes)
         return std::nullopt;
 
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(nSize));
+    bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(nSize, kReadLimitBytes)));
     std::array<char, kChunkBytes> buffer{};
     for (;;) {
+        const DWORD nWanted =
+            static_cast<DWORD>(std::min<std::size_t>(kChunkBytes, kReadLimitBytes + 1 - bytes.size()));
         DWORD nRead = 0;
-        if (!ReadFile(file.get(), buffer.data(), kChunkBytes, &nRead, nullptr))
-            return std::nullopt;
+        if (!ReadFile(file.get(), buffer.data(), nWanted, &nRead, nullptr))
+            return std::nullopt; // an input/output error, or a part that another program has locked
+        bytes.append(buffer.data(), nRead);
+        if (bytes.size() > kReadLimitBytes) { // it grew past the limit while it was read
+            if (bWholeOnly)
+                return std::nullopt;
+            bytes.resize(kReadLimitBytes);
+            return bytes;
+        }
         if (nRead == 0)
             return bytes;
-        bytes.append(buffer.data(), nRead);
-        if (bytes.size() > kReadLimitBytes) // it grew past the limit while it was read
-            return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<std::string> ReadFileBytes(const std::string& strPath) {
+    return ReadRegularFile(strPath, true);
+}
+
+std::optional<std::string> ReadFileStart(const std::string& strPath) {
+    return ReadRegularFile(strPath, false);
+}
+
+void ResetFileAttributes(const std::string& strPath) {
+    const std::optional<std::wstring> path = Widen(strPath);
+    if (!path || IsDevicePath(*path))
+        return;
+    const DWORD nAttributes = GetFileAttributesW(path->c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES || (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return;
+    SetFileAttributesW(path->c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
@@ -271,26 +308,41 @@ bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
         return false;
     std::wstring path = *given;
     DWORD nAttributes = GetFileAttributesW(path.c_str());
-    if (nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        path = FinalPath(path);
-        nAttributes = GetFileAttributesW(path.c_str());
-    }
-    const bool bExists = nAttributes != INVALID_FILE_ATTRIBUTES;
-    if (!bExists && GetLastError() != ERROR_FILE_NOT_FOUND)
+    if (nAttributes == INVALID_FILE_ATTRIBUTES && GetLastError() != ERROR_FILE_NOT_FOUND)
         return false; // no such directory, or a path that cannot be looked at
-    // Write protection: a directory is no file, and a read-only file is not replaced.
-    if (bExists && (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
-        return false;
-
+    const bool bExists = nAttributes != INVALID_FILE_ATTRIBUTES;
+    if (bExists) {
+        // A link of Windows shows as a reparse point; one of the Unix file system under Wine does not, and is
+        // followed all the same.
+        const std::optional<std::wstring> final = FinalPath(path);
+        if (!final && (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return false;
+        if (final) {
+            path = *final;
+            nAttributes = GetFileAttributesW(path.c_str());
+            if (nAttributes == INVALID_FILE_ATTRIBUTES)
+                return false;
+        }
+    }
     const std::wstring directory = DirectoryOf(path);
     const std::wstring name = NameOf(path);
+    if (name.empty() || name == L"." || name == L"..")
+        return false;
+    if (bExists && !MayWrite(path, nAttributes))
+        return false;
+
     std::unique_ptr<CTemporaryFile> temporary = CreateTemporaryFile(directory, name);
     if (!temporary) {
-        // A file the user may write, in a directory the user may not: written over where it is.
+        // A directory the user may not write holds no temporary file, but a file in it may still be the user's to
+        // write.
         return bExists && GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(path, bytes);
     }
     if (!WriteAll(temporary->Get(), bytes) || !temporary->Finish())
         return false;
+    // The old file's hidden, system and archive attributes come along with the new bytes (ReplaceFileW carries them
+    // over too, but Wine's does not).
+    if (bExists)
+        SetFileAttributesW(temporary->Path().c_str(), (nAttributes & kKeptAttributes) | FILE_ATTRIBUTE_NORMAL);
 
     bool bReplaced = false;
     if (bExists) {

@@ -46,8 +46,8 @@ endfunction()
 #                          [WITH_SIMULATOR <file>...])
 # The tests of the calling folder under tests/: one executable per *Test.cpp, named <folder>_<file> and labelled with
 # the folder's name. A custom target kalvora_tests_<folder> builds them all (`make test-tsan` builds two of them).
-# Platform tests go by file suffix: *WinTest.cpp exist on Windows only. On Windows only those and the files named
-# after WINDOWS (without .cpp) are built, each run once as a whole without the GoogleTest cases that match
+# Platform tests go by file suffix: *WinTest.cpp exist on Windows only, *PosixTest.cpp on Linux and macOS only. On
+# Windows only the *WinTest.cpp files and those named after WINDOWS (without .cpp) are built, each run once as a whole without the GoogleTest cases that match
 # WINDOWS_EXCLUDED_CASES (the rules of POSIX paths and the like). A file named after WITH_SIMULATOR is built but
 # not registered: its folder registers it with kalvora_add_simulator_test, once for each simulator it needs.
 function(kalvora_add_folder_tests)
@@ -64,8 +64,9 @@ function(kalvora_add_folder_tests)
         get_filename_component(file ${source} NAME_WE)
         set(name ${folder}_${file})
         string(REGEX MATCH "WinTest$" windows_only ${file})
+        string(REGEX MATCH "PosixTest$" posix_only ${file})
         if(WIN32)
-            if(NOT windows_only AND NOT file IN_LIST ARG_WINDOWS)
+            if(posix_only OR (NOT windows_only AND NOT file IN_LIST ARG_WINDOWS))
                 continue()
             endif()
         elseif(windows_only)

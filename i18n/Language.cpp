@@ -5,8 +5,6 @@
 #include "base/IniFile.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 // Limits of the tables: a section is read up to 16000 characters (one terminator counted per entry and one for
@@ -34,22 +32,10 @@ std::vector<std::string> TableFromText(std::string_view text, std::string_view s
     return entries;
 }
 
-// The nearest thing to clearing the read-only, hidden and system attributes: the owner may read and write the
-// file. Whatever fails here (no such file, not the owner) is ignored; the read that follows decides.
-void MakeReadableAndWritable(const std::string& strPath) {
-    namespace fs = std::filesystem;
-    constexpr auto kOwnerReadWrite = fs::perms::owner_read | fs::perms::owner_write;
-    std::error_code error;
-    const fs::file_status status = fs::status(strPath, error);
-    if (error || !fs::is_regular_file(status) || (status.permissions() & kOwnerReadWrite) == kOwnerReadWrite)
-        return;
-    fs::permissions(strPath, kOwnerReadWrite, fs::perm_options::add, error);
-}
-
 std::vector<std::string> TableFromFile(const std::string& strPath, std::string_view section) {
     if (strPath.size() > CLanguage::kPathLimit || strPath.find('\0') != std::string::npos)
         return {};
-    MakeReadableAndWritable(strPath);
+    ResetFileAttributes(strPath); // whatever fails here is ignored; the read that follows decides
     // Only the first 16000 characters of the section count, and the file is never written back: a file too large
     // to read whole still gives the sections in its beginning.
     const std::optional<std::string> bytes = ReadFileStart(strPath);
