@@ -61,3 +61,21 @@ CAdapterName ParseAdapterName(std::string_view byIdName) {
         adapter.m_strModel = std::string(byIdName);
     return adapter;
 }
+
+std::string ComPortEntryText(int nPort, std::string_view deviceName) {
+    const std::string strPort = "COM" + std::to_string(nPort);
+    std::string_view name = deviceName;
+    const auto trimEnd = [&] {
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+            name.remove_suffix(1);
+    };
+    trimEnd();
+    if (const std::string strSuffix = "(" + strPort + ")"; name.ends_with(strSuffix)) {
+        name.remove_suffix(strSuffix.size());
+        trimEnd();
+    }
+    std::string strText = "COM " + std::to_string(nPort);
+    if (!name.empty())
+        strText += " - " + std::string(name);
+    return strText;
+}

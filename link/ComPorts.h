@@ -9,6 +9,8 @@
 // ports/COM<n> (beside the program's files) that points to that name: every adapter that no link names yet gets
 // the lowest free number from 3 to 20 the first time the program sees it, and keeps it across unplugging, other
 // adapters and restarts. A link whose adapter is absent keeps its number. Numbers 1 and 2 are the built-in ports.
+// On Windows the system numbers its ports itself (ComPortsWin.cpp): nothing is assigned, and the list names each
+// present port by its device as the system calls it.
 
 inline constexpr int kComPortCount = 20;
 inline constexpr int kFirstAdapterPort = 3;
@@ -35,3 +37,8 @@ struct CComPortEntry {
     std::string m_strDevice;
 };
 std::vector<CComPortEntry> DescribeComPorts(const std::string& strDirectory, const std::string& strSearchDirectory);
+
+// An entry of the list on Windows, from the name the system gives the port's device ("USB Serial Port (COM3)" for
+// COM 3): "COM 3 - USB Serial Port". The port's own name in brackets at its end is dropped; an empty name gives
+// "COM 3" alone.
+std::string ComPortEntryText(int nPort, std::string_view deviceName);

@@ -137,6 +137,7 @@ bool CWinPort::Open(const std::string& strDevice) {
     m_hWriteEvent = std::move(hWriteEvent);
     m_hClaim = std::move(hClaim);
     m_strOpenError.clear();
+    m_bVanished = false;
     return true;
 }
 
@@ -163,6 +164,11 @@ bool CWinPort::Configure(int nBaudRate) {
     state.fErrorChar = FALSE;
     state.fRtsControl = RTS_CONTROL_DISABLE;
     return SetCommState(m_hPort.get(), &state) != FALSE;
+}
+
+int CWinPort::Vanished() {
+    m_bVanished = true;
+    return -1;
 }
 
 int CWinPort::WaitingBytes() {
@@ -223,7 +229,7 @@ int CWinPort::Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) {
     case EWait::Silence:
         return 0;
     case EWait::Failed:
-        return -1;
+        return Vanished();
     case EWait::Input:
         break;
     }
@@ -234,7 +240,7 @@ int CWinPort::Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) {
     }
     const int nWaiting = WaitingBytes();
     if (nWaiting < 0)
-        return nRead > 0 ? nRead : -1;
+        return nRead > 0 ? nRead : Vanished();
     const DWORD nWant = static_cast<DWORD>(std::min(nWaiting, nMax - nRead));
     if (nWant == 0)
         return nRead;
@@ -242,10 +248,10 @@ int CWinPort::Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) {
     OVERLAPPED overlapped{};
     overlapped.hEvent = m_hReadEvent.get();
     if (!ReadFile(m_hPort.get(), pBuffer + nRead, nWant, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING)
-        return nRead > 0 ? nRead : -1;
+        return nRead > 0 ? nRead : Vanished();
     DWORD nTaken = 0;
     if (!Finish(m_hPort.get(), overlapped, kReadTimeoutMs + kGraceMs, nTaken))
-        return nRead > 0 ? nRead : -1;
+        return nRead > 0 ? nRead : Vanished();
     return nRead + static_cast<int>(nTaken);
 }
 

@@ -40,6 +40,8 @@ public:
     void Close() override;
 
     std::string OpenError() const override { return m_strOpenError; }
+    // A read fails on a COM port only when its device has gone: unplugged, switched off, hung up.
+    bool HasVanished() const override { return m_bVanished; }
 
     bool IsOpen() const { return m_hPort != nullptr; }
 
@@ -59,6 +61,8 @@ private:
     EWait WaitForBytes(std::chrono::milliseconds timeout);
     // The number of received bytes not yet read; -1 when the port cannot tell, as for a vanished device.
     int WaitingBytes();
+    // Marks the device as gone and gives the result of a failed read.
+    int Vanished();
 
     CHandle m_hPort;       // the COM port, overlapped; empty when closed
     CHandle m_hReadEvent;  // completion of the reader's ReadFile
@@ -66,5 +70,6 @@ private:
     CHandle m_hClaim;      // the named mutex that marks the port as taken while open
     char m_chAhead = 0;    // the byte that the last wait brought, when m_bAhead
     bool m_bAhead = false;
+    bool m_bVanished = false;
     std::string m_strOpenError;
 };

@@ -469,7 +469,8 @@ TEST(WinLinkShortGap, ALineWithAGapUnder250MsIsQueuedWhole) {
     EXPECT_EQ(lines, std::vector<std::string>{std::string(kStatusLine)});
 }
 
-// ---- The cable pulled 2 s after the simulator starts, and plugged in again 1.5 s later ----
+// ---- The cable pulled 2 s after the simulator starts, and plugged in again 1.5 s later (once for the port, once
+// for the link) ----
 
 TEST(WinPortUnplug, ReadsFailOnceTheDeviceHasGoneAndTheReplacementOpensAgain) {
     ASSERT_EQ(Environment("KALVORA_SIM_OPTIONS"), "--frozen --unplug-after 2 --replug-after 1.5");
@@ -507,6 +508,28 @@ TEST(WinPortUnplug, ReadsFailOnceTheDeviceHasGoneAndTheReplacementOpensAgain) {
     ASSERT_TRUE(again.Write("?S\r", kWriteTimeout));
     std::this_thread::sleep_for(kReplyTime);
     EXPECT_EQ(ReadUntilSilent(again), std::string(kStatusLine) + "\r");
+}
+
+TEST(WinLinkReconnect, TheLinkOpensThePortAgainWhenTheAdapterIsBack) {
+    ASSERT_EQ(Environment("KALVORA_SIM_OPTIONS"), "--frozen --unplug-after 2 --replug-after 1.5");
+    const auto waitFor = [](const auto& condition, std::chrono::milliseconds limit) {
+        const auto until = Clock::now() + limit;
+        while (!condition() && Clock::now() < until)
+            std::this_thread::sleep_for(20ms);
+        return condition();
+    };
+    CSerialLink link;
+    ASSERT_TRUE(link.Open(TestPort(), 9600));
+    ASSERT_TRUE(link.Write("?S\r"));
+    EXPECT_EQ(PopLinesFor(link, 300ms), std::vector<std::string>{std::string(kStatusLine)});
+    ASSERT_TRUE(waitFor([&] { return !link.IsConnected(); }, 4000ms)) << "the cable was not pulled within 4 s";
+    EXPECT_TRUE(link.IsOpen());
+    EXPECT_FALSE(link.Write("?S\r"));
+    ASSERT_TRUE(waitFor([&] { return link.IsConnected(); }, 4000ms)) << "the link did not come back within 4 s";
+    EXPECT_EQ(link.ReopenCount(), 1u);
+    ASSERT_TRUE(link.Write("?S\r"));
+    EXPECT_EQ(PopLinesFor(link, 300ms), std::vector<std::string>{std::string(kStatusLine)});
+    link.Close();
 }
 
 } // namespace
