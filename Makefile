@@ -5,6 +5,8 @@ BUILD       ?= build
 BUILD_TSAN  ?= build-tsan
 BUILD_ASAN  ?= build-asan
 BUILD_FUZZ  ?= build-fuzz
+BUILD_WIN   ?= build-win
+BUILD_WIN_HOST ?= build-win-host
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 COM         ?= 7
@@ -14,10 +16,18 @@ CI_FLAGS    := $(if $(CI),-DKALVORA_WERROR=ON,)
 PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
             qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+# The cross compiler for Windows and Wine to run its programs.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64
+WINE        := /usr/lib/wine/wine64
+WIN_COM     := 7
+WIN_PREFIX   = $(abspath $(BUILD_WIN))/wine
+WIN_SIM_DIR  = $(abspath $(BUILD_WIN))/sim
+WIN_SIM      = $(abspath $(BUILD_WIN_HOST))/bin/kalvora-sim
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps fuzz-deps configure build run test test-tsan test-asan bench fuzz format clean
+.PHONY: all deps fuzz-deps windows-deps configure build run test test-tsan test-asan bench fuzz format clean \
+        windows windows-sim test-windows bench-windows
 
 all: build
 
@@ -33,6 +43,9 @@ deps:
 
 fuzz-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
+
+windows-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(WINDOWS_PACKAGES)"
 
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CI_FLAGS)
@@ -54,6 +67,7 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-tsan
+	@$(MAKE) --no-print-directory test-windows
 
 # The serial link's and the simulator's tests once more under ThreadSanitizer (no Qt in this build).
 test-tsan: deps
@@ -67,12 +81,41 @@ test-asan: deps
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# AppBench runs the window program itself, in a display of its own.
+# AppBench runs the window program itself, in a display of its own. The Windows figures follow where Wine is
+# installed.
 bench: build
 	@for b in $(BUILD)/bench/*Bench; do \
 	  case "$$b" in *AppBench) xvfb-run -a -s "-screen 0 1280x1024x24" "$$b" 2>/dev/null || exit 1 ;; \
 	                *) "$$b" || exit 1 ;; esac; \
 	done
+	@if [ -x $(WINE) ]; then $(MAKE) --no-print-directory bench-windows; fi
+
+# Windows from the same source: kalvora_core, the command-line tool and the core's tests cross-built with mingw-w64
+# (linked statically: each .exe runs alone) into $(BUILD_WIN).
+$(BUILD_WIN)/build.ninja: | windows-deps
+	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	      -DKALVORA_GUI=OFF -DKALVORA_HOST_SIM=$(WIN_SIM) $(CI_FLAGS)
+
+windows: windows-deps $(BUILD_WIN)/build.ninja
+	cmake --build $(BUILD_WIN) -j $(JOBS)
+
+# The simulator is a program of this machine: the Windows tests' peer, on a pseudo-terminal that Wine maps as COM7.
+windows-sim: deps
+	@[ -f $(BUILD_WIN_HOST)/build.ninja ] || \
+	  cmake -S . -B $(BUILD_WIN_HOST) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVORA_GUI=OFF $(CI_FLAGS)
+	cmake --build $(BUILD_WIN_HOST) -j $(JOBS) --target kalvora-sim
+
+# The Windows tests under Wine, in the prefix $(BUILD_WIN)/wine (made on first use with COM7 mapped to the
+# simulator's port link), with one wineserver for the whole run.
+test-windows: windows windows-sim
+	cd $(BUILD_WIN) && ctest --output-on-failure -j $(JOBS)
+
+# The link's figures under Wine against the simulator.
+bench-windows: windows windows-sim
+	@export WINEPREFIX=$(WIN_PREFIX); \
+	cmake/WineServer.sh start $(WIN_COM) $(WIN_SIM_DIR)/ports/COM$(WIN_COM) >/dev/null || exit 1; \
+	cmake/WithSimulator.sh $(WIN_SIM) $(WIN_SIM_DIR) $(WIN_COM) -- cmake/WineRun.sh $(BUILD_WIN)/bench/LinkWinBench.exe; \
+	status=$$?; cmake/WineServer.sh stop; exit $$status
 
 fuzz: fuzz-deps
 	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
@@ -90,4 +133,5 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_TSAN) $(BUILD_ASAN) $(BUILD_FUZZ)
+	@[ ! -d $(WIN_PREFIX) ] || WINEPREFIX=$(WIN_PREFIX) cmake/WineServer.sh stop
+	rm -rf $(BUILD) $(BUILD_TSAN) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WIN) $(BUILD_WIN_HOST)
