@@ -2,7 +2,6 @@
 
 #include "window/Resources.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -131,18 +130,6 @@ void CDialog::Sleep(std::chrono::milliseconds duration) {
 
 void CDialog::PumpMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void CDialog::AppendSystemMenu(int nCommandId, const QString& strText, const QKeySequence& key) {
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* separator = new QAction(this);
-    separator->setSeparator(true);
-    addAction(separator);
-    auto* entry = new QAction(strText, this);
-    entry->setShortcut(key);
-    entry->setShortcutContext(Qt::WindowShortcut);
-    connect(entry, &QAction::triggered, this, [this, nCommandId] { OnSysCommand(nCommandId); });
-    addAction(entry);
 }
 
 void AddAboutEntry(CDialog& window) {

@@ -108,8 +108,10 @@ public:
     static void PumpMessages();
 
     // Appends a separator and an entry to the window's menu; choosing the entry (or pressing its key) calls
-    // OnSysCommand(nCommandId). Window managers offer no title-bar menu a program can extend, so the entries appear
-    // in the menu that the right mouse button opens on the dialog's background.
+    // OnSysCommand with the command. On Windows the entry goes into the real system menu of the title bar
+    // (DialogSystemMenuWin.cpp), whose commands arrive with their lowest four bits used by the system. Other window
+    // managers offer no title-bar menu a program can extend, so there the entries appear in the menu that the right
+    // mouse button opens on the dialog's background (DialogSystemMenu.cpp).
     void AppendSystemMenu(int nCommandId, const QString& strText, const QKeySequence& key = {});
 
 protected:
@@ -146,6 +148,8 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The system menu's commands on Windows; every other message goes on to Qt.
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 public:
     // QDialog's own ways of ending go through the same handlers.
@@ -163,6 +167,11 @@ private:
     std::vector<QWidget*> m_controls;
     std::map<int, std::function<void()>> m_commands;
     std::map<int, QTimer*> m_timers;
+    struct CSystemMenuEntry {
+        int m_nCommandId;
+        QString m_strText;
+    };
+    std::vector<CSystemMenuEntry> m_systemMenu; // what AppendSystemMenu added, for the platform's menu
     bool m_bInitialised = false;
     bool m_bEnded = false;
 };
