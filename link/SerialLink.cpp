@@ -37,9 +37,11 @@ bool CSerialLink::OpenDevice(const std::string& strDevice, int nBaudRate) {
 
     std::unique_ptr<CSerialPort> port = m_factory();
     if (!port || !port->Open(strDevice)) {
+        m_strLastOpenError = port ? port->OpenError() : std::string();
         Report(m_reporter, kMsgCantOpenPort);
         return false;
     }
+    m_strLastOpenError.clear();
     port->Configure(nBaudRate); // a line that refuses a setting is used as it is
     port->PurgeInput();
 
@@ -50,6 +52,7 @@ bool CSerialLink::OpenDevice(const std::string& strDevice, int nBaudRate) {
     } catch (const std::system_error&) {
         m_hPort->Close();
         m_hPort.reset();
+        m_strLastOpenError = "no thread for the reader";
         Report(m_reporter, kMsgCantOpenPort);
         return false;
     }

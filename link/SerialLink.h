@@ -48,6 +48,8 @@ public:
     // Harmless on a closed link, which still takes the wait.
     void Close();
     bool IsOpen() const;
+    // Why the last Open failed, in the system's words ("permission denied: ..."); empty after one that succeeded.
+    std::string LastOpenError() const { return m_strLastOpenError; }
 
     void SetReporter(Reporter reporter) { m_reporter = std::move(reporter); }
 
@@ -62,6 +64,7 @@ private:
     std::thread m_reader;
     Reporter m_reporter;
     PortFactory m_factory;
+    std::string m_strLastOpenError;
 };
 
 // Pops every queued line, oldest first, into onLine(const std::string&); the queue is empty afterwards. This is how
