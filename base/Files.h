@@ -1,19 +1,52 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Whole-file reading and writing shared by the settings, program and export files.
+// Whole-file reading and writing shared by the settings, language, program and export files. Every call returns at
+// once: nothing here waits for a writer, a reader or a device.
 
-// The file's bytes, or nothing when it cannot be opened or read.
+// The most bytes a file may hold to be read: far above any settings, language or program file, low enough that a
+// file that is not one of ours (a log, a disk image) costs the window no time and little memory.
+inline constexpr std::size_t kReadLimitBytes = std::size_t{1} << 20;
+
+// The bytes of a regular file of at most kReadLimitBytes, or nothing. Nothing as well for a missing or unreadable
+// file and for whatever is not a regular file (a FIFO, a device, a socket, a directory), which reads as no file and
+// is not even opened when it can be told beforehand. A larger file reads as nothing, not as its first part: a
+// settings file cut short would lose its later keys at the next write, while a file that exists but does not read
+// is never replaced by the settings and INI writers.
 std::optional<std::string> ReadFileBytes(const std::string& strPath);
 
-// Writes the bytes to a temporary file beside strPath and renames it over strPath, so that a crash or a full
-// disk leaves either the old file or the new one, never a torn one. False when any step fails; the old file is
-// then untouched.
+// The same rules for a reader that never writes the file back and needs only its beginning (the language files, of
+// whose sections only the first 16000 characters count): a larger file gives its first kReadLimitBytes.
+std::optional<std::string> ReadFileStart(const std::string& strPath);
+
+// Replaces the file at strPath with the bytes: true when it holds them, false when it is as it was.
+// - Write protection: an existing file is written only when it is a regular file that the effective user may write
+//   and that has at least one write permission bit. A file without any write bit is protected even from the
+//   superuser, who passes every other permission check, the way the read-only attribute protects a file on Windows.
+// - A symbolic link stays a link and the file it leads to is replaced (links followed one by one, a relative one
+//   from the link's directory); a link that leads nowhere creates the file it names.
+// - The bytes go to a new temporary file beside the file (TemporaryFileName), which is flushed to disk, given the
+//   file's owner, group and mode and renamed over it, and the directory is flushed: a crash or a full disk leaves the
+//   old file or the new one, never a torn one, and any failure removes the temporary file.
+// - The file is written over in place, and a crash during that write can tear it, in the two cases where a
+//   replacement cannot be made: the directory may not be written (a file the user may write, in a directory the
+//   user may not), and the temporary file cannot take the file's owner or group (a replacement would change them).
+// - After a save, the temporary files of this file's earlier saves that a killed program left behind are removed:
+//   a save keeps its temporary file locked while it runs, so one that is locked belongs to a running save and stays.
+//   No other file is ever removed.
 bool WriteFileReplacing(const std::string& strPath, std::string_view bytes);
+
+// A fresh name for a temporary file of WriteFileReplacing beside the file named targetName: "." + targetName +
+// ".kalvora-" + six random letters or digits.
+std::string TemporaryFileName(std::string_view targetName);
+
+// Whether name has the form of TemporaryFileName for targetName (and so may be one of ours).
+bool IsTemporaryFileName(std::string_view targetName, std::string_view name);
 
 // Splits text into lines the way the program files are read: a line ends at LF, a CR directly before the LF is
 // dropped with it, any other CR stays in the line. A last line without LF still counts; an empty text has no lines.

@@ -165,8 +165,8 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
     return !HasLineBreak(value) && value.find('\0') == std::string_view::npos;
 }
 
-// The file's bytes, or nothing. The stream reports a read error (a directory in the file's place, an I/O error) by
-// an exception, which here means the same as a file that cannot be read.
+// The file's bytes, or nothing: a missing or unreadable file, something other than a regular file and a file over
+// the read limit all read as no file. Memory running out during the read counts as a file that cannot be read.
 std::optional<std::string> ReadIniBytes(const std::string& strPath) {
     try {
         return ReadFileBytes(strPath);

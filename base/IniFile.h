@@ -19,8 +19,9 @@ public:
     static std::optional<std::string> GetString(const std::string& strPath, std::string_view section,
                                                 std::string_view key);
     // Sets a key: replaced in place, added at the end of its section, or in a new section at the end of the file.
-    // The file is replaced whole through a temporary file; false when that fails, and for a name or value that
-    // would not read back as written (a line break, a NUL in the value, a key with "=").
+    // The file is saved by WriteFileReplacing (whole, never torn; a write-protected file is left alone); false when
+    // that fails, and for a name or value that would not read back as written (a line break, a NUL in the value, a
+    // key with "=").
     static bool WriteString(const std::string& strPath, std::string_view section, std::string_view key,
                             std::string_view value);
     // The entries of a section as NAME=value with the blanks at both ends and around the first "=" removed

@@ -3,6 +3,7 @@
 
 #include "link/SerialLink.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -205,13 +206,88 @@ bool MeasureCpu(const char* pszName, bool bTalking, std::chrono::milliseconds du
     return true;
 }
 
+// The device goes (hang-up) and comes back under the same port link: from its return to the first line queued.
+// The reader opens it again every half second, so the figure lies between the open itself and half a second more.
+bool MeasureReconnect() {
+    constexpr int kCycles = 7;
+    constexpr int kPort = 7;
+    CExecutableDirectory dir;
+    std::vector<double> delays;
+    std::mt19937 random(12345);
+    auto peer = std::make_unique<CPtyPeer>();
+    peer->LinkAsPort(dir.Path(), kPort);
+    CSerialLink link;
+    if (!link.Open(kPort, 9600)) {
+        std::fprintf(stderr, "reconnect: cannot open\n");
+        return false;
+    }
+    for (int nCycle = 0; nCycle < kCycles; ++nCycle) {
+        peer->HangUp();
+        const auto deadline = Clock::now() + 3s;
+        while (link.IsConnected() && Clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        if (link.IsConnected()) {
+            std::fprintf(stderr, "reconnect: the hang-up went unnoticed\n");
+            return false;
+        }
+        // Away for a while, not in step with the reader's attempts.
+        std::this_thread::sleep_for(std::chrono::milliseconds{200 + static_cast<int>(random() % 500)});
+        for (std::string strLine; link.PopLine(strLine);) {
+        }
+        peer.reset(); // its link goes with it
+        peer = std::make_unique<CPtyPeer>();
+        peer->LinkAsPort(dir.Path(), kPort);
+        const auto back = Clock::now();
+        std::string strLine;
+        while (!link.PopLine(strLine)) {
+            if (Clock::now() - back > 5s) {
+                std::fprintf(stderr, "reconnect: no line after the device came back\n");
+                return false;
+            }
+            peer->Write("D? 00000000 0000 0\r");
+            std::this_thread::sleep_for(5ms);
+        }
+        delays.push_back(std::chrono::duration<double, std::milli>(Clock::now() - back).count());
+    }
+    link.Close();
+    std::sort(delays.begin(), delays.end());
+    std::printf("link.reconnect_ms %.0f ms\n", delays[delays.size() / 2]);
+    std::fprintf(stderr, "reconnect: %d cycles, %.0f to %.0f ms\n", kCycles, delays.front(), delays.back());
+    return true;
+}
+
+// The reader's cost while its device is away: a reopening attempt every half second, nothing else.
+bool MeasureUnplugged() {
+    constexpr int kPort = 7;
+    constexpr auto kAway = 10s;
+    CExecutableDirectory dir;
+    CPtyPeer peer;
+    peer.LinkAsPort(dir.Path(), kPort);
+    CSerialLink link;
+    if (!link.Open(kPort, 9600))
+        return false;
+    peer.HangUp();
+    std::this_thread::sleep_for(500ms);
+    const double dCpuStart = ProcessCpuSeconds();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(kAway);
+    const double dCpu = ProcessCpuSeconds() - dCpuStart;
+    const double dWall = std::chrono::duration<double>(Clock::now() - start).count();
+    const bool bAway = !link.IsConnected();
+    link.Close();
+    if (!bAway)
+        return false;
+    std::printf("link.cpu_pct_unplugged %.3f %%\n", 100.0 * dCpu / dWall);
+    return true;
+}
+
 } // namespace
 
 int main() {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     try {
         if (!MeasureLatency() || !MeasureLostLines() || !MeasureCpu("link.cpu_pct_10hz", true, kCpuDuration) ||
-            !MeasureCpu("link.cpu_pct_idle", false, kIdleDuration))
+            !MeasureCpu("link.cpu_pct_idle", false, kIdleDuration) || !MeasureReconnect() || !MeasureUnplugged())
             return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

@@ -224,8 +224,9 @@ std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrive
     return text;
 }
 
-std::string FormatPortLine(int nPort, const std::string& strDevice, const std::string& strOpenError, bool bOpened) {
-    return "COM " + std::to_string(nPort) + ": " + Utf8Text(strDevice) + ": " +
+std::string FormatPortLine(const std::string& strEntry, const std::string& strDevice, const std::string& strOpenError,
+                           bool bOpened) {
+    return Utf8Text(strEntry) + ": " + Utf8Text(strDevice) + ": " +
            (bOpened                ? std::string("can be opened")
             : strOpenError.empty() ? std::string("cannot be opened")
                                    : strOpenError) +

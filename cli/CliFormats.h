@@ -42,8 +42,10 @@ enum class EMonitorFormat { Text, Csv, Jsonl };
 std::string MonitorCsvHeader();
 std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrived, EMonitorFormat eFormat);
 
-// `ports`: "COM 7: /dev/ttyS6: can be opened", or the reason it cannot.
-std::string FormatPortLine(int nPort, const std::string& strDevice, const std::string& strOpenError, bool bOpened);
+// `ports`: the entry of the COM Port Settings list, the device it opens, and whether it can be opened or why not:
+// "COM 7: /dev/ttyS6: can be opened".
+std::string FormatPortLine(const std::string& strEntry, const std::string& strDevice, const std::string& strOpenError,
+                           bool bOpened);
 
 // `set clock`: "clock: 10:15:31" and "error: 0.42 ms", the time sent and how late its write was.
 std::string FormatClockSet(const CTimedWrite& write);

@@ -6,6 +6,7 @@
 #include "cli/CliFormats.h"
 #include "cli/Interrupt.h"
 #include "console/ConsoleProtocol.h"
+#include "link/ComPorts.h"
 #include "link/SerialPort.h"
 #include "memory/MemoryProtocol.h"
 #include "programs/ProgramStore.h"
@@ -159,13 +160,14 @@ std::string CCliRunner::ProgramDirectory() const {
 // ---- commands
 
 int CCliRunner::RunPorts() {
-    for (int nPort = 1; nPort <= kComPortCount; ++nPort) {
-        const std::string strDevice = PortDevicePath(nPort);
+    // The COM Port Settings list: an adapter seen for the first time gets its number, one that is there its name.
+    AssignComNumbers(ExecutableDirectory(), kSerialByIdDirectory);
+    for (const CComPortEntry& entry : DescribeComPorts(ExecutableDirectory(), kSerialByIdDirectory)) {
         const std::unique_ptr<CSerialPort> port = CreateSystemPort();
-        const bool bOpened = port->Open(strDevice);
+        const bool bOpened = port->Open(entry.m_strDevice);
         const std::string strError = bOpened ? std::string() : port->OpenError();
         port->Close();
-        Print(FormatPortLine(nPort, strDevice, strError, bOpened));
+        Print(FormatPortLine(entry.m_strText, entry.m_strDevice, strError, bOpened));
     }
     return kExitDone;
 }
@@ -256,11 +258,13 @@ int CCliRunner::RunMode(const CDeviceOperation& operation, const std::string& st
 int CCliRunner::RunMonitor() {
     const EMonitorFormat eFormat = MonitorFormat(m_arguments.m_eFormat);
     int nRecognised = 0;
+    bool bDisplayLine = false;
     const auto show = [&](const std::string& strLine) {
         const CMonitorLine line = ParseMonitorLine(strLine);
         if (!line.Recognised())
             return;
         ++nRecognised;
+        bDisplayLine = bDisplayLine || line.m_bDisplay;
         Print(FormatMonitorLine(line, LocalTimeOf(std::chrono::system_clock::now()), eFormat));
     };
     if (eFormat == EMonitorFormat::Csv)
@@ -276,8 +280,14 @@ int CCliRunner::RunMonitor() {
     };
     hooks.m_wait = [&](std::chrono::milliseconds duration) {
         const auto end = Clock::now() + duration;
+        CMonitorResume resume;
+        resume.Start(m_link.ReopenCount());
         while (!InterruptRequested() && (!m_arguments.m_duration || Clock::now() < end)) {
+            bDisplayLine = false;
             DrainLines(m_link, show);
+            // The link opened the unit again by itself after it had gone: its stream on again if it is off.
+            if (resume.Tick(m_link.ReopenCount(), bDisplayLine, CMonitorResume::Clock::now()))
+                m_link.Write(kCmdMonitorToggle);
             std::this_thread::sleep_for(kPollPause);
         }
     };

@@ -91,6 +91,28 @@ CDeviceOperation SlaveOperation() {
     return SetOperation(kCmdSlave, kShortReplyWait);
 }
 
+void CMonitorResume::Start(unsigned nReopens) {
+    m_nSeenReopens = nReopens;
+    m_reopenedAt.reset();
+}
+
+bool CMonitorResume::Tick(unsigned nReopens, bool bDisplayLine, Clock::time_point now) {
+    if (nReopens != m_nSeenReopens) {
+        m_nSeenReopens = nReopens;
+        m_reopenedAt = now;
+    }
+    if (!m_reopenedAt)
+        return false;
+    if (bDisplayLine) {
+        m_reopenedAt.reset(); // still streaming
+        return false;
+    }
+    if (now - *m_reopenedAt < kStreamWait)
+        return false;
+    m_reopenedAt.reset();
+    return true;
+}
+
 CMonitorLine ParseMonitorLine(std::string_view line) {
     CMonitorLine parsed;
     if (HasPrefix(line, "D?")) {

@@ -217,6 +217,7 @@ void CMainConsoleDlg::EnableCommandButtons(bool bEnable) {
 
 void CMainConsoleDlg::OnMonitorOn() {
     m_link.Open(m_nPort, m_nBaudRate);
+    m_monitorResume.Start(m_link.ReopenCount());
     SetTimer(TIMER_MONITOR, kMonitorPeriod);
     m_link.Write(kCmdMonitorToggle);
     // An acknowledgement's green from just before must not darken the monitor's lamp.
@@ -260,9 +261,11 @@ void CMainConsoleDlg::OnMonitorTick() {
     // that a tick which ends where the last one did repaints nothing.
     ELamp status = ELamp::Red;
     CLightPattern lights{ELamp::Off, ELamp::Off, ELamp::Off};
+    bool bDisplayLine = false;
     DrainLines(m_link, [&](const std::string& line) {
         const CMonitorLine parsed = ParseMonitorLine(line);
         if (parsed.m_bDisplay) {
+            bDisplayLine = true;
             status = ELamp::Green;
             m_displayLarge.SetWindowText(FromBytes(parsed.m_strLarge));
             m_displaySmall.SetWindowText(FromBytes(parsed.m_strSmall));
@@ -281,6 +284,9 @@ void CMainConsoleDlg::OnMonitorTick() {
     });
     SetLamp(m_lampStatus, status);
     SetLights(lights);
+    // The link opened the unit again by itself after it had gone: switch its stream on if it is not streaming.
+    if (m_monitorResume.Tick(m_link.ReopenCount(), bDisplayLine, CMonitorResume::Clock::now()))
+        m_link.Write(kCmdMonitorToggle);
 }
 
 // ---- program and countdown selection

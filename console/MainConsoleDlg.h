@@ -136,4 +136,5 @@ private:
     void OnModeAckTick();
 
     QTimer m_lampOffTimer; // single shot: darkens the status lamp after its green
+    CMonitorResume m_monitorResume;
 };

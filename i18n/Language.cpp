@@ -1,6 +1,7 @@
 #include "i18n/Language.h"
 
 #include "base/ExecutableDirectory.h"
+#include "base/Files.h"
 #include "base/IniFile.h"
 
 #include <algorithm>
@@ -49,9 +50,12 @@ std::vector<std::string> TableFromFile(const std::string& strPath, std::string_v
     if (strPath.size() > CLanguage::kPathLimit || strPath.find('\0') != std::string::npos)
         return {};
     MakeReadableAndWritable(strPath);
-    std::vector<std::string> entries = CIniFile::GetSection(strPath, section, CLanguage::kSectionLimit);
-    CutEntries(entries);
-    return entries;
+    // Only the first 16000 characters of the section count, and the file is never written back: a file too large
+    // to read whole still gives the sections in its beginning.
+    const std::optional<std::string> bytes = ReadFileStart(strPath);
+    if (!bytes)
+        return {};
+    return TableFromText(*bytes, section);
 }
 
 // The next token of an identifier entry: separators (blanks, tabs, "=") before it are skipped, and it runs to the

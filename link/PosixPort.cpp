@@ -97,6 +97,7 @@ bool CPosixPort::Open(const std::string& strDevice) {
         return false;
     }
     m_strOpenError.clear();
+    m_bVanished = false;
     m_hPort = hPort;
     return true;
 }
@@ -132,19 +133,19 @@ int CPosixPort::Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout)
         if (nRead > 0)
             return static_cast<int>(nRead);
         if (nRead == 0)
-            return -1; // end of file: the line was hung up
+            return Vanished(); // end of file: the line was hung up
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return -1; // EIO and the like: the device has gone
+            return Vanished(); // EIO and the like: the device has gone
         short nRevents = 0;
         const int nReady = WaitFor(m_hPort, POLLIN, deadline, nRevents);
         if (nReady == 0)
             return 0;
         if (nReady < 0 || (nRevents & (POLLERR | POLLNVAL)) != 0)
-            return -1;
+            return Vanished();
         if ((nRevents & POLLIN) == 0)
-            return -1; // hung up with nothing left to read
+            return Vanished(); // hung up with nothing left to read
     }
 }
 

@@ -24,6 +24,8 @@ public:
     void Close() override;
 
     std::string OpenError() const override { return m_strOpenError; }
+    // A read fails on a terminal only when its device has gone: hung up, input/output error, end of file.
+    bool HasVanished() const override { return m_bVanished; }
 
     bool IsOpen() const { return m_hPort >= 0; }
 
@@ -31,6 +33,12 @@ public:
     static std::string DescribeOpenError(int nError);
 
 private:
+    int Vanished() {
+        m_bVanished = true;
+        return -1;
+    }
+
     int m_hPort = -1; // file descriptor of the terminal; -1 when closed
     std::string m_strOpenError;
+    bool m_bVanished = false;
 };

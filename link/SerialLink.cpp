@@ -10,8 +10,6 @@ using Clock = std::chrono::steady_clock;
 
 // The longest line the reader keeps: the line buffer less room for a terminator.
 constexpr int kLineLimit = CSerialLink::kLineBufferSize - 1;
-// How often a reader that waits out a failed read looks at its stop request.
-constexpr auto kStopPoll = std::chrono::milliseconds{10};
 
 } // namespace
 
@@ -22,7 +20,7 @@ CSerialLink::CSerialLink(Reporter reporter, PortFactory factory)
 }
 
 CSerialLink::~CSerialLink() {
-    if (IsOpen())
+    if (IsOpen() || m_reader.joinable())
         Close();
 }
 
@@ -37,25 +35,28 @@ bool CSerialLink::OpenDevice(const std::string& strDevice, int nBaudRate) {
 
     std::unique_ptr<CSerialPort> port = m_factory();
     if (!port || !port->Open(strDevice)) {
-        m_strLastOpenError = port ? port->OpenError() : std::string();
+        m_strOpenError = port ? port->OpenError() : std::string("no port on this system");
         Report(m_reporter, kMsgCantOpenPort);
         return false;
     }
-    m_strLastOpenError.clear();
+    m_strOpenError.clear();
     port->Configure(nBaudRate); // a line that refuses a setting is used as it is
     port->PurgeInput();
 
     m_hPort = std::move(port);
+    m_strDevice = strDevice;
+    m_nBaudRate = nBaudRate;
     m_bStop = false;
     try {
         m_reader = std::thread(&CSerialLink::ReaderLoop, this);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
         m_hPort->Close();
         m_hPort.reset();
-        m_strLastOpenError = "no thread for the reader";
+        m_strOpenError = error.what();
         Report(m_reporter, kMsgCantOpenPort);
         return false;
     }
+    m_bOpen = true;
     return true;
 }
 
@@ -73,8 +74,17 @@ bool CSerialLink::PopLine(std::string& strLine) {
     return true;
 }
 
+bool CSerialLink::WaitForStop(Clock::duration duration) {
+    std::unique_lock lock(m_stopLock);
+    return m_stopRequested.wait_for(lock, duration, [this] { return m_bStop.load(); });
+}
+
 void CSerialLink::Close() {
-    m_bStop = true;
+    {
+        std::lock_guard lock(m_stopLock);
+        m_bStop = true;
+    }
+    m_stopRequested.notify_all();
     std::this_thread::sleep_for(kCloseWait);
     // The port goes only once the reader has ended, however long its last read takes.
     if (m_reader.joinable())
@@ -86,10 +96,41 @@ void CSerialLink::Close() {
         m_hPort->Close();
         m_hPort.reset();
     }
+    m_bOpen = false;
 }
 
 bool CSerialLink::IsOpen() const {
+    return m_bOpen;
+}
+
+bool CSerialLink::IsConnected() const {
+    std::lock_guard lock(m_portLock);
     return m_hPort != nullptr;
+}
+
+std::string CSerialLink::LastOpenError() const {
+    return m_strOpenError;
+}
+
+bool CSerialLink::Reconnect() {
+    {
+        std::lock_guard portLock(m_portLock);
+        m_hPort->Close();
+        m_hPort.reset();
+    }
+    for (;;) {
+        if (WaitForStop(kReopenPeriod))
+            return false;
+        std::unique_ptr<CSerialPort> port = m_factory();
+        if (!port || !port->Open(m_strDevice))
+            continue;
+        port->Configure(m_nBaudRate);
+        port->PurgeInput();
+        std::lock_guard portLock(m_portLock);
+        m_hPort = std::move(port);
+        ++m_nReopens;
+        return true;
+    }
 }
 
 void CSerialLink::ReaderLoop() {
@@ -132,13 +173,16 @@ void CSerialLink::ReaderLoop() {
                 }
             }
         }
-        // A failed read costs the pass as long as a silent one, so that a vanished device (every read failing at
-        // once) does not keep the reader spinning. The port is free meanwhile.
-        if (nRead < 0) {
-            const auto until = started + kReadTimeout;
-            while (!m_bStop && Clock::now() < until)
-                std::this_thread::sleep_for(std::min<Clock::duration>(kStopPoll, until - Clock::now()));
+        // A device that has gone is opened again once it is back; nothing is read meanwhile.
+        if (nRead < 0 && m_hPort->HasVanished()) {
+            if (!Reconnect())
+                break;
+            continue;
         }
+        // A failed read costs the pass as long as a silent one, so that a device whose every read fails at once
+        // does not keep the reader spinning. The port is free meanwhile.
+        if (nRead < 0)
+            WaitForStop(started + kReadTimeout - Clock::now());
         std::this_thread::sleep_for(kReaderPause);
     } while (!m_bStop);
 }

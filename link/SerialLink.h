@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -18,6 +19,11 @@
 // Framing: a command is written whole and ends in "\r"; a reply line ends at "\r", which is removed and nothing
 // else; an empty line is queued as ""; a partial line is dropped after 250 ms of silence or a failed read; a line
 // longer than 255 characters is dropped whole up to its carriage return.
+//
+// A device that vanishes while the link is open (a USB adapter unplugged, the unit switched off) is noticed by the
+// reader from a failed read, never from silence: it closes the dead port and opens the same device again every
+// kReopenPeriod with the same line settings, without a message, until the device is back or the link is closed.
+// Meanwhile writes fail and nothing is queued.
 class CSerialLink {
 public:
     using PortFactory = std::function<std::unique_ptr<CSerialPort>()>;
@@ -28,6 +34,7 @@ public:
     static constexpr auto kCloseWait = std::chrono::milliseconds{250};
     static constexpr int kReadChunk = 10;
     static constexpr int kLineBufferSize = 256;
+    static constexpr auto kReopenPeriod = std::chrono::milliseconds{500};
 
     // reporter receives "Can't open COM port" once per failed Open; factory makes the port (the system's when empty).
     explicit CSerialLink(Reporter reporter = {}, PortFactory factory = {});
@@ -47,24 +54,41 @@ public:
     // Stops the reader (waiting one read time-out, then until it has ended), purges the input and closes the port.
     // Harmless on a closed link, which still takes the wait.
     void Close();
+    // True from a successful Open to the Close, also while a vanished device is awaited.
     bool IsOpen() const;
-    // Why the last Open failed, in the system's words ("permission denied: ..."); empty after one that succeeded.
-    std::string LastOpenError() const { return m_strLastOpenError; }
+    // True while the device is there: open and not vanished.
+    bool IsConnected() const;
+    // How often the reader has opened the device again after it vanished, since construction. A consumer that
+    // must act after a reconnection compares it with the count it saw last.
+    unsigned ReopenCount() const { return m_nReopens; }
+    // Why the last Open failed, in the system's words ("permission denied: ..."); empty after a successful one.
+    std::string LastOpenError() const;
 
     void SetReporter(Reporter reporter) { m_reporter = std::move(reporter); }
 
 private:
     void ReaderLoop();
+    // After the device vanished: closes the dead port and opens the device again every kReopenPeriod until it
+    // succeeds (true) or the link is being closed (false).
+    bool Reconnect();
+    // Waits for `duration` or until Close asks the reader to stop, without waking meanwhile; true when asked.
+    bool WaitForStop(std::chrono::steady_clock::duration duration);
 
     std::atomic<bool> m_bStop{false};
+    std::mutex m_stopLock;
+    std::condition_variable m_stopRequested;
+    std::atomic<bool> m_bOpen{false};
+    std::atomic<unsigned> m_nReopens{0};
+    std::string m_strDevice; // what Open opened, for reopening it
+    int m_nBaudRate = 0;
+    std::string m_strOpenError;
     std::unique_ptr<CSerialPort> m_hPort;
     std::deque<std::string> m_lines; // received lines, oldest first; outlives openings
     std::mutex m_queueLock;          // guards m_lines
-    std::mutex m_portLock;           // held around each read and each write on the port
+    mutable std::mutex m_portLock;   // held around each read and each write on the port
     std::thread m_reader;
     Reporter m_reporter;
     PortFactory m_factory;
-    std::string m_strLastOpenError;
 };
 
 // Pops every queued line, oldest first, into onLine(const std::string&); the queue is empty afterwards. This is how

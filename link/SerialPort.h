@@ -30,6 +30,9 @@ public:
         (void)timeout;
         return true;
     }
+    // After a Read that returned -1: true when the device itself has gone (unplugged, switched off, hung up), so that
+    // every later read would fail too; false for an error that may pass.
+    virtual bool HasVanished() const { return false; }
     // Writes all of data within `timeout`; false when it fails or times out.
     virtual bool Write(std::string_view data, std::chrono::milliseconds timeout) = 0;
     // Discards every received byte not yet read.

@@ -1,4 +1,5 @@
 #include "base/ExecutableDirectory.h"
+#include "link/ComPorts.h"
 #include "link/PosixPort.h"
 #include "link/SerialPort.h"
 
@@ -21,6 +22,8 @@ std::string PortDevicePath(int nPort, const std::string& strDirectory, bool bLin
 
 std::string PortDevicePath(int nPort) {
     const std::string strDirectory = ExecutableDirectory();
+    // An adapter plugged in since the program last looked gets its number before any port is opened.
+    AssignComNumbers(strDirectory, kSerialByIdDirectory);
     std::error_code error;
     const bool bLinkPresent =
         std::filesystem::exists(std::filesystem::symlink_status(ComPortLinkPath(strDirectory, nPort), error));

@@ -150,7 +150,7 @@ void CReadMemoryDlg::OnSaveToFile() {
         rows.push_back({ToBytes(m_listMemory.GetItemText(nRow, 0)), ToBytes(m_listMemory.GetItemText(nRow, 1)),
                         ToBytes(m_listMemory.GetItemText(nRow, 2))});
 
-    // Written beside the target and renamed over it: a failed write leaves the old file, never a torn one.
+    // Saved whole by WriteFileReplacing: a failed write, or a write-protected file, leaves the old file as it was.
     if (!WriteFileReplacing(strFile, BuildMemoryExport(rows)))
         ShowMessageBox(QString::fromLatin1(kMsgCantCreateFile), this);
 }

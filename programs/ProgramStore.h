@@ -23,8 +23,8 @@ public:
     // Reads strDirectory/<strName>.txt into program nProgram and sets the row count to its number of lines.
     // "Can't Open File!" and false when it cannot be read; the store is then unchanged.
     bool LoadProgramFile(int nProgram, const std::string& strName, const std::string& strDirectory);
-    // Writes rows 0 to RowCount()-1 of program nProgram to strDirectory/<strName>.txt through a temporary file.
-    // "Can't open file!" and false when it cannot be written; the old file is then whole.
+    // Writes rows 0 to RowCount()-1 of program nProgram to strDirectory/<strName>.txt by WriteFileReplacing.
+    // "Can't open file!" and false when it cannot or may not be written; the old file is then as it was.
     bool SaveProgramFile(int nProgram, const std::string& strName, const std::string& strDirectory);
 
     // The program file's text for program nProgram: one line per row, four fields each followed by ";", CR LF.

@@ -1,8 +1,11 @@
 #include "settings/ComPortDlg.h"
 
+#include "base/ExecutableDirectory.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
+#include "link/ComPorts.h"
 #include "settings/Settings.h"
+#include "window/Text.h"
 
 namespace {
 
@@ -19,8 +22,13 @@ CComPortDlg::CComPortDlg(int nCurrentBaudRate, QWidget* parent)
 bool CComPortDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    for (int nPort = 1; nPort <= kPortCount; ++nPort)
-        m_comboPort.AddString(QStringLiteral("COM %1").arg(nPort));
+    // Position i is COM port i + 1 whatever the entry reads: an adapter seen for the first time gets its number
+    // now, and a number whose adapter is there shows its name; the device a number opens is the entry's tooltip.
+    AssignComNumbers(ExecutableDirectory(), kSerialByIdDirectory);
+    for (const CComPortEntry& entry : DescribeComPorts(ExecutableDirectory(), kSerialByIdDirectory)) {
+        const int nPosition = m_comboPort.AddString(FromBytes(entry.m_strText));
+        m_comboPort.setItemData(nPosition, FromBytes(entry.m_strDevice), Qt::ToolTipRole);
+    }
     m_comboPort.SetCurSel(kInitialPortPosition);
     // The list positions are the baud indices of config.ini.
     for (int nIndex = 0; const std::optional<int> nRate = BaudRateFromIndex(nIndex); ++nIndex)

@@ -8,7 +8,6 @@
 class CComPortDlg : public CDialog {
     Q_OBJECT
 public:
-    static constexpr int kPortCount = 20;
 
     explicit CComPortDlg(int nCurrentBaudRate, QWidget* parent = nullptr);
 

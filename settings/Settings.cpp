@@ -27,8 +27,8 @@ constexpr std::string_view kBrightness = "Brightness";
 
 constexpr std::array<int, 5> kBaudRates = {2400, 4800, 9600, 19200, 38400};
 
-// The file's bytes, or nothing. The stream reports a read error (a directory in the file's place, an I/O error) by
-// an exception, which here means the same as a file that cannot be read.
+// The file's bytes, or nothing: a missing or unreadable file, something other than a regular file and a file over
+// the read limit all read as no file. Memory running out during the read counts as a file that cannot be read.
 std::optional<std::string> ReadSettingsBytes(const std::string& strPath) {
     try {
         return ReadFileBytes(strPath);

@@ -8,8 +8,6 @@
 
 inline constexpr int kDefaultPort = 7;
 inline constexpr int kDefaultBaudRate = 2400;
-// The ports the settings offer: "COM 1" to "COM 20".
-inline constexpr int kComPortCount = 20;
 
 std::string GetConfigPath();
 // 2400, 4800, 9600, 19200 or 38400 for the baud index 0 to 4; nothing for any other index.

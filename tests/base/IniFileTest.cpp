@@ -1,5 +1,6 @@
 #include "base/IniFile.h"
 #include "base/Files.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -386,16 +388,35 @@ TEST(IniFileFile, AFullDiskLeavesTheOldFileWhole) {
     EXPECT_EQ(FilesIn(dir.Path()), 1u);
 }
 
-TEST(IniFileFile, AnUnwritableDirectoryLeavesTheOldFile) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "the superuser writes into any directory";
+// The user may write the file but not the directory, which then holds no temporary file: the file is written where
+// it is.
+TEST(IniFileFile, AWritableFileInAnUnwritableDirectoryIsWrittenInPlace) {
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    WriteRaw(strPath, "[S]\nK=1\nL=x\n");
+    if (RunsAsSuperuser()) {
+        ASSERT_EQ(::chown(strPath.c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+    }
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+    const std::optional<bool> bWritten = RunUnprivileged([&] { return CIniFile::WriteString(strPath, "S", "K", "2"); });
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0700), 0);
+    ASSERT_TRUE(bWritten.has_value()) << "the check could not run unprivileged";
+    EXPECT_TRUE(*bWritten);
+    EXPECT_EQ(ReadFileBytes(strPath), "[S]\nK=2\nL=x\n");
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+}
+
+// A file without any write permission is protected, from the superuser as well: nothing changes, and nothing is
+// reported.
+TEST(IniFileFile, AWriteProtectedFileIsLeftAsItWas) {
     CTempDir dir;
     const std::string strPath = dir.File("config.ini");
     WriteRaw(strPath, "[S]\nK=1\n");
-    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    ASSERT_EQ(::chmod(strPath.c_str(), 0444), 0);
     EXPECT_FALSE(CIniFile::WriteString(strPath, "S", "K", "2"));
-    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
+    EXPECT_FALSE(CIniFile::WriteString(strPath, "New", "Key", "3"));
     EXPECT_EQ(ReadFileBytes(strPath), "[S]\nK=1\n");
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
 }
 
 TEST(IniFileFile, AnUnreadableFileIsNotReplaced) {

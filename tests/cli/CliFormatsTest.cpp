@@ -196,11 +196,13 @@ TEST(CliFormats, ALineOfTwoKindsGivesTwoRecords) {
 }
 
 TEST(CliFormats, PortLines) {
-    EXPECT_EQ(FormatPortLine(7, "/opt/k/ports/COM7", "", true), "COM 7: /opt/k/ports/COM7: can be opened\n");
-    EXPECT_EQ(
-        FormatPortLine(1, "/dev/ttyS0", "permission denied: add yourself to the dialout group and log in again", false),
-        "COM 1: /dev/ttyS0: permission denied: add yourself to the dialout group and log in again\n");
-    EXPECT_EQ(FormatPortLine(2, "/dev/ttyS1", "", false), "COM 2: /dev/ttyS1: cannot be opened\n");
+    EXPECT_EQ(FormatPortLine("COM 7", "/opt/k/ports/COM7", "", true), "COM 7: /opt/k/ports/COM7: can be opened\n");
+    EXPECT_EQ(FormatPortLine("COM 1", "/dev/ttyS0",
+                             "permission denied: add yourself to the dialout group and log in again", false),
+              "COM 1: /dev/ttyS0: permission denied: add yourself to the dialout group and log in again\n");
+    EXPECT_EQ(FormatPortLine("COM 2", "/dev/ttyS1", "", false), "COM 2: /dev/ttyS1: cannot be opened\n");
+    EXPECT_EQ(FormatPortLine("COM 3 - FTDI FT232R USB UART", "/opt/k/ports/COM3", "in use by another program", false),
+              "COM 3 - FTDI FT232R USB UART: /opt/k/ports/COM3: in use by another program\n");
 }
 
 TEST(CliFormats, ClockSetShowsTheTimeSentAndTheErrorInMilliseconds) {

@@ -397,3 +397,46 @@ TEST(ConsoleOperations, EachCommandArmsWritesAndWaitsInItsOwnOrder) {
     for (const auto& row : rows)
         EXPECT_EQ(row.operation.Steps(), row.steps) << row.pszName;
 }
+
+// ---- monitoring across a reconnection of the link
+
+TEST(MonitorResume, SwitchesTheStreamOnOnlyWhenNoDisplayLineFollowsTheReopening) {
+    using namespace std::chrono_literals;
+    struct STick {
+        int nMs;           // since the start
+        unsigned nReopens; // the link's count then
+        bool bDisplay;     // a "D?" line in this tick
+        bool bToggle;      // "?D" expected now
+    };
+    const struct {
+        const char* pszName;
+        unsigned nAtStart;
+        std::vector<STick> ticks;
+    } rows[] = {
+        {"no reconnection, no toggle", 0, {{100, 0, false, false}, {2000, 0, false, false}}},
+        {"a streaming unit is left alone", 0, {{100, 1, false, false}, {400, 1, true, false}, {2000, 1, false, false}}},
+        {"a silent unit gets one toggle after a second",
+         0,
+         {{100, 1, false, false}, {1000, 1, false, false}, {1100, 1, false, true}, {2500, 1, false, false}}},
+        {"the line of the reopening tick itself counts", 0, {{100, 1, true, false}, {1300, 1, false, false}}},
+        {"reopens counted before monitoring started do not count",
+         3,
+         {{100, 3, false, false}, {1500, 3, false, false}}},
+        {"a second reconnection waits again",
+         0,
+         {{100, 1, false, false},
+          {1200, 1, false, true},
+          {1300, 2, false, false},
+          {2200, 2, false, false},
+          {2400, 2, false, true}}},
+    };
+    for (const auto& row : rows) {
+        CMonitorResume resume;
+        const auto start = CMonitorResume::Clock::now();
+        resume.Start(row.nAtStart);
+        for (const STick& tick : row.ticks)
+            EXPECT_EQ(resume.Tick(tick.nReopens, tick.bDisplay, start + std::chrono::milliseconds{tick.nMs}),
+                      tick.bToggle)
+                << row.pszName << " at " << tick.nMs << " ms";
+    }
+}

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -1270,6 +1271,60 @@ private slots:
         QVERIFY(!DlgItemText(window, IDC_LEAD_TIME).isEmpty());
         ClickButton(window, IDC_MONITOR_OFF);
         QVERIFY(bench.Boxes().Entries().empty());
+    }
+
+    // The unit is switched off and on again (the simulator ended and started again under the same link) while
+    // monitoring: the window follows the new unit by itself, which needs one "?D" since it starts silent; the
+    // status lamp is red at every tick while the unit is away.
+    void monitoringFollowsAUnitSwitchedOffAndOnAgain() {
+        CDialogFiles bench(PortSettings());
+        const std::string strRecord = bench.Dir().File("received.bin");
+        auto first = std::make_unique<CSimProcess>(
+            bench.Dir().Path(), std::vector<std::string>{"--com", std::to_string(kPort), "--frozen", "--program", "2"});
+        CConsoleProbe window;
+        window.Create();
+        ClickButton(window, IDC_MONITOR_ON);
+        QTRY_VERIFY_WITH_TIMEOUT(!DlgItemText(window, IDC_DISPLAY_LARGE).isEmpty(), 3000);
+        const QString strBefore = DlgItemText(window, IDC_DISPLAY_LARGE);
+
+        first.reset();
+        QTest::qWait(600);
+        for (int i = 0; i < 5; ++i) {
+            QTest::qWait(110);
+            QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
+        }
+        CSimProcess second(bench.Dir().Path(),
+                           {"--com", std::to_string(kPort), "--frozen", "--program", "7", "--record", strRecord});
+        QElapsedTimer elapsed;
+        elapsed.start();
+        // Within two seconds as a rule (half a second to reopen, a second to see the unit is silent); more on a
+        // loaded machine.
+        QTRY_VERIFY_WITH_TIMEOUT(DlgItemText(window, IDC_DISPLAY_LARGE) != strBefore, 4000);
+        qInfo("the display followed the new unit after %lld ms", elapsed.elapsed());
+        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN));
+        QCOMPARE(QByteArray::fromStdString(ReadFileBytes(strRecord).value_or("")), QByteArray("?D\r"));
+        QVERIFY(bench.Boxes().Entries().empty());
+        ClickButton(window, IDC_MONITOR_OFF);
+    }
+
+    // A unit that kept streaming while its cable was out is not switched off: no "?D" after the reconnection.
+    void monitoringLeavesAStreamingUnitStreamingAfterTheCableIsBack() {
+        CDialogFiles bench(PortSettings());
+        const std::string strRecord = bench.Dir().File("received.bin");
+        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--record", strRecord});
+        CConsoleProbe window;
+        window.Create();
+        ClickButton(window, IDC_MONITOR_ON);
+        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN), 3000);
+        sim.Signal(SIGUSR1);
+        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED), 3000);
+        QTest::qWait(300);
+        sim.Signal(SIGUSR2);
+        QTRY_VERIFY_WITH_TIMEOUT(window.m_link.ReopenCount() == 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN), 3000);
+        QTest::qWait(1500); // past the second in which a silent unit would be switched on
+        QCOMPARE(QByteArray::fromStdString(ReadFileBytes(strRecord).value_or("")), QByteArray("?D\r"));
+        ClickButton(window, IDC_MONITOR_OFF);
     }
 
     // ---- picture for the documentation

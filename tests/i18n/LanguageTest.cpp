@@ -1,16 +1,20 @@
 #include "i18n/Language.h"
+#include "base/Files.h"
 #include "base/IniFile.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -311,6 +315,31 @@ TEST_F(LanguageFiles, FilesSavedWithAByteOrderMarkLoadFromTheirFirstEntry) {
         EXPECT_EQ(LookupText(1000), "Ein") << bIdentifiersMark << bLanguageMark;
         EXPECT_EQ(LookupText(1001), "Aus") << bIdentifiersMark << bLanguageMark;
     }
+}
+
+// The language files are read on the window's thread: something other than a regular file loads as no file at once,
+// and a file too large to read whole gives the sections in its first part.
+TEST_F(LanguageFiles, OddFilesLoadAtOnceAndOnlyTheirStartCounts) {
+    constexpr auto kAtOnce = std::chrono::seconds{2};
+    WriteIdentifiers("A=1000\n");
+    ASSERT_EQ(::mkfifo(m_dir.File("lng_Fifo.ini").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", m_dir.File("lng_Zero.ini").c_str()), 0);
+    const std::string strFiller = "[Filler]\n" + std::string(kReadLimitBytes, 'f') + "\n";
+    WriteRaw(m_dir.File("lng_Early.ini"), "[Strings]\nA=early\n" + strFiller);
+    WriteRaw(m_dir.File("lng_Late.ini"), strFiller + "[Strings]\nA=late\n");
+    const std::pair<const char*, const char*> rows[] = {
+        {"Fifo", "?"},
+        {"Zero", "?"},
+        {"Early", "early"}, // within the first kReadLimitBytes
+        {"Late", "?"},      // beyond them
+    };
+    for (const auto& [name, text] : rows) {
+        const auto start = std::chrono::steady_clock::now();
+        LoadLanguage(name);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce) << name;
+        EXPECT_EQ(LookupText(1000), text) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(m_dir.File("lng_Fifo.ini")));
 }
 
 // ---- The files that ship beside the program ----

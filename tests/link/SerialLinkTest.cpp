@@ -275,10 +275,17 @@ TEST_F(SerialLinkTest, ReaderGoesOnAfterTheDeviceReturns) {
     m_port->SetVanished(true);
     std::this_thread::sleep_for(300ms);
     m_port->SetVanished(false);
+    // The link has let go of the dead port and opens it again by itself; what the device sends then arrives.
+    const auto deadline = Clock::now() + 3s;
+    while (m_link.ReopenCount() == 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(m_link.ReopenCount(), 1u);
     m_port->PushBytes("CD\r");
     ASSERT_TRUE(m_port->WaitScriptDone(5s));
     m_link.Close();
     EXPECT_THAT(Drain(m_link), ElementsAre("CD"));
+    EXPECT_EQ(m_port->Opens(), 2);
+    EXPECT_FALSE(m_port->Misused());
 }
 
 // ---- Close ----

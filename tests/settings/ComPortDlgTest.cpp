@@ -5,6 +5,7 @@
 #include "base/IniFile.h"
 #include "i18n/Language.h"
 #include "res/Resource.h"
+#include "tests/support/PtyPeer.h"
 #include "tests/support/TempDir.h"
 
 #include <QLabel>
@@ -47,6 +48,21 @@ private slots:
         QCOMPARE(dialog.Item<QLabel>(IDC_LABEL_COM_PORT)->text(), QString("COM Port"));
         QCOMPARE(dialog.Item<QLabel>(IDC_LABEL_BAUD_RATE)->text(), QString("Baudrate"));
         QVERIFY(!QFileInfo::exists(QString::fromStdString(directory.File("config.ini")))); // opening writes nothing
+    }
+
+    // Each entry's tooltip is the device its number opens: the link ports/COM<n> when there is one, else the
+    // built-in line.
+    void eachEntrysTooltipIsItsDevice() {
+        CExecutableDirectory directory;
+        CPtyPeer simulator;
+        simulator.LinkAsPort(directory.Path(), 7);
+        CComPortDlg dialog(kCallerBaudRate);
+        dialog.Create();
+        QCOMPARE(dialog.m_comboPort.itemData(0, Qt::ToolTipRole).toString(), QString("/dev/ttyS0"));
+        QCOMPARE(dialog.m_comboPort.itemData(6, Qt::ToolTipRole).toString(),
+                 QString::fromStdString(directory.File("ports/COM7")));
+        QCOMPARE(dialog.m_comboPort.itemText(6), QString("COM 7")); // a link that is not an adapter's keeps the name
+        QCOMPARE(dialog.m_comboPort.itemData(19, Qt::ToolTipRole).toString(), QString("/dev/ttyS19"));
     }
 
     // What config.ini selects when the dialog opens, and what OK then hands back and writes.

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -163,6 +166,56 @@ TEST(Settings, ADirectoryInPlaceOfTheFileReadsAsNoFile) {
     std::filesystem::create_directory(dir.File("config.ini"));
     ExpectSame(ReadMainWindowSettings(dir.File("config.ini")), {}, "(directory)");
     EXPECT_FALSE(WriteComPortSettings(dir.File("config.ini"), 1, 2));
+}
+
+// A FIFO, a file too large to be a settings file and a write-protected file: the readers see what they can at once,
+// and the writer changes none of them.
+enum class EOddConfig { Fifo, OverLimit, WriteProtected };
+
+struct OddConfigRow {
+    const char* name;
+    EOddConfig file;
+    CMainWindowSettings read;
+};
+
+TEST(Settings, OddFilesReadAtOnceAndAreNeverReplaced) {
+    constexpr auto kAtOnce = std::chrono::seconds{2};
+    const std::string strSmall = "[Settings]\nCOMPort=2\nBaudrate=2\n";
+    const OddConfigRow rows[] = {
+        {"FIFO named config.ini", EOddConfig::Fifo, {}},
+        {"config.ini over the read limit", EOddConfig::OverLimit, {}},
+        {"write-protected config.ini", EOddConfig::WriteProtected, Port(3, 9600)},
+    };
+    for (const auto& row : rows) {
+        CTempDir dir;
+        const std::string strPath = dir.File("config.ini");
+        std::string strContent;
+        if (row.file == EOddConfig::Fifo) {
+            ASSERT_EQ(::mkfifo(strPath.c_str(), 0644), 0) << row.name;
+        } else {
+            strContent = strSmall;
+            if (row.file == EOddConfig::OverLimit)
+                strContent += "[Notes]\n" + std::string(kReadLimitBytes, 'n') + "\n";
+            WriteRaw(strPath, strContent);
+            if (row.file == EOddConfig::WriteProtected) {
+                ASSERT_EQ(::chmod(strPath.c_str(), 0444), 0);
+            }
+        }
+        const auto start = std::chrono::steady_clock::now();
+        ExpectSame(ReadMainWindowSettings(strPath), row.read, row.name);
+        EXPECT_EQ(ReadLinkSettings(strPath).m_nPort, row.read.m_nPort) << row.name;
+        EXPECT_EQ(ReadComPortSettings(strPath).m_nPortPosition.has_value(), row.read.m_nPort.has_value()) << row.name;
+        EXPECT_FALSE(WriteComPortSettings(strPath, 5, 4)) << row.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce) << row.name;
+        if (row.file == EOddConfig::Fifo) {
+            EXPECT_TRUE(std::filesystem::is_fifo(strPath)) << row.name;
+        } else {
+            ::chmod(strPath.c_str(), 0644);
+            std::ifstream file(strPath, std::ios::binary);
+            const std::string strNow((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            EXPECT_TRUE(strNow == strContent) << row.name << ": " << strNow.size() << " bytes";
+        }
+    }
 }
 
 // ---- The writer ----

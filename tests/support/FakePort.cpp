@@ -26,6 +26,7 @@ public:
         return m_fake->Write(data, timeout);
     }
     void PurgeInput() override { m_fake->PurgeInput(); }
+    bool HasVanished() const override { return m_fake->HasVanished(); }
     void Close() override { m_fake->Close(); }
 
 private:
@@ -57,6 +58,11 @@ void CFakePort::SetVanished(bool bVanished) {
     m_changed.notify_all();
 }
 
+bool CFakePort::HasVanished() const {
+    std::lock_guard lock(m_lock);
+    return m_bVanished;
+}
+
 void CFakePort::SetOpenFails(bool bFails) {
     std::lock_guard lock(m_lock);
     m_bOpenFails = bFails;
@@ -80,6 +86,11 @@ std::string CFakePort::Written() const {
 int CFakePort::Reads() const {
     std::lock_guard lock(m_lock);
     return m_nReads;
+}
+
+int CFakePort::OpenAttempts() const {
+    std::lock_guard lock(m_lock);
+    return m_nOpenAttempts;
 }
 
 int CFakePort::Opens() const {
@@ -143,6 +154,7 @@ CSerialLink::PortFactory CFakePort::Factory() {
 
 bool CFakePort::Open(const std::string& strDevice) {
     std::lock_guard lock(m_lock);
+    ++m_nOpenAttempts;
     if (m_bOpenFails)
         return false;
     if (m_bOpen)

@@ -39,6 +39,8 @@ public:
     std::string Written() const;
     int Reads() const;
     int Opens() const;
+    // Every Open, also those that failed.
+    int OpenAttempts() const;
     int Closes() const;
     int Purges() const;
     int BaudRate() const;
@@ -60,6 +62,8 @@ public:
     bool Write(std::string_view data, std::chrono::milliseconds timeout) override;
     void PurgeInput() override;
     void Close() override;
+    // While SetVanished(true) holds, a failed read is one of a device that has gone; a scripted failure is not.
+    bool HasVanished() const override;
 
 private:
     struct SStep {
@@ -81,6 +85,7 @@ private:
     bool m_bMisused = false;
     int m_nReads = 0;
     int m_nOpens = 0;
+    int m_nOpenAttempts = 0;
     int m_nCloses = 0;
     int m_nPurges = 0;
     int m_nBaudRate = 0;
