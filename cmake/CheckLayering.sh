@@ -7,7 +7,7 @@
 set -u
 top=$1
 core_sources=$2
-folders="base res link settings i18n window console memory programs app"
+folders="base res link settings i18n window console memory programs app cli"
 cd "$top" || exit 2
 status=0
 

@@ -76,7 +76,9 @@ CDeviceOperation SetBrightnessOperation(std::string_view brightness) {
 }
 
 CDeviceOperation SetClockOperation(std::string_view clockText) {
-    return SetOperation(BuildSetClock(clockText), kShortReplyWait);
+    CDeviceOperation operation;
+    operation.Arm().WriteAtSecond(&BuildSetClock, std::string(clockText)).Wait(kShortReplyWait);
+    return operation;
 }
 
 CDeviceOperation MasterOperation() {

@@ -39,11 +39,15 @@ inline constexpr auto kLongReplyWait = std::chrono::milliseconds{500};
 inline constexpr auto kShortReplyWait = std::chrono::milliseconds{250};
 // "?S", arm, 500 ms.
 CDeviceOperation GetCurrentValuesOperation();
-// Arm, the command, 500 ms for the program and 250 ms for the countdown number, the brightness and the clock.
+// Arm, the command, 500 ms for the program and 250 ms for the countdown number and the brightness.
 CDeviceOperation SetProgramOperation(std::string_view programEntry);
 CDeviceOperation SetCountdownNumberOperation(std::string_view countdownEntry);
 CDeviceOperation SetBrightnessOperation(std::string_view brightness);
-CDeviceOperation SetClockOperation(std::string_view clockText);
+// Arm, "=T" + HHMMSS written so that its carriage return reaches the line at the start of the second it names, then
+// 250 ms. Without a text the second is the next one of the computer's clock that the command can still reach, and
+// the text is its time; with one ("10:15:00", blanks and ":" removed as BuildSetClock does), that text goes out on
+// the start of the computer's next second. The wait for the second is at most one second.
+CDeviceOperation SetClockOperation(std::string_view clockText = {});
 // Arm, "=MASTER", 250 ms, then "?D": a master unit starts its stream.
 CDeviceOperation MasterOperation();
 // Arm, "=SLAVE", 250 ms.

@@ -2,6 +2,7 @@
 
 #include "base/ExecutableDirectory.h"
 #include "base/Files.h"
+#include "base/WallClock.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
 #include "memory/ReadMemoryDlg.h"
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QTime>
 
 #include <vector>
 
@@ -26,8 +26,7 @@ constexpr int kInitialCountdownEntry = 0; // "CD0"
 constexpr int kBrightnessLowest = 0;
 constexpr int kBrightnessHighest = 9;
 constexpr const char* kInitialCountdownTime = "0:00";
-constexpr const char* kClockFormat = "HH:mm:ss"; // the local time as %H:%M:%S
-constexpr int kProgramFiles = 10;                // P0.txt to P9.txt
+constexpr int kProgramFiles = 10; // P0.txt to P9.txt
 
 int LampIcon(ELamp image) {
     switch (image) {
@@ -155,7 +154,7 @@ bool CMainConsoleDlg::OnInitDialog() {
     m_nCountdownColumn = 1;
     m_nProgramRow = 1;
 
-    SetTimer(TIMER_CLOCK, kClockPeriod);
+    ArmClockTimer();
     return true;
 }
 
@@ -327,13 +326,13 @@ void CMainConsoleDlg::OnSelchangeCountdownNumber() {
 
 // One device command on the window's thread: open the link, write, wait while the reader collects the reply, close;
 // the timer nTimer, armed on the way, takes the reply at its next tick.
-void CMainConsoleDlg::RunCommand(int nTimer, const CDeviceOperation& operation) {
+COperationResult CMainConsoleDlg::RunCommand(int nTimer, const CDeviceOperation& operation) {
     COperationHooks hooks;
     hooks.m_arm = [this, nTimer] {
         SetTimer(nTimer, kReplyPeriod);
     };
     hooks.m_wait = &CDialog::Sleep;
-    RunDeviceOperation(m_link, m_nPort, m_nBaudRate, operation, hooks);
+    return RunDeviceOperation(m_link, m_nPort, m_nBaudRate, operation, hooks);
 }
 
 void CMainConsoleDlg::OnGetCurrentValues() {
@@ -353,7 +352,11 @@ void CMainConsoleDlg::OnSetBrightness() {
 }
 
 void CMainConsoleDlg::OnSetPcTime() {
-    RunCommand(TIMER_ACK, SetClockOperation(ToBytes(m_editPcTime.text())));
+    // The computer's clock, sent so that the unit's second starts with the computer's: the window waits for the
+    // next second (at most one) and then shows the time it sent.
+    const COperationResult result = RunCommand(TIMER_ACK, SetClockOperation());
+    if (result.m_timedWrite)
+        m_editPcTime.setText(FromBytes(result.m_timedWrite->m_strSecond));
 }
 
 void CMainConsoleDlg::OnMaster() {
@@ -365,7 +368,13 @@ void CMainConsoleDlg::OnSlave() {
 }
 
 void CMainConsoleDlg::OnClockTick() {
-    m_editPcTime.setText(QTime::currentTime().toString(QString::fromLatin1(kClockFormat)));
+    m_editPcTime.setText(FromBytes(ClockText(LocalTimeOf(std::chrono::system_clock::now()))));
+    ArmClockTimer();
+}
+
+void CMainConsoleDlg::ArmClockTimer() {
+    const WallTime now = std::chrono::system_clock::now();
+    SetTimerOnce(TIMER_CLOCK, std::chrono::ceil<std::chrono::milliseconds>(NextSecondStart(now) - now) + kClockTickLag);
 }
 
 void CMainConsoleDlg::OnCurrentValuesTick() {

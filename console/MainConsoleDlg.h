@@ -34,7 +34,8 @@ public:
     static constexpr int TIMER_MODE_ACK = 6;
 
     static constexpr auto kMonitorPeriod = std::chrono::milliseconds{100};
-    static constexpr auto kClockPeriod = std::chrono::milliseconds{1000};
+    // The clock ticks once a second, this long after each second's start: the field turns with the second.
+    static constexpr auto kClockTickLag = std::chrono::milliseconds{1};
     static constexpr auto kReplyPeriod = std::chrono::milliseconds{100};
     // How long the status lamp stays green after an acknowledgement or the current values.
     static constexpr auto kLampGreenTime = std::chrono::milliseconds{250};
@@ -62,7 +63,7 @@ protected:
     void OnSelchangeCountdownNumber();
     // Device commands.
     void OnGetCurrentValues();
-    void RunCommand(int nTimer, const CDeviceOperation& operation);
+    COperationResult RunCommand(int nTimer, const CDeviceOperation& operation);
     void OnSetProgram();
     void OnSetCountdownNumber();
     void OnSetBrightness();
@@ -128,6 +129,8 @@ private:
 
     void OnMonitorTick();
     void OnClockTick();
+    // TIMER_CLOCK ticks once, kClockTickLag after the next second of the computer's clock starts.
+    void ArmClockTimer();
     void OnCurrentValuesTick();
     void OnAckTick();
     void OnModeAckTick();

@@ -27,10 +27,18 @@ CMemoryReply ParseMemoryReply(std::string_view line) {
     return reply;
 }
 
-std::string BuildMemoryExport(const std::vector<CMemoryCells>& rows) {
+std::size_t FilledMemoryRows(const std::vector<CMemoryCells>& rows) {
     const std::size_t nRows = std::min(rows.size(), static_cast<std::size_t>(kMemoryRows));
+    std::size_t nFilled = 0;
+    while (nFilled < nRows && !rows[nFilled][0].empty())
+        ++nFilled;
+    return nFilled;
+}
+
+std::string BuildMemoryExport(const std::vector<CMemoryCells>& rows) {
+    const std::size_t nRows = FilledMemoryRows(rows);
     std::string text;
-    for (std::size_t i = 0; i < nRows && !rows[i][0].empty(); ++i)
+    for (std::size_t i = 0; i < nRows; ++i)
         text += rows[i][0] + ' ' + rows[i][1] + ' ' + rows[i][2] + "\r\n";
     return text;
 }

@@ -24,8 +24,9 @@ struct CMemoryReply {
 // erased memory, anything else other.
 CMemoryReply ParseMemoryReply(std::string_view line);
 
-// The export text: for each filled row (the rows before the first one whose start number is empty), the three
-// cells joined by one blank and followed by CR LF.
+// The filled rows: those before the first one whose start number is empty, and no more than kMemoryRows.
+std::size_t FilledMemoryRows(const std::vector<CMemoryCells>& rows);
+// The export text: for each filled row, the three cells joined by one blank and followed by CR LF.
 std::string BuildMemoryExport(const std::vector<CMemoryCells>& rows);
 // The file to write for a name chosen in the save dialog: ".txt" appended unless it already ends in ".txt".
 std::string ExportFileName(const std::string& strChosen);

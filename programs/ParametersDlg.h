@@ -3,6 +3,7 @@
 #include "link/DeviceOperation.h"
 #include "link/SerialLink.h"
 #include "programs/ProgramStore.h"
+#include "programs/TransferCodec.h"
 #include "settings/Settings.h"
 #include "window/Dialog.h"
 
@@ -25,7 +26,7 @@ class CParametersDlg : public CDialog {
 public:
     static constexpr int kTransferTimer = 1;
     static constexpr auto kTransferTimerPeriod = std::chrono::milliseconds{100};
-    static constexpr int kProgramChoices = 9; // "P0" to "P8"
+    static constexpr int kProgramChoices = kProgramFileCount; // "P0" to "P8"
 
     explicit CParametersDlg(QWidget* parent = nullptr);
     ~CParametersDlg() override;

@@ -12,6 +12,7 @@ class CProgramStore;
 
 // Commands and replies that move programs between the device and the store.
 
+inline constexpr int kProgramFileCount = 9; // "P0" to "P8": the programs the dialog offers, saves and uploads
 inline constexpr int kDownloadFirstProgram = 1;
 inline constexpr int kDownloadLastProgram = 8;
 inline constexpr int kDownloadRowsPerProgram = 32;        // the device is asked rows 00 to 31

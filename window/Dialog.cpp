@@ -102,13 +102,27 @@ void CDialog::SendKeyCommand(int nId) {
     SendCommand(nId);
 }
 
-void CDialog::SetTimer(int nId, std::chrono::milliseconds period) {
+QTimer& CDialog::TimerFor(int nId) {
     QTimer*& timer = m_timers[nId];
     if (!timer) {
         timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this, nId] { OnTimer(nId); });
     }
-    timer->start(std::max(period, kMinimumTimerPeriod));
+    return *timer;
+}
+
+void CDialog::SetTimer(int nId, std::chrono::milliseconds period) {
+    QTimer& timer = TimerFor(nId);
+    timer.setSingleShot(false);
+    timer.setTimerType(Qt::CoarseTimer);
+    timer.start(std::max(period, kMinimumTimerPeriod));
+}
+
+void CDialog::SetTimerOnce(int nId, std::chrono::milliseconds delay) {
+    QTimer& timer = TimerFor(nId);
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.start(std::max(delay, std::chrono::milliseconds{0}));
 }
 
 bool CDialog::KillTimer(int nId) {

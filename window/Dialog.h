@@ -99,6 +99,9 @@ public:
     // each tick calls OnTimer(nId). KillTimer stops it and tells whether it was running. The ticks come from this
     // window's event queue, so a tick is never delivered in the middle of a handler except through PumpMessages.
     void SetTimer(int nId, std::chrono::milliseconds period);
+    // One tick of timer nId after `delay`, to the millisecond (a timer that must land on a moment, not a period);
+    // it runs until that tick or KillTimer. Replaces a running timer nId.
+    void SetTimerOnce(int nId, std::chrono::milliseconds delay);
     bool KillTimer(int nId);
     bool IsTimerRunning(int nId) const;
 
@@ -158,6 +161,7 @@ public:
 
 private:
     void InitialiseOnce();
+    QTimer& TimerFor(int nId);
     void SendKeyCommand(int nId);
     void MissingControl(int nId) const;
     [[noreturn]] void MissingBoundControl(int nId) const;

@@ -178,6 +178,9 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
             for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
                 colours.setColor(group, QPalette::Base, colours.color(group, QPalette::Window));
             edit->setPalette(colours);
+            // Painted whole in its own background, so that a new text repaints the field alone and not the group
+            // box and the window behind it (the clock and the displays change every second).
+            edit->setAutoFillBackground(true);
         }
         if (control.Has(EControlStyle::Number))
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));

@@ -371,6 +371,11 @@ CDeviceOperation::CStep WriteStep(const char* pszCommand) {
 CDeviceOperation::CStep WaitStep(int nMs) {
     return {EStep::Wait, {}, std::chrono::milliseconds{nMs}};
 }
+// The clock command goes out on the start of a second: built by BuildSetClock from that second's text, or from the
+// text given.
+CDeviceOperation::CStep ClockStep(const char* pszText) {
+    return {EStep::WriteAtSecond, {}, {}, &BuildSetClock, pszText};
+}
 
 } // namespace
 
@@ -384,7 +389,8 @@ TEST(ConsoleOperations, EachCommandArmsWritesAndWaitsInItsOwnOrder) {
         {"SetProgram", SetProgramOperation("P60"), {kArmStep, WriteStep("=P60\r"), WaitStep(500)}},
         {"SetCountdownNumber", SetCountdownNumberOperation("CD4"), {kArmStep, WriteStep("=C4\r"), WaitStep(250)}},
         {"SetBrightness", SetBrightnessOperation("9"), {kArmStep, WriteStep("=B9\r"), WaitStep(250)}},
-        {"SetClock", SetClockOperation(" 09:05:03 "), {kArmStep, WriteStep("=T090503\r"), WaitStep(250)}},
+        {"SetClock", SetClockOperation(" 09:05:03 "), {kArmStep, ClockStep(" 09:05:03 "), WaitStep(250)}},
+        {"SetClockOfTheComputer", SetClockOperation(), {kArmStep, ClockStep(""), WaitStep(250)}},
         {"Master", MasterOperation(), {kArmStep, WriteStep("=MASTER\r"), WaitStep(250), WriteStep("?D\r")}},
         {"Slave", SlaveOperation(), {kArmStep, WriteStep("=SLAVE\r"), WaitStep(250)}},
     };

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -395,16 +397,6 @@ private slots:
                                        << "12"
                                        << "-" << QByteArray("\x3D\x42\x31\x32\x0D") << int(CMainConsoleDlg::TIMER_ACK)
                                        << 500;
-        QTest::newRow("clock 09:05:03") << int(IDC_SET_PC_TIME) << "P1"
-                                        << "CD0"
-                                        << "9"
-                                        << "09:05:03" << QByteArray("\x3D\x54\x30\x39\x30\x35\x30\x33\x0D")
-                                        << int(CMainConsoleDlg::TIMER_ACK) << 500;
-        QTest::newRow("clock before its first tick")
-            << int(IDC_SET_PC_TIME) << "P1"
-            << "CD0"
-            << "9"
-            << "-" << QByteArray("=T\r") << int(CMainConsoleDlg::TIMER_ACK) << 500;
         QTest::newRow("current values") << int(IDC_GET_CURRENT_VALUES) << "P1"
                                         << "CD0"
                                         << "9"
@@ -472,10 +464,93 @@ private slots:
         QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), shown);
         ClickButton(window, IDC_SET_BRIGHTNESS);
         QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), "=B" + brightness + "\r");
-        // The clock field goes out the same way.
+        // The clock field is not sent: the computer's clock is, and the field then shows the time that went out.
         window.Item<QLineEdit>(IDC_PC_TIME)->setText(shown);
         ClickButton(window, IDC_SET_PC_TIME);
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), "=T" + brightness + "\r");
+        const QByteArray clock = QByteArray::fromStdString(bench.peer.ReadFor(150ms));
+        QVERIFY2(QRegularExpression("^=T[0-9]{6}\r$").match(QString::fromLatin1(clock)).hasMatch(), clock.constData());
+        QCOMPARE("=T" + DlgItemText(window, IDC_PC_TIME).remove(':').toLatin1() + "\r", clock);
+    }
+
+    // ---- the clock to the hundredth
+
+    // The field turns with the computer's second, whatever the moment the window opened at.
+    void clockFieldTurnsWithinMillisecondsOfEachSecondsStart() {
+        CDialogFiles bench(PortSettings());
+        // Half-way through a second: a one-second timer started now would turn the field half a second late.
+        const auto now = std::chrono::system_clock::now();
+        std::this_thread::sleep_until(std::chrono::floor<std::chrono::seconds>(now) + 1500ms);
+        CMainConsoleDlg window;
+        window.Create();
+        QList<std::pair<QString, std::chrono::system_clock::time_point>> changes;
+        QList<QString> localTimes;
+        connect(window.Item<QLineEdit>(IDC_PC_TIME), &QLineEdit::textChanged, &window, [&](const QString& text) {
+            changes.append({text, std::chrono::system_clock::now()});
+            localTimes.append(QTime::currentTime().toString("HH:mm:ss"));
+        });
+        QTest::qWait(3300);
+        QVERIFY2(changes.size() >= 3, qPrintable(QString::number(changes.size())));
+        for (int i = 0; i < changes.size(); ++i) {
+            const auto [text, moment] = changes[i];
+            const auto late = moment - std::chrono::floor<std::chrono::seconds>(moment);
+            // The rule is 20 ms; the margin is for a busy machine.
+            QVERIFY2(late < 120ms,
+                     qPrintable(QString("%1 at %2 ms into its second")
+                                    .arg(text)
+                                    .arg(std::chrono::duration_cast<std::chrono::milliseconds>(late).count())));
+            QCOMPARE(text, localTimes[i]);
+        }
+    }
+
+    // Set PC Time sends the computer's clock so that the carriage return reaches the line on the start of the
+    // second it names, and shows what it sent; a stale text in the field is not sent.
+    void setPcTimeSendsTheSecondItsCarriageReturnStarts_data() {
+        QTest::addColumn<QString>("field"); // what 1033 shows when Set is clicked; "-": before the first tick
+        QTest::addColumn<int>("baudIndex");
+        QTest::newRow("stale text, 2400 baud") << "09:05:03" << 0;
+        QTest::newRow("before the clock's first tick") << "-" << 0;
+        QTest::newRow("8-bit text, 9600 baud") << QString::fromUtf8("\xC3\xA9") << 2;
+        QTest::newRow("38400 baud") << "23:59:59" << 4;
+    }
+    void setPcTimeSendsTheSecondItsCarriageReturnStarts() {
+        QFETCH(QString, field);
+        QFETCH(int, baudIndex);
+        CPeerBench bench(SettingsNaming(kPort, baudIndex));
+        CConsoleProbe window;
+        window.Create();
+        if (field != "-")
+            window.Item<QLineEdit>(IDC_PC_TIME)->setText(field);
+        constexpr int kBaudRates[] = {2400, 4800, 9600, 19200, 38400};
+        QCOMPARE(window.m_nBaudRate, kBaudRates[baudIndex]);
+        // A pseudo-terminal passes the bytes at once; on a line the carriage return leaves nine byte times later.
+        const auto lineTime = std::chrono::microseconds{9 * 10 * 1'000'000LL / window.m_nBaudRate};
+
+        std::string bytes;
+        std::chrono::system_clock::time_point arrived;
+        std::thread device([&] {
+            bytes = bench.peer.ReadUntil(9, 3s);
+            arrived = std::chrono::system_clock::now();
+        });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        ClickButton(window, IDC_SET_PC_TIME);
+        const qint64 nHandlerMs = elapsed.elapsed();
+        device.join();
+
+        const QString shown = DlgItemText(window, IDC_PC_TIME);
+        QVERIFY2(QRegularExpression("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]$").match(shown).hasMatch(),
+                 qPrintable(shown));
+        QCOMPARE(QByteArray::fromStdString(bytes), "=T" + QString(shown).remove(':').toLatin1() + "\r");
+        const auto leaves = arrived + lineTime;
+        const auto second = std::chrono::round<std::chrono::seconds>(leaves);
+        const auto offset = std::chrono::duration_cast<std::chrono::milliseconds>(leaves - second);
+        QVERIFY2(std::chrono::abs(offset) < 60ms, qPrintable(QString::number(offset.count())));
+        const std::time_t nSecond = std::chrono::system_clock::to_time_t(second);
+        QCOMPARE(QDateTime::fromSecsSinceEpoch(nSecond).time().toString("HH:mm:ss"), shown);
+        // The window waits for the second (at most one), then for the reply and the link's closing, as before.
+        QVERIFY2(nHandlerMs >= 480 && nHandlerMs < 1000 + 500 + 400, qPrintable(QString::number(nHandlerMs)));
+        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+        QVERIFY(bench.Boxes().Entries().empty());
     }
 
     void masterWritesTwoCommandsAQuarterSecondApartAndSlaveOne() {

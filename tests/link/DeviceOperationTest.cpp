@@ -5,6 +5,7 @@
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "tests/support/FakePort.h"
+#include "tests/support/PtyPeer.h"
 #include "tests/support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <ctime>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -84,6 +86,9 @@ CDeviceOperation Operation(std::initializer_list<CDeviceOperation::CStep> steps)
             break;
         case CDeviceOperation::EStep::Pump:
             operation.Pump();
+            break;
+        case CDeviceOperation::EStep::WriteAtSecond:
+            operation.WriteAtSecond(step.m_commandForSecond, step.m_strSecondText);
             break;
         }
     }
@@ -160,6 +165,206 @@ TEST(RunDeviceOperation, APortThatCannotBeOpenedStillRunsTheStepsWithoutWriting)
     EXPECT_THAT(recorder.m_events, ElementsAreArray({"arm closed ", "wait 250 closed "}));
     EXPECT_EQ(recorder.m_port->Written(), "");
     EXPECT_THAT(reported, ElementsAreArray({"Can't open COM port"}));
+}
+
+// ---- a command written on the start of a second ----
+
+// "=T" and the digits of a clock text: the clock command's form, built here so that the runner is tested alone.
+std::string ClockCommand(std::string_view clockText) {
+    std::string strCommand = "=T";
+    for (const char c : clockText)
+        if (c != ':')
+            strCommand += c;
+    return strCommand + "\r";
+}
+
+// A moment of the computer's local time on 1 May 2024 (no change of summer time near it in any zone).
+WallTime LocalMoment(int nHour, int nMinute, int nSecond, std::chrono::microseconds fraction = {}) {
+    std::tm local{};
+    local.tm_year = 2024 - 1900;
+    local.tm_mon = 4;
+    local.tm_mday = 1;
+    local.tm_hour = nHour;
+    local.tm_min = nMinute;
+    local.tm_sec = nSecond;
+    local.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&local)) + fraction;
+}
+
+// The computer's clock played by the test: it stands still until the runner sleeps, and its sleeper wakes
+// m_lateWake after the moment it asked for.
+struct CScriptedClock {
+    WallTime m_now;
+    std::chrono::microseconds m_lateWake{0};
+    std::vector<WallTime> m_sleeps;
+
+    CWallClock Clock() {
+        return {[this] { return m_now; },
+                [this](WallTime moment) {
+                    m_sleeps.push_back(moment);
+                    m_now = std::max(m_now, moment + m_lateWake);
+                }};
+    }
+};
+
+struct STimedRow {
+    const char* pszName;
+    WallTime now;
+    int nBaudRate;
+    std::string strSecondText;          // given to the step; empty: the second's own time
+    std::chrono::microseconds lateWake; // how late the scripted sleeper wakes
+    WallTime sleptUntil;                // the write's due moment
+    WallTime secondStart;
+    std::string strSent;
+    std::string strWritten;
+};
+
+std::ostream& operator<<(std::ostream& stream, const STimedRow& row) {
+    return stream << row.pszName;
+}
+
+class WriteAtSecondTest : public ::testing::TestWithParam<STimedRow> {};
+
+TEST_P(WriteAtSecondTest, TheLastByteLeavesOnTheStartOfTheSecondItNames) {
+    const STimedRow& row = GetParam();
+    CExecutableDirectory dir;
+    CRecorder recorder;
+    CScriptedClock clock{row.now, row.lateWake, {}};
+    COperationHooks hooks = recorder.Hooks();
+    hooks.m_clock = clock.Clock();
+    CDeviceOperation operation;
+    operation.Arm().WriteAtSecond(&ClockCommand, row.strSecondText).Wait(std::chrono::milliseconds{250});
+    CSerialLink link({}, recorder.m_port->Factory());
+    const COperationResult result = RunDeviceOperation(link, 7, row.nBaudRate, operation, hooks);
+
+    EXPECT_TRUE(result.m_bOpened);
+    ASSERT_TRUE(result.m_timedWrite);
+    const CTimedWrite& write = *result.m_timedWrite;
+    EXPECT_THAT(clock.m_sleeps, ElementsAreArray({row.sleptUntil}));
+    EXPECT_EQ(write.m_due, row.sleptUntil);
+    EXPECT_EQ(write.m_secondStart, row.secondStart);
+    EXPECT_EQ(write.m_strSecond, row.strSent);
+    EXPECT_EQ(write.m_strCommand, row.strWritten);
+    EXPECT_EQ(recorder.m_port->Written(), row.strWritten);
+    EXPECT_TRUE(write.m_bWritten);
+    EXPECT_EQ(write.m_error, row.lateWake);
+    // The caller's timer is armed before the wait for the second, and the reply wait comes after the write.
+    EXPECT_THAT(recorder.m_events,
+                ElementsAreArray({std::string("arm open "), "wait 250 open " + CRecorder::Escaped(row.strWritten)}));
+}
+
+constexpr auto kNineBytesAt2400 = std::chrono::microseconds{37'500}; // 90 bits
+constexpr auto kNineBytesAt38400 = std::chrono::microseconds{2'343};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WriteAtSecondTest,
+    ::testing::Values(
+        STimedRow{"TheNextSecondAt2400Baud", LocalMoment(10, 15, 30, 400'000us), 2400, "", 0us,
+                  LocalMoment(10, 15, 31) - kNineBytesAt2400, LocalMoment(10, 15, 31), "10:15:31", "=T101531\r"},
+        STimedRow{"At38400BaudTheBytesTakeLess", LocalMoment(10, 15, 30, 400'000us), 38400, "", 0us,
+                  LocalMoment(10, 15, 31) - kNineBytesAt38400, LocalMoment(10, 15, 31), "10:15:31", "=T101531\r"},
+        STimedRow{"ASecondTooCloseToReachIsLeftForTheNext", LocalMoment(10, 15, 30, 961'000us), 2400, "", 0us,
+                  LocalMoment(10, 15, 32) - kNineBytesAt2400, LocalMoment(10, 15, 32), "10:15:32", "=T101532\r"},
+        STimedRow{"ASecondJustFarEnoughIsTaken", LocalMoment(10, 15, 30, 960'000us), 2400, "", 0us,
+                  LocalMoment(10, 15, 31) - kNineBytesAt2400, LocalMoment(10, 15, 31), "10:15:31", "=T101531\r"},
+        STimedRow{"OnASecondsStartTheNextOne", LocalMoment(10, 15, 30), 2400, "", 0us,
+                  LocalMoment(10, 15, 31) - kNineBytesAt2400, LocalMoment(10, 15, 31), "10:15:31", "=T101531\r"},
+        STimedRow{"MidnightNamesTheNewDay", LocalMoment(23, 59, 59, 100'000us), 2400, "", 0us,
+                  LocalMoment(24, 0, 0) - kNineBytesAt2400, LocalMoment(24, 0, 0), "00:00:00", "=T000000\r"},
+        STimedRow{"AGivenTimeGoesOutOnTheComputersNextSecond", LocalMoment(10, 15, 30, 400'000us), 2400, "08:00:00",
+                  0us, LocalMoment(10, 15, 31) - kNineBytesAt2400, LocalMoment(10, 15, 31), "08:00:00", "=T080000\r"},
+        STimedRow{"ALateWakeIsTheErrorOfTheWrite", LocalMoment(10, 15, 30, 400'000us), 2400, "", 3'250us,
+                  LocalMoment(10, 15, 31) - kNineBytesAt2400, LocalMoment(10, 15, 31), "10:15:31", "=T101531\r"}),
+    [](const auto& info) { return std::string(info.param.pszName); });
+
+TEST(WriteAtSecond, AStopRequestBeforeItWaitsForNoSecondAndWritesNothing) {
+    CExecutableDirectory dir;
+    CRecorder recorder;
+    recorder.m_nStopAfterWrites = 0;
+    CScriptedClock clock{LocalMoment(10, 15, 30, 400'000us), 0us, {}};
+    COperationHooks hooks = recorder.Hooks();
+    hooks.m_clock = clock.Clock();
+    CDeviceOperation operation;
+    operation.Arm().WriteAtSecond(&ClockCommand).Wait(std::chrono::milliseconds{250});
+    CSerialLink link({}, recorder.m_port->Factory());
+    const COperationResult result = RunDeviceOperation(link, 7, 2400, operation, hooks);
+    EXPECT_FALSE(result.m_timedWrite);
+    EXPECT_TRUE(clock.m_sleeps.empty());
+    EXPECT_EQ(recorder.m_port->Written(), "");
+    EXPECT_FALSE(link.IsOpen());
+}
+
+TEST(WriteAtSecond, APortThatCannotBeOpenedStillTakesTheSecondAndSaysTheWriteFailed) {
+    CExecutableDirectory dir;
+    CRecorder recorder;
+    recorder.m_port->SetOpenFails(true);
+    CScriptedClock clock{LocalMoment(10, 15, 30, 400'000us), 0us, {}};
+    COperationHooks hooks = recorder.Hooks();
+    hooks.m_clock = clock.Clock();
+    CDeviceOperation operation;
+    operation.WriteAtSecond(&ClockCommand);
+    CSerialLink link({}, recorder.m_port->Factory());
+    const COperationResult result = RunDeviceOperation(link, 7, 2400, operation, hooks);
+    EXPECT_FALSE(result.m_bOpened);
+    ASSERT_TRUE(result.m_timedWrite);
+    EXPECT_FALSE(result.m_timedWrite->m_bWritten);
+    EXPECT_EQ(result.m_timedWrite->m_strSecond, "10:15:31");
+    EXPECT_EQ(recorder.m_port->Written(), "");
+}
+
+// On the system's port: the reader waits for input without holding the port, so the write is not held up.
+TEST(WriteAtSecond, TheComputersClockWritesWithinMillisecondsOfTheDueMoment) {
+    CExecutableDirectory dir;
+    CPtyPeer peer;
+    peer.LinkAsPort(dir.Path(), 7);
+    CDeviceOperation operation;
+    operation.WriteAtSecond(&ClockCommand);
+    CSerialLink link;
+    const WallTime started = std::chrono::system_clock::now();
+    const COperationResult result = RunDeviceOperation(link, 7, 2400, operation, {});
+    const WallTime ended = std::chrono::system_clock::now();
+    ASSERT_TRUE(result.m_timedWrite);
+    const CTimedWrite& write = *result.m_timedWrite;
+    EXPECT_TRUE(write.m_bWritten);
+    EXPECT_EQ(write.m_secondStart, std::chrono::floor<std::chrono::seconds>(write.m_secondStart));
+    EXPECT_EQ(write.m_due, write.m_secondStart - kNineBytesAt2400);
+    EXPECT_GT(write.m_due, started);
+    EXPECT_LE(write.m_due - started, std::chrono::seconds{1}); // never more than a second's wait
+    EXPECT_GE(write.m_error, 0us);
+    EXPECT_LT(write.m_error, 100ms); // a busy machine may be late; the rule is "on the moment"
+    EXPECT_LT(ended - started, std::chrono::seconds{1} + CSerialLink::kCloseWait + 200ms);
+    EXPECT_EQ(write.m_strCommand, ClockCommand(write.m_strSecond));
+    EXPECT_EQ(peer.ReadFor(50ms), write.m_strCommand);
+}
+
+struct SLineTimeRow {
+    std::size_t nBytes;
+    int nBaudRate;
+    std::chrono::microseconds expected;
+};
+
+TEST(LineTime, TenBitsAByteAtTheBaudRate) {
+    const SLineTimeRow rows[] = {
+        {9, 2400, 37'500us}, {9, 4800, 18'750us}, {9, 9600, 9'375us}, {9, 19200, 4'687us},
+        {9, 38400, 2'343us}, {1, 2400, 4'166us},  {0, 2400, 0us},     {9, 0, 0us}, // no rate: no time
+        {9, -2400, 0us},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(LineTime(row.nBytes, row.nBaudRate), row.expected) << row.nBytes << " at " << row.nBaudRate;
+}
+
+TEST(RunDeviceOperation, ADeviceNamedByItsPathIsOpenedAsItIs) {
+    CExecutableDirectory dir;
+    CRecorder recorder;
+    CSerialLink link({}, recorder.m_port->Factory());
+    const COperationResult result =
+        RunDeviceOperation(link, std::string("/dev/ttyUSB3"), 9600, Operation({Write("?S\r")}), recorder.Hooks());
+    EXPECT_TRUE(result.m_bOpened);
+    EXPECT_FALSE(result.m_timedWrite);
+    EXPECT_EQ(recorder.m_port->Device(), "/dev/ttyUSB3");
+    EXPECT_EQ(recorder.m_port->BaudRate(), 9600);
+    EXPECT_EQ(recorder.m_port->Written(), "?S\r");
+    EXPECT_EQ(recorder.m_port->Closes(), 1);
 }
 
 // ---- the COM number rule ----

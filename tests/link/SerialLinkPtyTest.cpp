@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -176,6 +177,33 @@ TEST_F(SerialLinkPtyTest, CommandsOnASilentLineGoOutWithoutWaitingForTheReader) 
     EXPECT_EQ(m_peer.ReadUntil(strExpected.size(), 2s), strExpected);
     // 600 ms of pauses; ten writes that each waited for a silent read would take about 2.5 s.
     EXPECT_LT(elapsed, 1200ms);
+}
+
+// The reason an opening failed stays with the link until its next opening, for a caller to name it.
+TEST_F(SerialLinkPtyTest, LastOpenErrorSaysWhyTheLastOpenFailedAndEmptiesOnSuccess) {
+    const std::string strPlainFile = m_dir.File("not-a-line");
+    std::filesystem::create_symlink(m_dir.File("nowhere"), m_dir.Path() + "/ports/COM8");
+    { std::ofstream(strPlainFile) << "x"; }
+    const struct {
+        const char* pszName;
+        std::string strDevice;
+        bool bOpens;
+        std::string strError;
+    } rows[] = {
+        {"no such device", m_dir.File("missing-tty"), false, "no such device (unplugged?)"},
+        {"a line that opens", m_peer.SlavePath(), true, ""},
+        {"a plain file", strPlainFile, false, "not a serial line"},
+        {"a COM link that leads nowhere", m_dir.Path() + "/ports/COM8", false, "no such device (unplugged?)"},
+        {"the line again", m_dir.Path() + "/ports/COM7", true, ""},
+    };
+    CSerialLink link;
+    EXPECT_EQ(link.LastOpenError(), "");
+    for (const auto& row : rows) {
+        EXPECT_EQ(link.OpenDevice(row.strDevice, 2400), row.bOpens) << row.pszName;
+        EXPECT_EQ(link.LastOpenError(), row.strError) << row.pszName;
+        link.Close();
+        EXPECT_EQ(link.LastOpenError(), row.strError) << row.pszName << ": closing keeps it";
+    }
 }
 
 } // namespace

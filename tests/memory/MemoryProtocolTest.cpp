@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 struct ReplyRow {
@@ -102,6 +104,35 @@ TEST(MemoryExport, TxtIsAppendedOnlyWhenMissing) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(ExportFileName(row.chosen), row.file) << row.chosen;
+}
+
+} // namespace
+
+namespace {
+
+struct SFilledRow {
+    const char* pszName;
+    std::vector<CMemoryCells> rows;
+    std::size_t nFilled;
+};
+
+TEST(MemoryExport, FilledRowsEndAtTheFirstRowWithoutAStartNumber) {
+    const CMemoryCells entry{"0001", "10:15:30.25", "0:01:30"};
+    const CMemoryCells noNumber{"", "10:15:31.00", "0:00:01"};
+    const SFilledRow rows[] = {
+        {"none", {}, 0},
+        {"three", {entry, entry, entry}, 3},
+        {"a row without a start number ends them", {entry, noNumber, entry}, 1},
+        {"the first row without one: none", {noNumber, entry}, 0},
+        {"a start number of blanks counts", {{"    ", "", ""}, entry}, 2},
+        {"no more than the list's 500 rows", std::vector<CMemoryCells>(501, entry), 500},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(FilledMemoryRows(row.rows), row.nFilled) << row.pszName;
+        // The export writes exactly those rows.
+        const std::string text = BuildMemoryExport(row.rows);
+        EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), row.nFilled) << row.pszName;
+    }
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+#include "base/WallClock.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+constexpr auto kAwakeStretch = std::chrono::milliseconds{2};
+
+} // namespace
+
+std::string ClockText(const CLocalTime& time) {
+    char szText[16];
+    std::snprintf(szText, sizeof szText, "%02d:%02d:%02d", time.m_nHour % 100, time.m_nMinute % 100,
+                  time.m_nSecond % 100);
+    return szText;
+}
+
+std::string IsoTimestamp(const CLocalTime& time) {
+    const int nOffset = std::abs(time.m_nUtcOffsetMinutes);
+    char szText[48];
+    std::snprintf(szText, sizeof szText, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", time.m_nYear % 10000,
+                  time.m_nMonth % 100, time.m_nDay % 100, time.m_nHour % 100, time.m_nMinute % 100,
+                  time.m_nSecond % 100, time.m_nMillisecond % 1000, time.m_nUtcOffsetMinutes < 0 ? '-' : '+',
+                  nOffset / 60 % 100, nOffset % 60);
+    return szText;
+}
+
+WallTime NextSecondStart(WallTime moment) {
+    return std::chrono::floor<std::chrono::seconds>(moment) + std::chrono::seconds{1};
+}
+
+WallTime CWallClock::Now() const {
+    return m_now ? m_now() : std::chrono::system_clock::now();
+}
+
+void CWallClock::SleepUntil(WallTime moment) const {
+    if (m_sleepUntil) {
+        m_sleepUntil(moment);
+        return;
+    }
+    // A sleep on a busy machine ends up to some milliseconds late, so it ends this early and the rest is waited out
+    // awake. Giving the processor away meanwhile (a yield) could cost a time slice of another process.
+    std::this_thread::sleep_until(moment - kAwakeStretch);
+    while (std::chrono::system_clock::now() < moment) {
+    }
+}

@@ -1,0 +1,240 @@
+#include "cli/CliFormats.h"
+
+#include "base/TextRules.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDelete = 0x7F;
+constexpr unsigned char kFirstUpperHalf = 0x80;
+
+std::string Trimmed(std::string_view text) {
+    return std::string(TrimWhiteSpace(text));
+}
+
+// JSON object members and CSV rows, in the order given.
+using CFields = std::vector<std::pair<std::string, std::string>>;
+
+std::string JsonObject(const CFields& fields) {
+    std::string text = "{";
+    for (const auto& [strName, strValue] : fields) {
+        if (text.size() > 1)
+            text += ',';
+        text += JsonString(strName) + ':' + JsonString(strValue);
+    }
+    return text + '}';
+}
+
+std::string CsvRow(const std::vector<std::string>& fields) {
+    std::string text;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            text += ',';
+        text += CsvField(fields[i]);
+    }
+    return text + "\r\n";
+}
+
+CFields CurrentValueFields(const CCurrentValues& values) {
+    return {{"display", Trimmed(values.m_strLarge)},      {"small", Trimmed(values.m_strSmall)},
+            {"light", LightName(values.m_lights)},        {"program", Trimmed(values.m_strProgram)},
+            {"time", Trimmed(values.m_strCountdownTime)}, {"brightness", Trimmed(values.m_strBrightness)}};
+}
+
+CFields MemoryFields(const CMemoryCells& cells) {
+    return {{"start_no", Trimmed(cells[0])}, {"start_time", Trimmed(cells[1])}, {"lead_time", Trimmed(cells[2])}};
+}
+
+// The kinds a monitor line is recognised as, each with its fields.
+std::vector<std::pair<std::string, CFields>> MonitorRecords(const CMonitorLine& line) {
+    std::vector<std::pair<std::string, CFields>> records;
+    if (line.m_bDisplay)
+        records.push_back({"display",
+                           {{"large", Trimmed(line.m_strLarge)},
+                            {"small", Trimmed(line.m_strSmall)},
+                            {"light", LightName(line.m_lights)}}});
+    if (line.m_bStart)
+        records.push_back(
+            {"start", {{"start_no", Trimmed(line.m_strStartNumber)}, {"start_time", Trimmed(line.m_strStartTime)}}});
+    if (line.m_bLead)
+        records.push_back({"lead", {{"lead_time", Trimmed(line.m_strLeadTime)}}});
+    return records;
+}
+
+// The CSV columns of the monitor after time and kind.
+const std::vector<std::string> kMonitorColumns = {"large", "small", "light", "start_no", "start_time", "lead_time"};
+
+std::string ValueOf(const CFields& fields, const std::string& strName) {
+    for (const auto& [strField, strValue] : fields)
+        if (strField == strName)
+            return strValue;
+    return {};
+}
+
+// "HH:MM:SS.mmm": the time of day with milliseconds.
+std::string TimeOfDayText(const CLocalTime& time) {
+    char szMilliseconds[8];
+    std::snprintf(szMilliseconds, sizeof szMilliseconds, ".%03d", time.m_nMillisecond % 1000);
+    return ClockText(time) + szMilliseconds;
+}
+
+} // namespace
+
+std::string Utf8Text(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < kFirstUpperHalf) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
+std::string JsonString(std::string_view bytes) {
+    std::string text = "\"";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            text += "\\\"";
+            break;
+        case '\\':
+            text += "\\\\";
+            break;
+        case '\n':
+            text += "\\n";
+            break;
+        case '\r':
+            text += "\\r";
+            break;
+        case '\t':
+            text += "\\t";
+            break;
+        default:
+            if (byte < kFirstPrintable || byte == kDelete) {
+                char szEscape[8];
+                std::snprintf(szEscape, sizeof szEscape, "\\u%04x", byte);
+                text += szEscape;
+            } else {
+                text += Utf8Text(std::string_view(&c, 1));
+            }
+        }
+    }
+    return text + '"';
+}
+
+std::string CsvField(std::string_view bytes) {
+    if (bytes.find_first_of(",\"\r\n") == std::string_view::npos)
+        return Utf8Text(bytes);
+    std::string text = "\"";
+    for (const char c : bytes) {
+        if (c == '"')
+            text += '"';
+        text += c;
+    }
+    return Utf8Text(text + '"');
+}
+
+std::string LightName(const std::optional<CLightPattern>& lights) {
+    if (!lights)
+        return {};
+    for (const ELamp lamp : *lights) {
+        switch (lamp) {
+        case ELamp::Red:
+            return "red";
+        case ELamp::Yellow:
+            return "yellow";
+        case ELamp::Green:
+            return "green";
+        case ELamp::Off:
+            break;
+        }
+    }
+    return "off";
+}
+
+std::string FormatCurrentValuesText(const CCurrentValues& values) {
+    std::string text;
+    for (const auto& [strName, strValue] : CurrentValueFields(values))
+        text += strName + ": " + Utf8Text(strValue) + "\n";
+    return text;
+}
+
+std::string FormatCurrentValuesJson(const CCurrentValues& values) {
+    return JsonObject(CurrentValueFields(values)) + "\n";
+}
+
+std::string FormatMemoryCsv(const std::vector<CMemoryCells>& rows) {
+    std::string text = CsvRow({"start_no", "start_time", "lead_time"});
+    const std::size_t nRows = FilledMemoryRows(rows);
+    for (std::size_t i = 0; i < nRows; ++i)
+        text += CsvRow({Trimmed(rows[i][0]), Trimmed(rows[i][1]), Trimmed(rows[i][2])});
+    return text;
+}
+
+std::string FormatMemoryJson(const std::vector<CMemoryCells>& rows) {
+    const std::size_t nRows = FilledMemoryRows(rows);
+    if (nRows == 0)
+        return "[]\n";
+    std::string text = "[\n";
+    for (std::size_t i = 0; i < nRows; ++i)
+        text += "  " + JsonObject(MemoryFields(rows[i])) + (i + 1 < nRows ? ",\n" : "\n");
+    return text + "]\n";
+}
+
+std::string MonitorCsvHeader() {
+    std::vector<std::string> columns = {"time", "kind"};
+    columns.insert(columns.end(), kMonitorColumns.begin(), kMonitorColumns.end());
+    return CsvRow(columns);
+}
+
+std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrived, EMonitorFormat eFormat) {
+    std::string text;
+    for (const auto& [strKind, fields] : MonitorRecords(line)) {
+        switch (eFormat) {
+        case EMonitorFormat::Text:
+            text += TimeOfDayText(arrived) + ' ' + strKind;
+            for (const auto& [strName, strValue] : fields)
+                text += ' ' + strName + '=' + Utf8Text(strValue);
+            text += '\n';
+            break;
+        case EMonitorFormat::Csv: {
+            std::vector<std::string> row = {IsoTimestamp(arrived), strKind};
+            for (const std::string& strColumn : kMonitorColumns)
+                row.push_back(ValueOf(fields, strColumn));
+            text += CsvRow(row);
+            break;
+        }
+        case EMonitorFormat::Jsonl: {
+            CFields record = {{"time", IsoTimestamp(arrived)}, {"kind", strKind}};
+            record.insert(record.end(), fields.begin(), fields.end());
+            text += JsonObject(record) + '\n';
+            break;
+        }
+        }
+    }
+    return text;
+}
+
+std::string FormatPortLine(const std::string& strEntry, const std::string& strDevice, const std::string& strOpenError,
+                           bool bOpened) {
+    return Utf8Text(strEntry) + ": " + Utf8Text(strDevice) + ": " +
+           (bOpened                ? std::string("can be opened")
+            : strOpenError.empty() ? std::string("cannot be opened")
+                                   : strOpenError) +
+           "\n";
+}
+
+std::string FormatClockSet(const CTimedWrite& write) {
+    char szError[48];
+    std::snprintf(szError, sizeof szError, "%.2f", std::chrono::duration<double, std::milli>(write.m_error).count());
+    return "clock: " + Utf8Text(write.m_strSecond) + "\nerror: " + szError + " ms\n";
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "base/WallClock.h"
+#include "console/ConsoleProtocol.h"
+#include "link/DeviceOperation.h"
+#include "memory/MemoryProtocol.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What kalvora-cli prints: plain text for a reader, CSV (RFC 4180), JSON and JSON lines for results software.
+// The device's bytes are one character each (byte 0xE9 is "é"); the machine forms and the text carry them as UTF-8,
+// the memory's txt form carries them as they came, as the Read Memory dialog's export does.
+
+// The bytes as text in UTF-8, each byte the character of the same number.
+std::string Utf8Text(std::string_view bytes);
+// A JSON string in quotes: quotes, backslashes and control characters escaped, the rest in UTF-8.
+std::string JsonString(std::string_view bytes);
+// An RFC 4180 field: in quotes (with quotes doubled) when it holds a comma, a quote, a CR or an LF; in UTF-8.
+std::string CsvField(std::string_view bytes);
+
+// The lit lamp of a light state: "off", "red", "yellow" or "green"; empty for a state that names no pattern.
+std::string LightName(const std::optional<CLightPattern>& lights);
+
+// `get`: display, small, light, program, time and brightness, fields trimmed; one "name: value" a line, or one
+// JSON object.
+std::string FormatCurrentValuesText(const CCurrentValues& values);
+std::string FormatCurrentValuesJson(const CCurrentValues& values);
+
+// `memory read`: the filled rows of the memory (as the export counts them), fields trimmed. CSV with the header
+// start_no,start_time,lead_time and CR LF line ends; JSON as an array of objects with the same keys.
+std::string FormatMemoryCsv(const std::vector<CMemoryCells>& rows);
+std::string FormatMemoryJson(const std::vector<CMemoryCells>& rows);
+
+// `monitor`: one record per kind a line is recognised as (display, start, lead), stamped with the local time it
+// arrived. Text: "14:03:27.045 display large=0:15 small=1 light=red"; CSV under MonitorCsvHeader(); JSON lines:
+// {"time":"2024-05-01T14:03:27.045+02:00","kind":"display","large":"0:15","small":"1","light":"red"}. Nothing for a
+// line that is not recognised.
+enum class EMonitorFormat { Text, Csv, Jsonl };
+std::string MonitorCsvHeader();
+std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrived, EMonitorFormat eFormat);
+
+// `ports`: the entry of the COM Port Settings list, the device it opens, and whether it can be opened or why not:
+// "COM 7: /dev/ttyS6: can be opened".
+std::string FormatPortLine(const std::string& strEntry, const std::string& strDevice, const std::string& strOpenError,
+                           bool bOpened);
+
+// `set clock`: "clock: 10:15:31" and "error: 0.42 ms", the time sent and how late its write was.
+std::string FormatClockSet(const CTimedWrite& write);

@@ -1,0 +1,451 @@
+#include "cli/CliRunner.h"
+
+#include "base/ExecutableDirectory.h"
+#include "base/Files.h"
+#include "base/TextRules.h"
+#include "cli/CliFormats.h"
+#include "cli/Interrupt.h"
+#include "console/ConsoleProtocol.h"
+#include "link/ComPorts.h"
+#include "link/SerialPort.h"
+#include "memory/MemoryProtocol.h"
+#include "programs/ProgramStore.h"
+#include "programs/TransferCodec.h"
+#include "settings/Settings.h"
+
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+EMonitorFormat MonitorFormat(ECliFormat eFormat) {
+    switch (eFormat) {
+    case ECliFormat::Csv:
+        return EMonitorFormat::Csv;
+    case ECliFormat::Jsonl:
+        return EMonitorFormat::Jsonl;
+    default:
+        return EMonitorFormat::Text;
+    }
+}
+
+// A command quoted for a message, without its carriage return.
+std::string Quoted(std::string strCommand) {
+    if (!strCommand.empty() && strCommand.back() == kCommandEnd)
+        strCommand.pop_back();
+    return "\"" + Utf8Text(strCommand) + "\"";
+}
+
+} // namespace
+
+CCliRunner::CCliRunner(CCliArguments arguments, std::FILE* out, std::FILE* err)
+    : m_arguments(std::move(arguments)), m_out(out), m_err(err), m_nPort(kDefaultPort), m_nBaudRate(kDefaultBaudRate),
+      m_link([this](const std::string& strMessage) {
+          m_bOpenFailed = true;
+          const std::string strReason = m_link.LastOpenError();
+          Error(strMessage + ": " + PortName() + (strReason.empty() ? std::string() : ": " + strReason));
+      }) {}
+
+int CCliRunner::Run() {
+    if (m_arguments.m_eCommand == ECliCommand::Help) {
+        Print(CliUsage());
+        return kExitDone;
+    }
+    if (m_arguments.m_strDirectory)
+        SetExecutableDirectory(*m_arguments.m_strDirectory);
+    // The port and baud rate as the Read Memory and Parameters dialogs take them, then what the command line says.
+    ReadLinkSettings(GetConfigPath()).ApplyTo(m_nPort, m_nBaudRate);
+    if (m_arguments.m_nPort)
+        m_nPort = *m_arguments.m_nPort;
+    if (m_arguments.m_nBaudRate)
+        m_nBaudRate = *m_arguments.m_nBaudRate;
+
+    switch (m_arguments.m_eCommand) {
+    case ECliCommand::Help:
+        break;
+    case ECliCommand::Ports:
+        return RunPorts();
+    case ECliCommand::Get:
+        return RunGet();
+    case ECliCommand::SetProgram:
+        return RunSet(SetProgramOperation(m_arguments.m_strValue), BuildSetProgram(m_arguments.m_strValue));
+    case ECliCommand::SetCountdown: {
+        const std::string strEntry = CountdownEntry(m_arguments.m_nNumber);
+        return RunSet(SetCountdownNumberOperation(strEntry), BuildSetCountdownNumber(strEntry));
+    }
+    case ECliCommand::SetBrightness:
+        return RunSet(SetBrightnessOperation(m_arguments.m_strValue), BuildSetBrightness(m_arguments.m_strValue));
+    case ECliCommand::SetClock:
+        return RunSetClock();
+    case ECliCommand::Master:
+        return RunMode(MasterOperation(), kCmdMaster);
+    case ECliCommand::Slave:
+        return RunMode(SlaveOperation(), kCmdSlave);
+    case ECliCommand::Monitor:
+        return RunMonitor();
+    case ECliCommand::MemoryRead:
+        return RunMemoryRead();
+    case ECliCommand::MemoryErase:
+        return RunMemoryErase();
+    case ECliCommand::ProgramsDownload:
+        return RunDownload();
+    case ECliCommand::ProgramsUpload:
+        return RunUpload();
+    }
+    return kExitDone;
+}
+
+// ---- the line
+
+COperationHooks CCliRunner::DefaultHooks() const {
+    COperationHooks hooks;
+    hooks.m_wait = [](std::chrono::milliseconds wait) {
+        std::this_thread::sleep_for(wait);
+    };
+    hooks.m_stopRequested = [this] {
+        return m_bOpenFailed || InterruptRequested();
+    };
+    return hooks;
+}
+
+COperationResult CCliRunner::RunOperation(const CDeviceOperation& operation, COperationHooks hooks) {
+    if (m_arguments.m_strDevice)
+        return RunDeviceOperation(m_link, *m_arguments.m_strDevice, m_nBaudRate, operation, hooks);
+    return RunDeviceOperation(m_link, m_nPort, m_nBaudRate, operation, hooks);
+}
+
+bool CCliRunner::CollectReply(std::chrono::milliseconds timeout, const LineTest& isReply) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        bool bComplete = false;
+        for (std::string strLine; !bComplete && m_link.PopLine(strLine);)
+            bComplete = isReply(strLine);
+        if (bComplete)
+            return true;
+        if (Clock::now() >= deadline || InterruptRequested() || !m_link.IsOpen())
+            return false;
+        std::this_thread::sleep_for(kPollPause);
+    }
+}
+
+std::string CCliRunner::PortName() const {
+    if (m_arguments.m_strDevice)
+        return *m_arguments.m_strDevice;
+    return "COM " + std::to_string(m_nPort) + " (" + PortDevicePath(m_nPort) + ")";
+}
+
+int CCliRunner::NoReply(const std::string& strWhat) {
+    Error("no reply to " + strWhat + " from the unit on " + PortName() + " within " +
+          std::to_string(kReplyTimeout.count()) + " ms");
+    return kExitNoReply;
+}
+
+void CCliRunner::Print(const std::string& strText) {
+    std::fwrite(strText.data(), 1, strText.size(), m_out);
+    std::fflush(m_out);
+}
+
+void CCliRunner::Error(const std::string& strText) {
+    const std::string strLine = "kalvora-cli: " + strText + "\n";
+    std::fwrite(strLine.data(), 1, strLine.size(), m_err);
+    std::fflush(m_err);
+}
+
+std::string CCliRunner::ProgramDirectory() const {
+    return m_arguments.m_strProgramDirectory.value_or(ExecutableDirectory());
+}
+
+// ---- commands
+
+int CCliRunner::RunPorts() {
+    // The COM Port Settings list: an adapter seen for the first time gets its number, one that is there its name.
+    AssignComNumbers(ExecutableDirectory(), kSerialByIdDirectory);
+    for (const CComPortEntry& entry : DescribeComPorts(ExecutableDirectory(), kSerialByIdDirectory)) {
+        const std::unique_ptr<CSerialPort> port = CreateSystemPort();
+        const bool bOpened = port->Open(entry.m_strDevice);
+        const std::string strError = bOpened ? std::string() : port->OpenError();
+        port->Close();
+        Print(FormatPortLine(entry.m_strText, entry.m_strDevice, strError, bOpened));
+    }
+    return kExitDone;
+}
+
+int CCliRunner::RunGet() {
+    std::optional<CCurrentValues> values;
+    COperationHooks hooks = DefaultHooks();
+    hooks.m_wait = [&](std::chrono::milliseconds) {
+        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
+            values = ParseCurrentValues(strLine);
+            return values.has_value();
+        });
+    };
+    RunOperation(GetCurrentValuesOperation(), hooks);
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (!values)
+        return NoReply(Quoted(kCmdGetCurrentValues));
+    Print(m_arguments.m_eFormat == ECliFormat::Json ? FormatCurrentValuesJson(*values)
+                                                    : FormatCurrentValuesText(*values));
+    return kExitDone;
+}
+
+int CCliRunner::RunSet(const CDeviceOperation& operation, const std::string& strCommand) {
+    std::string strAcknowledgement;
+    COperationHooks hooks = DefaultHooks();
+    hooks.m_wait = [&](std::chrono::milliseconds) {
+        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
+            if (!IsSetAcknowledgement(strLine))
+                return false;
+            strAcknowledgement = strLine;
+            return true;
+        });
+    };
+    RunOperation(operation, hooks);
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (strAcknowledgement.empty())
+        return NoReply(Quoted(strCommand));
+    Print("acknowledged: " + Utf8Text(strAcknowledgement) + "\n");
+    return kExitDone;
+}
+
+int CCliRunner::RunSetClock() {
+    std::string strAcknowledgement;
+    COperationHooks hooks = DefaultHooks();
+    hooks.m_wait = [&](std::chrono::milliseconds) {
+        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
+            if (!IsSetAcknowledgement(strLine))
+                return false;
+            strAcknowledgement = strLine;
+            return true;
+        });
+    };
+    const COperationResult result = RunOperation(SetClockOperation(m_arguments.m_strValue), hooks);
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (!result.m_timedWrite || !result.m_timedWrite->m_bWritten) {
+        Error("the clock could not be written to " + PortName());
+        return kExitNoReply;
+    }
+    Print(FormatClockSet(*result.m_timedWrite));
+    if (strAcknowledgement.empty())
+        return NoReply(Quoted(result.m_timedWrite->m_strCommand));
+    return kExitDone;
+}
+
+int CCliRunner::RunMode(const CDeviceOperation& operation, const std::string& strCommand) {
+    std::string strAcknowledgement;
+    COperationHooks hooks = DefaultHooks();
+    hooks.m_wait = [&](std::chrono::milliseconds) {
+        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
+            if (!IsModeAcknowledgement(strLine))
+                return false;
+            strAcknowledgement = strLine;
+            return true;
+        });
+    };
+    RunOperation(operation, hooks);
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (strAcknowledgement.empty())
+        return NoReply(Quoted(strCommand));
+    Print("acknowledged: " + Utf8Text(strAcknowledgement) + "\n");
+    return kExitDone;
+}
+
+int CCliRunner::RunMonitor() {
+    const EMonitorFormat eFormat = MonitorFormat(m_arguments.m_eFormat);
+    int nRecognised = 0;
+    bool bDisplayLine = false;
+    const auto show = [&](const std::string& strLine) {
+        const CMonitorLine line = ParseMonitorLine(strLine);
+        if (!line.Recognised())
+            return;
+        ++nRecognised;
+        bDisplayLine = bDisplayLine || line.m_bDisplay;
+        Print(FormatMonitorLine(line, LocalTimeOf(std::chrono::system_clock::now()), eFormat));
+    };
+    if (eFormat == EMonitorFormat::Csv)
+        Print(MonitorCsvHeader());
+
+    // "?D" switches the stream on and, sent again, off: the second one goes out at the end and on Ctrl+C alike.
+    CDeviceOperation monitor;
+    monitor.Write(kCmdMonitorToggle).Wait(m_arguments.m_duration.value_or(std::chrono::milliseconds{0}));
+    monitor.Write(kCmdMonitorToggle);
+    COperationHooks hooks;
+    hooks.m_stopRequested = [this] {
+        return m_bOpenFailed;
+    };
+    hooks.m_wait = [&](std::chrono::milliseconds duration) {
+        const auto end = Clock::now() + duration;
+        CMonitorResume resume;
+        resume.Start(m_link.ReopenCount());
+        while (!InterruptRequested() && (!m_arguments.m_duration || Clock::now() < end)) {
+            bDisplayLine = false;
+            DrainLines(m_link, show);
+            // The link opened the unit again by itself after it had gone: its stream on again if it is off.
+            if (resume.Tick(m_link.ReopenCount(), bDisplayLine, CMonitorResume::Clock::now()))
+                m_link.Write(kCmdMonitorToggle);
+            std::this_thread::sleep_for(kPollPause);
+        }
+    };
+    RunOperation(monitor, hooks);
+    DrainLines(m_link, show); // what came before the stream stopped
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (nRecognised == 0) {
+        Error("no monitor line from the unit on " + PortName());
+        return kExitNoReply;
+    }
+    return kExitDone;
+}
+
+int CCliRunner::RunMemoryRead() {
+    // The Read Memory dialog's rows: entries in order of arrival, those past its last row neither shown nor saved.
+    std::vector<CMemoryCells> rows;
+    bool bReplied = false;
+    COperationHooks hooks = DefaultHooks();
+    hooks.m_wait = [&](std::chrono::milliseconds) {
+        bool bEmpty = false;
+        const auto take = [&](const std::string& strLine) {
+            const CMemoryReply reply = ParseMemoryReply(strLine);
+            if (reply.m_kind == EMemoryReply::Entry && rows.size() < static_cast<std::size_t>(kMemoryRows))
+                rows.push_back(reply.m_cells);
+            bEmpty = bEmpty || reply.m_kind == EMemoryReply::Empty;
+            return reply.m_kind == EMemoryReply::Entry || reply.m_kind == EMemoryReply::Empty;
+        };
+        // The first line within the reply time-out, then each next one within the quiet time; the empty memory is
+        // the whole reply.
+        bReplied = CollectReply(kReplyTimeout, take);
+        while (bReplied && !bEmpty && CollectReply(kMemoryQuietTime, take)) {
+        }
+    };
+    CDeviceOperation read;
+    read.Write(kCmdReadMemory).Wait(kMemoryQuietTime);
+    RunOperation(read, hooks);
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (!bReplied)
+        return NoReply(Quoted(kCmdReadMemory));
+
+    std::string strText;
+    switch (m_arguments.m_eFormat) {
+    case ECliFormat::Csv:
+        strText = FormatMemoryCsv(rows);
+        break;
+    case ECliFormat::Json:
+        strText = FormatMemoryJson(rows);
+        break;
+    default:
+        strText = BuildMemoryExport(rows);
+        break;
+    }
+    if (!m_arguments.m_strOutputFile) {
+        Print(strText);
+        return kExitDone;
+    }
+    if (!WriteFileReplacing(*m_arguments.m_strOutputFile, strText)) {
+        Error("cannot write " + *m_arguments.m_strOutputFile);
+        return kExitFileFault;
+    }
+    return kExitDone;
+}
+
+int CCliRunner::RunMemoryErase() {
+    bool bErased = false;
+    COperationHooks hooks = DefaultHooks();
+    hooks.m_wait = [&](std::chrono::milliseconds) {
+        bErased = CollectReply(kReplyTimeout, [](const std::string& strLine) {
+            return ParseMemoryReply(strLine).m_kind == EMemoryReply::Erased;
+        });
+    };
+    CDeviceOperation erase;
+    erase.Write(kCmdEraseMemory).Wait(kMemoryQuietTime);
+    RunOperation(erase, hooks);
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (!bErased)
+        return NoReply(Quoted(kCmdEraseMemory));
+    Print("erased\n");
+    return kExitDone;
+}
+
+int CCliRunner::RunDownload() {
+    const std::string strDirectory = ProgramDirectory();
+    CProgramStore store;
+    int nReplies = 0;
+    const bool bProgress = ::isatty(::fileno(m_err)) != 0;
+    const auto decode = [&](const std::string& strLine) {
+        if (ParseTransferReply(strLine, store))
+            ++nReplies;
+    };
+    COperationHooks hooks = DefaultHooks();
+    // The dialog's pace: each pause as long as the dialog's, the replies decoded meanwhile as its timer does.
+    hooks.m_wait = [&](std::chrono::milliseconds wait) {
+        std::this_thread::sleep_for(wait);
+        DrainLines(m_link, decode);
+    };
+    hooks.m_pump = [&] {
+        if (!bProgress)
+            return;
+        const std::string strLine =
+            "\rdownload: " + std::to_string(nReplies) + " of " + std::to_string(kDownloadRequests) + " replies";
+        std::fwrite(strLine.data(), 1, strLine.size(), m_err);
+        std::fflush(m_err);
+    };
+    RunOperation(DownloadOperation(), hooks);
+    DrainLines(m_link, decode); // the link is closed: every reply is queued
+    if (bProgress && !m_bOpenFailed)
+        std::fputs("\n", m_err); // the progress line ends
+    if (m_bOpenFailed)
+        return kExitNoPort;
+    if (nReplies < kDownloadRequests) {
+        Error("download incomplete: " + std::to_string(nReplies) + " of " + std::to_string(kDownloadRequests) +
+              " replies from the unit on " + PortName() + "; no program file written");
+        return kExitNoReply;
+    }
+    // Each program as the Parameters dialog saves it after a download: the rows its file had, or, without a file of
+    // rows, the rows the download filled.
+    for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram; ++nProgram) {
+        const std::string strName = ProgramName(nProgram);
+        store.SetRowCount(CProgramStore::RowsOfNewerData(store.CountFileRows(nProgram, strName, strDirectory), 0,
+                                                         store.FilledRowCount(nProgram)));
+        const std::string strFile = strDirectory + "/" + strName + ".txt";
+        if (!store.SaveProgramFile(nProgram, strName, strDirectory)) {
+            Error("cannot write " + strFile);
+            return kExitFileFault;
+        }
+        Print("saved: " + Utf8Text(strFile) + " (" + std::to_string(store.RowCount()) + " rows)\n");
+    }
+    return kExitDone;
+}
+
+int CCliRunner::RunUpload() {
+    const int nProgram = m_arguments.m_nNumber;
+    const std::string strName = ProgramName(nProgram);
+    const std::string strDirectory = ProgramDirectory();
+    CProgramStore store;
+    if (!store.LoadProgramFile(nProgram, strName, strDirectory)) {
+        Error("cannot read " + strDirectory + "/" + strName + ".txt");
+        return kExitFileFault;
+    }
+    if (m_arguments.m_bDetails) {
+        RunOperation(UploadDetailsOperation(store, nProgram), DefaultHooks());
+        if (m_bOpenFailed)
+            return kExitNoPort;
+        Print("sent: " + strName + " details, " + std::to_string(store.RowCount()) + " rows\n");
+    }
+    if (m_arguments.m_bIntervals && !InterruptRequested()) {
+        // The intervals as the dialog's list shows them: the file's texts.
+        CIntervalTexts texts;
+        for (int nInterval = 0; nInterval < kIntervalsPerProgram; ++nInterval)
+            texts[static_cast<std::size_t>(nInterval)] = store.GetInterval(nProgram, nInterval);
+        RunOperation(UploadIntervalsOperation(nProgram, texts), DefaultHooks());
+        if (m_bOpenFailed)
+            return kExitNoPort;
+        Print("sent: " + strName + " intervals CD0 to CD9\n");
+    }
+    return kExitDone;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "cli/CliArguments.h"
+#include "link/DeviceOperation.h"
+#include "link/SerialLink.h"
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// Exit statuses of kalvora-cli.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitNoReply = 1;   // no (complete) reply in time
+inline constexpr int kExitUsage = 2;     // bad usage
+inline constexpr int kExitNoPort = 3;    // the port cannot be opened
+inline constexpr int kExitFileFault = 4; // a file cannot be read or written
+
+// Runs one command of the tool on the core the windows use: the same link, operations, reply rules, program store
+// and export. Output goes to `out`, every error to `err`. Where a window sleeps while its link collects the reply,
+// the tool takes the lines as they come and goes on as soon as the reply it needs is there, or gives up after its
+// time-out.
+class CCliRunner {
+public:
+    static constexpr auto kReplyTimeout = std::chrono::milliseconds{1000};
+    // A memory read ends this long after the last "M?" line: the device sends no end-of-list line.
+    static constexpr auto kMemoryQuietTime = std::chrono::milliseconds{500};
+    static constexpr auto kPollPause = std::chrono::milliseconds{5};
+
+    CCliRunner(CCliArguments arguments, std::FILE* out, std::FILE* err);
+    CCliRunner(const CCliRunner&) = delete;
+    CCliRunner& operator=(const CCliRunner&) = delete;
+
+    int Run();
+
+private:
+    using LineTest = std::function<bool(const std::string& strLine)>;
+
+    int RunPorts();
+    int RunGet();
+    int RunSet(const CDeviceOperation& operation, const std::string& strCommand);
+    int RunSetClock();
+    int RunMode(const CDeviceOperation& operation, const std::string& strCommand);
+    int RunMonitor();
+    int RunMemoryRead();
+    int RunMemoryErase();
+    int RunDownload();
+    int RunUpload();
+
+    // Runs the operation on the chosen port or device. The default hooks stop before the first write when the port
+    // could not be opened or Ctrl+C was pressed, and pause as asked.
+    COperationResult RunOperation(const CDeviceOperation& operation, COperationHooks hooks);
+    COperationHooks DefaultHooks() const;
+    // Pops the link's lines into isReply until it says the reply is complete (true) or `timeout` passes (false).
+    bool CollectReply(std::chrono::milliseconds timeout, const LineTest& isReply);
+    // "COM 7 (/dev/ttyS6)" or the device's path.
+    std::string PortName() const;
+    int NoReply(const std::string& strWhat);
+    void Print(const std::string& strText);
+    void Error(const std::string& strText);
+    // Where the program files are: --to or --from, else the tool's directory.
+    std::string ProgramDirectory() const;
+
+    CCliArguments m_arguments;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    int m_nPort;
+    int m_nBaudRate;
+    bool m_bOpenFailed = false;
+    CSerialLink m_link;
+};
