@@ -5,6 +5,7 @@
 #include "base/TextRules.h"
 #include "cli/CliFormats.h"
 #include "cli/Interrupt.h"
+#include "cli/Terminal.h"
 #include "console/ConsoleProtocol.h"
 #include "link/ComPorts.h"
 #include "link/SerialPort.h"
@@ -14,7 +15,6 @@
 #include "settings/Settings.h"
 
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -376,7 +376,7 @@ int CCliRunner::RunDownload() {
     const std::string strDirectory = ProgramDirectory();
     CProgramStore store;
     int nReplies = 0;
-    const bool bProgress = ::isatty(::fileno(m_err)) != 0;
+    const bool bProgress = IsTerminal(m_err);
     const auto decode = [&](const std::string& strLine) {
         if (ParseTransferReply(strLine, store))
             ++nReplies;

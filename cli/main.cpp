@@ -3,12 +3,14 @@
 #include "cli/CliArguments.h"
 #include "cli/CliRunner.h"
 #include "cli/Interrupt.h"
+#include "cli/Terminal.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    UseBinaryStreams();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const CCliParse parse = ParseCliArguments(args);
     if (!parse.m_arguments) {

@@ -401,6 +401,32 @@ TEST_F(WinLinkLine, AProgramDownloadAtItsPaceGetsEveryReply) {
     EXPECT_LT(spanMs, 42 * 60 + 250 + 1500);
 }
 
+TEST_F(WinLinkLine, AClockCommandLeavesWithinMillisecondsOfItsDueMoment) {
+    // "=T" and the digits of the second, as the clock is set; the reader waits on the line meanwhile.
+    const auto clockCommand = [](std::string_view clockText) {
+        std::string strCommand = "=T";
+        for (const char c : clockText) {
+            if (c != ':')
+                strCommand += c;
+        }
+        return strCommand + "\r";
+    };
+    CDeviceOperation operation;
+    operation.WriteAtSecond(clockCommand);
+    CSerialLink link;
+    const auto started = std::chrono::system_clock::now();
+    const COperationResult result = RunDeviceOperation(link, TestPort(), 2400, operation, {});
+    ASSERT_TRUE(result.m_bOpened);
+    ASSERT_TRUE(result.m_timedWrite);
+    const CTimedWrite& write = *result.m_timedWrite;
+    EXPECT_TRUE(write.m_bWritten);
+    EXPECT_GT(write.m_due, started);
+    EXPECT_LE(write.m_due - started, std::chrono::seconds{1}); // never more than a second's wait
+    EXPECT_GE(write.m_error, 0us);
+    EXPECT_LT(write.m_error, 100ms); // a busy machine may be late; the rule is "on the moment"
+    EXPECT_EQ(write.m_strCommand, clockCommand(write.m_strSecond));
+}
+
 // ---- Every line split in two by 300 ms of silence ----
 
 class WinPortSplitLine : public CSimulatorLine {
