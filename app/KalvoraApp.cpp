@@ -16,6 +16,11 @@ char g_szProgramName[] = "kalvora";
 int CKalvoraApp::Run(int argc, char** argv) {
     // The command line is accepted and has no effect: Qt sees the program's name alone, so that options meant for
     // Qt (-platform, -style, -stylesheet, -reverse...) change nothing either. Qt keeps these for the whole run.
+    // The window changes a few small fields a second. Through X11's shared memory each of those repaints costs a
+    // round trip to the display server and a wake-up more than sending its few pixels does; the whole window is
+    // drawn only when it is shown. A choice the user made in the environment stands.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     static int nQtArgc = 1;
     static char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : g_szProgramName, nullptr};
     QApplication application(nQtArgc, qtArgv);
