@@ -51,8 +51,8 @@ struct CRecorder {
         };
         if (m_nStopAfterWrites >= 0)
             hooks.m_stopRequested = [this] {
-                return static_cast<int>(std::count(m_port->Written().begin(), m_port->Written().end(), '\r')) >=
-                       m_nStopAfterWrites;
+                const std::string strWritten = m_port->Written(); // a copy: one string to count in
+                return static_cast<int>(std::count(strWritten.begin(), strWritten.end(), '\r')) >= m_nStopAfterWrites;
             };
         return hooks;
     }
