@@ -6,6 +6,7 @@ namespace {
 
 std::mutex g_directoryLock;
 std::string g_strDirectory; // empty: the running executable's own directory
+unsigned g_nChanges = 0;
 
 } // namespace
 
@@ -19,4 +20,10 @@ std::string ExecutableDirectory() {
 void SetExecutableDirectory(std::string strDirectory) {
     std::lock_guard lock(g_directoryLock);
     g_strDirectory = std::move(strDirectory);
+    ++g_nChanges;
+}
+
+unsigned ExecutableDirectoryChanges() {
+    std::lock_guard lock(g_directoryLock);
+    return g_nChanges;
 }

@@ -1,6 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include "base/ExecutableDirectory.h"
+#include "base/FileLocations.h"
 #include "base/Files.h"
 #include "base/TextRules.h"
 #include "cli/CliFormats.h"
@@ -154,15 +155,15 @@ void CCliRunner::Error(const std::string& strText) {
 }
 
 std::string CCliRunner::ProgramDirectory() const {
-    return m_arguments.m_strProgramDirectory.value_or(ExecutableDirectory());
+    return m_arguments.m_strProgramDirectory.value_or(FilesDirectory());
 }
 
 // ---- commands
 
 int CCliRunner::RunPorts() {
     // The COM Port Settings list: an adapter seen for the first time gets its number, one that is there its name.
-    AssignComNumbers(ExecutableDirectory(), kSerialByIdDirectory);
-    for (const CComPortEntry& entry : DescribeComPorts(ExecutableDirectory(), kSerialByIdDirectory)) {
+    AssignComNumbers(FilesDirectory(), kSerialByIdDirectory);
+    for (const CComPortEntry& entry : DescribeComPorts(FilesDirectory(), kSerialByIdDirectory)) {
         const std::unique_ptr<CSerialPort> port = CreateSystemPort();
         const bool bOpened = port->Open(entry.m_strDevice);
         const std::string strError = bOpened ? std::string() : port->OpenError();

@@ -1,6 +1,6 @@
 #include "console/MainConsoleDlg.h"
 
-#include "base/ExecutableDirectory.h"
+#include "base/FileLocations.h"
 #include "base/Files.h"
 #include "base/WallClock.h"
 #include "i18n/Language.h"
@@ -297,7 +297,7 @@ void CMainConsoleDlg::LoadCountdownTimes() {
 }
 
 void CMainConsoleDlg::LoadProgramFileTimes(int nProgram) {
-    const auto text = ReadFileBytes(ExecutableDirectory() + "/P" + std::to_string(nProgram) + ".txt");
+    const auto text = ReadFileBytes(FilesDirectory() + "/P" + std::to_string(nProgram) + ".txt");
     if (!text)
         return; // a missing file leaves its row empty
     m_countdownTimes[static_cast<std::size_t>(nProgram)] = ReadCountdownTimes(*text);

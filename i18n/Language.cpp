@@ -1,6 +1,6 @@
 #include "i18n/Language.h"
 
-#include "base/ExecutableDirectory.h"
+#include "base/FileLocations.h"
 #include "base/Files.h"
 #include "base/IniFile.h"
 
@@ -18,6 +18,11 @@ constexpr std::string_view kIdentifierSection = "Identifiers";
 constexpr std::string_view kStringSection = "Strings";
 constexpr std::string_view kNoText = "?";
 constexpr std::string_view kSeparators = " \t=";
+constexpr const char* kIdentifierFile = "identifiers.ini";
+
+std::string LanguageFileName(const std::string& strName) {
+    return "lng_" + strName + ".ini";
+}
 
 void CutEntries(std::vector<std::string>& entries) {
     for (std::string& entry : entries) {
@@ -64,8 +69,12 @@ std::string_view CutName(std::string_view name) {
 } // namespace
 
 void CLanguage::Load(const std::string& strDirectory, const std::string& strName) {
-    m_identifiers = TableFromFile(strDirectory + "/identifiers.ini", kIdentifierSection);
-    m_strings = TableFromFile(strDirectory + "/lng_" + strName + ".ini", kStringSection);
+    LoadFiles(strDirectory + "/" + kIdentifierFile, strDirectory + "/" + LanguageFileName(strName));
+}
+
+void CLanguage::LoadFiles(const std::string& strIdentifiersPath, const std::string& strStringsPath) {
+    m_identifiers = TableFromFile(strIdentifiersPath, kIdentifierSection);
+    m_strings = TableFromFile(strStringsPath, kStringSection);
 }
 
 void CLanguage::LoadFromTexts(std::string_view identifiersText, std::string_view stringsText) {
@@ -113,7 +122,8 @@ CLanguage& CurrentLanguage() {
 }
 
 void LoadLanguage(const std::string& strName) {
-    CurrentLanguage().Load(ExecutableDirectory(), strName);
+    // Each file is the user's own copy when there is one, else the one the program comes with.
+    CurrentLanguage().LoadFiles(DataFilePath(kIdentifierFile), DataFilePath(LanguageFileName(strName)));
 }
 
 void LoadNamedLanguage(const std::optional<std::string>& strName) {

@@ -7,7 +7,8 @@
 #include <vector>
 
 // Window texts by number: "identifiers.ini" maps symbolic names to control identifiers and template numbers, and
-// "lng_<name>.ini" maps the same names to the texts of one language. Both files live beside the executable.
+// "lng_<name>.ini" maps the same names to the texts of one language. Both come with the program (DataFilePath,
+// base/FileLocations.h: beside the executable, or shipped with an installed one unless the user has a copy).
 
 // The two tables of one loaded language.
 class CLanguage {
@@ -20,6 +21,8 @@ public:
     // Replaces both tables with the sections `Identifiers` of strDirectory/identifiers.ini and `Strings` of
     // strDirectory/lng_<strName>.ini; a missing file or section gives an empty table.
     void Load(const std::string& strDirectory, const std::string& strName);
+    // The same from the two files at the paths given.
+    void LoadFiles(const std::string& strIdentifiersPath, const std::string& strStringsPath);
     // The same from the two files' texts in memory.
     void LoadFromTexts(std::string_view identifiersText, std::string_view stringsText);
     // The text for an identifier with its escapes expanded, or "?" when there is none.
@@ -36,7 +39,7 @@ private:
 // The process-wide language of the windows (empty until a language is loaded).
 CLanguage& CurrentLanguage();
 
-// Loads the language named in the settings from the executable's directory into the current language.
+// Loads the language named in the settings into the current language, each file from DataFilePath.
 void LoadLanguage(const std::string& strName);
 // The same for the name a settings file gave, or nothing when it gave none.
 void LoadNamedLanguage(const std::optional<std::string>& strName);

@@ -50,5 +50,5 @@ std::string ComPortLinkPath(const std::string& strDirectory, int nPort);
 // (even when it points nowhere: a device that has gone must not turn into a built-in port), otherwise the built-in
 // serial line /dev/ttyS<n-1>. On Windows, which names its ports itself, always "\\.\COM<n>".
 std::string PortDevicePath(int nPort, const std::string& strDirectory, bool bLinkPresent);
-// The same for the running program: the link is looked for beside the executable.
+// The same for the running program: the link is looked for in its files directory (FilesDirectory).
 std::string PortDevicePath(int nPort);

@@ -1,4 +1,4 @@
-#include "base/ExecutableDirectory.h"
+#include "base/FileLocations.h"
 #include "link/ComPorts.h"
 #include "link/PosixPort.h"
 #include "link/SerialPort.h"
@@ -21,7 +21,7 @@ std::string PortDevicePath(int nPort, const std::string& strDirectory, bool bLin
 }
 
 std::string PortDevicePath(int nPort) {
-    const std::string strDirectory = ExecutableDirectory();
+    const std::string strDirectory = FilesDirectory();
     // An adapter plugged in since the program last looked gets its number before any port is opened.
     AssignComNumbers(strDirectory, kSerialByIdDirectory);
     std::error_code error;

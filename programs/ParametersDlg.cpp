@@ -1,6 +1,6 @@
 #include "programs/ParametersDlg.h"
 
-#include "base/ExecutableDirectory.h"
+#include "base/FileLocations.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
 #include "programs/TransferCodec.h"
@@ -93,7 +93,7 @@ bool CParametersDlg::OnInitDialog() {
 
     m_strProgram = ProgramName(kInitialProgram);
     m_nProgram = kInitialProgram;
-    m_store.LoadProgramFile(m_nProgram, m_strProgram, ExecutableDirectory());
+    m_store.LoadProgramFile(m_nProgram, m_strProgram, FilesDirectory());
 
     m_listDetails.InsertColumn(0, ShownText(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
     m_listDetails.InsertColumn(1, ShownText(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
@@ -156,7 +156,7 @@ void CParametersDlg::OnSelchangeProgram() {
         // Downloaded or edited data is newer than the file: reading the file would drop it unseen and unsaved.
         m_store.SetRowCount(RowsOfNewerData(m_shownRows[static_cast<std::size_t>(m_nProgram)]));
     } else {
-        m_store.LoadProgramFile(m_nProgram, m_strProgram, ExecutableDirectory());
+        m_store.LoadProgramFile(m_nProgram, m_strProgram, FilesDirectory());
     }
     BuildRows();
     FillLists();
@@ -240,7 +240,7 @@ void CParametersDlg::OnSaveProgram() {
 }
 
 bool CParametersDlg::SaveProgram() {
-    if (!m_store.SaveProgramFile(m_nProgram, m_strProgram, ExecutableDirectory()))
+    if (!m_store.SaveProgramFile(m_nProgram, m_strProgram, FilesDirectory()))
         return false;
     KillTimer(kTransferTimer);
     return true;
@@ -310,7 +310,7 @@ void CParametersDlg::DownloadPrograms() {
 int CParametersDlg::RowsOfNewerData(int nShownBefore) {
     std::optional<int> fileRows = m_store.FileRowCount(m_nProgram);
     if (!fileRows)
-        fileRows = m_store.CountFileRows(m_nProgram, m_strProgram, ExecutableDirectory());
+        fileRows = m_store.CountFileRows(m_nProgram, m_strProgram, FilesDirectory());
     return CProgramStore::RowsOfNewerData(fileRows, nShownBefore, m_store.FilledRowCount(m_nProgram));
 }
 

@@ -9,7 +9,7 @@
 
 // The device's programs in memory: for each program slot 21 detail rows (a light setting and a signal setting per
 // row, kept as codes) and 11 interval texts (CD0 to CD9, and slot 10 that only an eleventh file line fills).
-// Each program is kept in one text file beside the executable, P<n>.txt.
+// Each program is kept in one text file, P<n>.txt, in the program's files directory.
 class CProgramStore {
 public:
     static constexpr int kPrograms = 11;

@@ -1,6 +1,6 @@
 #include "settings/ComPortDlg.h"
 
-#include "base/ExecutableDirectory.h"
+#include "base/FileLocations.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
 #include "link/ComPorts.h"
@@ -24,8 +24,8 @@ bool CComPortDlg::OnInitDialog() {
 
     // Position i is COM port i + 1 whatever the entry reads: an adapter seen for the first time gets its number
     // now, and a number whose adapter is there shows its name; the device a number opens is the entry's tooltip.
-    AssignComNumbers(ExecutableDirectory(), kSerialByIdDirectory);
-    for (const CComPortEntry& entry : DescribeComPorts(ExecutableDirectory(), kSerialByIdDirectory)) {
+    AssignComNumbers(FilesDirectory(), kSerialByIdDirectory);
+    for (const CComPortEntry& entry : DescribeComPorts(FilesDirectory(), kSerialByIdDirectory)) {
         const int nPosition = m_comboPort.AddString(FromBytes(entry.m_strText));
         m_comboPort.setItemData(nPosition, FromBytes(entry.m_strDevice), Qt::ToolTipRole);
     }

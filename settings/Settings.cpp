@@ -1,6 +1,6 @@
 #include "settings/Settings.h"
 
-#include "base/ExecutableDirectory.h"
+#include "base/FileLocations.h"
 #include "base/Files.h"
 #include "base/IniFile.h"
 #include "base/LineFields.h"
@@ -76,7 +76,7 @@ CLinkSettings LinkSettingsFromText(std::string_view text) {
 } // namespace
 
 std::string GetConfigPath() {
-    return ExecutableDirectory() + "/config.ini";
+    return FilesDirectory() + "/config.ini";
 }
 
 std::optional<int> BaudRateFromIndex(int nIndex) {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-// config.ini beside the executable: the port choice, the language and the main window's start values. The readers
+// config.ini in the program's files directory (FilesDirectory, base/FileLocations.h): the port choice, the language and the main window's start values. The readers
 // only read: each window loads the language the file names itself, at the step where it loads it.
 
 inline constexpr int kDefaultPort = 7;

@@ -9,7 +9,7 @@
 // The simulator's command line.
 struct SSimOptions {
     int nPort = 7;                           // --com N: the link is ports/COM<N>
-    std::string strDirectory;                // --dir D: where ports/ goes (default: beside the executable)
+    std::string strDirectory;                // --dir D: where ports/ goes (default: FilesDirectory)
     int nBaud = 0;                           // --baud B: pace the output as on a line at B baud; 0 unpaced
     int nMemory = 0;                         // --memory N: start with N stored starts
     std::optional<std::int64_t> clockMs;     // --clock HH:MM:SS: the time of day at start (default: local time)

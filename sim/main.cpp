@@ -1,5 +1,6 @@
 // kalvora-sim: the Kalvora timing display on a pseudo-terminal, for the demonstration and the end-to-end tests.
 
+#include "base/FileLocations.h"
 #include "sim/SimCable.h"
 #include "sim/SimOptions.h"
 #include "sim/SimServer.h"
@@ -11,7 +12,6 @@
 #include <ctime>
 #include <exception>
 #include <fcntl.h>
-#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -57,14 +57,6 @@ std::int64_t LocalTimeOfDayMs() {
     return ((local.tm_hour * 60LL + local.tm_min) * 60 + local.tm_sec) * 1000 + nMs;
 }
 
-std::string ExecutableDirectory() {
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return std::filesystem::current_path().string();
-    return executable.parent_path().string();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -84,7 +76,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        const std::string strDirectory = options->strDirectory.empty() ? ExecutableDirectory() : options->strDirectory;
+        // By default ports/ goes where the program looks for it: beside the executable, or in the user's directory
+        // of an installed program.
+        if (options->strDirectory.empty())
+            MakeFilesDirectory();
+        const std::string strDirectory = options->strDirectory.empty() ? FilesDirectory() : options->strDirectory;
         // Every slave's path goes out as a line of its own: the first at the start, one more at each plug-in.
         CSimCable cable(strDirectory, options->nPort, [](const std::string& strSlavePath) {
             std::printf("%s\n", strSlavePath.c_str());

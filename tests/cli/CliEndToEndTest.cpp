@@ -541,4 +541,19 @@ TEST_F(CliEndToEndTest, PortsListsTwentyPortsWithTheirDevicesAndWhy) {
     EXPECT_EQ(Received(), ""); // opening a port writes nothing
 }
 
+// Installed, the command finds the ports where the program does: in the user's directory, not beside itself.
+TEST(CliInstalled, PortsAreTheUsersLinks) {
+    CInstalledLayout layout;
+    const std::string strCli = layout.Bin() + "/kalvora-cli";
+    std::filesystem::copy_file(KALVORA_CLI_PATH, strCli);
+    std::filesystem::create_directories(layout.User() + "/ports");
+    std::filesystem::create_symlink(layout.File("gone"), layout.User() + "/ports/COM9");
+    const CProgramRun run = RunProgram(strCli, {"ports"}, kRunTimeout);
+    EXPECT_EQ(run.m_nExitCode, 0);
+    const std::vector<std::string> lines = Lines(run.m_strOut);
+    ASSERT_EQ(lines.size(), 20u);
+    EXPECT_EQ(lines[8], "COM 9: " + layout.User() + "/ports/COM9: no such device (unplugged?)");
+    EXPECT_FALSE(std::filesystem::exists(layout.Bin() + "/ports"));
+}
+
 } // namespace

@@ -221,6 +221,35 @@ TEST(LanguageLimits, APathOver259CharactersLoadsNothing) {
 
 // ---- Loading ----
 
+// An installed program reads each of the two files from the user's directory when the user put a copy there, else
+// the one it ships.
+struct InstalledLanguageRow {
+    const char* pszName;
+    bool bUserIdentifiers;
+    bool bUserStrings;
+    const char* pszExpected; // the text of identifier 1000
+};
+
+TEST(InstalledLanguageFiles, TheUsersCopyOfEachFileWinsOverTheShippedOne) {
+    const InstalledLanguageRow rows[] = {
+        {"shipped files only", false, false, "Shipped"},
+        {"the user's own texts", false, true, "Mine"},
+        {"the user's own identifiers", true, false, "Shipped other"},
+        {"both the user's", true, true, "Mine other"},
+    };
+    for (const auto& row : rows) {
+        CInstalledLayout layout;
+        layout.WriteShippedFile("identifiers.ini", "[Identifiers]\nON=1000\nOTHER=1023\n");
+        layout.WriteShippedFile("lng_T.ini", "[Strings]\nON=Shipped\nOTHER=Shipped other\n");
+        if (row.bUserIdentifiers)
+            layout.WriteUserFile("identifiers.ini", "[Identifiers]\nOTHER=1000\n");
+        if (row.bUserStrings)
+            layout.WriteUserFile("lng_T.ini", "[Strings]\nON=Mine\nOTHER=Mine other\n");
+        LoadLanguage("T");
+        EXPECT_EQ(LookupText(1000), row.pszExpected) << row.pszName;
+    }
+}
+
 TEST_F(LanguageFiles, AMissingLanguageLeavesNoEarlierLanguageBehind) {
     WriteIdentifiers("A=1000\n");
     WriteLanguage("English", "A=On\n");

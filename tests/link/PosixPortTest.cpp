@@ -81,6 +81,16 @@ INSTANTIATE_TEST_SUITE_P(Rows, PortDevicePathTest,
                                            SPathCase{"LinkOfAnotherPort", "link", 17, "/dev/ttyS16"}),
                          [](const auto& info) { return std::string(info.param.pszName); });
 
+TEST(PortDevicePathInstalled, TheLinkIsInTheUsersDirectoryNotBesideTheExecutable) {
+    CInstalledLayout layout;
+    std::filesystem::create_directories(layout.Bin() + "/ports");
+    std::filesystem::create_symlink("/dev/null", layout.Bin() + "/ports/COM7");
+    EXPECT_EQ(PortDevicePath(7), "/dev/ttyS6") << "a link beside an installed executable is not the user's";
+    std::filesystem::create_directories(layout.User() + "/ports");
+    std::filesystem::create_symlink("/dev/null", layout.User() + "/ports/COM7");
+    EXPECT_EQ(PortDevicePath(7), layout.User() + "/ports/COM7");
+}
+
 TEST(SystemPortTest, IsThePosixPort) {
     const std::unique_ptr<CSerialPort> port = CreateSystemPort();
     EXPECT_NE(dynamic_cast<CPosixPort*>(port.get()), nullptr);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -63,6 +64,20 @@ private slots:
                  QString::fromStdString(directory.File("ports/COM7")));
         QCOMPARE(dialog.m_comboPort.itemText(6), QString("COM 7")); // a link that is not an adapter's keeps the name
         QCOMPARE(dialog.m_comboPort.itemData(19, Qt::ToolTipRole).toString(), QString("/dev/ttyS19"));
+    }
+
+    // Installed, the links are the user's: those beside the executable are not looked at.
+    void anInstalledProgramsEntriesAreTheUsersLinks() {
+        CInstalledLayout layout;
+        std::filesystem::create_directories(layout.Bin() + "/ports");
+        std::filesystem::create_symlink("/dev/null", layout.Bin() + "/ports/COM7");
+        CPtyPeer simulator;
+        simulator.LinkAsPort(layout.User(), 8);
+        CComPortDlg dialog(kCallerBaudRate);
+        dialog.Create();
+        QCOMPARE(dialog.m_comboPort.itemData(6, Qt::ToolTipRole).toString(), QString("/dev/ttyS6"));
+        QCOMPARE(dialog.m_comboPort.itemData(7, Qt::ToolTipRole).toString(),
+                 QString::fromStdString(layout.User() + "/ports/COM8"));
     }
 
     // What config.ini selects when the dialog opens, and what OK then hands back and writes.

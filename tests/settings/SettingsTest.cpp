@@ -27,6 +27,11 @@ TEST(Settings, ConfigPathIsBesideTheExecutable) {
     EXPECT_EQ(GetConfigPath(), dir.Path() + "/config.ini");
 }
 
+TEST(Settings, AnInstalledProgramKeepsItsConfigInTheUsersDirectory) {
+    CInstalledLayout layout;
+    EXPECT_EQ(GetConfigPath(), layout.User() + "/config.ini");
+}
+
 TEST(Settings, BaudRateFromIndexFollowsTheListOrder) {
     const std::pair<int, std::optional<int>> rows[] = {
         {0, 2400},

@@ -12,17 +12,22 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <regex>
+#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace std::chrono_literals;
+
+extern char** environ;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
@@ -395,6 +400,53 @@ TEST_F(SimulatorTest, HelpListsTheOptionsAndBadOptionsAreRefused) {
                              "--memory 1000", "--program 9", "--split-pause -1"})
         EXPECT_EQ(RunSimulator(std::string(pBad) + " --dir " + m_dir.Path(), strOutput), 2) << pBad;
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("ports")));
+}
+
+// ---- Where ports/ goes by default
+
+// Starts a copy of the simulator at strProgram without --dir and gives the path of the link it made (empty when
+// none came within a few seconds), then stops it.
+std::string DefaultLinkOfCopy(const std::string& strProgram, const std::vector<std::string>& candidates) {
+    std::filesystem::copy_file(KALVORA_SIM_PATH, strProgram);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string strArg0 = strProgram, strCom = "--com", strPort = "7";
+    char* argv[] = {strArg0.data(), strCom.data(), strPort.data(), nullptr};
+    pid_t nPid = -1;
+    const int nError = posix_spawn(&nPid, strProgram.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (nError != 0)
+        return "(not started)";
+    std::string strFound;
+    const auto deadline = Clock::now() + 5s;
+    while (strFound.empty() && Clock::now() < deadline) {
+        for (const std::string& strCandidate : candidates) {
+            std::error_code error;
+            if (std::filesystem::is_symlink(strCandidate, error))
+                strFound = strCandidate;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    kill(nPid, SIGTERM);
+    waitpid(nPid, nullptr, 0);
+    return strFound;
+}
+
+TEST(SimulatorDirectory, ByDefaultThePortsAreWhereTheProgramLooks) {
+    {
+        CTempDir dir;
+        EXPECT_EQ(DefaultLinkOfCopy(dir.File("kalvora-sim"), {dir.File("ports/COM7")}), dir.File("ports/COM7"))
+            << "built: beside the executable";
+    }
+    {
+        CInstalledLayout layout;
+        const std::string strUser = layout.User() + "/ports/COM7";
+        const std::string strBeside = layout.Bin() + "/ports/COM7";
+        EXPECT_EQ(DefaultLinkOfCopy(layout.Bin() + "/kalvora-sim", {strUser, strBeside}), strUser)
+            << "installed: in the user's directory";
+        EXPECT_FALSE(std::filesystem::exists(layout.Bin() + "/ports"));
+    }
 }
 
 } // namespace
