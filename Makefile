@@ -12,9 +12,11 @@ FUZZ_SECONDS ?= 60
 COM         ?= 7
 CI_FLAGS    := $(if $(CI),-DKALVORA_WERROR=ON,)
 
-# Debian packages the build, the tests and the demo need.
+# Debian packages the build, the tests, the demo and the Debian package need (dpkg-dev and file for the package's
+# dependencies, the rest for its checks in `make test`).
 PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
-            qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth
+            qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth \
+            dpkg-dev file desktop-file-utils appstream lintian
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The cross compiler for Windows and Wine to run its programs.
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64
@@ -27,7 +29,7 @@ WIN_SIM      = $(abspath $(BUILD_WIN_HOST))/bin/kalvora-sim
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps fuzz-deps windows-deps configure build run test test-tsan test-asan bench fuzz format clean \
-        windows windows-sim test-windows bench-windows
+        windows windows-sim test-windows bench-windows package icons
 
 all: build
 
@@ -63,6 +65,14 @@ run: build
 	for i in 1 2 3 4 5 6 7 8 9 10; do [ -e $(BUILD)/bin/ports/COM$(COM) ] && break; sleep 0.1; done; \
 	echo "Simulator on $$(head -n 1 $(BUILD)/sim.out) as COM$(COM)"; \
 	$(BUILD)/bin/kalvora
+
+# The Debian package: $(BUILD)/kalvora_<version>_<arch>.deb. Install it with `sudo apt install ./$(BUILD)/kalvora_*.deb`.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Draws the desktop's icons (packaging/icons) again from the program's icon code; commit what changed.
+icons: configure
+	cmake --build $(BUILD) --target kalvora_icons
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

@@ -6,3 +6,8 @@ class CKalvoraApp {
 public:
     int Run(int argc, char** argv);
 };
+
+// What the application tells the window system about itself: the icon of its windows, and the name of its desktop
+// entry without ".desktop", by which a Wayland desktop matches the windows to the entry and its icon (an X11 one
+// matches the window class, "kalvora", to the entry's StartupWMClass).
+void SetApplicationIdentity();

@@ -20,6 +20,7 @@ static void InitKalvoraResources() {
 namespace {
 
 constexpr int kIconSize = 32;
+constexpr int kLargestAppIcon = 1024;
 constexpr QSize kLogoSize{68, 43};
 constexpr double kDefaultDpi = 96.0;
 constexpr int kDisplayFontTenthsOfPoint = 180;
@@ -63,20 +64,32 @@ QPixmap DrawLamp(const QColor& lamp, bool bLit) {
     return pixmap;
 }
 
-QPixmap DrawApplicationIcon() {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(kBlack);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(kYellow, 3, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    // "K"
-    painter.drawLine(5, 6, 5, 25);
-    painter.drawLine(6, 16, 14, 6);
-    painter.drawLine(8, 14, 14, 25);
-    // "V"
-    painter.drawLine(18, 6, 22, 25);
-    painter.drawLine(22, 25, 26, 6);
-    return pixmap;
+// The application icon's design on its 32-pixel grid: the letters "K" and "V" as yellow strokes 3 pixels wide with
+// square ends, on black. The window's icon, the desktop's icons and the scalable one are all drawn from it.
+struct CIconStroke {
+    int nX1, nY1, nX2, nY2;
+};
+constexpr CIconStroke kAppIconStrokes[] = {
+    {5, 6, 5, 25},   {6, 16, 14, 6},  {8, 14, 14, 25}, // "K"
+    {18, 6, 22, 25}, {22, 25, 26, 6},                  // "V"
+};
+constexpr int kAppIconStrokeWidth = 3;
+
+// At its own size the icon is drawn pixel for pixel, as the 16-colour original; any other size is the same design
+// scaled and smoothed (an unsmoothed wide stroke covers the pixels whose centres its smoothed outline covers, so the
+// two agree but for the edges).
+QImage DrawApplicationIcon(int nSize) {
+    QImage image(nSize, nSize, QImage::Format_ARGB32);
+    image.fill(kBlack);
+    QPainter painter(&image);
+    const bool bOwnSize = nSize == kIconSize;
+    painter.setRenderHint(QPainter::Antialiasing, !bOwnSize);
+    if (!bOwnSize)
+        painter.scale(static_cast<double>(nSize) / kIconSize, static_cast<double>(nSize) / kIconSize);
+    painter.setPen(QPen(kYellow, kAppIconStrokeWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    for (const CIconStroke& stroke : kAppIconStrokes)
+        painter.drawLine(stroke.nX1, stroke.nY1, stroke.nX2, stroke.nY2);
+    return image;
 }
 
 QPixmap DrawAboutLogo() {
@@ -152,7 +165,8 @@ QPixmap IconPixmap(int nIconId) {
     case IDI_LAMP_YELLOW:
         return Cached(QStringLiteral("kalvora-icon-141"), [] { return DrawLamp(kYellow, true); });
     case IDR_MAINFRAME:
-        return Cached(QStringLiteral("kalvora-icon-128"), &DrawApplicationIcon);
+        return Cached(QStringLiteral("kalvora-icon-128"),
+                      [] { return QPixmap::fromImage(DrawApplicationIcon(kIconSize)); });
     default:
         return {};
     }
@@ -160,6 +174,31 @@ QPixmap IconPixmap(int nIconId) {
 
 QIcon AppIcon() {
     return QIcon(IconPixmap(IDR_MAINFRAME));
+}
+
+QImage AppIconImage(int nSize) {
+    if (nSize < 1 || nSize > kLargestAppIcon)
+        return {};
+    return DrawApplicationIcon(nSize);
+}
+
+QString AppIconSvg() {
+    QString strSvg =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n"
+                       "  <rect width=\"%1\" height=\"%1\" fill=\"%2\"/>\n"
+                       "  <g stroke=\"%3\" stroke-width=\"%4\" stroke-linecap=\"square\">\n")
+            .arg(kIconSize)
+            .arg(kBlack.name(), kYellow.name())
+            .arg(kAppIconStrokeWidth);
+    for (const CIconStroke& stroke : kAppIconStrokes)
+        strSvg += QStringLiteral("    <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\"/>\n")
+                      .arg(stroke.nX1)
+                      .arg(stroke.nY1)
+                      .arg(stroke.nX2)
+                      .arg(stroke.nY2);
+    strSvg += QStringLiteral("  </g>\n</svg>\n");
+    return strSvg;
 }
 
 QPixmap BitmapPixmap(int nBitmapId) {

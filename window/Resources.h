@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 
@@ -17,6 +18,11 @@ void InitResources();
 // pixmap for any other number.
 QPixmap IconPixmap(int nIconId);
 QIcon AppIcon();
+// The application icon drawn at nSize by nSize pixels (1 to 1024; a null image otherwise): at 32 the image of
+// IconPixmap(IDR_MAINFRAME), at other sizes the same design scaled and smoothed. The desktop's icons are these.
+QImage AppIconImage(int nSize);
+// The same design as a scalable SVG document.
+QString AppIconSvg();
 
 // Bitmap nBitmapId: IDB_ABOUT_LOGO, the 68 by 43 logo of the About box. A null pixmap for any other number.
 QPixmap BitmapPixmap(int nBitmapId);
