@@ -13,11 +13,12 @@ if(KALVORA_FUZZ)
     set(KALVORA_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
 endif()
 
-# Debian's hardening of packaged programs (as dpkg-buildflags gives it), in every build without sanitizers:
-# fortified libc calls where the optimiser can check them, stack protection, a read-only offset table.
+# Debian's hardening of packaged programs (as dpkg-buildflags gives it), in every Linux build without sanitizers:
+# fortified libc calls where the optimiser can check them, stack protection, a read-only offset table. (The
+# Windows linker knows no -z options, and its C runtime has no fortified calls.)
 set(KALVORA_HARDENING_COMPILE_FLAGS "")
 set(KALVORA_HARDENING_LINK_FLAGS "")
-if(KALVORA_SANITIZER_FLAGS STREQUAL "")
+if(KALVORA_SANITIZER_FLAGS STREQUAL "" AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
     set(KALVORA_HARDENING_COMPILE_FLAGS -fstack-protector-strong $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
     set(KALVORA_HARDENING_LINK_FLAGS -Wl,-z,relro -Wl,-z,now)
 endif()

@@ -1,6 +1,7 @@
 // The program as a user starts it: the command line changes nothing, whatever it holds.
 
 #include "base/Files.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>

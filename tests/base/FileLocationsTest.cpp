@@ -4,6 +4,7 @@
 #include "base/FileLocations.h"
 #include "base/ExecutableDirectory.h"
 #include "base/Files.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <gmock/gmock.h>

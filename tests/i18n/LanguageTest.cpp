@@ -1,6 +1,7 @@
 #include "i18n/Language.h"
 #include "base/Files.h"
 #include "base/IniFile.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

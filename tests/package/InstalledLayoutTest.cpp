@@ -11,6 +11,7 @@
 #include "res/Resource.h"
 #include "settings/ComPortDlg.h"
 #include "tests/support/DialogTesting.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <QPushButton>

@@ -6,6 +6,7 @@
 #include "i18n/Language.h"
 #include "res/Resource.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <QLabel>

@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 #include "base/Files.h"
 #include "i18n/Language.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

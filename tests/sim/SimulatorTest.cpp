@@ -5,6 +5,7 @@
 #include "i18n/Language.h"
 #include "link/SerialLink.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <gmock/gmock.h>

@@ -1,8 +1,6 @@
 #include "tests/support/TempDir.h"
 
 #include "base/ExecutableDirectory.h"
-#include "base/FileLocations.h"
-#include "base/Files.h"
 
 #include <filesystem>
 #include <random>
@@ -43,37 +41,4 @@ CExecutableDirectory::CExecutableDirectory() {
 
 CExecutableDirectory::~CExecutableDirectory() {
     SetExecutableDirectory({}); // back to the running executable's own directory
-}
-
-CInstalledLayout::CInstalledLayout() {
-    std::filesystem::create_directories(Bin());
-    std::filesystem::create_directories(Shipped());
-    std::filesystem::create_directories(XdgDataHome());
-    if (const char* pszSaved = std::getenv("XDG_DATA_HOME"))
-        m_strSavedXdgDataHome = pszSaved;
-    setenv("XDG_DATA_HOME", XdgDataHome().c_str(), 1);
-    SetExecutableDirectory(Bin());
-}
-
-CInstalledLayout::~CInstalledLayout() {
-    SetExecutableDirectory({});
-    if (m_strSavedXdgDataHome)
-        setenv("XDG_DATA_HOME", m_strSavedXdgDataHome->c_str(), 1);
-    else
-        unsetenv("XDG_DATA_HOME");
-}
-
-std::string CInstalledLayout::Shipped() const {
-    return ShippedDirectoryFor(Bin());
-}
-
-void CInstalledLayout::WriteUserFile(const std::string& strName, const std::string& strBytes) const {
-    std::filesystem::create_directories(User());
-    if (!WriteFileReplacing(User() + "/" + strName, strBytes))
-        throw std::runtime_error("cannot write the user's " + strName);
-}
-
-void CInstalledLayout::WriteShippedFile(const std::string& strName, const std::string& strBytes) const {
-    if (!WriteFileReplacing(Shipped() + "/" + strName, strBytes))
-        throw std::runtime_error("cannot write the shipped " + strName);
 }
