@@ -58,6 +58,16 @@ std::optional<std::chrono::milliseconds> Seconds(const std::string& strText) {
     return std::chrono::milliseconds{static_cast<long long>(std::ceil(dSeconds * 1000))};
 }
 
+// "unexpected argument", with a hint where it is one of the line options, which go before the command.
+std::string Unexpected(const std::string& strArgument) {
+    std::string strText = "unexpected argument \"" + strArgument + "\"";
+    for (const char* pszOption : {"--port", "--device", "--baud", "--dir"})
+        if (strArgument == pszOption)
+            return strText + " (" + strArgument + " goes before the command: kalvora-cli " + strArgument +
+                   " ... COMMAND)";
+    return strText;
+}
+
 // Walks the arguments once; every Take* either gives what was asked for or records why not.
 class CArgumentReader {
 public:
@@ -94,7 +104,7 @@ public:
     }
     void ExpectEnd() {
         if (!AtEnd())
-            Fail("unexpected argument \"" + m_args[m_nNext] + "\"");
+            Fail(Unexpected(m_args[m_nNext]));
     }
 
 private:
@@ -209,7 +219,7 @@ void ReadMonitor(CArgumentReader& reader, CCliArguments& arguments) {
                     reader.Fail("--seconds takes a number of seconds above 0, not \"" + *value + "\"");
             }
         } else {
-            reader.Fail("monitor: unexpected argument \"" + strOption + "\"");
+            reader.Fail("monitor: " + Unexpected(strOption));
         }
     }
 }
@@ -247,7 +257,7 @@ void ReadMemory(CArgumentReader& reader, CCliArguments& arguments) {
                 arguments.m_strOutputFile = *value;
             }
         } else {
-            reader.Fail("memory read: unexpected argument \"" + strOption + "\"");
+            reader.Fail("memory read: " + Unexpected(strOption));
         }
     }
 }
@@ -289,7 +299,7 @@ void ReadPrograms(CArgumentReader& reader, CCliArguments& arguments) {
         } else if (bUpload && strOption == "--intervals") {
             bIntervals = true;
         } else {
-            reader.Fail("programs " + *what + ": unexpected argument \"" + strOption + "\"");
+            reader.Fail("programs " + *what + ": " + Unexpected(strOption));
         }
     }
     // Both parts when neither is named.
@@ -374,7 +384,8 @@ std::string CliUsage() {
            "  --device PATH open this device instead of a COM port\n"
            "  --baud B      2400, 4800, 9600, 19200 or 38400 (default: config.ini, else 2400)\n"
            "  --dir D       the directory of config.ini, ports/ and the program files\n"
-           "                (default: the directory of kalvora-cli)\n"
+           "                (default: the program's, beside kalvora-cli or, installed,\n"
+           "                ~/.local/share/kalvora)\n"
            "  --help        this text\n"
            "\n"
            "Exit status: 0 done, 1 no complete reply in time, 2 bad usage, 3 the port cannot be opened,\n"

@@ -190,6 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"PortAndDevice", {"--port", "1", "--device", "/dev/ttyS0", "get"}, "exclude each other"},
         SRefusalRow{"BaudNotOffered", {"--baud", "115200", "get"}, "--baud takes"},
         SRefusalRow{"LineOptionAfterTheCommand", {"get", "--port", "3"}, "unexpected argument \"--port\""},
+        SRefusalRow{"LineOptionAfterTheCommandIsShownItsPlace", {"memory", "read", "--port", "3"},
+                    "\"--port\" (--port goes before the command"},
         SRefusalRow{"GetWithArguments", {"get", "--csv"}, "unexpected argument"},
         SRefusalRow{"SetNothing", {"set"}, "what to set"},
         SRefusalRow{"SetUnknown", {"set", "volume", "3"}, "cannot set \"volume\""},
