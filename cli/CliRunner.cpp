@@ -71,19 +71,22 @@ int CCliRunner::Run() {
     case ECliCommand::Get:
         return RunGet();
     case ECliCommand::SetProgram:
-        return RunSet(SetProgramOperation(m_arguments.m_strValue), BuildSetProgram(m_arguments.m_strValue));
+        return RunAcknowledged(SetProgramOperation(m_arguments.m_strValue), BuildSetProgram(m_arguments.m_strValue),
+                               IsSetAcknowledgement);
     case ECliCommand::SetCountdown: {
         const std::string strEntry = CountdownEntry(m_arguments.m_nNumber);
-        return RunSet(SetCountdownNumberOperation(strEntry), BuildSetCountdownNumber(strEntry));
+        return RunAcknowledged(SetCountdownNumberOperation(strEntry), BuildSetCountdownNumber(strEntry),
+                               IsSetAcknowledgement);
     }
     case ECliCommand::SetBrightness:
-        return RunSet(SetBrightnessOperation(m_arguments.m_strValue), BuildSetBrightness(m_arguments.m_strValue));
+        return RunAcknowledged(SetBrightnessOperation(m_arguments.m_strValue),
+                               BuildSetBrightness(m_arguments.m_strValue), IsSetAcknowledgement);
     case ECliCommand::SetClock:
         return RunSetClock();
     case ECliCommand::Master:
-        return RunMode(MasterOperation(), kCmdMaster);
+        return RunAcknowledged(MasterOperation(), kCmdMaster, IsModeAcknowledgement);
     case ECliCommand::Slave:
-        return RunMode(SlaveOperation(), kCmdSlave);
+        return RunAcknowledged(SlaveOperation(), kCmdSlave, IsModeAcknowledgement);
     case ECliCommand::Monitor:
         return RunMonitor();
     case ECliCommand::MemoryRead:
@@ -192,18 +195,23 @@ int CCliRunner::RunGet() {
     return kExitDone;
 }
 
-int CCliRunner::RunSet(const CDeviceOperation& operation, const std::string& strCommand) {
-    std::string strAcknowledgement;
+COperationHooks CCliRunner::AcknowledgementHooks(const LineTest& isAcknowledgement, std::string& strAcknowledgement) {
     COperationHooks hooks = DefaultHooks();
-    hooks.m_wait = [&](std::chrono::milliseconds) {
+    hooks.m_wait = [this, isAcknowledgement, &strAcknowledgement](std::chrono::milliseconds) {
         CollectReply(kReplyTimeout, [&](const std::string& strLine) {
-            if (!IsSetAcknowledgement(strLine))
+            if (!isAcknowledgement(strLine))
                 return false;
             strAcknowledgement = strLine;
             return true;
         });
     };
-    RunOperation(operation, hooks);
+    return hooks;
+}
+
+int CCliRunner::RunAcknowledged(const CDeviceOperation& operation, const std::string& strCommand,
+                                const LineTest& isAcknowledgement) {
+    std::string strAcknowledgement;
+    RunOperation(operation, AcknowledgementHooks(isAcknowledgement, strAcknowledgement));
     if (m_bOpenFailed)
         return kExitNoPort;
     if (strAcknowledgement.empty())
@@ -214,16 +222,8 @@ int CCliRunner::RunSet(const CDeviceOperation& operation, const std::string& str
 
 int CCliRunner::RunSetClock() {
     std::string strAcknowledgement;
-    COperationHooks hooks = DefaultHooks();
-    hooks.m_wait = [&](std::chrono::milliseconds) {
-        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
-            if (!IsSetAcknowledgement(strLine))
-                return false;
-            strAcknowledgement = strLine;
-            return true;
-        });
-    };
-    const COperationResult result = RunOperation(SetClockOperation(m_arguments.m_strValue), hooks);
+    const COperationResult result = RunOperation(SetClockOperation(m_arguments.m_strValue),
+                                                 AcknowledgementHooks(IsSetAcknowledgement, strAcknowledgement));
     if (m_bOpenFailed)
         return kExitNoPort;
     if (!result.m_timedWrite || !result.m_timedWrite->m_bWritten) {
@@ -233,26 +233,6 @@ int CCliRunner::RunSetClock() {
     Print(FormatClockSet(*result.m_timedWrite));
     if (strAcknowledgement.empty())
         return NoReply(Quoted(result.m_timedWrite->m_strCommand));
-    return kExitDone;
-}
-
-int CCliRunner::RunMode(const CDeviceOperation& operation, const std::string& strCommand) {
-    std::string strAcknowledgement;
-    COperationHooks hooks = DefaultHooks();
-    hooks.m_wait = [&](std::chrono::milliseconds) {
-        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
-            if (!IsModeAcknowledgement(strLine))
-                return false;
-            strAcknowledgement = strLine;
-            return true;
-        });
-    };
-    RunOperation(operation, hooks);
-    if (m_bOpenFailed)
-        return kExitNoPort;
-    if (strAcknowledgement.empty())
-        return NoReply(Quoted(strCommand));
-    Print("acknowledged: " + Utf8Text(strAcknowledgement) + "\n");
     return kExitDone;
 }
 

@@ -38,9 +38,10 @@ private:
 
     int RunPorts();
     int RunGet();
-    int RunSet(const CDeviceOperation& operation, const std::string& strCommand);
+    // set program/countdown/brightness, master, slave: the command, then the line that acknowledges it.
+    int RunAcknowledged(const CDeviceOperation& operation, const std::string& strCommand,
+                        const LineTest& isAcknowledgement);
     int RunSetClock();
-    int RunMode(const CDeviceOperation& operation, const std::string& strCommand);
     int RunMonitor();
     int RunMemoryRead();
     int RunMemoryErase();
@@ -51,6 +52,8 @@ private:
     // could not be opened or Ctrl+C was pressed, and pause as asked.
     COperationResult RunOperation(const CDeviceOperation& operation, COperationHooks hooks);
     COperationHooks DefaultHooks() const;
+    // DefaultHooks whose waits take the first line that isAcknowledgement accepts into strAcknowledgement.
+    COperationHooks AcknowledgementHooks(const LineTest& isAcknowledgement, std::string& strAcknowledgement);
     // Pops the link's lines into isReply until it says the reply is complete (true) or `timeout` passes (false).
     bool CollectReply(std::chrono::milliseconds timeout, const LineTest& isReply);
     // "COM 7 (/dev/ttyS6)" or the device's path.
