@@ -4,6 +4,7 @@
 
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/x11/WindowProgram.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -11,20 +12,14 @@
 #include <X11/keysym.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -68,68 +63,9 @@ double CpuPercentOver(pid_t nPid, std::chrono::seconds span) {
     return 100.0 * (ProcessCpuSeconds(nPid) - dBefore) / dWall;
 }
 
-bool HasTitle(Display* display, Window window, const char* pszTitle) {
-    char* pszName = nullptr;
-    const bool bMatch = XFetchName(display, window, &pszName) && pszName && std::strcmp(pszName, pszTitle) == 0;
-    if (pszName)
-        XFree(pszName);
-    return bMatch;
-}
-
-// Waits for a top-level window with the title to be mapped; 0 when none comes in time.
-Window WaitForMappedWindow(Display* display, const char* pszTitle, std::chrono::seconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        while (XPending(display) > 0) {
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type == MapNotify && HasTitle(display, event.xmap.window, pszTitle))
-                return event.xmap.window;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return 0;
-}
-
-class CProgram {
-public:
-    CProgram(const std::string& strPath) {
-        std::vector<std::string> environment;
-        for (char** ppsz = environ; *ppsz; ++ppsz) {
-            const std::string strVariable = *ppsz;
-            if (strVariable.rfind("QT_", 0) != 0 && strVariable.rfind("NO_AT_BRIDGE=", 0) != 0)
-                environment.push_back(strVariable);
-        }
-        environment.push_back("QT_QPA_PLATFORM=xcb");
-        environment.push_back("NO_AT_BRIDGE=1"); // no accessibility bus
-        environment.push_back("QT_ACCESSIBILITY=0");
-        std::vector<char*> envp;
-        for (std::string& strVariable : environment)
-            envp.push_back(strVariable.data());
-        envp.push_back(nullptr);
-        std::string strProgram = strPath;
-        char* argv[] = {strProgram.data(), nullptr};
-        if (posix_spawn(&m_nPid, strPath.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
-            throw std::runtime_error("cannot start " + strPath);
-    }
-    ~CProgram() {
-        kill(m_nPid, SIGKILL);
-        waitpid(m_nPid, nullptr, 0);
-    }
-    CProgram(const CProgram&) = delete;
-    CProgram& operator=(const CProgram&) = delete;
-    pid_t Pid() const { return m_nPid; }
-
-private:
-    pid_t m_nPid = -1;
-};
-
 void PressReturn(Display* display, Window window) {
     XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
-    const KeyCode nKey = XKeysymToKeycode(display, XK_Return);
-    XTestFakeKeyEvent(display, nKey, True, 0);
-    XTestFakeKeyEvent(display, nKey, False, 0);
-    XFlush(display);
+    PressKey(display, XK_Return);
 }
 
 std::string FileText(const std::string& strPath) {
@@ -159,7 +95,7 @@ int Run() {
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
     const auto started = Clock::now();
-    CProgram program(strProgram);
+    CWindowProgram program(strProgram);
     const Window window = WaitForMappedWindow(display, kMainWindowTitle, kWindowTimeout);
     if (!window) {
         std::fprintf(stderr, "AppBench: the main window did not appear\n");

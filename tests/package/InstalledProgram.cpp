@@ -9,6 +9,7 @@
 #include "res/DialogTemplate.h"
 #include "res/Resource.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/x11/WindowProgram.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -16,20 +17,15 @@
 #include <X11/keysym.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -77,39 +73,6 @@ std::map<std::string, std::string> TreeState(const fs::path& root) {
     return state;
 }
 
-std::string WindowTitle(Display* display, Window window) {
-    char* pszName = nullptr;
-    std::string strTitle;
-    if (XFetchName(display, window, &pszName) && pszName)
-        strTitle = pszName;
-    if (pszName)
-        XFree(pszName);
-    return strTitle;
-}
-
-// Waits for a top-level window with the title to be mapped; 0 when none comes in time.
-Window WaitForMappedWindow(Display* display, const char* pszTitle, std::chrono::seconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        while (XPending(display) > 0) {
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type == MapNotify && WindowTitle(display, event.xmap.window) == pszTitle)
-                return event.xmap.window;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return 0;
-}
-
-void PressKey(Display* display, KeySym key) {
-    const KeyCode nKey = XKeysymToKeycode(display, key);
-    XTestFakeKeyEvent(display, nKey, True, 0);
-    XTestFakeKeyEvent(display, nKey, False, 0);
-    XFlush(display);
-    std::this_thread::sleep_for(50ms);
-}
-
 // How many presses of Tab lead from the first control that takes the focus to control nId: the tab order is the
 // template's order of the enabled, shown controls that take the focus and carry TABSTOP.
 int TabsTo(const CDialogTemplate& dialog, int nId) {
@@ -127,43 +90,6 @@ int TabsTo(const CDialogTemplate& dialog, int nId) {
     }
     throw std::runtime_error("control " + std::to_string(nId) + " is not in the tab order");
 }
-
-// The program under a fresh home: the variables of this process but Qt's, the home's and XDG's own.
-class CProgram {
-public:
-    CProgram(const std::string& strPath, const std::string& strHome, const std::string& strDataHome) {
-        std::vector<std::string> environment;
-        for (char** ppsz = environ; *ppsz; ++ppsz) {
-            const std::string strVariable = *ppsz;
-            if (strVariable.rfind("QT_", 0) != 0 && strVariable.rfind("XDG_", 0) != 0 &&
-                strVariable.rfind("HOME=", 0) != 0 && strVariable.rfind("NO_AT_BRIDGE=", 0) != 0)
-                environment.push_back(strVariable);
-        }
-        environment.push_back("HOME=" + strHome);
-        environment.push_back("XDG_DATA_HOME=" + strDataHome);
-        environment.push_back("QT_QPA_PLATFORM=xcb");
-        environment.push_back("NO_AT_BRIDGE=1");
-        environment.push_back("QT_ACCESSIBILITY=0");
-        std::vector<char*> envp;
-        for (std::string& strVariable : environment)
-            envp.push_back(strVariable.data());
-        envp.push_back(nullptr);
-        std::string strProgram = strPath;
-        char* argv[] = {strProgram.data(), nullptr};
-        if (posix_spawn(&m_nPid, strPath.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
-            throw std::runtime_error("cannot start " + strPath);
-    }
-    ~CProgram() {
-        kill(m_nPid, SIGTERM);
-        waitpid(m_nPid, nullptr, 0);
-    }
-    CProgram(const CProgram&) = delete;
-    CProgram& operator=(const CProgram&) = delete;
-    bool Running() const { return waitpid(m_nPid, nullptr, WNOHANG) == 0; }
-
-private:
-    pid_t m_nPid = -1;
-};
 
 std::string DesktopEntryValue(const std::string& strEntry, const std::string& strKey) {
     for (const std::string& strLine : SplitTextLines(strEntry)) {
@@ -199,7 +125,8 @@ int Run(const fs::path& root) {
 
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
-    CProgram kalvora(program.string(), strHome, strDataHome);
+    // under a fresh home: the variables of this process but the home's and XDG's own
+    CWindowProgram kalvora(program.string(), {"XDG_", "HOME="}, {"HOME=" + strHome, "XDG_DATA_HOME=" + strDataHome});
     const Window window = WaitForMappedWindow(display, kMainWindowTitle, kWindowTimeout);
     Check(window != 0, "the main window \"Kalvora v1.4\" appears");
     if (!window) {
