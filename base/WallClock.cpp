@@ -10,6 +10,23 @@ constexpr auto kAwakeStretch = std::chrono::milliseconds{2};
 
 } // namespace
 
+CLocalTime LocalTimeOf(WallTime moment) {
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(moment);
+    std::tm local{};
+    CLocalTime time;
+    if (!LocalCalendarOf(std::chrono::system_clock::to_time_t(seconds), local, time.m_nUtcOffsetMinutes))
+        return time;
+    time.m_nYear = local.tm_year + 1900;
+    time.m_nMonth = local.tm_mon + 1;
+    time.m_nDay = local.tm_mday;
+    time.m_nHour = local.tm_hour;
+    time.m_nMinute = local.tm_min;
+    time.m_nSecond = local.tm_sec;
+    time.m_nMillisecond =
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(moment - seconds).count());
+    return time;
+}
+
 std::string ClockText(const CLocalTime& time) {
     char szText[16];
     std::snprintf(szText, sizeof szText, "%02d:%02d:%02d", time.m_nHour % 100, time.m_nMinute % 100,

@@ -1,26 +1,12 @@
 #include "base/WallClock.h"
 
-#include <ctime>
-
-CLocalTime LocalTimeOf(WallTime moment) {
-    const auto seconds = std::chrono::floor<std::chrono::seconds>(moment);
-    const std::time_t nSeconds = std::chrono::system_clock::to_time_t(seconds);
-    std::tm local{};
-    CLocalTime time;
+bool LocalCalendarOf(std::time_t nSeconds, std::tm& local, int& nUtcOffsetMinutes) {
     if (::localtime_s(&local, &nSeconds) != 0)
-        return time;
-    time.m_nYear = local.tm_year + 1900;
-    time.m_nMonth = local.tm_mon + 1;
-    time.m_nDay = local.tm_mday;
-    time.m_nHour = local.tm_hour;
-    time.m_nMinute = local.tm_min;
-    time.m_nSecond = local.tm_sec;
-    time.m_nMillisecond =
-        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(moment - seconds).count());
+        return false;
     // The local time read as if it were UTC lies the offset from UTC ahead of the moment (daylight saving included).
     std::tm asUtc = local;
     const std::time_t nLocalAsUtc = ::_mkgmtime(&asUtc);
-    if (nLocalAsUtc != static_cast<std::time_t>(-1))
-        time.m_nUtcOffsetMinutes = static_cast<int>((nLocalAsUtc - nSeconds) / 60);
-    return time;
+    nUtcOffsetMinutes =
+        nLocalAsUtc != static_cast<std::time_t>(-1) ? static_cast<int>((nLocalAsUtc - nSeconds) / 60) : 0;
+    return true;
 }
