@@ -7,6 +7,7 @@
 // added, so the figure is what a unit on a line at the baud rate would see. The arrival is taken when the peer's
 // poll wakes, which can only make the figure worse.
 
+#include "bench/Figures.h"
 #include "console/ConsoleProtocol.h"
 #include "link/DeviceOperation.h"
 #include "link/SerialLink.h"
@@ -28,16 +29,6 @@ namespace {
 constexpr int kSets = 100;
 constexpr int kBaudRate = 2400; // the unit's usual rate, where the bytes take longest
 constexpr auto kLongestWait = 3s;
-
-double Milliseconds(std::chrono::system_clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto nIndex = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(nIndex, values.size() - 1)];
-}
 
 } // namespace
 

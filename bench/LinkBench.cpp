@@ -1,6 +1,7 @@
 // The serial link over a pseudo-terminal: how soon a line reaches the queue, whether a full-rate stream loses
 // lines, and what the reader costs while the device talks slowly or not at all.
 
+#include "bench/Figures.h"
 #include "link/SerialLink.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/TempDir.h"
@@ -45,16 +46,6 @@ double ProcessCpuSeconds() {
     timespec now{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto nIndex = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(nIndex, values.size() - 1)];
 }
 
 bool OpenOn(CSerialLink& link, const CPtyPeer& peer) {

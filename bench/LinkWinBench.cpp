@@ -2,6 +2,7 @@
 // bench-windows starts it as COM port KALVORA_TEST_COM): how soon a command's reply line is in the queue, and how
 // long the download of every program takes at its pace.
 
+#include "bench/Figures.h"
 #include "link/DeviceOperation.h"
 #include "link/SerialLink.h"
 #include "programs/ProgramStore.h"
@@ -28,16 +29,6 @@ constexpr auto kReplyDeadline = 2s;
 constexpr auto kPollPause = 50us; // between the latency measurement's pops: tight, but leaves the reader its core
 constexpr auto kDrainSlice = 5ms; // how often a pace pops the queue, as the transfer timer would
 constexpr auto kLastReplyDeadline = 2s;
-
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto nIndex = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(nIndex, values.size() - 1)];
-}
 
 // From a command's write until its reply line is popped: "?C19" and the simulator's "C?" line, through the port,
 // the simulator and the reader.
