@@ -162,6 +162,20 @@ std::optional<ECliFormat> FormatNamed(const std::string& strName, std::initializ
     return std::nullopt;
 }
 
+// The value of --format, one of `allowed`; refused (strCommand + " --format is " + strNames) otherwise or when given
+// twice.
+void ReadFormat(CArgumentReader& reader, std::optional<std::string>& format, CCliArguments& arguments,
+                std::initializer_list<ECliFormat> allowed, const std::string& strCommand, const std::string& strNames) {
+    const auto value = reader.TakeValue("--format", format);
+    if (!value)
+        return;
+    format = *value;
+    if (const auto eFormat = FormatNamed(*value, allowed))
+        arguments.m_eFormat = *eFormat;
+    else
+        reader.Fail(strCommand + " --format is " + strNames + ", not \"" + *value + "\"");
+}
+
 void ReadSet(CArgumentReader& reader, CCliArguments& arguments) {
     const auto what = reader.Take("what to set (program, countdown, brightness or clock)");
     if (!what)
@@ -205,13 +219,8 @@ void ReadMonitor(CArgumentReader& reader, CCliArguments& arguments) {
     while (!reader.Failed() && !reader.AtEnd()) {
         const std::string strOption = *reader.Take("option");
         if (strOption == "--format") {
-            if (const auto value = reader.TakeValue(strOption, format)) {
-                format = *value;
-                if (const auto eFormat = FormatNamed(*value, {ECliFormat::Text, ECliFormat::Csv, ECliFormat::Jsonl}))
-                    arguments.m_eFormat = *eFormat;
-                else
-                    reader.Fail("monitor --format is text, csv or jsonl, not \"" + *value + "\"");
-            }
+            ReadFormat(reader, format, arguments, {ECliFormat::Text, ECliFormat::Csv, ECliFormat::Jsonl}, "monitor",
+                       "text, csv or jsonl");
         } else if (strOption == "--seconds") {
             if (const auto value = reader.TakeValue(strOption, arguments.m_duration)) {
                 arguments.m_duration = Seconds(*value);
@@ -243,13 +252,8 @@ void ReadMemory(CArgumentReader& reader, CCliArguments& arguments) {
     while (!reader.Failed() && !reader.AtEnd()) {
         const std::string strOption = *reader.Take("option");
         if (strOption == "--format") {
-            if (const auto value = reader.TakeValue(strOption, format)) {
-                format = *value;
-                if (const auto eFormat = FormatNamed(*value, {ECliFormat::Txt, ECliFormat::Csv, ECliFormat::Json}))
-                    arguments.m_eFormat = *eFormat;
-                else
-                    reader.Fail("memory read --format is txt, csv or json, not \"" + *value + "\"");
-            }
+            ReadFormat(reader, format, arguments, {ECliFormat::Txt, ECliFormat::Csv, ECliFormat::Json}, "memory read",
+                       "txt, csv or json");
         } else if (strOption == "-o") {
             if (const auto value = reader.TakeValue(strOption, arguments.m_strOutputFile)) {
                 if (value->empty())
