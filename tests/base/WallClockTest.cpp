@@ -3,9 +3,10 @@
 
 #include "base/WallClock.h"
 
+#include "tests/support/Environment.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -54,23 +55,25 @@ TEST(WallClock, NextSecondStartIsTheFirstWholeSecondAfterTheMoment) {
         EXPECT_EQ(NextSecondStart(second + row.after), second + row.next) << row.pszName;
 }
 
-// The computer's local time for a time zone given as the TZ variable, which the test sets and restores.
+// The computer's local time for a time zone given as the TZ variable, which the test sets and restores. The C
+// runtime of Windows reads these forms as POSIX does: a name, hours west of UTC (and minutes).
 class LocalTimeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* pszZone = std::getenv("TZ"))
-            m_strSavedZone = pszZone;
-    }
+    void SetUp() override { m_strSavedZone = ProcessVariable("TZ"); }
     void TearDown() override {
-        if (m_strSavedZone)
-            ::setenv("TZ", m_strSavedZone->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
+        SetProcessVariable("TZ", m_strSavedZone);
+        ReadZone();
     }
     static void UseZone(const char* pszZone) {
-        ::setenv("TZ", pszZone, 1);
+        SetProcessVariable("TZ", std::string(pszZone));
+        ReadZone();
+    }
+    static void ReadZone() {
+#ifdef _WIN32
+        ::_tzset();
+#else
         ::tzset();
+#endif
     }
     std::optional<std::string> m_strSavedZone;
 };

@@ -1,6 +1,7 @@
 #include "i18n/Language.h"
 #include "base/Files.h"
 #include "base/IniFile.h"
+#include "tests/i18n/LanguageFiles.h"
 #include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
@@ -18,24 +19,6 @@
 namespace {
 
 using namespace std::string_literals;
-
-void WriteRaw(const std::string& strPath, std::string_view bytes) {
-    std::ofstream file(strPath, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Each test has its own executable directory with its own language files.
-class LanguageFiles : public ::testing::Test {
-protected:
-    void WriteIdentifiers(std::string_view entries) {
-        WriteRaw(m_dir.File("identifiers.ini"), "[Identifiers]\n"s += entries);
-    }
-    void WriteLanguage(const std::string& strName, std::string_view entries) {
-        WriteRaw(m_dir.File("lng_" + strName + ".ini"), "[Strings]\n"s += entries);
-    }
-
-    CExecutableDirectory m_dir;
-};
 
 TEST_F(LanguageFiles, EveryControlWithTheNumberOfANameShowsItsText) {
     WriteIdentifiers("BUTTON_ON=1000\n");

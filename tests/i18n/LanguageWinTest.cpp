@@ -3,6 +3,7 @@
 
 #include "base/Files.h"
 #include "i18n/Language.h"
+#include "tests/i18n/LanguageFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,6 @@
 #include <fstream>
 
 namespace {
-
-void WriteRaw(const std::string& strPath, std::string_view bytes) {
-    std::ofstream file(strPath, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 constexpr DWORD kNotNormal = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 

@@ -3,6 +3,7 @@
 #include "programs/ProgramStore.h"
 
 #include "base/Files.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,6 @@
 #include <vector>
 
 namespace {
-
-struct CRecorder {
-    std::vector<std::string> m_messages;
-    Reporter Get() {
-        return [this](const std::string& strMessage) {
-            m_messages.push_back(strMessage);
-        };
-    }
-};
 
 enum class EOddFile { Fifo, OverLimit, WriteProtected };
 
@@ -55,7 +47,7 @@ TEST(ProgramFileDisk, OddFilesFailAtOnceWithTheirMessage) {
                 ASSERT_EQ(::chmod(strPath.c_str(), 0444), 0);
             }
         }
-        CRecorder recorder;
+        CMessageRecorder recorder;
         CProgramStore store(recorder.Get());
         store.SetRowCount(2);
         store.SetFirstSetting(1, 0, 3);

@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "programs/TransferCodec.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +17,6 @@ namespace {
 
 using Code = std::optional<int>;
 constexpr Code kNone = std::nullopt;
-
-struct CRecorder {
-    std::vector<std::string> m_messages;
-    Reporter Get() {
-        return [this](const std::string& strMessage) {
-            m_messages.push_back(strMessage);
-        };
-    }
-};
 
 std::string Lines(const std::vector<std::string>& lines) {
     std::string text;
@@ -255,7 +247,7 @@ TEST(ProgramFileRoundTrip, FiveRowsSaveCdZeroToFourAndLeaveTheRestInMemory) {
 
 TEST(ProgramFileDisk, SaveWritesDirectoryNameTxt) {
     CTempDir dir;
-    CRecorder recorder;
+    CMessageRecorder recorder;
     CProgramStore store(recorder.Get());
     store.SetRowCount(1);
     store.SetFirstSetting(8, 0, 2);
@@ -276,7 +268,7 @@ TEST(ProgramFileDisk, EmptyStoreSavesAnEmptyFile) {
 
 TEST(ProgramFileDisk, UnreadableFileReportsAndLeavesTheStoreAlone) {
     CTempDir dir;
-    CRecorder recorder;
+    CMessageRecorder recorder;
     CProgramStore store(recorder.Get());
     store.SetRowCount(6);
     store.SetFirstSetting(1, 0, 2);
@@ -292,7 +284,7 @@ TEST(ProgramFileDisk, UnreadableFileReportsAndLeavesTheStoreAlone) {
 TEST(ProgramFileDisk, UnwritableFileReportsCantOpenFile) {
     CTempDir dir;
     std::filesystem::create_directory(dir.File("P2.txt")); // a directory where the file should go
-    CRecorder recorder;
+    CMessageRecorder recorder;
     CProgramStore store(recorder.Get());
     store.SetRowCount(1);
     store.SetFirstSetting(2, 0, 1);
@@ -311,7 +303,7 @@ TEST(ProgramFileDisk, FailedSaveLeavesTheOldFileWhole) {
     const std::string strOld = "10;1;1;old;\r\n9;2;2;;\r\n";
     std::ofstream(dir.File(strName + ".txt"), std::ios::binary) << strOld;
     ASSERT_EQ(ReadFileBytes(dir.File(strName + ".txt")), std::optional<std::string>(strOld));
-    CRecorder recorder;
+    CMessageRecorder recorder;
     CProgramStore store(recorder.Get());
     store.SetRowCount(1);
     store.SetFirstSetting(1, 0, 3);
@@ -325,7 +317,7 @@ TEST(ProgramFileDisk, FailedSaveLeavesTheOldFileWhole) {
 TEST(ProgramFileDisk, OutOfRangeProgramsTouchNothing) {
     CTempDir dir;
     ASSERT_TRUE(WriteFileReplacing(dir.File("P1.txt"), "10;1;1;1:30;\r\n"));
-    CRecorder recorder;
+    CMessageRecorder recorder;
     CProgramStore store(recorder.Get());
     store.SetRowCount(3);
     EXPECT_FALSE(store.LoadProgramFile(11, "P1", dir.Path()));

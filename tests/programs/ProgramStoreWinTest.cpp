@@ -4,6 +4,7 @@
 #include "programs/ProgramStore.h"
 
 #include "base/Files.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +16,6 @@
 #include <vector>
 
 namespace {
-
-struct CRecorder {
-    std::vector<std::string> m_messages;
-    Reporter Get() {
-        return [this](const std::string& strMessage) {
-            m_messages.push_back(strMessage);
-        };
-    }
-};
 
 enum class EOddFile { ReadOnly, Held, OverLimit };
 
@@ -58,7 +50,7 @@ TEST(ProgramFileWin, OddFilesFailAtOnceWithTheirMessage) {
         if (row.eFile == EOddFile::Held) {
             ASSERT_NE(hHolder, INVALID_HANDLE_VALUE) << row.pszName;
         }
-        CRecorder recorder;
+        CMessageRecorder recorder;
         CProgramStore store(recorder.Get());
         store.SetRowCount(2);
         store.SetFirstSetting(1, 0, 3);
@@ -81,7 +73,7 @@ TEST(ProgramFileWin, OddFilesFailAtOnceWithTheirMessage) {
 }
 
 TEST(ProgramFileWin, ADeviceNameIsNoProgramFile) {
-    CRecorder recorder;
+    CMessageRecorder recorder;
     CProgramStore store(recorder.Get());
     store.SetRowCount(1);
     store.SetFirstSetting(1, 0, 1);
