@@ -1,5 +1,7 @@
 #include "res/DialogTemplate.h"
 
+#include "res/EmbeddedFiles.h"
+
 #include <charconv>
 #include <utility>
 
@@ -307,4 +309,14 @@ std::optional<CDialogTemplate> ParseDialogTemplate(std::string_view text) {
     if (!bHaveDialog || !bHaveFont || !bHaveSize)
         return std::nullopt;
     return dialog;
+}
+
+std::optional<CDialogTemplate> LoadDialogTemplate(int nTemplateId) {
+    const std::string_view text = EmbeddedResFile("dialogs/" + std::to_string(nTemplateId) + ".dlg");
+    if (text.empty())
+        return std::nullopt;
+    auto dialogTemplate = ParseDialogTemplate(text);
+    if (!dialogTemplate || dialogTemplate->nId != nTemplateId)
+        return std::nullopt;
+    return dialogTemplate;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 // Dialog templates as data: one text file per dialog under res/dialogs/, read here without any window system and
-// turned into widgets by CDialogBuilder.
+// turned into native dialogs by each implementation of the window layer (window/qt/, window/win32/).
 //
 // The format, one item per line (blank lines and lines starting with '#' are skipped; CR LF or LF):
 //
@@ -123,3 +123,7 @@ struct CDialogTemplate {
 
 // The template described by the text, or nothing when the text breaks any rule of the format above.
 std::optional<CDialogTemplate> ParseDialogTemplate(std::string_view text);
+
+// Dialog template nTemplateId as built into the program (res/dialogs/<n>.dlg, res/EmbeddedFiles.h); nothing when
+// it is missing, malformed or numbered otherwise inside.
+std::optional<CDialogTemplate> LoadDialogTemplate(int nTemplateId);

@@ -1,162 +1,196 @@
 #pragma once
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QString>
-#include <QTimer>
-#include <QTreeWidget>
+#include "window/Text.h"
 
-class QLabel;
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
 
-// The controls that the dialog builder creates where a plain Qt widget does not behave like the window system's
-// control, and the helpers that treat every built control alike.
+class CDialog;
+class CFont;
+
+// The controls of a dialog, in the window system's terms: the calls the dialogs make on them, each with the
+// meaning the framework's classes of the same names give it. No toolkit type crosses this interface: a control
+// object is a face of a window that the implementation (window/qt/, window/win32/) made from the template, and
+// forwards every call to that window through its Impl.
 //
-// Every control built from a template carries its identifier as the dynamic property "controlId" and the object
-// name "id<n>" (labels without an identifier of their own: -1, "id-1"), and its kind as "controlKind".
+// The dialog makes one object per control of its template, of the class its kind gives (push button and group
+// box: CButton, label, icon and picture: CStatic, edit: CEdit, drop-down list and drop-down: CComboBox, spin:
+// CSpinButtonCtrl, list: CListCtrl, progress bar: CProgressCtrl), and owns it; a dialog reaches it by identifier
+// (CDialog::GetDlgItem, Control<T>). An object not attached to any window (a CEdit member before SubclassDlgItem)
+// does nothing and reads as empty.
+//
+// A value set by the program (SetWindowText, SetCurSel, SetPos, SetItemState, AddString...) calls no handler of
+// the dialog; only the user's action does (a click, a choice from a list, a typed key, a row clicked in a list).
+// Setting a text, icon or position that a control already shows changes nothing and repaints nothing.
 
-inline constexpr const char* kControlIdProperty = "controlId";
-inline constexpr const char* kControlKindProperty = "controlKind";
+// A colour as red, green and blue.
+struct CColour {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    friend bool operator==(const CColour&, const CColour&) = default;
+};
+constexpr CColour RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return CColour{r, g, b};
+}
 
-// The control identifier of a widget, or 0 when it was not built from a template.
-int ControlId(const QWidget* control);
+enum class EAlign { Left, Center, Right };
 
-// The window text of a control, the way the window system sees it: the caption of a button or group box, the text
-// of a label (a label without the no-prefix style shows "&&" as "&" and drops a single "&"), the contents of an
-// edit, the edit text of a drop-down with edit. Always plain text, never markup. Other controls (drop-down lists,
-// lists, icons, pictures, spins, progress bars) keep the text without showing it, so setting it changes nothing
-// on the screen.
-void SetControlText(QWidget* control, const QString& strText);
-QString ControlText(const QWidget* control);
+// Keys the layer speaks of: a menu entry's key, and the keys a test presses.
+enum class EKey { None, Enter, Escape, Tab, BackTab, Up, Down, Left, Right, Space, F1, F2 };
 
-// Shows icon nIconId (Resources.h) in an icon control; StaticIconId tells which one it shows (0: none). Setting the
-// icon it already shows changes nothing and repaints nothing.
-void SetStaticIcon(QLabel* control, int nIconId);
-int StaticIconId(const QWidget* control);
-
-// A push button; flat buttons keep a thin frame (a flat Qt button alone would have none), and a multi-line button
-// wraps its caption onto several lines.
-class CPushButton : public QPushButton {
-    Q_OBJECT
+class CWnd {
 public:
-    explicit CPushButton(QWidget* parent = nullptr);
-    void SetMultiLine(bool bMultiLine);
-    bool IsMultiLine() const { return m_bMultiLine; }
+    struct Impl; // the implementation's window: a widget, a window handle
+
+    CWnd();
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    // The control's identifier in its template (IDC_STATIC for a label without one); 0 for a dialog.
+    int GetDlgCtrlID() const;
+
+    // The window text as the window system keeps it: the caption of a button, group box, label or dialog, the
+    // contents of an edit, the edit field of a drop-down with edit. A label without the no-prefix style shows "&&"
+    // as "&" and drops a single "&", but keeps the text as it was set. Always plain text, never markup. Other
+    // controls (drop-down lists, lists, icons, pictures, spins, progress bars) keep the text without showing it.
+    void SetWindowText(std::string_view bytes);
+    void SetWindowText(CShownText text);
+    std::string GetWindowText() const;
+
+    void EnableWindow(bool bEnable = true);
+    bool IsWindowEnabled() const;
+    void ShowWindow(bool bShow);
+    // Not hidden (by its template or ShowWindow); whether its dialog is on the screen does not count.
+    bool IsWindowVisible() const;
+    void SetFocus();
+    // The control's font; fonts are owned by their CFont, which must outlive the control's use of it.
+    void SetFont(const CFont& font);
+    // Stops (false) and resumes (true) drawing the control while many changes are made; resuming draws it whole.
+    void SetRedraw(bool bRedraw);
+
+    // Makes this object a second face of control nId of pParent, as the framework's SubclassDlgItem does: a dialog's
+    // member of a class of its own (a display edit with its colours) acts on the control the template made. False
+    // when the dialog has no such control.
+    bool SubclassDlgItem(int nId, CDialog* pParent);
+
+    // For the implementation and the dialog that owns the object.
+    Impl* GetImpl() const { return m_pImpl; }
+    void Attach(Impl* pImpl) { m_pImpl = pImpl; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_bMultiLine = false;
+    Impl* m_pImpl = nullptr;
 };
 
-// A drop-down list or a drop-down with edit. Entries added with AddString go to their sorted place when the
-// template gives the list the sort style (compared without regard to case, equal texts in the order of adding),
-// else to the end. Qt's own addItem/insertItem never sort. A choice by the user emits activated(); a change made
-// by the program (SetCurSel, setCurrentIndex) does not.
-class CComboBox : public QComboBox {
-    Q_OBJECT
-public:
-    explicit CComboBox(QWidget* parent = nullptr);
+// A push button, or a group box (a frame with a caption).
+class CButton : public CWnd {};
 
-    void SetSorted(bool bSorted) { m_bSorted = bSorted; }
-    bool IsSorted() const { return m_bSorted; }
+// A label, an icon or a picture.
+class CStatic : public CWnd {
+public:
+    // Shows icon nIconId (IDI_LAMP_RED, ... of res/Resource.h) in an icon control. GetIcon tells which one it shows
+    // (0: none). Setting the icon it already shows costs nothing.
+    void SetIcon(int nIconId);
+    int GetIcon() const;
+};
+
+class CEdit : public CWnd {
+public:
+    // The most characters the user can type; texts set by the program are kept and shown whole.
+    void SetLimitText(int nChars);
+    // One text colour on one background colour, also while read-only or disabled; every other edit keeps the
+    // system's colours. (The window system asks the control before it paints; the control answers itself.)
+    void SetColours(CColour text, CColour background);
+};
+
+// A drop-down list, or a drop-down with an edit field. Entries added go to their sorted place when the template
+// gives the list the sort style (compared without regard to case, equal texts in the order of adding), else to the
+// end. Adding selects nothing. A choice of the user notifies the dialog (CDialog::OnSelChange); SetCurSel does not.
+class CComboBox : public CWnd {
+public:
     // Adds an entry and returns its position.
-    int AddString(const QString& strText);
+    int AddString(std::string_view bytes);
+    int AddString(CShownText text);
+    int GetCount() const;
     // The selected position, -1 when none.
-    int GetCurSel() const { return currentIndex(); }
-    // Selects position nIndex; a position outside the list leaves no selection.
-    void SetCurSel(int nIndex);
-
-private:
-    bool m_bSorted = false;
+    int GetCurSel() const;
+    // Selects position nIndex; a position outside the list leaves no selection (and returns -1).
+    int SetCurSel(int nIndex);
+    // The text of entry nIndex; empty outside the list.
+    std::string GetLBText(int nIndex) const;
+    void ResetContent();
+    // A text shown when the pointer rests on entry nIndex (the device behind a COM number).
+    void SetItemTip(int nIndex, std::string_view bytes);
+    std::string GetItemTip(int nIndex) const;
 };
 
-// An up-down control bound to an edit (its "buddy"). It steps its position by one per click or auto-repeat
-// (upper half: towards the upper end of the range, lower half: towards the lower end), stops at the ends of the
-// range, and writes each new position into the buddy as a whole number when it was built with SETBUDDYINT. With
-// ARROWKEYS the Up and Down keys in the buddy step it as well. Before each step it takes its position from the
-// buddy's text when that is a whole number inside the range; a text typed beyond the range is kept until the
-// next step. Range 0 to 100, position 0 until the owner sets them.
-class CSpinButtonCtrl : public QWidget {
-    Q_OBJECT
+// An up-down control bound to the edit before it (its buddy). It steps its position by one per click or
+// auto-repeat, stops at the ends of the range and, built with SETBUDDYINT, writes each position into the buddy as a
+// whole number; with ARROWKEYS the Up and Down keys in the buddy step it. Before a step it takes its position from
+// the buddy's text when that is a whole number inside the range. Range 0 to 100, position 0 until the owner sets them.
+class CSpinButtonCtrl : public CWnd {
 public:
-    explicit CSpinButtonCtrl(QWidget* parent = nullptr);
-
-    void SetBuddy(QLineEdit* buddy);
-    QLineEdit* GetBuddy() const { return m_buddy.data(); }
-    void SetBuddyInt(bool bSetBuddyInt) { m_bSetBuddyInt = bSetBuddyInt; }
-    void SetArrowKeys(bool bArrowKeys);
-
     void SetRange(int nLower, int nUpper);
-    int Lower() const { return m_nLower; }
-    int Upper() const { return m_nUpper; }
+    void GetRange(int& nLower, int& nUpper) const;
     // Sets the position, kept inside the range, writes it into the buddy and returns the previous one.
     int SetPos(int nPos);
-    int GetPos() const { return m_nPos; }
-    // One step as the user makes it: +1 towards the upper end, -1 towards the lower end.
-    void Step(int nDirection);
+    int GetPos() const;
+};
 
-    QSize sizeHint() const override;
-
-signals:
-    // After a step made by the user (mouse or arrow key).
-    void PositionChanged(int nPos);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    int Clamp(int nPos) const;
-    void WriteBuddy();
-    void Repeat();
-
-    QPointer<QLineEdit> m_buddy;
-    bool m_bSetBuddyInt = false;
-    bool m_bArrowKeys = false;
-    int m_nLower = 0;
-    int m_nUpper = 100;
-    int m_nPos = 0;
-    int m_nPressed = 0; // direction of the arrow held down, 0 when none
-    QTimer m_repeat;
+// A progress bar: range 0 to 100 and position 0 until the owner sets them.
+class CProgressCtrl : public CWnd {
+public:
+    void SetRange(int nLower, int nUpper);
+    void GetRange(int& nLower, int& nUpper) const;
+    // Sets the position, kept inside the range, and returns the previous one.
+    int SetPos(int nPos);
+    int GetPos() const;
 };
 
 // A list in report view: a header with columns and rows of text cells, whole rows selected. Rows and columns are
-// numbered from 0. ItemStateChanged reports, row by row, each change of a row's selected and focused state, the
-// losses before the gains, whether the user or the program made it.
-class CListCtrl : public QTreeWidget {
-    Q_OBJECT
+// numbered from 0. The user's selection and focus changes notify the dialog row by row
+// (CDialog::OnItemChanged: row, old state, new state; the losses before the gains).
+class CListCtrl : public CWnd {
 public:
-    static constexpr int kStateFocused = 1;
-    static constexpr int kStateSelected = 2;
+    static constexpr int kStateFocused = 1;  // LVIS_FOCUSED
+    static constexpr int kStateSelected = 2; // LVIS_SELECTED
 
-    explicit CListCtrl(QWidget* parent = nullptr);
-
-    // Appends a column; nColumn must be the current column count. Returns the column or -1.
-    int InsertColumn(int nColumn, const QString& strHeading, Qt::Alignment alignment, int nWidthPixels);
+    // Appends a column; nColumn must be the current column count. Returns the column, or -1. The width is in
+    // pixels at 96 dots per inch, scaled with the dialog's resolution.
+    int InsertColumn(int nColumn, CShownText heading, EAlign align, int nWidth);
+    int GetColumnCount() const;
     // Inserts a row with column 0's text before row nRow (at the end when nRow is beyond it); returns its row.
-    int InsertItem(int nRow, const QString& strText);
-    bool SetItemText(int nRow, int nColumn, const QString& strText);
-    QString GetItemText(int nRow, int nColumn) const; // empty outside the list
-    int GetItemCount() const { return topLevelItemCount(); }
+    int InsertItem(int nRow, std::string_view bytes);
+    bool SetItemText(int nRow, int nColumn, std::string_view bytes);
+    // Empty outside the list.
+    std::string GetItemText(int nRow, int nColumn) const;
+    int GetItemCount() const;
     void DeleteAllItems();
-    // The selected and focused state bits of a row.
+    // The kStateSelected and kStateFocused bits of a row.
     int GetItemState(int nRow) const;
-    // Selects (or deselects) a row and, with bFocus, makes it the focused row, as the owner's program does.
-    void SetItemState(int nRow, bool bSelected, bool bFocus);
-    // Shows the selection also while the list does not have the focus.
-    void SetShowSelectionAlways(bool bAlways);
+    // Sets the bits of nMask to those of nState: selects or deselects the row, makes it the focused row.
+    void SetItemState(int nRow, int nState, int nMask);
+    // The first selected row after nAfter (-1: from the start), -1 when there is none.
+    int GetNextSelected(int nAfter = -1) const;
+};
 
-signals:
-    void ItemStateChanged(int nRow, int nOldState, int nNewState);
+// A font made by the implementation (window/Resources.h: DisplayFont).
+class CFont {
+public:
+    struct Impl;
+
+    CFont();
+    ~CFont();
+    CFont(CFont&& other) noexcept;
+    CFont& operator=(CFont&& other) noexcept;
+
+    bool IsNull() const { return !m_pImpl; }
+    Impl* GetImpl() const { return m_pImpl.get(); }
+    void Reset(std::unique_ptr<Impl> pImpl);
 
 private:
-    void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
-    void OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
-
-    QList<Qt::Alignment> m_alignments; // per column
+    std::unique_ptr<Impl> m_pImpl;
 };

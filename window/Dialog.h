@@ -1,20 +1,15 @@
 #pragma once
 
+#include "res/DialogTemplate.h"
 #include "res/Resource.h"
 #include "window/Controls.h"
-#include "window/DialogBuilder.h"
-
-#include <QComboBox>
-#include <QDialog>
-#include <QKeySequence>
 
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <type_traits>
 #include <vector>
-
-class QTimer;
 
 // A dialog built from its template (res/dialogs/<n>.dlg), with the manners of the window system's dialogs.
 //
@@ -22,10 +17,10 @@ class QTimer;
 //
 //   class CReadMemoryDlg : public CDialog {
 //   public:
-//       explicit CReadMemoryDlg(QWidget* parent = nullptr) : CDialog(IDD_READ_MEMORY, parent) {
+//       explicit CReadMemoryDlg(CWnd* pParent = nullptr) : CDialog(IDD_READ_MEMORY, pParent) {
 //           OnCommand(IDC_CLEAR_MEMORY, &CReadMemoryDlg::OnClearMemory);     // a push button
 //           OnSelChange(IDC_PROGRAM, &CReadMemoryDlg::OnSelchangeProgram);    // a choice in a drop-down list
-//           Connect(IDC_MEMORY_LIST, &CListCtrl::ItemStateChanged, &CReadMemoryDlg::OnItemchanged); // any signal
+//           OnItemChanged(IDC_MEMORY_LIST, &CReadMemoryDlg::OnItemchanged);  // a row's state in a list
 //       }
 //   protected:
 //       bool OnInitDialog() override;     // call CDialog::OnInitDialog() first, as the framework's dialogs do
@@ -33,51 +28,48 @@ class QTimer;
 //       void OnTimer(int nId) override;
 //   };
 //
-// The controls exist from construction on (the builder creates them all); reach them by identifier with
-// GetDlgItem(id) or typed with Item<T>(id), e.g. Item<QLineEdit>(IDC_BRIGHTNESS), Item<CComboBox>(IDC_PROGRAM),
-// Item<CSpinButtonCtrl>(IDC_BRIGHTNESS_SPIN), Item<CListCtrl>(IDC_MEMORY_LIST), Item<QLabel>(IDC_STATUS_LAMP).
-// SetControlText/ControlText (Controls.h) read and write any control's window text.
+// The controls exist from construction on (the implementation builds them all); reach them by identifier with
+// GetDlgItem(id) or typed with Control<T>(id) / Item<T>(id): Control<CEdit>(IDC_BRIGHTNESS),
+// Control<CComboBox>(IDC_PROGRAM), Control<CStatic>(IDC_STATUS_LAMP) (Controls.h).
 //
-// Commands: every push button sends its identifier as a command when clicked. A command runs the handler given to
-// OnCommand; with none, IDOK runs OnOK() and IDCANCEL runs OnCancel(). Keys: Escape sends IDCANCEL; Enter sends
-// the identifier of the focused push button, else that of the default push button (DEFAULT in the template),
-// else IDOK; a command whose control is disabled is not sent. OnEnterKey() can be overridden to change that.
-// The close box (and Alt+F4) runs OnClose(), by default OnCancel().
+// Commands: every push button sends its identifier as a command when the user clicks it. A command runs the handler
+// given to OnCommand; with none, IDOK runs OnOK() and IDCANCEL runs OnCancel(). Keys: Escape sends IDCANCEL; Enter
+// sends the identifier of the focused push button, else that of the default push button (DEFAULT in the template),
+// else IDOK; a command whose control is disabled is not sent. OnEnterKey() can be overridden to change that. The
+// close box (and Alt+F4) runs OnClose(), by default OnCancel().
 //
 // Life: OnInitDialog() runs once, when the dialog is first created by DoModal() or Create() and before it is
 // shown; when it returns true the focus goes to the first tab stop. DoModal() returns the result given to
 // EndDialog() (IDOK, IDCANCEL, ...). EndDialog() ends the run and stops the dialog's timers.
 //
-// The rest of the window layer:
-//   Controls.h    CComboBox (AddString honours the template's sort style, GetCurSel/SetCurSel), CSpinButtonCtrl
-//                 (SetRange/SetPos/GetPos), CListCtrl (InsertColumn/InsertItem/SetItemText/GetItemText/
-//                 DeleteAllItems, ItemStateChanged), SetStaticIcon/StaticIconId for the lamps. An edit's length
-//                 limit is QLineEdit::setMaxLength; colours are the widget's palette.
-//   Resources.h   IconPixmap(IDI_LAMP_...), AppIcon(), BitmapPixmap, ResourceString(IDS_ABOUTBOX), DisplayFont().
-//   MessageBox.h  MessageBoxReporter(this) for the core objects a dialog owns; CMessageBoxRecorder in tests.
-//   i18n/TranslateWindow.h  TranslateWindow(this, IDD_...) after loading the language.
-//   AddAboutEntry (below) for the main window's menu; the About box itself is the application's (app/).
-class CDialog : public QDialog {
-    Q_OBJECT
+// The rest of the window layer: MessageBox.h (message boxes and questions), FileDialog.h (the save question),
+// Resources.h (the display font, the About entry's text), i18n/TranslateWindow.h (the language's texts).
+class CDialog : public CWnd {
 public:
-    explicit CDialog(int nTemplateId, QWidget* parent = nullptr);
+    struct DialogImpl; // the implementation's dialog window and its event plumbing
+
+    explicit CDialog(int nTemplateId, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
     // Runs the dialog modally and returns the result given to EndDialog.
     int DoModal();
     // Shows the dialog without a modal run (for tests): creates it (OnInitDialog) and shows it.
     void Create();
-    // Ends the dialog's run with a result; also stops every timer of the dialog.
+    // Ends the dialog's run with a result; also stops every timer of the dialog and hides it.
     void EndDialog(int nResult);
-    // True once EndDialog has been called.
+    // True once EndDialog has been called; Result() is what it was given (0 before).
     bool IsEnded() const { return m_bEnded; }
+    int Result() const { return m_nResult; }
     int TemplateId() const { return m_nTemplateId; }
+    // The template the dialog was built from (an empty one when it is missing or malformed).
+    const CDialogTemplate& Template() const { return m_template; }
+    CWnd* GetParent() const { return m_pParentWnd; }
 
     // The first control with that identifier, or null.
-    QWidget* GetDlgItem(int nId) const;
+    CWnd* GetDlgItem(int nId) const;
     template <typename T>
     T* Item(int nId) const {
-        return qobject_cast<T*>(GetDlgItem(nId));
+        return dynamic_cast<T*>(GetDlgItem(nId));
     }
     // A control that the dialog's class binds to a member, as a reference. The template is the program's own data:
     // a control missing there, or of another kind, is a fault of the program, which then ends with a message
@@ -88,9 +80,10 @@ public:
             return *control;
         MissingBoundControl(nId);
     }
-    // All controls in template order.
-    const std::vector<QWidget*>& Controls() const { return m_controls; }
-    const CDialogUnits& Units() const { return m_units; }
+    // All controls in template order, and their templates.
+    const std::vector<CWnd*>& Controls() const { return m_controlList; }
+    // The control that has the keyboard focus (a drop-down with edit when its field has it), or null.
+    CWnd* GetFocus() const;
 
     // Runs the command nId as a click of its push button would (see above); true when something handled it.
     bool SendCommand(int nId);
@@ -110,12 +103,25 @@ public:
     // Handles the window events that are pending, inside a long operation.
     static void PumpMessages();
 
-    // Appends a separator and an entry to the window's menu; choosing the entry (or pressing its key) calls
-    // OnSysCommand with the command. On Windows the entry goes into the real system menu of the title bar
-    // (DialogSystemMenuWin.cpp), whose commands arrive with their lowest four bits used by the system. Other window
-    // managers offer no title-bar menu a program can extend, so there the entries appear in the menu that the right
-    // mouse button opens on the dialog's background (DialogSystemMenu.cpp).
-    void AppendSystemMenu(int nCommandId, const QString& strText, const QKeySequence& key = {});
+    // Appends a separator and an entry to the window's system menu; choosing it (or pressing its key in the
+    // dialog) calls OnSysCommand with the command. Where the window manager offers no system menu a program can
+    // extend, the entries go into the menu that the right mouse button opens on the dialog's background.
+    void AppendSystemMenu(int nCommandId, CShownText text, EKey key = EKey::None);
+    // The window's icon (large and small): an icon of res/Resource.h, IDR_MAINFRAME for the program's.
+    void SetIcon(int nIconId);
+
+    // ---- The implementation's entry points: what the user did, routed to the dialog's handlers. They are public
+    // for the implementations only; a dialog class never calls them.
+    void RouteCommand(int nId);
+    void RouteSelChange(int nId);
+    void RouteItemChanged(int nId, int nRow, int nOldState, int nNewState);
+    void RouteTimer(int nId);
+    void RouteEnterKey();
+    void RouteEscapeKey();
+    void RouteClose();
+    void RouteSysCommand(int nCommandId);
+    // The dialog's own implementation object.
+    DialogImpl& GetDialogImpl() const { return *m_pDialogImpl; }
 
 protected:
     // Handler registration; the handlers are member functions of the derived dialog.
@@ -129,16 +135,20 @@ protected:
     // A choice the user makes in drop-down list nId (not a selection set by the program).
     template <typename Derived>
     void OnSelChange(int nId, void (Derived::*handler)()) {
-        Connect(nId, &QComboBox::activated, handler);
-    }
-    // Any signal of control nId to a handler of the derived dialog.
-    template <typename Control, typename... SignalArgs, typename Derived, typename... SlotArgs>
-    void Connect(int nId, void (Control::*signal)(SignalArgs...), void (Derived::*handler)(SlotArgs...)) {
         static_assert(std::is_base_of_v<CDialog, Derived>);
-        if (auto* control = Item<Control>(nId))
-            QObject::connect(control, signal, static_cast<Derived*>(this), handler);
-        else
-            MissingControl(nId);
+        ExpectControl(nId);
+        m_selChanges[nId] = [this, handler] {
+            (static_cast<Derived*>(this)->*handler)();
+        };
+    }
+    // A change of a row's selected or focused state in list nId made by the user: row, old state, new state.
+    template <typename Derived>
+    void OnItemChanged(int nId, void (Derived::*handler)(int nRow, int nOldState, int nNewState)) {
+        static_assert(std::is_base_of_v<CDialog, Derived>);
+        ExpectControl(nId);
+        m_itemChanges[nId] = [this, handler](int nRow, int nOldState, int nNewState) {
+            (static_cast<Derived*>(this)->*handler)(nRow, nOldState, nNewState);
+        };
     }
 
     virtual bool OnInitDialog();
@@ -149,35 +159,25 @@ protected:
     virtual void OnTimer(int nId);
     virtual void OnSysCommand(int nCommandId);
 
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    // The system menu's commands on Windows; every other message goes on to Qt.
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-
-public:
-    // QDialog's own ways of ending go through the same handlers.
-    void accept() override { OnOK(); }
-    void reject() override { OnCancel(); }
-
 private:
+    // Created (OnInitDialog, the first tab stop focused) once, by DoModal or Create.
     void InitialiseOnce();
-    QTimer& TimerFor(int nId);
     void SendKeyCommand(int nId);
-    void MissingControl(int nId) const;
+    void ExpectControl(int nId) const;
     [[noreturn]] void MissingBoundControl(int nId) const;
 
     int m_nTemplateId;
-    CDialogUnits m_units{1, 1};
-    std::vector<QWidget*> m_controls;
+    CWnd* m_pParentWnd;
+    CDialogTemplate m_template;
+    std::vector<std::unique_ptr<CWnd>> m_controls; // one per control of the template, in its order
+    std::vector<CWnd*> m_controlList;
+    std::unique_ptr<DialogImpl> m_pDialogImpl;
     std::map<int, std::function<void()>> m_commands;
-    std::map<int, QTimer*> m_timers;
-    struct CSystemMenuEntry {
-        int m_nCommandId;
-        QString m_strText;
-    };
-    std::vector<CSystemMenuEntry> m_systemMenu; // what AppendSystemMenu added, for the platform's menu
+    std::map<int, std::function<void()>> m_selChanges;
+    std::map<int, std::function<void(int, int, int)>> m_itemChanges;
     bool m_bInitialised = false;
     bool m_bEnded = false;
+    int m_nResult = 0;
 };
 
 // Puts the About entry into a window's menu: ResourceString(IDS_ABOUTBOX) with command IDM_ABOUTBOX, also on F1,

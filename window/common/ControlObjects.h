@@ -1,0 +1,14 @@
+#pragma once
+
+#include "res/DialogTemplate.h"
+#include "window/Controls.h"
+
+#include <memory>
+#include <vector>
+
+// The object of the interface's class for each control of a template, in template order (Controls.h: push button
+// and group box CButton, label, icon and picture CStatic, ...), not yet attached to any window.
+std::vector<std::unique_ptr<CWnd>> CreateControlObjects(const CDialogTemplate& dialogTemplate);
+
+// Whether a control of that kind takes the keyboard focus at all (its TABSTOP style says whether Tab reaches it).
+bool TakesFocus(EControlKind kind);
