@@ -2,15 +2,15 @@
 
 #include "i18n/TranslateWindow.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(IDD_ABOUTBOX, parent) {}
+CAboutDlg::CAboutDlg(CWnd* pParent) : CDialog(IDD_ABOUTBOX, pParent) {}
 
 bool CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    TranslateWindow(this, IDD_ABOUTBOX);
+    TranslateWindow(*this, IDD_ABOUTBOX);
     return true;
 }
 
-void ShowAboutBox(QWidget* parent) {
-    CAboutDlg about(parent);
+void ShowAboutBox(CWnd* pParent) {
+    CAboutDlg about(pParent);
     about.DoModal();
 }

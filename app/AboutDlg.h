@@ -5,14 +5,13 @@
 // The About box (template 100): the logo, the version line, a notice, a web address and OK. Its texts follow the
 // language that was loaded last; it loads none itself.
 class CAboutDlg : public CDialog {
-    Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit CAboutDlg(CWnd* pParent = nullptr);
 
 protected:
     bool OnInitDialog() override;
 };
 
-// Builds a fresh About box over parent and runs it modally; the result makes no difference. The application hands
+// Builds a fresh About box over pParent and runs it modally; the result makes no difference. The application hands
 // this to the main window, whose menu entry (AddAboutEntry, window/Dialog.h) opens it.
-void ShowAboutBox(QWidget* parent);
+void ShowAboutBox(CWnd* pParent);

@@ -58,6 +58,11 @@ std::string TemporaryFileName(std::string_view targetName);
 // Whether name has the form of TemporaryFileName for targetName (and so may be one of ours).
 bool IsTemporaryFileName(std::string_view targetName, std::string_view name);
 
+// Whether something exists at the path (a link counts by what it leads to); false when that cannot be told.
+bool PathExists(const std::string& strPath);
+// The last part of a path, the file's own name (the system's separators).
+std::string FileNameOf(const std::string& strPath);
+
 // Splits text into lines the way the program files are read: a line ends at LF, a CR directly before the LF is
 // dropped with it, any other CR stays in the line. A last line without LF still counts; an empty text has no lines.
 std::vector<std::string> SplitTextLines(std::string_view text);

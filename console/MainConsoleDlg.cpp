@@ -10,12 +10,6 @@
 #include "settings/ComPortDlg.h"
 #include "window/MessageBox.h"
 #include "window/Resources.h"
-#include "window/Text.h"
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRegularExpressionValidator>
 
 #include <vector>
 
@@ -42,51 +36,39 @@ int LampIcon(ELamp image) {
     return IDI_LAMP_OFF;
 }
 
-// Device text goes into a field one character per byte, shown from its start.
-void ShowDeviceText(QLineEdit& edit, std::string_view text) {
-    const QString strText = FromBytes(text);
-    if (edit.text() == strText && edit.cursorPosition() == 0)
-        return; // the text it already shows costs no repaint
-    edit.setText(strText);
-    edit.setCursorPosition(0);
-}
-
 std::string SelectedText(const CComboBox& combo) {
-    if (combo.GetCurSel() < 0)
-        return {};
-    return ToBytes(combo.itemText(combo.GetCurSel()));
+    return combo.GetLBText(combo.GetCurSel()); // empty without a selection
 }
 
 std::vector<std::string> Entries(const CComboBox& combo) {
     std::vector<std::string> entries;
-    for (int i = 0; i < combo.count(); ++i)
-        entries.push_back(ToBytes(combo.itemText(i)));
+    for (int i = 0; i < combo.GetCount(); ++i)
+        entries.push_back(combo.GetLBText(i));
     return entries;
 }
 
 } // namespace
 
-CMainConsoleDlg::CMainConsoleDlg(AboutBoxOpener openAboutBox, QWidget* parent)
-    : CDialog(IDD_MAIN_CONSOLE, parent), m_link(MessageBoxReporter(this)),
-      m_buttonSetCountdownNumber(Control<QPushButton>(IDC_SET_COUNTDOWN_NUMBER)),
-      m_buttonSetProgram(Control<QPushButton>(IDC_SET_PROGRAM)), m_lampStatus(Control<QLabel>(IDC_STATUS_LAMP)),
-      m_lampLight1(Control<QLabel>(IDC_LIGHT_1)), m_lampLight2(Control<QLabel>(IDC_LIGHT_2)),
-      m_lampLight3(Control<QLabel>(IDC_LIGHT_3)), m_buttonSetPcTime(Control<QPushButton>(IDC_SET_PC_TIME)),
-      m_buttonSlave(Control<QPushButton>(IDC_SLAVE)), m_buttonMaster(Control<QPushButton>(IDC_MASTER)),
-      m_editPcTime(Control<QLineEdit>(IDC_PC_TIME)), m_buttonSetBrightness(Control<QPushButton>(IDC_SET_BRIGHTNESS)),
-      m_buttonConfigureParameters(Control<QPushButton>(IDC_CONFIGURE_PARAMETERS)),
-      m_buttonGetCurrentValues(Control<QPushButton>(IDC_GET_CURRENT_VALUES)),
-      m_buttonPortSettings(Control<QPushButton>(IDC_PORT_SETTINGS)),
-      m_buttonReadMemory(Control<QPushButton>(IDC_READ_MEMORY)),
-      m_buttonMonitorOn(Control<QPushButton>(IDC_MONITOR_ON)),
+CMainConsoleDlg::CMainConsoleDlg(AboutBoxOpener openAboutBox, CWnd* pParent)
+    : CDialog(IDD_MAIN_CONSOLE, pParent), m_link(MessageBoxReporter(this)),
+      m_buttonSetCountdownNumber(Control<CButton>(IDC_SET_COUNTDOWN_NUMBER)),
+      m_buttonSetProgram(Control<CButton>(IDC_SET_PROGRAM)), m_lampStatus(Control<CStatic>(IDC_STATUS_LAMP)),
+      m_lampLight1(Control<CStatic>(IDC_LIGHT_1)), m_lampLight2(Control<CStatic>(IDC_LIGHT_2)),
+      m_lampLight3(Control<CStatic>(IDC_LIGHT_3)), m_buttonSetPcTime(Control<CButton>(IDC_SET_PC_TIME)),
+      m_buttonSlave(Control<CButton>(IDC_SLAVE)), m_buttonMaster(Control<CButton>(IDC_MASTER)),
+      m_editPcTime(Control<CEdit>(IDC_PC_TIME)), m_buttonSetBrightness(Control<CButton>(IDC_SET_BRIGHTNESS)),
+      m_buttonConfigureParameters(Control<CButton>(IDC_CONFIGURE_PARAMETERS)),
+      m_buttonGetCurrentValues(Control<CButton>(IDC_GET_CURRENT_VALUES)),
+      m_buttonPortSettings(Control<CButton>(IDC_PORT_SETTINGS)), m_buttonReadMemory(Control<CButton>(IDC_READ_MEMORY)),
+      m_buttonMonitorOn(Control<CButton>(IDC_MONITOR_ON)),
       m_comboCountdownNumber(Control<CComboBox>(IDC_COUNTDOWN_NUMBER)),
       m_spinBrightness(Control<CSpinButtonCtrl>(IDC_BRIGHTNESS_SPIN)),
-      m_editLastStartTime(Control<QLineEdit>(IDC_LAST_START_TIME)),
-      m_editStartNumber(Control<QLineEdit>(IDC_START_NUMBER)), m_editLeadTime(Control<QLineEdit>(IDC_LEAD_TIME)),
-      m_editCountdownTime(Control<QLineEdit>(IDC_COUNTDOWN_TIME)), m_editBrightness(Control<QLineEdit>(IDC_BRIGHTNESS)),
-      m_comboProgram(Control<CComboBox>(IDC_PROGRAM)), m_hIcon(AppIcon()), m_openAboutBox(std::move(openAboutBox)) {
-    m_displaySmall.SubclassDlgItem(&Control<QLineEdit>(IDC_DISPLAY_SMALL));
-    m_displayLarge.SubclassDlgItem(&Control<QLineEdit>(IDC_DISPLAY_LARGE));
+      m_editLastStartTime(Control<CEdit>(IDC_LAST_START_TIME)), m_editStartNumber(Control<CEdit>(IDC_START_NUMBER)),
+      m_editLeadTime(Control<CEdit>(IDC_LEAD_TIME)), m_editCountdownTime(Control<CEdit>(IDC_COUNTDOWN_TIME)),
+      m_editBrightness(Control<CEdit>(IDC_BRIGHTNESS)), m_comboProgram(Control<CComboBox>(IDC_PROGRAM)),
+      m_openAboutBox(std::move(openAboutBox)) {
+    m_displaySmall.SubclassDlgItem(IDC_DISPLAY_SMALL, this);
+    m_displayLarge.SubclassDlgItem(IDC_DISPLAY_LARGE, this);
 
     OnCommand(IDC_MONITOR_ON, &CMainConsoleDlg::OnMonitorOn);
     OnCommand(IDC_MONITOR_OFF, &CMainConsoleDlg::OnMonitorOff);
@@ -103,10 +85,6 @@ CMainConsoleDlg::CMainConsoleDlg(AboutBoxOpener openAboutBox, QWidget* parent)
     OnCommand(IDC_EXIT, &CMainConsoleDlg::OnExit);
     OnSelChange(IDC_PROGRAM, &CMainConsoleDlg::OnSelchangeProgram);
     OnSelChange(IDC_COUNTDOWN_NUMBER, &CMainConsoleDlg::OnSelchangeCountdownNumber);
-
-    m_lampOffTimer.setSingleShot(true);
-    m_lampOffTimer.setInterval(kLampGreenTime);
-    connect(&m_lampOffTimer, &QTimer::timeout, this, [this] { SetLamp(m_lampStatus, ELamp::Off); });
 }
 
 CMainConsoleDlg::~CMainConsoleDlg() = default;
@@ -119,7 +97,7 @@ bool CMainConsoleDlg::OnInitDialog() {
     if (m_openAboutBox)
         AddAboutEntry(*this);
 
-    setWindowIcon(m_hIcon);
+    SetIcon(m_hIcon);
 
     m_fontDisplay = DisplayFont();
     m_displaySmall.SetFont(m_fontDisplay);
@@ -129,24 +107,23 @@ bool CMainConsoleDlg::OnInitDialog() {
     m_spinBrightness.SetPos(kBrightnessHighest);
 
     for (const std::string& entry : kProgramEntries)
-        m_comboProgram.AddString(FromBytes(entry));
+        m_comboProgram.AddString(entry);
     m_comboProgram.SetCurSel(kInitialProgramEntry);
 
     for (int nColumn = 0; nColumn < kCountdownNumbers; ++nColumn)
-        m_comboCountdownNumber.AddString(FromBytes(CountdownEntry(nColumn)));
+        m_comboCountdownNumber.AddString(CountdownEntry(nColumn));
     m_comboCountdownNumber.SetCurSel(kInitialCountdownEntry);
 
-    m_editCountdownTime.setText(QString::fromLatin1(kInitialCountdownTime));
-    // A limit on typing, as the window system's edits have it: texts that the program puts in are shown whole.
-    m_editCountdownTime.setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral(".{0,%1}").arg(kCountdownTimeChars)), &m_editCountdownTime));
+    m_editCountdownTime.SetWindowText(kInitialCountdownTime);
+    // A limit on typing: texts that the program puts in are shown whole.
+    m_editCountdownTime.SetLimitText(kCountdownTimeChars);
 
     m_nPort = kDefaultPort;
     m_nBaudRate = kDefaultBaudRate;
 
     ApplySettings();
 
-    TranslateWindow(this, IDD_MAIN_CONSOLE);
+    TranslateWindow(*this, IDD_MAIN_CONSOLE);
 
     LoadCountdownTimes();
 
@@ -171,9 +148,9 @@ void CMainConsoleDlg::ApplySettings() {
     if (settings.m_nCountdownNumber)
         m_comboCountdownNumber.SetCurSel(*settings.m_nCountdownNumber);
     if (settings.m_strCountdownTime)
-        m_editCountdownTime.setText(FromBytes(*settings.m_strCountdownTime));
+        m_editCountdownTime.SetWindowText(*settings.m_strCountdownTime);
     if (settings.m_strBrightness)
-        m_editBrightness.setText(FromBytes(*settings.m_strBrightness));
+        m_editBrightness.SetWindowText(*settings.m_strBrightness);
 }
 
 void CMainConsoleDlg::OnSysCommand(int nCommandId) {
@@ -191,8 +168,8 @@ void CMainConsoleDlg::OnClose() {
 
 // ---- lamps
 
-void CMainConsoleDlg::SetLamp(QLabel& lamp, ELamp image) {
-    SetStaticIcon(&lamp, LampIcon(image));
+void CMainConsoleDlg::SetLamp(CStatic& lamp, ELamp image) {
+    lamp.SetIcon(LampIcon(image));
 }
 
 void CMainConsoleDlg::SetLights(const CLightPattern& lights) {
@@ -202,17 +179,17 @@ void CMainConsoleDlg::SetLights(const CLightPattern& lights) {
 }
 
 void CMainConsoleDlg::DarkenStatusLampLater() {
-    m_lampOffTimer.start();
+    SetTimerOnce(TIMER_LAMP_OFF, kLampGreenTime);
 }
 
 // ---- live monitor
 
 void CMainConsoleDlg::EnableCommandButtons(bool bEnable) {
-    for (QPushButton* button :
+    for (CButton* button :
          {&m_buttonMonitorOn, &m_buttonReadMemory, &m_buttonPortSettings, &m_buttonGetCurrentValues,
           &m_buttonConfigureParameters, &m_buttonSetBrightness, &m_buttonSetProgram, &m_buttonSetCountdownNumber,
           &m_buttonMaster, &m_buttonSlave, &m_buttonSetPcTime})
-        button->setEnabled(bEnable);
+        button->EnableWindow(bEnable);
 }
 
 void CMainConsoleDlg::OnMonitorOn() {
@@ -221,7 +198,7 @@ void CMainConsoleDlg::OnMonitorOn() {
     SetTimer(TIMER_MONITOR, kMonitorPeriod);
     m_link.Write(kCmdMonitorToggle);
     // An acknowledgement's green from just before must not darken the monitor's lamp.
-    m_lampOffTimer.stop();
+    KillTimer(TIMER_LAMP_OFF);
     EnableCommandButtons(false);
 }
 
@@ -250,6 +227,9 @@ void CMainConsoleDlg::OnTimer(int nId) {
     case TIMER_MODE_ACK:
         OnModeAckTick();
         break;
+    case TIMER_LAMP_OFF:
+        SetLamp(m_lampStatus, ELamp::Off);
+        break;
     default:
         break;
     }
@@ -267,19 +247,19 @@ void CMainConsoleDlg::OnMonitorTick() {
         if (parsed.m_bDisplay) {
             bDisplayLine = true;
             status = ELamp::Green;
-            m_displayLarge.SetWindowText(FromBytes(parsed.m_strLarge));
-            m_displaySmall.SetWindowText(FromBytes(parsed.m_strSmall));
+            m_displayLarge.SetWindowText(parsed.m_strLarge);
+            m_displaySmall.SetWindowText(parsed.m_strSmall);
             if (parsed.m_lights)
                 lights = *parsed.m_lights;
         }
         if (parsed.m_bStart) {
             status = ELamp::Green;
-            ShowDeviceText(m_editStartNumber, parsed.m_strStartNumber);
-            ShowDeviceText(m_editLastStartTime, parsed.m_strStartTime);
+            m_editStartNumber.SetWindowText(parsed.m_strStartNumber);
+            m_editLastStartTime.SetWindowText(parsed.m_strStartTime);
         }
         if (parsed.m_bLead) {
             status = ELamp::Green;
-            ShowDeviceText(m_editLeadTime, parsed.m_strLeadTime);
+            m_editLeadTime.SetWindowText(parsed.m_strLeadTime);
         }
     });
     SetLamp(m_lampStatus, status);
@@ -309,7 +289,7 @@ void CMainConsoleDlg::OnSelchangeProgram() {
         return;
     m_nProgramRow = nRow;
     m_comboCountdownNumber.SetCurSel(1); // "CD1", without a notification
-    ShowDeviceText(m_editCountdownTime, m_countdownTimes[static_cast<std::size_t>(m_nProgramRow)][1]);
+    m_editCountdownTime.SetWindowText(m_countdownTimes[static_cast<std::size_t>(m_nProgramRow)][1]);
 }
 
 void CMainConsoleDlg::OnSelchangeCountdownNumber() {
@@ -317,8 +297,7 @@ void CMainConsoleDlg::OnSelchangeCountdownNumber() {
     if (nColumn < 0)
         return;
     m_nCountdownColumn = nColumn;
-    ShowDeviceText(
-        m_editCountdownTime,
+    m_editCountdownTime.SetWindowText(
         m_countdownTimes[static_cast<std::size_t>(m_nProgramRow)][static_cast<std::size_t>(m_nCountdownColumn)]);
 }
 
@@ -348,7 +327,7 @@ void CMainConsoleDlg::OnSetCountdownNumber() {
 }
 
 void CMainConsoleDlg::OnSetBrightness() {
-    RunCommand(TIMER_ACK, SetBrightnessOperation(ToBytes(m_editBrightness.text())));
+    RunCommand(TIMER_ACK, SetBrightnessOperation(m_editBrightness.GetWindowText()));
 }
 
 void CMainConsoleDlg::OnSetPcTime() {
@@ -356,7 +335,7 @@ void CMainConsoleDlg::OnSetPcTime() {
     // next second (at most one) and then shows the time it sent.
     const COperationResult result = RunCommand(TIMER_ACK, SetClockOperation());
     if (result.m_timedWrite)
-        m_editPcTime.setText(FromBytes(result.m_timedWrite->m_strSecond));
+        m_editPcTime.SetWindowText(result.m_timedWrite->m_strSecond);
 }
 
 void CMainConsoleDlg::OnMaster() {
@@ -368,7 +347,7 @@ void CMainConsoleDlg::OnSlave() {
 }
 
 void CMainConsoleDlg::OnClockTick() {
-    m_editPcTime.setText(FromBytes(ClockText(LocalTimeOf(std::chrono::system_clock::now()))));
+    m_editPcTime.SetWindowText(ClockText(LocalTimeOf(std::chrono::system_clock::now())));
     ArmClockTimer();
 }
 
@@ -383,17 +362,17 @@ void CMainConsoleDlg::OnCurrentValuesTick() {
         if (!values)
             return;
         SetLamp(m_lampStatus, ELamp::Green);
-        m_displayLarge.SetWindowText(FromBytes(values->m_strLarge));
-        m_displaySmall.SetWindowText(FromBytes(values->m_strSmall));
+        m_displayLarge.SetWindowText(values->m_strLarge);
+        m_displaySmall.SetWindowText(values->m_strSmall);
         // Selections by the program: no notification, so the row and the column stay.
         const int nEntry = FindProgramEntry(Entries(m_comboProgram), values->m_strProgram);
         if (nEntry >= 0)
             m_comboProgram.SetCurSel(nEntry);
-        ShowDeviceText(m_editCountdownTime, values->m_strCountdownTime);
+        m_editCountdownTime.SetWindowText(values->m_strCountdownTime);
         const int nColumn = FindCountdownColumn(m_countdownTimes[0], values->m_strCountdownTime);
         if (nColumn >= 0)
             m_comboCountdownNumber.SetCurSel(nColumn); // no match: the selection stays, as for the program
-        ShowDeviceText(m_editBrightness, values->m_strBrightness);
+        m_editBrightness.SetWindowText(values->m_strBrightness);
         if (values->m_lights)
             SetLights(*values->m_lights);
     });

@@ -6,25 +6,16 @@
 #include "settings/Settings.h"
 #include "window/Dialog.h"
 
-#include <QFont>
-#include <QIcon>
-#include <QTimer>
-
 #include <array>
 #include <chrono>
 #include <functional>
 #include <string>
-
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
 // The main window (template 102): the live monitor of the timing device, its device commands, the countdown-time
 // table of the program files, and the buttons that open the Read Memory, Port Settings and Parameters dialogs.
 // Every device operation runs on the window's thread: open the link, arm a timer, write, wait, close; the timer's
 // next tick parses what the reader thread queued meanwhile.
 class CMainConsoleDlg : public CDialog {
-    Q_OBJECT
 public:
     // Window timers.
     static constexpr int TIMER_MONITOR = 1;
@@ -32,6 +23,8 @@ public:
     static constexpr int TIMER_CURRENT_VALUES = 3;
     static constexpr int TIMER_ACK = 4;
     static constexpr int TIMER_MODE_ACK = 6;
+    // One tick: darkens the status lamp after its green.
+    static constexpr int TIMER_LAMP_OFF = 8;
 
     static constexpr auto kMonitorPeriod = std::chrono::milliseconds{100};
     // The clock ticks once a second, this long after each second's start: the field turns with the second.
@@ -43,9 +36,9 @@ public:
 
     // Opens the About box over the window. The About box belongs to the application, which hands it in; a window
     // given none has no About entry.
-    using AboutBoxOpener = std::function<void(QWidget* parent)>;
+    using AboutBoxOpener = std::function<void(CWnd* pParent)>;
 
-    explicit CMainConsoleDlg(AboutBoxOpener openAboutBox = {}, QWidget* parent = nullptr);
+    explicit CMainConsoleDlg(AboutBoxOpener openAboutBox = {}, CWnd* pParent = nullptr);
     ~CMainConsoleDlg() override;
 
 protected:
@@ -87,42 +80,42 @@ protected:
     int m_nPort = kDefaultPort;
 
     // Controls, bound at construction (the builder has made them all by then), in this order.
-    QPushButton& m_buttonSetCountdownNumber;  // 1019
-    QPushButton& m_buttonSetProgram;          // 1018
-    QLabel& m_lampStatus;                     // 1042
-    QLabel& m_lampLight1;                     // 1046
-    QLabel& m_lampLight2;                     // 1047
-    QLabel& m_lampLight3;                     // 1048
-    QPushButton& m_buttonSetPcTime;           // 1034
-    QPushButton& m_buttonSlave;               // 1036
-    QPushButton& m_buttonMaster;              // 1035
-    QLineEdit& m_editPcTime;                  // 1033
-    QPushButton& m_buttonSetBrightness;       // 1014
-    QPushButton& m_buttonConfigureParameters; // 1009
-    QPushButton& m_buttonGetCurrentValues;    // 1012
-    QPushButton& m_buttonPortSettings;        // 1021
-    QPushButton& m_buttonReadMemory;          // 1016
-    QPushButton& m_buttonMonitorOn;           // 1000
-    CComboBox& m_comboCountdownNumber;        // 1017
-    CSpinButtonCtrl& m_spinBrightness;        // 1015
-    CRedOnBlackEdit m_displaySmall;           // 1002
-    CGreenOnBlackEdit m_displayLarge;         // 1001
-    QLineEdit& m_editLastStartTime;           // 1006
-    QLineEdit& m_editStartNumber;             // 1008
-    QLineEdit& m_editLeadTime;                // 1007
-    QLineEdit& m_editCountdownTime;           // 1011
-    QLineEdit& m_editBrightness;              // 1013
-    CComboBox& m_comboProgram;                // 1010
+    CButton& m_buttonSetCountdownNumber;  // 1019
+    CButton& m_buttonSetProgram;          // 1018
+    CStatic& m_lampStatus;                // 1042
+    CStatic& m_lampLight1;                // 1046
+    CStatic& m_lampLight2;                // 1047
+    CStatic& m_lampLight3;                // 1048
+    CButton& m_buttonSetPcTime;           // 1034
+    CButton& m_buttonSlave;               // 1036
+    CButton& m_buttonMaster;              // 1035
+    CEdit& m_editPcTime;                  // 1033
+    CButton& m_buttonSetBrightness;       // 1014
+    CButton& m_buttonConfigureParameters; // 1009
+    CButton& m_buttonGetCurrentValues;    // 1012
+    CButton& m_buttonPortSettings;        // 1021
+    CButton& m_buttonReadMemory;          // 1016
+    CButton& m_buttonMonitorOn;           // 1000
+    CComboBox& m_comboCountdownNumber;    // 1017
+    CSpinButtonCtrl& m_spinBrightness;    // 1015
+    CRedOnBlackEdit m_displaySmall;       // 1002
+    CGreenOnBlackEdit m_displayLarge;     // 1001
+    CEdit& m_editLastStartTime;           // 1006
+    CEdit& m_editStartNumber;             // 1008
+    CEdit& m_editLeadTime;                // 1007
+    CEdit& m_editCountdownTime;           // 1011
+    CEdit& m_editBrightness;              // 1013
+    CComboBox& m_comboProgram;            // 1010
 
-    QFont m_fontDisplay;
-    QIcon m_hIcon;
+    CFont m_fontDisplay;
+    int m_hIcon = IDR_MAINFRAME; // the application icon, the window's large and small one
     AboutBoxOpener m_openAboutBox;
 
 private:
     void ApplySettings();
     // The eleven command buttons that monitoring disables, in the order it disables them.
     void EnableCommandButtons(bool bEnable);
-    void SetLamp(QLabel& lamp, ELamp image);
+    void SetLamp(CStatic& lamp, ELamp image);
     void SetLights(const CLightPattern& lights);
     // After a tick that lit the status lamp green: dark again kLampGreenTime later, while the window goes on.
     void DarkenStatusLampLater();
@@ -135,6 +128,5 @@ private:
     void OnAckTick();
     void OnModeAckTick();
 
-    QTimer m_lampOffTimer; // single shot: darkens the status lamp after its green
     CMonitorResume m_monitorResume;
 };

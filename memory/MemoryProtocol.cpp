@@ -1,5 +1,7 @@
 #include "memory/MemoryProtocol.h"
 
+#include "base/Files.h"
+
 #include "base/LineFields.h"
 #include "base/TextRules.h"
 
@@ -48,4 +50,8 @@ std::string ExportFileName(const std::string& strChosen) {
     if (EndsWithIgnoringCase(strChosen, kExportExtension))
         return strChosen;
     return strChosen + std::string(kExportExtension);
+}
+
+std::string ReplaceQuestion(const std::string& strPath) {
+    return FileNameOf(strPath) + " already exists.\nDo you want to replace it?";
 }

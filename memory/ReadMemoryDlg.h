@@ -4,8 +4,6 @@
 #include "memory/MemoryProtocol.h"
 #include "window/Dialog.h"
 
-#include <QString>
-
 // Reads, erases and exports the device's memory of start times (template 131). Opened modally by the main
 // window's "Read Memory" button; it owns its own link to the device, open while the dialog is shown, and takes
 // its port from config.ini (the main window's defaults, COM 7 at 2400 baud, when the file names none).
@@ -13,12 +11,11 @@
 // The list itself is the memory table: 500 rows made in advance, filled by the entries as they arrive, and read
 // back cell by cell by the export.
 class CReadMemoryDlg : public CDialog {
-    Q_OBJECT
 public:
     static constexpr int kMemoryTimer = 1;
     static constexpr auto kMemoryTimerPeriod = std::chrono::milliseconds{100};
 
-    explicit CReadMemoryDlg(QWidget* parent = nullptr);
+    explicit CReadMemoryDlg(CWnd* pParent = nullptr);
 
     int m_nBaudRate;
     int m_nPort;
@@ -38,11 +35,6 @@ protected:
 
     void ResetMemoryList();
     void StartMemoryRead();
-
-    // The path chosen in the save dialog, empty when the user cancels. Tests replace it.
-    virtual QString GetExportPath();
-    // Asks whether the existing file strPath may be replaced. Tests replace it.
-    virtual bool ConfirmReplace(const QString& strPath);
 
 private:
     void ShowEntry(const CMemoryCells& cells);

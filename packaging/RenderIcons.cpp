@@ -2,7 +2,7 @@
 // tree (<n>x<n>/apps/<id>.png for each size and scalable/apps/<id>.svg), drawn by the program's own icon code.
 // `make icons` runs it over packaging/icons; the committed icons are checked against the drawing by a test.
 
-#include "window/Resources.h"
+#include "window/qt/Icons.h"
 
 #include <QDir>
 #include <QFile>

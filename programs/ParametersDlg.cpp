@@ -5,11 +5,6 @@
 #include "i18n/TranslateWindow.h"
 #include "programs/TransferCodec.h"
 #include "window/MessageBox.h"
-#include "window/Text.h"
-
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
 
 #include <algorithm>
 #include <optional>
@@ -20,7 +15,7 @@ constexpr int kInitialProgram = 1;
 constexpr int kIntervalRows = 10;  // CD0 to CD9
 constexpr int kTopRowLabel = 10;   // detail row r is labelled 10 - r
 constexpr int kIntervalLength = 5; // characters of an interval text
-constexpr Qt::Alignment kCentred = Qt::AlignHCenter;
+constexpr EAlign kCentred = EAlign::Center;
 
 // Column widths in pixels.
 constexpr int kMinuteWidth = 55;
@@ -38,33 +33,34 @@ static_assert(kSecondSettingTexts.size() == CProgramStore::kSecondCodes);
 // The buttons that start or end in a transfer sequence.
 constexpr std::array kSequenceButtons{IDC_UPLOAD_DETAILS, IDC_UPLOAD_INTERVALS, IDC_SAVE_PROGRAM, IDC_DOWNLOAD};
 
+// The language's text of a setting code, as the lists show it (a shown text kept among the list's data).
 template <std::size_t N>
-QString SettingText(const std::optional<int>& code, const std::array<int, N>& texts) {
+std::string SettingText(const std::optional<int>& code, const std::array<int, N>& texts) {
     if (!code || *code < 0 || *code >= static_cast<int>(N))
         return {};
-    return ShownText(LookupText(texts[static_cast<std::size_t>(*code)]));
+    return ShownAsData(LookupText(texts[static_cast<std::size_t>(*code)]));
 }
 
 template <std::size_t N>
 void FillChoices(CComboBox& combo, const std::array<int, N>& texts) {
     for (const int nText : texts)
-        combo.AddString(ShownText(LookupText(nText)));
+        combo.AddString(Shown(LookupText(nText)));
     combo.SetCurSel(0);
 }
 
 } // namespace
 
-CParametersDlg::CParametersDlg(QWidget* parent)
-    : CDialog(IDD_PARAMETERS, parent), m_link(MessageBoxReporter(this)), m_store(MessageBoxReporter(this)),
-      m_progress(Control<QProgressBar>(IDC_PROGRESS)), m_editInterval(Control<QLineEdit>(IDC_INTERVAL_TEXT)),
+CParametersDlg::CParametersDlg(CWnd* pParent)
+    : CDialog(IDD_PARAMETERS, pParent), m_link(MessageBoxReporter(this)), m_store(MessageBoxReporter(this)),
+      m_progress(Control<CProgressCtrl>(IDC_PROGRESS)), m_editInterval(Control<CEdit>(IDC_INTERVAL_TEXT)),
       m_listIntervals(Control<CListCtrl>(IDC_INTERVALS)), m_comboSecondSetting(Control<CComboBox>(IDC_SECOND_SETTING)),
       m_comboFirstSetting(Control<CComboBox>(IDC_FIRST_SETTING)),
       m_listDetails(Control<CListCtrl>(IDC_PROGRAM_DETAILS)), m_comboProgram(Control<CComboBox>(IDC_SELECT_PROGRAM)) {
     OnSelChange(IDC_SELECT_PROGRAM, &CParametersDlg::OnSelchangeProgram);
-    Connect(IDC_PROGRAM_DETAILS, &CListCtrl::ItemStateChanged, &CParametersDlg::OnItemchangedDetails);
+    OnItemChanged(IDC_PROGRAM_DETAILS, &CParametersDlg::OnItemchangedDetails);
     OnSelChange(IDC_FIRST_SETTING, &CParametersDlg::OnSelchangeFirstSetting);
     OnSelChange(IDC_SECOND_SETTING, &CParametersDlg::OnSelchangeSecondSetting);
-    Connect(IDC_INTERVALS, &CListCtrl::ItemStateChanged, &CParametersDlg::OnItemchangedIntervals);
+    OnItemChanged(IDC_INTERVALS, &CParametersDlg::OnItemchangedIntervals);
     OnCommand(IDC_CHANGE_INTERVAL, &CParametersDlg::OnChangeInterval);
     OnCommand(IDC_SAVE_PROGRAM, &CParametersDlg::OnSaveProgram);
     OnCommand(IDC_DOWNLOAD, &CParametersDlg::OnDownload);
@@ -83,10 +79,10 @@ bool CParametersDlg::OnInitDialog() {
     const CLinkSettings settings = ReadLinkSettings(GetConfigPath());
     LoadNamedLanguage(settings.m_strLanguage);
     settings.ApplyTo(m_nPort, m_nBaudRate);
-    TranslateWindow(this, IDD_PARAMETERS);
+    TranslateWindow(*this, IDD_PARAMETERS);
 
     for (int nProgram = 0; nProgram < kProgramChoices; ++nProgram)
-        m_comboProgram.AddString(FromBytes(ProgramName(nProgram)));
+        m_comboProgram.AddString(ProgramName(nProgram));
     m_comboProgram.SetCurSel(kInitialProgram);
     FillChoices(m_comboFirstSetting, kFirstSettingTexts);
     FillChoices(m_comboSecondSetting, kSecondSettingTexts);
@@ -95,19 +91,17 @@ bool CParametersDlg::OnInitDialog() {
     m_nProgram = kInitialProgram;
     m_store.LoadProgramFile(m_nProgram, m_strProgram, FilesDirectory());
 
-    m_listDetails.InsertColumn(0, ShownText(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
-    m_listDetails.InsertColumn(1, ShownText(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
-    m_listDetails.InsertColumn(2, ShownText(LookupText(IDS_HEADING_SECOND_SETTING)), kCentred, kSecondSettingWidth);
-    m_listIntervals.InsertColumn(0, QStringLiteral("CD No"), kCentred, kIntervalNumberWidth);
-    m_listIntervals.InsertColumn(1, QStringLiteral("CD Time"), kCentred, kIntervalTimeWidth);
-    for (CListCtrl* list : {&m_listDetails, &m_listIntervals})
-        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listDetails.InsertColumn(0, Shown(LookupText(IDS_HEADING_MINUTE)), kCentred, kMinuteWidth);
+    m_listDetails.InsertColumn(1, Shown(LookupText(IDS_HEADING_FIRST_SETTING)), kCentred, kFirstSettingWidth);
+    m_listDetails.InsertColumn(2, Shown(LookupText(IDS_HEADING_SECOND_SETTING)), kCentred, kSecondSettingWidth);
+    m_listIntervals.InsertColumn(0, Shown("CD No"), kCentred, kIntervalNumberWidth);
+    m_listIntervals.InsertColumn(1, Shown("CD Time"), kCentred, kIntervalTimeWidth);
     BuildRows();
     FillLists();
 
-    m_editInterval.setMaxLength(kIntervalLength);
-    m_progress.setRange(0, kDownloadRequests);
-    m_progress.setValue(0);
+    m_editInterval.SetLimitText(kIntervalLength);
+    m_progress.SetRange(0, kDownloadRequests);
+    m_progress.SetPos(0);
     return true;
 }
 
@@ -133,14 +127,15 @@ void CParametersDlg::EndWhenIdle(int nResult) {
 void CParametersDlg::OnEnterKey() {
     // No button is the default one, and Enter as OK would close the dialog and drop every unsaved edit. Enter in
     // the interval field stores the interval; on a push button it presses that button; elsewhere it does nothing.
-    QWidget* focused = focusWidget();
-    if (focused == &m_editInterval) {
+    const CWnd* focused = GetFocus();
+    if (!focused)
+        return;
+    if (focused->GetDlgCtrlID() == IDC_INTERVAL_TEXT) {
         OnChangeInterval();
         return;
     }
-    if (const auto* button = qobject_cast<const QPushButton*>(focused);
-        button && GetDlgItem(ControlId(button)) == button && button->isEnabled() && button->isVisible())
-        SendCommand(ControlId(button));
+    if (dynamic_cast<const CButton*>(focused) && focused->IsWindowEnabled() && focused->IsWindowVisible())
+        SendCommand(focused->GetDlgCtrlID());
 }
 
 // ---- Program choice and lists
@@ -150,7 +145,7 @@ void CParametersDlg::OnSelchangeProgram() {
     if (m_bTransferring || nProgram < 0 || nProgram >= kProgramChoices)
         return;
     m_shownRows[static_cast<std::size_t>(m_nProgram)] = m_store.RowCount();
-    m_strProgram = ToBytes(m_comboProgram.itemText(nProgram));
+    m_strProgram = m_comboProgram.GetLBText(nProgram);
     m_nProgram = nProgram;
     if (m_store.IsModified(m_nProgram)) {
         // Downloaded or edited data is newer than the file: reading the file would drop it unseen and unsaved.
@@ -168,9 +163,9 @@ void CParametersDlg::BuildRows() {
     // No detail row is selected any more, so a setting choice has no row to act on.
     m_nDetailRow = -1;
     for (int nRow = 0; nRow < m_store.RowCount(); ++nRow)
-        m_listDetails.InsertItem(nRow, QString::number(kTopRowLabel - nRow));
+        m_listDetails.InsertItem(nRow, std::to_string(kTopRowLabel - nRow));
     for (int nRow = 0; nRow < kIntervalRows; ++nRow)
-        m_listIntervals.InsertItem(nRow, QStringLiteral("CD%1").arg(nRow));
+        m_listIntervals.InsertItem(nRow, "CD" + std::to_string(nRow));
 }
 
 void CParametersDlg::FillLists() {
@@ -189,7 +184,7 @@ void CParametersDlg::FillSettingColumns() {
 
 void CParametersDlg::FillIntervalColumn() {
     for (int nRow = 0; nRow < kIntervalRows; ++nRow)
-        m_listIntervals.SetItemText(nRow, 1, FromBytes(m_store.GetInterval(m_nProgram, nRow)));
+        m_listIntervals.SetItemText(nRow, 1, m_store.GetInterval(m_nProgram, nRow));
 }
 
 void CParametersDlg::OnItemchangedDetails(int nRow, int /*nOldState*/, int nNewState) {
@@ -197,8 +192,8 @@ void CParametersDlg::OnItemchangedDetails(int nRow, int /*nOldState*/, int nNewS
         return;
     m_nDetailRow = nRow;
     // The edit fields show the row's settings; the choice lists keep their selection.
-    m_comboFirstSetting.setEditText(SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
-    m_comboSecondSetting.setEditText(SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
+    m_comboFirstSetting.SetWindowText(SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
+    m_comboSecondSetting.SetWindowText(SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
 }
 
 void CParametersDlg::OnSelchangeFirstSetting() {
@@ -219,15 +214,15 @@ void CParametersDlg::OnSelchangeSecondSetting() {
 void CParametersDlg::OnItemchangedIntervals(int nRow, int /*nOldState*/, int nNewState) {
     if (nNewState != 0) {
         m_nIntervalRow = nRow;
-        m_editInterval.setText(FromBytes(m_store.GetInterval(m_nProgram, nRow)));
+        m_editInterval.SetWindowText(m_store.GetInterval(m_nProgram, nRow));
     }
-    m_editInterval.setFocus();
+    m_editInterval.SetFocus();
 }
 
 void CParametersDlg::OnChangeInterval() {
     if (m_nIntervalRow < 0)
         return;
-    m_store.SetInterval(m_nProgram, m_nIntervalRow, ToBytes(m_editInterval.text()));
+    m_store.SetInterval(m_nProgram, m_nIntervalRow, m_editInterval.GetWindowText());
     FillIntervalColumn();
 }
 
@@ -275,10 +270,10 @@ void CParametersDlg::RunSequence(void (CParametersDlg::*sequence)()) {
 void CParametersDlg::SetTransferring(bool bTransferring) {
     m_bTransferring = bTransferring;
     for (const int nId : kSequenceButtons) {
-        if (QWidget* button = GetDlgItem(nId))
-            button->setEnabled(!bTransferring);
+        if (CWnd* button = GetDlgItem(nId))
+            button->EnableWindow(!bTransferring);
     }
-    m_comboProgram.setEnabled(!bTransferring);
+    m_comboProgram.EnableWindow(!bTransferring);
 }
 
 COperationHooks CParametersDlg::SequenceHooks() {
@@ -292,7 +287,7 @@ COperationHooks CParametersDlg::SequenceHooks() {
 }
 
 void CParametersDlg::DownloadPrograms() {
-    m_progress.setValue(0);
+    m_progress.SetPos(0);
     COperationHooks hooks = SequenceHooks();
     // A close request stops the download after the request it is on.
     hooks.m_stopRequested = [this] {
@@ -302,7 +297,7 @@ void CParametersDlg::DownloadPrograms() {
     // The link is closed and its reader stopped, so every reply is queued: decode them all now, for the lists to
     // show and the progress bar to end at 0.
     DrainReplies();
-    m_progress.setValue(0);
+    m_progress.SetPos(0);
     ShowDownloadedRows();
     FillLists();
 }
@@ -335,7 +330,7 @@ void CParametersDlg::UploadIntervals() {
     // The intervals go out as the list shows them.
     CIntervalTexts texts;
     for (int nInterval = 0; nInterval < kIntervalRows; ++nInterval)
-        texts[static_cast<std::size_t>(nInterval)] = ToBytes(m_listIntervals.GetItemText(nInterval, 1));
+        texts[static_cast<std::size_t>(nInterval)] = m_listIntervals.GetItemText(nInterval, 1);
     RunDeviceOperation(m_link, m_nPort, m_nBaudRate, UploadIntervalsOperation(m_nProgram, texts), SequenceHooks());
     SaveProgram();
 }
@@ -354,5 +349,5 @@ void CParametersDlg::DrainReplies() {
 }
 
 void CParametersDlg::StepProgress() {
-    m_progress.setValue(std::min(m_progress.value() + 1, m_progress.maximum()));
+    m_progress.SetPos(m_progress.GetPos() + 1); // kept inside the range
 }

@@ -10,9 +10,6 @@
 #include <array>
 #include <string>
 
-class QLineEdit;
-class QProgressBar;
-
 // Edits, saves, uploads and downloads the device's programs (template 133). Opened modally by the main window's
 // "Configure Parameters" button; it owns its own link and program store.
 //
@@ -22,13 +19,12 @@ class QProgressBar;
 // is on, an upload of details sends its last rows and saves the program first; the dialog closes as soon as the
 // sequence has closed its link.
 class CParametersDlg : public CDialog {
-    Q_OBJECT
 public:
     static constexpr int kTransferTimer = 1;
     static constexpr auto kTransferTimerPeriod = std::chrono::milliseconds{100};
     static constexpr int kProgramChoices = kProgramFileCount; // "P0" to "P8"
 
-    explicit CParametersDlg(QWidget* parent = nullptr);
+    explicit CParametersDlg(CWnd* pParent = nullptr);
     ~CParametersDlg() override;
 
     // What the dialog holds in memory, for the window's owner and tests to look at.
@@ -90,8 +86,8 @@ private:
     int m_nIntervalRow = 0;
 
     // Bound controls, in this order.
-    QProgressBar& m_progress;
-    QLineEdit& m_editInterval;
+    CProgressCtrl& m_progress;
+    CEdit& m_editInterval;
     CListCtrl& m_listIntervals;
     CComboBox& m_comboSecondSetting;
     CComboBox& m_comboFirstSetting;

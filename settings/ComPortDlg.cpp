@@ -5,7 +5,6 @@
 #include "i18n/TranslateWindow.h"
 #include "link/ComPorts.h"
 #include "settings/Settings.h"
-#include "window/Text.h"
 
 namespace {
 
@@ -15,9 +14,9 @@ constexpr int kInitialBaudPosition = 2;
 
 } // namespace
 
-CComPortDlg::CComPortDlg(int nCurrentBaudRate, QWidget* parent)
-    : CDialog(IDD_COM_PORT, parent), m_nBaudRate(nCurrentBaudRate), m_comboPort(*Item<CComboBox>(IDC_COM_PORT_LIST)),
-      m_comboBaud(*Item<CComboBox>(IDC_BAUD_RATE_LIST)) {}
+CComPortDlg::CComPortDlg(int nCurrentBaudRate, CWnd* pParent)
+    : CDialog(IDD_COM_PORT, pParent), m_nBaudRate(nCurrentBaudRate),
+      m_comboPort(Control<CComboBox>(IDC_COM_PORT_LIST)), m_comboBaud(Control<CComboBox>(IDC_BAUD_RATE_LIST)) {}
 
 bool CComPortDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -26,13 +25,13 @@ bool CComPortDlg::OnInitDialog() {
     // now, and a number whose adapter is there shows its name; the device a number opens is the entry's tooltip.
     AssignComNumbers(FilesDirectory(), kSerialByIdDirectory);
     for (const CComPortEntry& entry : DescribeComPorts(FilesDirectory(), kSerialByIdDirectory)) {
-        const int nPosition = m_comboPort.AddString(FromBytes(entry.m_strText));
-        m_comboPort.setItemData(nPosition, FromBytes(entry.m_strDevice), Qt::ToolTipRole);
+        const int nPosition = m_comboPort.AddString(entry.m_strText);
+        m_comboPort.SetItemTip(nPosition, entry.m_strDevice);
     }
     m_comboPort.SetCurSel(kInitialPortPosition);
     // The list positions are the baud indices of config.ini.
     for (int nIndex = 0; const std::optional<int> nRate = BaudRateFromIndex(nIndex); ++nIndex)
-        m_comboBaud.AddString(QString::number(*nRate));
+        m_comboBaud.AddString(std::to_string(*nRate));
     m_comboBaud.SetCurSel(kInitialBaudPosition);
 
     // A stored position that names no entry leaves its list without a selection.
@@ -43,7 +42,7 @@ bool CComPortDlg::OnInitDialog() {
     if (settings.m_nBaudPosition)
         m_comboBaud.SetCurSel(*settings.m_nBaudPosition);
 
-    TranslateWindow(this, IDD_COM_PORT);
+    TranslateWindow(*this, IDD_COM_PORT);
     return true;
 }
 

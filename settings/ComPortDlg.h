@@ -6,10 +6,8 @@
 // value given at construction (the caller's current baud rate) when the baud-rate list has no selection.
 // The baud rate is shown but cannot be changed: its list stays disabled, and OK writes its position back.
 class CComPortDlg : public CDialog {
-    Q_OBJECT
 public:
-
-    explicit CComPortDlg(int nCurrentBaudRate, QWidget* parent = nullptr);
+    explicit CComPortDlg(int nCurrentBaudRate, CWnd* pParent = nullptr);
 
     int m_nBaudRate;
     int m_nPort = 0;

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -62,6 +63,10 @@ void CDialog::InitialiseOnce() {
             break;
         }
     }
+}
+
+void CDialog::Sleep(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
 }
 
 bool CDialog::SendCommand(int nId) {

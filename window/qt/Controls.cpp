@@ -1,13 +1,15 @@
-#include "window/Controls.h"
+#include "window/qt/QtWindow.h"
 
-#include "res/DialogTemplate.h"
 #include "window/Resources.h"
+#include "window/qt/Icons.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProgressBar>
+#include <QRegularExpressionValidator>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -17,29 +19,10 @@
 
 namespace {
 
-constexpr const char* kWindowTextProperty = "windowText";
-constexpr const char* kIconIdProperty = "iconId";
 constexpr auto kRepeatDelay = std::chrono::milliseconds{400};
 constexpr auto kRepeatInterval = std::chrono::milliseconds{100};
-
-std::optional<EControlKind> KindOf(const QWidget* control) {
-    const QVariant kind = control->property(kControlKindProperty);
-    if (!kind.isValid())
-        return std::nullopt;
-    return static_cast<EControlKind>(kind.toInt());
-}
-
-// What a label without the no-prefix style shows: "&&" is one "&", a single "&" only marks the next character.
-QString WithoutMnemonics(const QString& strText) {
-    QString strShown;
-    strShown.reserve(strText.size());
-    for (qsizetype i = 0; i < strText.size(); ++i) {
-        if (strText[i] == u'&' && i + 1 < strText.size())
-            ++i;
-        strShown += strText[i];
-    }
-    return strShown;
-}
+constexpr int kFocused = CListCtrl::kStateFocused;
+constexpr int kSelected = CListCtrl::kStateSelected;
 
 std::set<int> RowsOf(const QItemSelection& selection) {
     std::set<int> rows;
@@ -50,83 +33,392 @@ std::set<int> RowsOf(const QItemSelection& selection) {
     return rows;
 }
 
+template <typename T>
+T* As(const CWnd::Impl* impl) {
+    return impl ? qobject_cast<T*>(impl->m_widget.data()) : nullptr;
+}
+
+bool KeepsTextUnshown(const CWnd::Impl& impl) {
+    switch (impl.m_kind) {
+    case EControlKind::DropDownList:
+    case EControlKind::ListView:
+    case EControlKind::Icon:
+    case EControlKind::Picture:
+    case EControlKind::Spin:
+    case EControlKind::Progress:
+        return !impl.m_bDialog;
+    default:
+        return false;
+    }
+}
+
+void SetText(CWnd::Impl* impl, const QString& strText) {
+    if (!impl || !impl->m_widget)
+        return;
+    QWidget* widget = impl->m_widget;
+    CProgramChange change(*impl);
+    if (impl->m_bDialog) {
+        widget->setWindowTitle(strText);
+        return;
+    }
+    if (impl->m_kind == EControlKind::Label) {
+        if (impl->m_strText == strText)
+            return;
+        impl->m_strText = strText;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            label->setText(impl->m_bNoPrefix ? strText : QtWithoutMnemonics(strText));
+        return;
+    }
+    if (KeepsTextUnshown(*impl)) {
+        impl->m_strText = strText;
+        return;
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(strText);
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        group->setTitle(strText);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // A new text is shown from its start, as the window system's edits show it; the text it already shows
+        // costs no repaint (the displays repeat their fields ten times a second).
+        if (edit->text() == strText && edit->cursorPosition() == 0)
+            return;
+        edit->setText(strText);
+        edit->setCursorPosition(0);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->isEditable()) {
+        combo->setEditText(strText);
+    }
+}
+
+QString Text(const CWnd::Impl* impl) {
+    if (!impl || !impl->m_widget)
+        return {};
+    const QWidget* widget = impl->m_widget;
+    if (impl->m_bDialog)
+        return widget->windowTitle();
+    if (impl->m_kind == EControlKind::Label || KeepsTextUnshown(*impl))
+        return impl->m_strText;
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return button->text();
+    if (const auto* group = qobject_cast<const QGroupBox*>(widget))
+        return group->title();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
+        return edit->text();
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget); combo && combo->isEditable())
+        return combo->currentText();
+    return impl->m_strText;
+}
+
+// Typing limited to nChars characters (and to digits for a digits-only edit); the program's texts stay whole.
+void LimitTyping(QLineEdit& edit, bool bDigitsOnly, int nChars) {
+    const QString strCharacters = bDigitsOnly ? QStringLiteral("[0-9]") : QStringLiteral(".");
+    const QString strCount = nChars > 0 ? QStringLiteral("{0,%1}").arg(nChars) : QStringLiteral("*");
+    delete edit.validator();
+    edit.setValidator(new QRegularExpressionValidator(QRegularExpression(strCharacters + strCount), &edit));
+}
+
 } // namespace
 
-int ControlId(const QWidget* control) {
-    const QVariant id = control ? control->property(kControlIdProperty) : QVariant();
-    return id.isValid() ? id.toInt() : 0;
-}
-
-void SetControlText(QWidget* control, const QString& strText) {
-    if (!control)
-        return;
-    const auto kind = KindOf(control);
-    if (kind == EControlKind::Label) {
-        auto* label = qobject_cast<QLabel*>(control);
-        control->setProperty(kWindowTextProperty, strText);
-        if (label)
-            label->setText(label->property("noPrefix").toBool() ? strText : WithoutMnemonics(strText));
-        return;
+QString QtWithoutMnemonics(const QString& strText) {
+    QString strShown;
+    strShown.reserve(strText.size());
+    for (qsizetype i = 0; i < strText.size(); ++i) {
+        if (strText[i] == u'&' && i + 1 < strText.size())
+            ++i;
+        strShown += strText[i];
     }
-    if (kind == EControlKind::Icon || kind == EControlKind::Picture) {
-        control->setProperty(kWindowTextProperty, strText);
+    return strShown;
+}
+
+// ---- CWnd and the controls' faces
+
+int CWnd::GetDlgCtrlID() const {
+    return m_pImpl && !m_pImpl->m_bDialog ? m_pImpl->m_nId : 0;
+}
+
+void CWnd::SetWindowText(std::string_view bytes) {
+    SetText(m_pImpl, QtFromData(bytes));
+}
+
+void CWnd::SetWindowText(CShownText text) {
+    SetText(m_pImpl, QtFromShown(text.text));
+}
+
+std::string CWnd::GetWindowText() const {
+    return QtToData(Text(m_pImpl));
+}
+
+void CWnd::EnableWindow(bool bEnable) {
+    if (QWidget* widget = WidgetOf(this))
+        widget->setEnabled(bEnable);
+}
+
+bool CWnd::IsWindowEnabled() const {
+    const QWidget* widget = WidgetOf(this);
+    return widget && widget->isEnabled();
+}
+
+void CWnd::ShowWindow(bool bShow) {
+    if (QWidget* widget = WidgetOf(this))
+        widget->setVisible(bShow);
+}
+
+bool CWnd::IsWindowVisible() const {
+    const QWidget* widget = WidgetOf(this);
+    return widget && !widget->isHidden();
+}
+
+void CWnd::SetFocus() {
+    if (QWidget* widget = WidgetOf(this))
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+void CWnd::SetFont(const CFont& font) {
+    QWidget* widget = WidgetOf(this);
+    if (!widget || !font.GetImpl())
         return;
-    }
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(strText);
-    else if (auto* group = qobject_cast<QGroupBox*>(control))
-        group->setTitle(strText);
-    else if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(strText);
-    else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
-        combo->setEditText(strText);
-    else if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(strText);
-    else
-        control->setProperty(kWindowTextProperty, strText);
+    widget->setFont(font.GetImpl()->m_font);
+    widget->repaint();
 }
 
-QString ControlText(const QWidget* control) {
-    if (!control)
-        return {};
-    const auto kind = KindOf(control);
-    if (kind == EControlKind::Label || kind == EControlKind::Icon || kind == EControlKind::Picture)
-        return control->property(kWindowTextProperty).toString();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
-        return button->text();
-    if (const auto* group = qobject_cast<const QGroupBox*>(control))
-        return group->title();
-    if (const auto* edit = qobject_cast<const QLineEdit*>(control))
-        return edit->text();
-    if (const auto* combo = qobject_cast<const QComboBox*>(control); combo && combo->isEditable())
-        return combo->currentText();
-    if (const auto* label = qobject_cast<const QLabel*>(control))
-        return label->text();
-    return control->property(kWindowTextProperty).toString();
+void CWnd::SetRedraw(bool bRedraw) {
+    if (QWidget* widget = WidgetOf(this))
+        widget->setUpdatesEnabled(bRedraw);
 }
 
-void SetStaticIcon(QLabel* control, int nIconId) {
+void CStatic::SetIcon(int nIconId) {
+    auto* label = As<QLabel>(m_pImpl);
     // The image it already shows costs no repaint: the monitor sets its lamps ten times a second.
-    if (!control || (StaticIconId(control) == nIconId && !control->pixmap().isNull()))
+    if (!label || (m_pImpl->m_nIconId == nIconId && !label->pixmap().isNull()))
         return;
-    control->setPixmap(IconPixmap(nIconId));
-    control->setProperty(kIconIdProperty, nIconId);
+    label->setPixmap(IconPixmap(nIconId));
+    m_pImpl->m_nIconId = nIconId;
 }
 
-int StaticIconId(const QWidget* control) {
-    return control ? control->property(kIconIdProperty).toInt() : 0;
+int CStatic::GetIcon() const {
+    return m_pImpl ? m_pImpl->m_nIconId : 0;
 }
 
-// ---- CPushButton
+void CEdit::SetLimitText(int nChars) {
+    if (auto* edit = As<QLineEdit>(m_pImpl))
+        LimitTyping(*edit, m_pImpl->m_bDigitsOnly, nChars);
+}
 
-CPushButton::CPushButton(QWidget* parent) : QPushButton(parent) {}
+void CEdit::SetColours(CColour text, CColour background) {
+    auto* edit = As<QLineEdit>(m_pImpl);
+    if (!edit)
+        return;
+    // The text in its colour on its background, and the background brush for the rest of the area, also while
+    // the edit is inactive or disabled.
+    const QColor textColour(text.r, text.g, text.b);
+    const QBrush brush(QColor(background.r, background.g, background.b), Qt::SolidPattern);
+    QPalette colours = edit->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Text, textColour);
+        colours.setBrush(group, QPalette::Base, brush);
+        colours.setBrush(group, QPalette::Window, brush);
+    }
+    edit->setPalette(colours);
+    edit->update();
+}
 
-void CPushButton::SetMultiLine(bool bMultiLine) {
+int CComboBox::AddString(std::string_view bytes) {
+    auto* combo = As<CQtComboBox>(m_pImpl);
+    if (!combo)
+        return -1;
+    CProgramChange change(*m_pImpl);
+    return combo->AddString(QtFromData(bytes));
+}
+
+int CComboBox::AddString(CShownText text) {
+    auto* combo = As<CQtComboBox>(m_pImpl);
+    if (!combo)
+        return -1;
+    CProgramChange change(*m_pImpl);
+    return combo->AddString(QtFromShown(text.text));
+}
+
+int CComboBox::GetCount() const {
+    const auto* combo = As<CQtComboBox>(m_pImpl);
+    return combo ? combo->count() : 0;
+}
+
+int CComboBox::GetCurSel() const {
+    const auto* combo = As<CQtComboBox>(m_pImpl);
+    return combo ? combo->currentIndex() : -1;
+}
+
+int CComboBox::SetCurSel(int nIndex) {
+    auto* combo = As<CQtComboBox>(m_pImpl);
+    if (!combo)
+        return -1;
+    CProgramChange change(*m_pImpl);
+    combo->SetCurSel(nIndex);
+    return combo->currentIndex();
+}
+
+std::string CComboBox::GetLBText(int nIndex) const {
+    const auto* combo = As<CQtComboBox>(m_pImpl);
+    if (!combo || nIndex < 0 || nIndex >= combo->count())
+        return {};
+    return QtToData(combo->itemText(nIndex));
+}
+
+void CComboBox::ResetContent() {
+    if (auto* combo = As<CQtComboBox>(m_pImpl)) {
+        CProgramChange change(*m_pImpl);
+        combo->clear();
+    }
+}
+
+void CComboBox::SetItemTip(int nIndex, std::string_view bytes) {
+    if (auto* combo = As<CQtComboBox>(m_pImpl); combo && nIndex >= 0 && nIndex < combo->count())
+        combo->setItemData(nIndex, QtFromData(bytes), Qt::ToolTipRole);
+}
+
+std::string CComboBox::GetItemTip(int nIndex) const {
+    const auto* combo = As<CQtComboBox>(m_pImpl);
+    if (!combo || nIndex < 0 || nIndex >= combo->count())
+        return {};
+    return QtToData(combo->itemData(nIndex, Qt::ToolTipRole).toString());
+}
+
+void CSpinButtonCtrl::SetRange(int nLower, int nUpper) {
+    if (auto* spin = As<CQtSpinButton>(m_pImpl))
+        spin->SetRange(nLower, nUpper);
+}
+
+void CSpinButtonCtrl::GetRange(int& nLower, int& nUpper) const {
+    const auto* spin = As<CQtSpinButton>(m_pImpl);
+    nLower = spin ? spin->Lower() : 0;
+    nUpper = spin ? spin->Upper() : 0;
+}
+
+int CSpinButtonCtrl::SetPos(int nPos) {
+    auto* spin = As<CQtSpinButton>(m_pImpl);
+    return spin ? spin->SetPos(nPos) : 0;
+}
+
+int CSpinButtonCtrl::GetPos() const {
+    const auto* spin = As<CQtSpinButton>(m_pImpl);
+    return spin ? spin->GetPos() : 0;
+}
+
+void CProgressCtrl::SetRange(int nLower, int nUpper) {
+    if (auto* progress = As<QProgressBar>(m_pImpl))
+        progress->setRange(nLower, nUpper);
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
+    const auto* progress = As<QProgressBar>(m_pImpl);
+    nLower = progress ? progress->minimum() : 0;
+    nUpper = progress ? progress->maximum() : 0;
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+    auto* progress = As<QProgressBar>(m_pImpl);
+    if (!progress)
+        return 0;
+    const int nPrevious = progress->value();
+    const int nClamped = std::clamp(nPos, progress->minimum(), progress->maximum());
+    if (nClamped != nPrevious)
+        progress->setValue(nClamped);
+    return nPrevious;
+}
+
+int CProgressCtrl::GetPos() const {
+    const auto* progress = As<QProgressBar>(m_pImpl);
+    return progress ? progress->value() : 0;
+}
+
+int CListCtrl::InsertColumn(int nColumn, CShownText heading, EAlign align, int nWidth) {
+    auto* list = As<CQtListView>(m_pImpl);
+    if (!list)
+        return -1;
+    const Qt::Alignment alignment = align == EAlign::Right    ? Qt::AlignRight
+                                    : align == EAlign::Center ? Qt::AlignHCenter
+                                                              : Qt::AlignLeft;
+    return list->InsertColumn(nColumn, QtFromShown(heading.text), alignment, nWidth);
+}
+
+int CListCtrl::GetColumnCount() const {
+    const auto* list = As<CQtListView>(m_pImpl);
+    return list ? list->columnCount() : 0;
+}
+
+int CListCtrl::InsertItem(int nRow, std::string_view bytes) {
+    auto* list = As<CQtListView>(m_pImpl);
+    if (!list)
+        return -1;
+    CProgramChange change(*m_pImpl);
+    return list->InsertItem(nRow, QtFromData(bytes));
+}
+
+bool CListCtrl::SetItemText(int nRow, int nColumn, std::string_view bytes) {
+    auto* list = As<CQtListView>(m_pImpl);
+    return list && list->SetItemText(nRow, nColumn, QtFromData(bytes));
+}
+
+std::string CListCtrl::GetItemText(int nRow, int nColumn) const {
+    const auto* list = As<CQtListView>(m_pImpl);
+    return list ? QtToData(list->GetItemText(nRow, nColumn)) : std::string();
+}
+
+int CListCtrl::GetItemCount() const {
+    const auto* list = As<CQtListView>(m_pImpl);
+    return list ? list->GetItemCount() : 0;
+}
+
+void CListCtrl::DeleteAllItems() {
+    if (auto* list = As<CQtListView>(m_pImpl)) {
+        CProgramChange change(*m_pImpl);
+        list->clear();
+    }
+}
+
+int CListCtrl::GetItemState(int nRow) const {
+    const auto* list = As<CQtListView>(m_pImpl);
+    return list ? list->GetItemState(nRow) : 0;
+}
+
+void CListCtrl::SetItemState(int nRow, int nState, int nMask) {
+    if (auto* list = As<CQtListView>(m_pImpl)) {
+        CProgramChange change(*m_pImpl);
+        list->SetItemState(nRow, nState, nMask);
+    }
+}
+
+int CListCtrl::GetNextSelected(int nAfter) const {
+    const auto* list = As<CQtListView>(m_pImpl);
+    if (!list)
+        return -1;
+    for (int nRow = std::max(nAfter + 1, 0); nRow < list->GetItemCount(); ++nRow) {
+        if (list->GetItemState(nRow) & kSelected)
+            return nRow;
+    }
+    return -1;
+}
+
+// ---- CFont
+
+CFont::CFont() = default;
+CFont::~CFont() = default;
+CFont::CFont(CFont&& other) noexcept = default;
+CFont& CFont::operator=(CFont&& other) noexcept = default;
+
+void CFont::Reset(std::unique_ptr<Impl> pImpl) {
+    m_pImpl = std::move(pImpl);
+}
+
+// ---- CQtPushButton
+
+CQtPushButton::CQtPushButton(QWidget* parent) : QPushButton(parent) {}
+
+void CQtPushButton::SetMultiLine(bool bMultiLine) {
     m_bMultiLine = bMultiLine;
     update();
 }
 
-void CPushButton::paintEvent(QPaintEvent* /*event*/) {
+void CQtPushButton::paintEvent(QPaintEvent* /*event*/) {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
@@ -148,11 +440,11 @@ void CPushButton::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-// ---- CComboBox
+// ---- CQtComboBox
 
-CComboBox::CComboBox(QWidget* parent) : QComboBox(parent) {}
+CQtComboBox::CQtComboBox(QWidget* parent) : QComboBox(parent) {}
 
-int CComboBox::AddString(const QString& strText) {
+int CQtComboBox::AddString(const QString& strText) {
     int nIndex = count();
     if (m_bSorted) {
         nIndex = 0;
@@ -172,19 +464,19 @@ int CComboBox::AddString(const QString& strText) {
     return nIndex;
 }
 
-void CComboBox::SetCurSel(int nIndex) {
+void CQtComboBox::SetCurSel(int nIndex) {
     setCurrentIndex(nIndex >= 0 && nIndex < count() ? nIndex : -1);
 }
 
-// ---- CSpinButtonCtrl
+// ---- CQtSpinButton
 
-CSpinButtonCtrl::CSpinButtonCtrl(QWidget* parent) : QWidget(parent) {
+CQtSpinButton::CQtSpinButton(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
     m_repeat.setSingleShot(false);
-    connect(&m_repeat, &QTimer::timeout, this, &CSpinButtonCtrl::Repeat);
+    connect(&m_repeat, &QTimer::timeout, this, &CQtSpinButton::Repeat);
 }
 
-void CSpinButtonCtrl::SetBuddy(QLineEdit* buddy) {
+void CQtSpinButton::SetBuddy(QLineEdit* buddy) {
     if (m_buddy && m_bArrowKeys)
         m_buddy->removeEventFilter(this);
     m_buddy = buddy;
@@ -192,7 +484,7 @@ void CSpinButtonCtrl::SetBuddy(QLineEdit* buddy) {
         m_buddy->installEventFilter(this);
 }
 
-void CSpinButtonCtrl::SetArrowKeys(bool bArrowKeys) {
+void CQtSpinButton::SetArrowKeys(bool bArrowKeys) {
     if (m_buddy && m_bArrowKeys)
         m_buddy->removeEventFilter(this);
     m_bArrowKeys = bArrowKeys;
@@ -200,28 +492,28 @@ void CSpinButtonCtrl::SetArrowKeys(bool bArrowKeys) {
         m_buddy->installEventFilter(this);
 }
 
-void CSpinButtonCtrl::SetRange(int nLower, int nUpper) {
+void CQtSpinButton::SetRange(int nLower, int nUpper) {
     m_nLower = nLower;
     m_nUpper = nUpper;
 }
 
-int CSpinButtonCtrl::Clamp(int nPos) const {
+int CQtSpinButton::Clamp(int nPos) const {
     return std::clamp(nPos, std::min(m_nLower, m_nUpper), std::max(m_nLower, m_nUpper));
 }
 
-int CSpinButtonCtrl::SetPos(int nPos) {
+int CQtSpinButton::SetPos(int nPos) {
     const int nPrevious = m_nPos;
     m_nPos = Clamp(nPos);
     WriteBuddy();
     return nPrevious;
 }
 
-void CSpinButtonCtrl::WriteBuddy() {
+void CQtSpinButton::WriteBuddy() {
     if (m_bSetBuddyInt && m_buddy)
         m_buddy->setText(QString::number(m_nPos));
 }
 
-void CSpinButtonCtrl::Step(int nDirection) {
+void CQtSpinButton::Step(int nDirection) {
     if (nDirection == 0)
         return;
     if (m_bSetBuddyInt && m_buddy) {
@@ -233,14 +525,13 @@ void CSpinButtonCtrl::Step(int nDirection) {
     const int nTowardsUpper = m_nUpper >= m_nLower ? nDirection : -nDirection;
     m_nPos = Clamp(m_nPos + (nTowardsUpper > 0 ? 1 : -1));
     WriteBuddy();
-    emit PositionChanged(m_nPos);
 }
 
-QSize CSpinButtonCtrl::sizeHint() const {
+QSize CQtSpinButton::sizeHint() const {
     return {16, 22};
 }
 
-void CSpinButtonCtrl::paintEvent(QPaintEvent* /*event*/) {
+void CQtSpinButton::paintEvent(QPaintEvent* /*event*/) {
     QStylePainter painter(this);
     const int nHalf = height() / 2;
     for (const int nDirection : {1, -1}) {
@@ -255,7 +546,7 @@ void CSpinButtonCtrl::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-void CSpinButtonCtrl::mousePressEvent(QMouseEvent* event) {
+void CQtSpinButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -266,7 +557,7 @@ void CSpinButtonCtrl::mousePressEvent(QMouseEvent* event) {
     m_repeat.start(kRepeatDelay);
 }
 
-void CSpinButtonCtrl::mouseReleaseEvent(QMouseEvent* event) {
+void CQtSpinButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_repeat.stop();
         m_nPressed = 0;
@@ -275,7 +566,7 @@ void CSpinButtonCtrl::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-void CSpinButtonCtrl::Repeat() {
+void CQtSpinButton::Repeat() {
     if (m_nPressed == 0) {
         m_repeat.stop();
         return;
@@ -284,7 +575,7 @@ void CSpinButtonCtrl::Repeat() {
     Step(m_nPressed);
 }
 
-bool CSpinButtonCtrl::eventFilter(QObject* watched, QEvent* event) {
+bool CQtSpinButton::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_buddy && event->type() == QEvent::KeyPress && isEnabled()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
@@ -296,9 +587,9 @@ bool CSpinButtonCtrl::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// ---- CListCtrl
+// ---- CQtListView
 
-CListCtrl::CListCtrl(QWidget* parent) : QTreeWidget(parent) {
+CQtListView::CQtListView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(0);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -310,11 +601,11 @@ CListCtrl::CListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSortingEnabled(false);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CListCtrl::OnSelectionChanged);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &CListCtrl::OnCurrentChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CQtListView::OnSelectionChanged);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &CQtListView::OnCurrentChanged);
 }
 
-int CListCtrl::InsertColumn(int nColumn, const QString& strHeading, Qt::Alignment alignment, int nWidthPixels) {
+int CQtListView::InsertColumn(int nColumn, const QString& strHeading, Qt::Alignment alignment, int nWidthPixels) {
     if (nColumn != columnCount())
         return -1;
     setColumnCount(nColumn + 1);
@@ -327,7 +618,7 @@ int CListCtrl::InsertColumn(int nColumn, const QString& strHeading, Qt::Alignmen
     return nColumn;
 }
 
-int CListCtrl::InsertItem(int nRow, const QString& strText) {
+int CQtListView::InsertItem(int nRow, const QString& strText) {
     auto* item = new QTreeWidgetItem;
     for (int nColumn = 0; nColumn < m_alignments.size(); ++nColumn)
         item->setTextAlignment(nColumn, m_alignments[nColumn] | Qt::AlignVCenter);
@@ -337,7 +628,7 @@ int CListCtrl::InsertItem(int nRow, const QString& strText) {
     return nAt;
 }
 
-bool CListCtrl::SetItemText(int nRow, int nColumn, const QString& strText) {
+bool CQtListView::SetItemText(int nRow, int nColumn, const QString& strText) {
     QTreeWidgetItem* item = topLevelItem(nRow);
     if (!item || nColumn < 0 || nColumn >= std::max(1, columnCount()))
         return false;
@@ -345,39 +636,39 @@ bool CListCtrl::SetItemText(int nRow, int nColumn, const QString& strText) {
     return true;
 }
 
-QString CListCtrl::GetItemText(int nRow, int nColumn) const {
+QString CQtListView::GetItemText(int nRow, int nColumn) const {
     const QTreeWidgetItem* item = topLevelItem(nRow);
     if (!item || nColumn < 0)
         return {};
     return item->text(nColumn);
 }
 
-void CListCtrl::DeleteAllItems() {
-    clear();
-}
-
-int CListCtrl::GetItemState(int nRow) const {
+int CQtListView::GetItemState(int nRow) const {
     const QTreeWidgetItem* item = topLevelItem(nRow);
     if (!item)
         return 0;
-    int nState = item->isSelected() ? kStateSelected : 0;
+    int nState = item->isSelected() ? kSelected : 0;
     if (currentIndex().isValid() && !currentIndex().parent().isValid() && currentIndex().row() == nRow)
-        nState |= kStateFocused;
+        nState |= kFocused;
     return nState;
 }
 
-void CListCtrl::SetItemState(int nRow, bool bSelected, bool bFocus) {
+void CQtListView::SetItemState(int nRow, int nState, int nMask) {
     QTreeWidgetItem* item = topLevelItem(nRow);
     if (!item)
         return;
     const QModelIndex index = indexFromItem(item);
-    if (bFocus)
+    if ((nMask & kFocused) && (nState & kFocused))
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    selectionModel()->select(index, (bSelected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                                        QItemSelectionModel::Rows);
+    else if ((nMask & kFocused) && currentIndex() == index)
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    if (nMask & kSelected)
+        selectionModel()->select(index, ((nState & kSelected) ? QItemSelectionModel::Select
+                                                               : QItemSelectionModel::Deselect) |
+                                            QItemSelectionModel::Rows);
 }
 
-void CListCtrl::SetShowSelectionAlways(bool bAlways) {
+void CQtListView::SetShowSelectionAlways(bool bAlways) {
     QPalette colours = palette();
     if (bAlways) {
         colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
@@ -391,23 +682,23 @@ void CListCtrl::SetShowSelectionAlways(bool bAlways) {
     setPalette(colours);
 }
 
-void CListCtrl::OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+void CQtListView::OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
     const int nCurrent = currentIndex().isValid() && !currentIndex().parent().isValid() ? currentIndex().row() : -1;
     const auto focus = [nCurrent](int nRow) {
-        return nRow == nCurrent ? kStateFocused : 0;
+        return nRow == nCurrent ? kFocused : 0;
     };
     for (const int nRow : RowsOf(deselected))
-        emit ItemStateChanged(nRow, kStateSelected | focus(nRow), focus(nRow));
+        emit ItemStateChanged(nRow, kSelected | focus(nRow), focus(nRow));
     for (const int nRow : RowsOf(selected))
-        emit ItemStateChanged(nRow, focus(nRow), kStateSelected | focus(nRow));
+        emit ItemStateChanged(nRow, focus(nRow), kSelected | focus(nRow));
 }
 
-void CListCtrl::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
+void CQtListView::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
     const auto selectedBit = [this](const QModelIndex& index) {
-        return selectionModel()->isRowSelected(index.row(), index.parent()) ? kStateSelected : 0;
+        return selectionModel()->isRowSelected(index.row(), index.parent()) ? kSelected : 0;
     };
     if (previous.isValid() && !previous.parent().isValid())
-        emit ItemStateChanged(previous.row(), selectedBit(previous) | kStateFocused, selectedBit(previous));
+        emit ItemStateChanged(previous.row(), selectedBit(previous) | kFocused, selectedBit(previous));
     if (current.isValid() && !current.parent().isValid())
-        emit ItemStateChanged(current.row(), selectedBit(current), selectedBit(current) | kStateFocused);
+        emit ItemStateChanged(current.row(), selectedBit(current), selectedBit(current) | kFocused);
 }

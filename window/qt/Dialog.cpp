@@ -1,204 +1,63 @@
-#include "window/Dialog.h"
+#include "window/qt/QtWindow.h"
 
-#include "window/Resources.h"
+#include "window/common/ControlObjects.h"
+#include "window/qt/Icons.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QPushButton>
-#include <QTimer>
 
-#include <thread>
+#include <cstdio>
 
 namespace {
 
 // The shortest period the window system gives a timer.
 constexpr auto kMinimumTimerPeriod = std::chrono::milliseconds{10};
 
+QKeySequence KeySequence(EKey key) {
+    switch (key) {
+    case EKey::F1:
+        return QKeySequence(Qt::Key_F1);
+    case EKey::F2:
+        return QKeySequence(Qt::Key_F2);
+    default:
+        return {};
+    }
+}
+
+CDialogTemplate TemplateOrEmpty(int nTemplateId) {
+    if (auto dialogTemplate = LoadDialogTemplate(nTemplateId))
+        return std::move(*dialogTemplate);
+    std::fprintf(stderr, "Dialog template %d is missing or malformed\n", nTemplateId);
+    return {};
+}
+
 } // namespace
 
-CDialog::CDialog(int nTemplateId, QWidget* parent) : QDialog(parent), m_nTemplateId(nTemplateId) {
-    const auto dialogTemplate = LoadDialogTemplate(nTemplateId);
-    if (!dialogTemplate) {
-        qWarning("Dialog template %d is missing or malformed", nTemplateId);
-        return;
-    }
-    CDialogBuilder builder(*this, *dialogTemplate);
-    m_controls = builder.Build();
-    m_units = builder.Units();
-    for (QWidget* control : m_controls) {
-        if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-            const int nId = ControlId(button);
-            connect(button, &QAbstractButton::clicked, this, [this, nId] { SendCommand(nId); });
-        }
-    }
+// ---- The dialog's window
+
+CQtDialog::CQtDialog(CDialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(dialog) {}
+
+// QDialog's own ways of ending go through the same handlers.
+void CQtDialog::accept() {
+    m_dialog.RouteCommand(IDOK);
 }
 
-CDialog::~CDialog() = default;
-
-int CDialog::DoModal() {
-    InitialiseOnce();
-    if (m_bEnded)
-        return result();
-    return exec();
+void CQtDialog::reject() {
+    m_dialog.RouteCommand(IDCANCEL);
 }
 
-void CDialog::Create() {
-    InitialiseOnce();
-    if (!m_bEnded)
-        show();
-}
-
-void CDialog::InitialiseOnce() {
-    if (m_bInitialised)
-        return;
-    m_bInitialised = true;
-    if (!OnInitDialog())
-        return;
-    for (QWidget* control : m_controls) {
-        if ((control->focusPolicy() & Qt::TabFocus) && control->isEnabled() && !control->isHidden()) {
-            control->setFocus(Qt::TabFocusReason);
-            break;
-        }
-    }
-}
-
-void CDialog::EndDialog(int nResult) {
-    m_bEnded = true;
-    for (auto& [nId, timer] : m_timers)
-        timer->stop();
-    QDialog::done(nResult);
-}
-
-QWidget* CDialog::GetDlgItem(int nId) const {
-    for (QWidget* control : m_controls) {
-        if (ControlId(control) == nId)
-            return control;
-    }
-    return nullptr;
-}
-
-bool CDialog::SendCommand(int nId) {
-    if (const auto handler = m_commands.find(nId); handler != m_commands.end()) {
-        // A copy: the handler may register handlers itself.
-        const auto run = handler->second;
-        run();
-        return true;
-    }
-    if (nId == IDOK) {
-        OnOK();
-        return true;
-    }
-    if (nId == IDCANCEL) {
-        OnCancel();
-        return true;
-    }
-    return false;
-}
-
-void CDialog::SendKeyCommand(int nId) {
-    if (const QWidget* control = GetDlgItem(nId); control && !control->isEnabled())
-        return;
-    SendCommand(nId);
-}
-
-QTimer& CDialog::TimerFor(int nId) {
-    QTimer*& timer = m_timers[nId];
-    if (!timer) {
-        timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, nId] { OnTimer(nId); });
-    }
-    return *timer;
-}
-
-void CDialog::SetTimer(int nId, std::chrono::milliseconds period) {
-    QTimer& timer = TimerFor(nId);
-    timer.setSingleShot(false);
-    timer.setTimerType(Qt::CoarseTimer);
-    timer.start(std::max(period, kMinimumTimerPeriod));
-}
-
-void CDialog::SetTimerOnce(int nId, std::chrono::milliseconds delay) {
-    QTimer& timer = TimerFor(nId);
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.start(std::max(delay, std::chrono::milliseconds{0}));
-}
-
-bool CDialog::KillTimer(int nId) {
-    const auto timer = m_timers.find(nId);
-    if (timer == m_timers.end() || !timer->second->isActive())
-        return false;
-    timer->second->stop();
-    return true;
-}
-
-bool CDialog::IsTimerRunning(int nId) const {
-    const auto timer = m_timers.find(nId);
-    return timer != m_timers.end() && timer->second->isActive();
-}
-
-void CDialog::Sleep(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
-}
-
-void CDialog::PumpMessages() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void AddAboutEntry(CDialog& window) {
-    const QString strAbout = ResourceString(IDS_ABOUTBOX);
-    if (!strAbout.isEmpty())
-        window.AppendSystemMenu(IDM_ABOUTBOX, strAbout, QKeySequence(Qt::Key_F1));
-}
-
-bool CDialog::OnInitDialog() {
-    return true;
-}
-
-void CDialog::OnOK() {
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
-
-void CDialog::OnClose() {
-    OnCancel();
-}
-
-void CDialog::OnEnterKey() {
-    int nId = IDOK;
-    const auto* focused = qobject_cast<const QPushButton*>(focusWidget());
-    if (focused && GetDlgItem(ControlId(focused)) == focused) {
-        nId = ControlId(focused);
-    } else {
-        for (const QWidget* control : m_controls) {
-            const auto* button = qobject_cast<const QPushButton*>(control);
-            if (button && button->isDefault()) {
-                nId = ControlId(button);
-                break;
-            }
-        }
-    }
-    SendKeyCommand(nId);
-}
-
-void CDialog::OnTimer(int /*nId*/) {}
-
-void CDialog::OnSysCommand(int /*nCommandId*/) {}
-
-void CDialog::keyPressEvent(QKeyEvent* event) {
+void CQtDialog::keyPressEvent(QKeyEvent* event) {
     const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (modifiers == Qt::NoModifier) {
         switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            OnEnterKey();
+            m_dialog.RouteEnterKey();
             return;
         case Qt::Key_Escape:
-            SendKeyCommand(IDCANCEL);
+            m_dialog.RouteEscapeKey();
             return;
         default:
             break;
@@ -208,15 +67,134 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void CDialog::closeEvent(QCloseEvent* event) {
+void CQtDialog::closeEvent(QCloseEvent* event) {
     event->ignore();
-    OnClose();
+    m_dialog.RouteClose();
 }
 
-void CDialog::MissingControl(int nId) const {
-    qWarning("Dialog %d has no control %d of the kind a handler expects", m_nTemplateId, nId);
+CDialog::DialogImpl::~DialogImpl() {
+    delete m_window.data();
 }
 
-void CDialog::MissingBoundControl(int nId) const {
-    qFatal("Dialog %d has no control %d of the kind its class binds", m_nTemplateId, nId);
+QTimer& CDialog::DialogImpl::TimerFor(int nId) {
+    QTimer*& timer = m_timers[nId];
+    if (!timer) {
+        timer = new QTimer(m_window);
+        QObject::connect(timer, &QTimer::timeout, m_window, [this, nId] { m_dialog.RouteTimer(nId); });
+    }
+    return *timer;
+}
+
+CWnd* ControlOfWidget(const CDialog& dialog, const QWidget* widget) {
+    for (; widget; widget = widget->parentWidget()) {
+        for (CWnd* control : dialog.Controls()) {
+            if (WidgetOf(control) == widget)
+                return control;
+        }
+    }
+    return nullptr;
+}
+
+// ---- CDialog
+
+CDialog::CDialog(int nTemplateId, CWnd* pParentWnd)
+    : m_nTemplateId(nTemplateId), m_pParentWnd(pParentWnd), m_template(TemplateOrEmpty(nTemplateId)),
+      m_controls(CreateControlObjects(m_template)), m_pDialogImpl(std::make_unique<DialogImpl>(*this)) {
+    DialogImpl& impl = *m_pDialogImpl;
+    impl.m_window = new CQtDialog(*this, WidgetOf(pParentWnd));
+    impl.m_self.m_widget = impl.m_window.data();
+    impl.m_self.m_bDialog = true;
+    impl.m_self.m_pDialog = this;
+    m_pImpl = &impl.m_self;
+    impl.m_controls = BuildControls(impl, m_template);
+    for (std::size_t i = 0; i < m_controls.size() && i < impl.m_controls.size(); ++i) {
+        m_controls[i]->Attach(impl.m_controls[i].get());
+        m_controlList.push_back(m_controls[i].get());
+    }
+}
+
+CDialog::~CDialog() = default;
+
+int CDialog::DoModal() {
+    InitialiseOnce();
+    if (m_bEnded || !m_pDialogImpl->m_window)
+        return m_nResult;
+    m_pDialogImpl->m_window->exec();
+    return m_nResult;
+}
+
+void CDialog::Create() {
+    InitialiseOnce();
+    if (!m_bEnded && m_pDialogImpl->m_window)
+        m_pDialogImpl->m_window->show();
+}
+
+void CDialog::EndDialog(int nResult) {
+    m_bEnded = true;
+    m_nResult = nResult;
+    for (auto& [nId, timer] : m_pDialogImpl->m_timers)
+        timer->stop();
+    if (m_pDialogImpl->m_window)
+        m_pDialogImpl->m_window->done(nResult);
+}
+
+CWnd* CDialog::GetFocus() const {
+    const QWidget* window = m_pDialogImpl->m_window;
+    return window ? ControlOfWidget(*this, window->focusWidget()) : nullptr;
+}
+
+void CDialog::SetTimer(int nId, std::chrono::milliseconds period) {
+    QTimer& timer = m_pDialogImpl->TimerFor(nId);
+    timer.setSingleShot(false);
+    timer.setTimerType(Qt::CoarseTimer);
+    timer.start(std::max(period, kMinimumTimerPeriod));
+}
+
+void CDialog::SetTimerOnce(int nId, std::chrono::milliseconds delay) {
+    QTimer& timer = m_pDialogImpl->TimerFor(nId);
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.start(std::max(delay, std::chrono::milliseconds{0}));
+}
+
+bool CDialog::KillTimer(int nId) {
+    const auto timer = m_pDialogImpl->m_timers.find(nId);
+    if (timer == m_pDialogImpl->m_timers.end() || !timer->second->isActive())
+        return false;
+    timer->second->stop();
+    return true;
+}
+
+bool CDialog::IsTimerRunning(int nId) const {
+    const auto timer = m_pDialogImpl->m_timers.find(nId);
+    return timer != m_pDialogImpl->m_timers.end() && timer->second->isActive();
+}
+
+void CDialog::PumpMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// Window managers other than Windows's offer no title-bar menu a program can extend: the entries go into the menu
+// that the right mouse button opens on the dialog's background, and their key works anywhere in the dialog.
+void CDialog::AppendSystemMenu(int nCommandId, CShownText text, EKey key) {
+    CQtDialog* window = m_pDialogImpl->m_window;
+    if (!window)
+        return;
+    const QString strText = QtFromShown(text.text);
+    m_pDialogImpl->m_systemMenu.push_back({nCommandId, strText});
+    window->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* separator = new QAction(window);
+    separator->setSeparator(true);
+    window->addAction(separator);
+    auto* entry = new QAction(strText, window);
+    entry->setData(nCommandId);
+    entry->setShortcut(KeySequence(key));
+    entry->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(entry, &QAction::triggered, window, [this, nCommandId] { RouteSysCommand(nCommandId); });
+    window->addAction(entry);
+}
+
+void CDialog::SetIcon(int nIconId) {
+    if (m_pDialogImpl->m_window)
+        m_pDialogImpl->m_window->setWindowIcon(QIcon(IconPixmap(nIconId)));
 }

@@ -1,11 +1,21 @@
-#include "window/DialogBuilder.h"
+// Turns a template into widgets on a dialog's window: the caption, the font, the window frame, the fixed client
+// size, and one child widget per control at its converted position, in template order (which is the tab order; the
+// first control lies on top of the others, as in the window system). Kinds become:
+//   PUSHBUTTON CQtPushButton (no Qt auto-default), GROUPBOX QGroupBox, LABEL / ICON / PICTURE QLabel (labels: plain
+//   text, words wrap when two lines fit; all three let mouse events through to the dialog), EDIT QLineEdit (NUMBER:
+//   digits only when typed; READONLY: the dialog's background), DROPDOWNLIST / DROPDOWN CQtComboBox (the field's
+//   own height; the list shows as many entries as the template's dropped height holds), SPIN CQtSpinButton
+//   (AUTOBUDDY: bound to the control before it; ALIGNRIGHT: the buddy gives up the spin's width at its right edge),
+//   LISTVIEW CQtListView, PROGRESS QProgressBar (no text, range 0 to 100).
+// The user's actions reach the dialog's handlers through CDialog's Route functions; the program's own changes
+// (CProgramChange) do not.
 
-#include "window/Controls.h"
-#include "window/Resources.h"
-#include "window/Text.h"
+#include "window/qt/Icons.h"
+#include "window/qt/QtWindow.h"
+
+#include "window/common/ControlObjects.h"
 
 #include <QAbstractItemView>
-#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -33,56 +43,31 @@ Qt::Alignment HorizontalAlignment(const CControlTemplate& control) {
     return Qt::AlignLeft;
 }
 
-bool TakesFocus(EControlKind kind) {
-    switch (kind) {
-    case EControlKind::PushButton:
-    case EControlKind::Edit:
-    case EControlKind::DropDownList:
-    case EControlKind::DropDown:
-    case EControlKind::ListView:
-        return true;
-    default:
-        return false;
+class CBuilder {
+public:
+    CBuilder(CDialog::DialogImpl& dialog, const CDialogTemplate& dialogTemplate)
+        : m_dialog(dialog), m_template(dialogTemplate), m_window(*dialog.m_window), m_font(DialogFont(dialogTemplate)),
+          m_units(UnitsOfFont(m_font)) {}
+
+    std::vector<std::unique_ptr<CWnd::Impl>> Build();
+
+private:
+    QWidget* Create(const CControlTemplate& control, CWnd::Impl& impl, QWidget* previous);
+    QRect Rect(const CControlTemplate& control) const {
+        return {m_units.X(control.x), m_units.Y(control.y), m_units.X(control.cx), m_units.Y(control.cy)};
     }
-}
 
-} // namespace
+    CDialog::DialogImpl& m_dialog;
+    const CDialogTemplate& m_template;
+    QWidget& m_window;
+    QFont m_font;
+    CDialogUnits m_units;
+};
 
-CDialogUnits::CDialogUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    const int nAlphabetWidth =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    m_nBaseX = (nAlphabetWidth / 26 + 1) / 2;
-    m_nBaseY = metrics.height();
-}
-
-QFont DialogFont(const CDialogTemplate& dialogTemplate) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double dDpi = screen ? screen->logicalDotsPerInchY() : kDefaultDpi;
-    QFont font(ShownText(dialogTemplate.strFontFace));
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(dialogTemplate.nFontPoints * dDpi / kPointsPerInch))));
-    return font;
-}
-
-std::optional<CDialogTemplate> LoadDialogTemplate(int nTemplateId) {
-    InitResources();
-    QFile file(QStringLiteral(":/dialogs/%1.dlg").arg(nTemplateId));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    auto dialogTemplate =
-        ParseDialogTemplate(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    if (!dialogTemplate || dialogTemplate->nId != nTemplateId)
-        return std::nullopt;
-    return dialogTemplate;
-}
-
-CDialogBuilder::CDialogBuilder(QWidget& dialog, const CDialogTemplate& dialogTemplate)
-    : m_dialog(dialog), m_template(dialogTemplate), m_font(DialogFont(dialogTemplate)), m_units(m_font) {}
-
-std::vector<QWidget*> CDialogBuilder::Build() {
-    m_dialog.setFont(m_font);
-    m_dialog.setWindowTitle(ShownText(m_template.strCaption));
+std::vector<std::unique_ptr<CWnd::Impl>> CBuilder::Build() {
+    m_dialog.m_units = m_units;
+    m_window.setFont(m_font);
+    m_window.setWindowTitle(QtFromShown(m_template.strCaption));
 
     Qt::WindowFlags flags = m_template.Has(EDialogStyle::AppWindow) ? Qt::Window : Qt::Dialog;
     flags |= Qt::CustomizeWindowHint;
@@ -92,13 +77,19 @@ std::vector<QWidget*> CDialogBuilder::Build() {
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (m_template.Has(EDialogStyle::MinimizeBox))
         flags |= Qt::WindowMinimizeButtonHint;
-    m_dialog.setWindowFlags(flags);
-    m_dialog.setFixedSize(m_units.X(m_template.cx), m_units.Y(m_template.cy));
+    m_window.setWindowFlags(flags);
+    m_window.setFixedSize(m_units.X(m_template.cx), m_units.Y(m_template.cy));
 
-    std::vector<QWidget*> controls;
+    std::vector<std::unique_ptr<CWnd::Impl>> controls;
+    std::vector<QWidget*> widgets;
     QWidget* previous = nullptr;
     for (const auto& control : m_template.controls) {
-        QWidget* widget = Create(control, previous);
+        auto impl = std::make_unique<CWnd::Impl>();
+        impl->m_kind = control.kind;
+        impl->m_nId = control.nId;
+        impl->m_pDialog = &m_dialog.m_dialog;
+        QWidget* widget = Create(control, *impl, previous);
+        impl->m_widget = widget;
         if (TakesFocus(control.kind))
             widget->setFocusPolicy(control.Has(EControlStyle::TabStop) ? Qt::StrongFocus : Qt::ClickFocus);
         else
@@ -107,14 +98,15 @@ std::vector<QWidget*> CDialogBuilder::Build() {
             widget->setHidden(true);
         if (control.Has(EControlStyle::Disabled))
             widget->setEnabled(false);
-        controls.push_back(widget);
+        widgets.push_back(widget);
+        controls.push_back(std::move(impl));
         previous = widget;
     }
     // The first control of the template lies on top, the last at the bottom.
-    for (auto it = controls.rbegin(); it != controls.rend(); ++it)
+    for (auto it = widgets.rbegin(); it != widgets.rend(); ++it)
         (*it)->raise();
     QWidget* lastInChain = nullptr;
-    for (QWidget* widget : controls) {
+    for (QWidget* widget : widgets) {
         if (widget->focusPolicy() == Qt::NoFocus)
             continue;
         if (lastInChain)
@@ -124,52 +116,54 @@ std::vector<QWidget*> CDialogBuilder::Build() {
     return controls;
 }
 
-QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previous) {
-    const QRect rect = m_units.Rect(control.x, control.y, control.cx, control.cy);
-    const QString strText = ShownText(control.strText);
-    const auto mark = [&control](QWidget* widget) {
-        widget->setProperty(kControlIdProperty, control.nId);
-        widget->setProperty(kControlKindProperty, static_cast<int>(control.kind));
-        widget->setObjectName(QStringLiteral("id%1").arg(control.nId));
+QWidget* CBuilder::Create(const CControlTemplate& control, CWnd::Impl& impl, QWidget* previous) {
+    const QRect rect = Rect(control);
+    const QString strText = QtFromShown(control.strText);
+    CDialog& owner = m_dialog.m_dialog;
+    const int nId = control.nId;
+    const auto name = [nId](QWidget* widget) {
+        widget->setObjectName(QStringLiteral("id%1").arg(nId));
     };
 
     switch (control.kind) {
     case EControlKind::PushButton: {
-        auto* button = new CPushButton(&m_dialog);
-        mark(button);
+        auto* button = new CQtPushButton(&m_window);
+        name(button);
         button->setAutoDefault(false);
         button->setDefault(control.Has(EControlStyle::Default));
         button->setFlat(control.Has(EControlStyle::Flat));
         button->SetMultiLine(control.Has(EControlStyle::MultiLine));
         button->setText(strText);
         button->setGeometry(rect);
+        QObject::connect(button, &QAbstractButton::clicked, &m_window, [&owner, nId] { owner.RouteCommand(nId); });
         return button;
     }
     case EControlKind::GroupBox: {
-        auto* group = new QGroupBox(&m_dialog);
-        mark(group);
+        auto* group = new QGroupBox(&m_window);
+        name(group);
         group->setTitle(strText);
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         group->setGeometry(rect);
         return group;
     }
     case EControlKind::Label: {
-        auto* label = new QLabel(&m_dialog);
-        mark(label);
+        auto* label = new QLabel(&m_window);
+        name(label);
         label->setTextFormat(Qt::PlainText);
         // Words wrap where the label holds two lines or more; a one-line label whose text is a little wider than
         // it with the platform's font keeps its words on that line.
         label->setWordWrap(rect.height() >= 2 * QFontMetrics(m_font).height());
         label->setAlignment(HorizontalAlignment(control) | Qt::AlignTop);
-        label->setProperty("noPrefix", control.Has(EControlStyle::NoPrefix));
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        SetControlText(label, strText);
+        impl.m_bNoPrefix = control.Has(EControlStyle::NoPrefix);
+        impl.m_strText = strText;
+        label->setText(impl.m_bNoPrefix ? strText : QtWithoutMnemonics(strText));
         label->setGeometry(rect);
         return label;
     }
     case EControlKind::Edit: {
-        auto* edit = new QLineEdit(&m_dialog);
-        mark(edit);
+        auto* edit = new QLineEdit(&m_window);
+        name(edit);
         edit->setFrame(control.Has(EControlStyle::Border));
         edit->setAlignment(HorizontalAlignment(control) | Qt::AlignVCenter);
         if (control.Has(EControlStyle::ReadOnly)) {
@@ -182,7 +176,8 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
             // box and the window behind it (the clock and the displays change every second).
             edit->setAutoFillBackground(true);
         }
-        if (control.Has(EControlStyle::Number))
+        impl.m_bDigitsOnly = control.Has(EControlStyle::Number);
+        if (impl.m_bDigitsOnly)
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
         edit->setText(strText);
         edit->setGeometry(rect);
@@ -190,8 +185,8 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
     }
     case EControlKind::DropDownList:
     case EControlKind::DropDown: {
-        auto* combo = new CComboBox(&m_dialog);
-        mark(combo);
+        auto* combo = new CQtComboBox(&m_window);
+        name(combo);
         if (control.kind == EControlKind::DropDown) {
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
@@ -210,11 +205,13 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
         combo->view()->setVerticalScrollBarPolicy(control.Has(EControlStyle::VScroll) ? Qt::ScrollBarAsNeeded
                                                                                       : Qt::ScrollBarAlwaysOff);
         combo->setGeometry(rect.x(), rect.y(), rect.width(), nFieldHeight);
+        // activated() comes from the user's choice alone.
+        QObject::connect(combo, &QComboBox::activated, &m_window, [&owner, nId] { owner.RouteSelChange(nId); });
         return combo;
     }
     case EControlKind::Spin: {
-        auto* spin = new CSpinButtonCtrl(&m_dialog);
-        mark(spin);
+        auto* spin = new CQtSpinButton(&m_window);
+        name(spin);
         spin->SetBuddyInt(control.Has(EControlStyle::SetBuddyInt));
         spin->SetArrowKeys(control.Has(EControlStyle::ArrowKeys));
         auto* buddy = control.Has(EControlStyle::AutoBuddy) ? qobject_cast<QLineEdit*>(previous) : nullptr;
@@ -230,12 +227,13 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
         return spin;
     }
     case EControlKind::Icon: {
-        auto* icon = new QLabel(&m_dialog);
-        mark(icon);
+        auto* icon = new QLabel(&m_window);
+        name(icon);
         icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         icon->setAttribute(Qt::WA_TransparentForMouseEvents);
-        SetStaticIcon(icon, control.nImage);
-        SetControlText(icon, strText);
+        icon->setPixmap(IconPixmap(control.nImage));
+        impl.m_nIconId = control.nImage;
+        impl.m_strText = strText;
         if (control.Has(EControlStyle::RealSizeImage))
             icon->setGeometry(rect);
         else
@@ -243,28 +241,34 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
         return icon;
     }
     case EControlKind::Picture: {
-        auto* picture = new QLabel(&m_dialog);
-        mark(picture);
+        auto* picture = new QLabel(&m_window);
+        name(picture);
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         picture->setAttribute(Qt::WA_TransparentForMouseEvents);
         picture->setPixmap(BitmapPixmap(control.nImage));
-        SetControlText(picture, strText);
+        impl.m_strText = strText;
         picture->setGeometry(QRect(rect.topLeft(), picture->pixmap().size()));
         return picture;
     }
     case EControlKind::ListView: {
-        auto* list = new CListCtrl(&m_dialog);
-        mark(list);
+        auto* list = new CQtListView(&m_window);
+        name(list);
         list->setFrameShape(control.Has(EControlStyle::Border) ? QFrame::StyledPanel : QFrame::NoFrame);
         list->setSelectionMode(control.Has(EControlStyle::SingleSel) ? QAbstractItemView::SingleSelection
                                                                      : QAbstractItemView::ExtendedSelection);
         list->SetShowSelectionAlways(control.Has(EControlStyle::ShowSelAlways));
         list->setGeometry(rect);
+        CWnd::Impl* pImpl = &impl;
+        QObject::connect(list, &CQtListView::ItemStateChanged, &m_window,
+                         [&owner, nId, pImpl](int nRow, int nOld, int nNew) {
+                             if (pImpl->m_nSetting == 0)
+                                 owner.RouteItemChanged(nId, nRow, nOld, nNew);
+                         });
         return list;
     }
     case EControlKind::Progress: {
-        auto* progress = new QProgressBar(&m_dialog);
-        mark(progress);
+        auto* progress = new QProgressBar(&m_window);
+        name(progress);
         progress->setTextVisible(false);
         progress->setRange(0, 100);
         progress->setValue(0);
@@ -272,7 +276,29 @@ QWidget* CDialogBuilder::Create(const CControlTemplate& control, QWidget* previo
         return progress;
     }
     }
-    auto* unknown = new QWidget(&m_dialog);
-    mark(unknown);
+    auto* unknown = new QWidget(&m_window);
+    name(unknown);
     return unknown;
+}
+
+} // namespace
+
+QFont DialogFont(const CDialogTemplate& dialogTemplate) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dDpi = screen ? screen->logicalDotsPerInchY() : kDefaultDpi;
+    QFont font(QtFromShown(dialogTemplate.strFontFace));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(dialogTemplate.nFontPoints * dDpi / kPointsPerInch))));
+    return font;
+}
+
+CDialogUnits UnitsOfFont(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int nAlphabetWidth =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return CDialogUnits(CDialogUnits::BaseXFromAlphabetWidth(nAlphabetWidth), metrics.height());
+}
+
+std::vector<std::unique_ptr<CWnd::Impl>> BuildControls(CDialog::DialogImpl& dialog,
+                                                       const CDialogTemplate& dialogTemplate) {
+    return CBuilder(dialog, dialogTemplate).Build();
 }

@@ -1,67 +1,23 @@
 #include "window/MessageBox.h"
 
-#include "window/Text.h"
+#include "window/common/Native.h"
+#include "window/qt/QtWindow.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QMessageBox>
-#include <QPointer>
 
-namespace {
-
-MessageBoxHook& Hook() {
-    static MessageBoxHook hook;
-    return hook;
+std::string NativeExecutablePath() {
+    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
 }
 
-} // namespace
-
-QString ApplicationName() {
-    return ApplicationNameFromPath(QCoreApplication::applicationFilePath());
-}
-
-QString ApplicationNameFromPath(const QString& strExecutablePath) {
-    const QString strFile = QFileInfo(strExecutablePath).fileName();
-    const qsizetype nDot = strFile.lastIndexOf(u'.');
-    return nDot < 0 ? strFile : strFile.left(nDot);
-}
-
-void ShowMessageBox(const QString& strText, QWidget* parent) {
-    const QString strTitle = ApplicationName();
-    if (const MessageBoxHook hook = Hook()) {
-        hook(strTitle, strText);
-        return;
+bool NativeMessageBox(const CMessageBoxShown& box, CWnd* pOwner) {
+    QMessageBox dialog(QMessageBox::Warning, QtFromShown(box.strTitle), QtFromShown(box.strText),
+                       box.bQuestion ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, WidgetOf(pOwner));
+    dialog.setTextFormat(Qt::PlainText);
+    if (box.bQuestion) {
+        dialog.setDefaultButton(QMessageBox::No);
+        dialog.setEscapeButton(QMessageBox::No);
     }
-    QMessageBox box(QMessageBox::Warning, strTitle, strText, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-Reporter MessageBoxReporter(QWidget* parent) {
-    return [owner = QPointer<QWidget>(parent)](const std::string& strMessage) {
-        ShowMessageBox(ShownText(strMessage), owner.data());
-    };
-}
-
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-    MessageBoxHook previous = std::move(Hook());
-    Hook() = std::move(hook);
-    return previous;
-}
-
-CMessageBoxRecorder::CMessageBoxRecorder() {
-    m_previous = SetMessageBoxHook([this](const QString& strTitle, const QString& strText) {
-        m_entries.push_back({strTitle, strText});
-    });
-}
-
-CMessageBoxRecorder::~CMessageBoxRecorder() {
-    SetMessageBoxHook(std::move(m_previous));
-}
-
-std::vector<QString> CMessageBoxRecorder::Texts() const {
-    std::vector<QString> texts;
-    for (const auto& entry : m_entries)
-        texts.push_back(entry.strText);
-    return texts;
+    return dialog.exec() == QMessageBox::Yes;
 }

@@ -1,24 +1,17 @@
+#include "window/qt/QtWindow.h"
+
 #include "window/Text.h"
 
-#include <QStringDecoder>
-
-QString FromBytes(std::string_view bytes) {
+QString QtFromData(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-std::string ToBytes(const QString& strText) {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(strText.size()));
-    for (const QChar c : strText)
-        bytes += c.unicode() <= 0xFF ? static_cast<char>(c.unicode()) : '?';
-    return bytes;
+QString QtFromShown(std::string_view text) {
+    const std::u16string wide = WidenShown(text);
+    return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
 }
 
-QString ShownText(std::string_view text) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
-    QString strText = decoder.decode(bytes);
-    if (decoder.hasError())
-        return FromBytes(text);
-    return strText;
+std::string QtToData(const QString& strText) {
+    return NarrowToData(std::u16string_view(reinterpret_cast<const char16_t*>(strText.utf16()),
+                                            static_cast<std::size_t>(strText.size())));
 }

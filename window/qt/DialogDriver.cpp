@@ -1,0 +1,506 @@
+// The test driver over Qt: controls found by the identifier the builder gave them and driven with Qt's test events
+// (a click on a button, keys into the focused widget, a click on a list row), as a user's mouse and keyboard would.
+
+#include "window/DialogDriver.h"
+
+#include "window/Dialog.h"
+#include "window/qt/QtWindow.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <map>
+
+namespace {
+
+constexpr auto kModalPoll = std::chrono::milliseconds{50};
+constexpr int kModalTries = 100; // five seconds
+
+CColour FromQColor(const QColor& colour) {
+    return RGB(static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
+               static_cast<std::uint8_t>(colour.blue()));
+}
+
+Qt::Key QtKey(EKey key) {
+    switch (key) {
+    case EKey::Enter:
+        return Qt::Key_Return;
+    case EKey::Escape:
+        return Qt::Key_Escape;
+    case EKey::Tab:
+        return Qt::Key_Tab;
+    case EKey::BackTab:
+        return Qt::Key_Backtab;
+    case EKey::Up:
+        return Qt::Key_Up;
+    case EKey::Down:
+        return Qt::Key_Down;
+    case EKey::Left:
+        return Qt::Key_Left;
+    case EKey::Right:
+        return Qt::Key_Right;
+    case EKey::Space:
+        return Qt::Key_Space;
+    case EKey::F1:
+        return Qt::Key_F1;
+    case EKey::F2:
+        return Qt::Key_F2;
+    case EKey::None:
+        break;
+    }
+    return Qt::Key_unknown;
+}
+
+// The widget that takes the keys of a control: the edit field of a drop-down with edit, else the control.
+QWidget* KeyTarget(QWidget* widget) {
+    if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit())
+        return combo->lineEdit();
+    return widget;
+}
+
+bool Reachable(const QWidget* widget) {
+    return widget && widget->isEnabled() && !widget->isHidden();
+}
+
+std::string WithoutAmpersands(const QString& strText) {
+    return QtToData(QString(strText).remove(u'&'));
+}
+
+// Runs act(T*) on the first modal window of type T that opens (polling, as a modal run blocks the caller), and
+// gives up after a few seconds so that a missing window fails the test instead of hanging it.
+template <typename T, typename F>
+void WhenModalOpens(F act) {
+    auto* poll = new QTimer(qApp);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, qApp, [poll, tries, act] {
+        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(window);
+        } else if (++*tries > kModalTries) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start(kModalPoll);
+}
+
+} // namespace
+
+// Counts the paint events of the dialog's controls.
+struct CDialogDriver::Impl : public QObject {
+    std::map<const QObject*, int> m_paints;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++m_paints[watched];
+        return false;
+    }
+};
+
+CDialogDriver::CDialogDriver(CDialog& dialog) : m_dialog(dialog), m_pImpl(std::make_unique<Impl>()) {
+    for (CWnd* control : dialog.Controls()) {
+        if (QWidget* widget = WidgetOf(control))
+            widget->installEventFilter(m_pImpl.get());
+    }
+}
+
+CDialogDriver::~CDialogDriver() {
+    for (CWnd* control : m_dialog.Controls()) {
+        if (QWidget* widget = WidgetOf(control))
+            widget->removeEventFilter(m_pImpl.get());
+    }
+}
+
+// ---- What the user does
+
+bool CDialogDriver::Click(int nId) {
+    auto* button = qobject_cast<QAbstractButton*>(WidgetOf(m_dialog.GetDlgItem(nId)));
+    if (!Reachable(button))
+        return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
+}
+
+bool CDialogDriver::Focus(int nId) {
+    QWidget* widget = WidgetOf(m_dialog.GetDlgItem(nId));
+    if (!Reachable(widget) || widget->focusPolicy() == Qt::NoFocus)
+        return false;
+    widget->setFocus(Qt::MouseFocusReason);
+    return true;
+}
+
+bool CDialogDriver::Type(int nId, std::string_view bytes) {
+    if (!Focus(nId))
+        return false;
+    QTest::keyClicks(KeyTarget(WidgetOf(m_dialog.GetDlgItem(nId))), QtFromData(bytes));
+    return true;
+}
+
+bool CDialogDriver::Choose(int nId, int nIndex) {
+    auto* combo = qobject_cast<CQtComboBox*>(WidgetOf(m_dialog.GetDlgItem(nId)));
+    if (!Reachable(combo) || nIndex < 0 || nIndex >= combo->count())
+        return false;
+    CWnd::Impl& impl = *m_dialog.GetDlgItem(nId)->GetImpl();
+    if (combo->count() == 1) {
+        // No neighbour to come from: the choice itself, as the list's click gives it.
+        combo->setCurrentIndex(nIndex);
+        emit combo->activated(nIndex);
+        return true;
+    }
+    // The entry before it (after it, for the first) is set by the program, then the Down (Up) key moves to it,
+    // which notifies the dialog as a choice from the list does.
+    const bool bFromAbove = nIndex > 0;
+    {
+        CProgramChange change(impl);
+        combo->SetCurSel(bFromAbove ? nIndex - 1 : 1);
+    }
+    combo->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(KeyTarget(combo), bFromAbove ? Qt::Key_Down : Qt::Key_Up);
+    return combo->currentIndex() == nIndex;
+}
+
+bool CDialogDriver::Choose(int nId, std::string_view entry) {
+    const auto* combo = qobject_cast<CQtComboBox*>(WidgetOf(m_dialog.GetDlgItem(nId)));
+    if (!combo)
+        return false;
+    for (int nIndex = 0; nIndex < combo->count(); ++nIndex) {
+        if (QtToData(combo->itemText(nIndex)) == entry)
+            return Choose(nId, nIndex);
+    }
+    return false;
+}
+
+bool CDialogDriver::ClickRow(int nId, int nRow) {
+    auto* list = qobject_cast<CQtListView*>(WidgetOf(m_dialog.GetDlgItem(nId)));
+    if (!Reachable(list) || nRow < 0 || nRow >= list->GetItemCount())
+        return false;
+    QTreeWidgetItem* item = list->topLevelItem(nRow);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    return true;
+}
+
+bool CDialogDriver::Key(int nId, EKey key) {
+    QWidget* target = nullptr;
+    if (nId != 0) {
+        if (!Focus(nId))
+            return false;
+        target = KeyTarget(WidgetOf(m_dialog.GetDlgItem(nId)));
+    } else {
+        QWidget* window = WidgetOf(&m_dialog);
+        target = window && window->focusWidget() ? window->focusWidget() : window;
+    }
+    if (!target)
+        return false;
+    QTest::keyClick(target, QtKey(key));
+    return true;
+}
+
+bool CDialogDriver::Step(int nId, int nDirection) {
+    auto* spin = qobject_cast<CQtSpinButton*>(WidgetOf(m_dialog.GetDlgItem(nId)));
+    if (!Reachable(spin) || nDirection == 0)
+        return false;
+    const QPoint where(spin->width() / 2, nDirection > 0 ? 2 : spin->height() - 3);
+    QTest::mouseClick(spin, Qt::LeftButton, {}, where);
+    return true;
+}
+
+void CDialogDriver::CloseBox() {
+    if (QWidget* window = WidgetOf(&m_dialog))
+        window->close();
+}
+
+bool CDialogDriver::ChooseMenuEntry(int nCommandId) {
+    QWidget* window = WidgetOf(&m_dialog);
+    if (!window)
+        return false;
+    for (QAction* action : window->actions()) {
+        if (!action->isSeparator() && action->data().toInt() == nCommandId) {
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- What the user sees
+
+std::string CDialogDriver::Text(int nId) const {
+    const CWnd* control = m_dialog.GetDlgItem(nId);
+    return control ? control->GetWindowText() : std::string();
+}
+
+bool CDialogDriver::IsEnabled(int nId) const {
+    const CWnd* control = m_dialog.GetDlgItem(nId);
+    return control && control->IsWindowEnabled();
+}
+
+bool CDialogDriver::IsVisible(int nId) const {
+    const CWnd* control = m_dialog.GetDlgItem(nId);
+    return control && control->IsWindowVisible();
+}
+
+int CDialogDriver::Selection(int nId) const {
+    const CWnd* control = m_dialog.GetDlgItem(nId);
+    if (const auto* combo = dynamic_cast<const CComboBox*>(control))
+        return combo->GetCurSel();
+    if (const auto* list = dynamic_cast<const CListCtrl*>(control))
+        return list->GetNextSelected();
+    return -1;
+}
+
+std::vector<std::string> CDialogDriver::Entries(int nId) const {
+    std::vector<std::string> entries;
+    if (const auto* combo = m_dialog.Item<CComboBox>(nId)) {
+        for (int nIndex = 0; nIndex < combo->GetCount(); ++nIndex)
+            entries.push_back(combo->GetLBText(nIndex));
+    }
+    return entries;
+}
+
+int CDialogDriver::IconId(int nId) const {
+    const auto* icon = m_dialog.Item<CStatic>(nId);
+    return icon ? icon->GetIcon() : 0;
+}
+
+std::string CDialogDriver::ItemText(int nId, int nRow, int nColumn) const {
+    const auto* list = m_dialog.Item<CListCtrl>(nId);
+    return list ? list->GetItemText(nRow, nColumn) : std::string();
+}
+
+int CDialogDriver::ItemCount(int nId) const {
+    const auto* list = m_dialog.Item<CListCtrl>(nId);
+    return list ? list->GetItemCount() : 0;
+}
+
+std::vector<std::string> CDialogDriver::Headings(int nId) const {
+    std::vector<std::string> headings;
+    if (const auto* list = qobject_cast<const CQtListView*>(WidgetOf(m_dialog.GetDlgItem(nId)))) {
+        for (int nColumn = 0; nColumn < list->columnCount(); ++nColumn)
+            headings.push_back(QtToData(list->headerItem()->text(nColumn)));
+    }
+    return headings;
+}
+
+int CDialogDriver::FocusId() const {
+    const CWnd* focused = m_dialog.GetFocus();
+    return focused ? focused->GetDlgCtrlID() : 0;
+}
+
+std::string CDialogDriver::Title() const {
+    return m_dialog.GetWindowText();
+}
+
+bool CDialogDriver::IsShown() const {
+    const QWidget* window = WidgetOf(&m_dialog);
+    return window && window->isVisible();
+}
+
+std::vector<CDialogDriver::CMenuEntry> CDialogDriver::MenuEntries() const {
+    std::vector<CMenuEntry> entries;
+    if (const QWidget* window = WidgetOf(&m_dialog)) {
+        for (const QAction* action : window->actions()) {
+            if (!action->isSeparator())
+                entries.push_back({QtToData(action->text()), action->data().toInt()});
+        }
+    }
+    return entries;
+}
+
+std::vector<int> CDialogDriver::TabOrder() {
+    std::vector<int> order;
+    const CControlTemplate* first = nullptr;
+    for (std::size_t i = 0; i < m_dialog.Template().controls.size(); ++i) {
+        const CControlTemplate& control = m_dialog.Template().controls[i];
+        if (control.Has(EControlStyle::TabStop) && m_dialog.Controls()[i]->IsWindowEnabled() &&
+            m_dialog.Controls()[i]->IsWindowVisible() && WidgetOf(m_dialog.Controls()[i])->focusPolicy() != Qt::NoFocus) {
+            first = &control;
+            break;
+        }
+    }
+    if (!first || !Focus(first->nId))
+        return order;
+    order.push_back(FocusId());
+    for (std::size_t nPresses = 0; nPresses <= m_dialog.Controls().size(); ++nPresses) {
+        QWidget* window = WidgetOf(&m_dialog);
+        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Tab);
+        const int nFocused = FocusId();
+        if (nFocused == order.front())
+            break;
+        order.push_back(nFocused);
+    }
+    return order;
+}
+
+// ---- How the implementation built a control
+
+CDialogDriver::CLook CDialogDriver::Look(int nId) const {
+    CLook look;
+    const CWnd* control = m_dialog.GetDlgItem(nId);
+    const QWidget* widget = WidgetOf(control);
+    if (!widget)
+        return look;
+    look.kind = control->GetImpl()->m_kind;
+    const QRect geometry = widget->geometry();
+    look.rect = {geometry.x(), geometry.y(), geometry.width(), geometry.height()};
+    look.bTabStop = widget->focusPolicy() & Qt::TabFocus;
+    const QPalette colours = widget->palette();
+    look.textColour = FromQColor(colours.color(QPalette::Active, QPalette::Text));
+    look.backColour = FromQColor(colours.color(QPalette::Active, QPalette::Base));
+    const QFontInfo font(widget->font());
+    look.strFontFace = QtToData(font.family());
+    look.nFontPixels = widget->font().pixelSize();
+    look.bItalic = font.italic();
+    if (const auto* button = qobject_cast<const CQtPushButton*>(widget)) {
+        look.bFlat = button->isFlat();
+        look.bDefault = button->isDefault();
+        look.bMultiLine = button->IsMultiLine();
+    } else if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
+        look.bReadOnly = edit->isReadOnly();
+        look.bBorder = edit->hasFrame();
+        look.align = (edit->alignment() & Qt::AlignRight)     ? EAlign::Right
+                     : (edit->alignment() & Qt::AlignHCenter) ? EAlign::Center
+                                                              : EAlign::Left;
+        look.bDigitsOnly = control->GetImpl()->m_bDigitsOnly;
+    } else if (const auto* combo = qobject_cast<const CQtComboBox*>(widget)) {
+        look.bSorted = combo->IsSorted();
+        look.bEditable = combo->isEditable();
+        look.nVisibleItems = combo->maxVisibleItems();
+    } else if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        look.bWordWrap = label->wordWrap();
+        look.nImageWidth = label->pixmap().width();
+        look.nImageHeight = label->pixmap().height();
+    } else if (const auto* list = qobject_cast<const CQtListView*>(widget)) {
+        look.bBorder = list->frameShape() != QFrame::NoFrame;
+        look.bMultiSelect = list->selectionMode() == QAbstractItemView::ExtendedSelection;
+    } else if (const auto* progress = qobject_cast<const QProgressBar*>(widget)) {
+        look.bProgressText = progress->isTextVisible();
+    } else if (const auto* spin = qobject_cast<const CQtSpinButton*>(widget)) {
+        look.nBuddyId = spin->GetBuddy() ? ControlOfWidget(m_dialog, spin->GetBuddy())->GetDlgCtrlID() : 0;
+    }
+    return look;
+}
+
+CDialogDriver::CRect CDialogDriver::ClientRect() const {
+    const QWidget* window = WidgetOf(&m_dialog);
+    return window ? CRect{0, 0, window->width(), window->height()} : CRect{};
+}
+
+int CDialogDriver::BaseUnitX() const {
+    return m_dialog.GetDialogImpl().m_units.BaseX();
+}
+
+int CDialogDriver::BaseUnitY() const {
+    return m_dialog.GetDialogImpl().m_units.BaseY();
+}
+
+int CDialogDriver::PaintCount(int nId) const {
+    const QWidget* widget = WidgetOf(m_dialog.GetDlgItem(nId));
+    const auto found = m_pImpl->m_paints.find(widget);
+    return found == m_pImpl->m_paints.end() ? 0 : found->second;
+}
+
+void CDialogDriver::ResetPaintCounts() {
+    m_pImpl->m_paints.clear();
+}
+
+CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {
+    CImage image;
+    QWidget* widget = WidgetOf(m_dialog.GetDlgItem(nId));
+    if (!widget)
+        return image;
+    const QImage grabbed = widget->grab().toImage();
+    image.cx = grabbed.width();
+    image.cy = grabbed.height();
+    image.pixels.reserve(static_cast<std::size_t>(image.cx * image.cy));
+    for (int y = 0; y < image.cy; ++y) {
+        for (int x = 0; x < image.cx; ++x)
+            image.pixels.push_back(FromQColor(grabbed.pixelColor(x, y)));
+    }
+    return image;
+}
+
+// ---- Modal windows
+
+std::shared_ptr<CDialogDriver::CBoxSeen> CDialogDriver::AnswerNextMessageBox(std::string strButton) {
+    auto seen = std::make_shared<CBoxSeen>();
+    WhenModalOpens<QMessageBox>([seen, strButton](QMessageBox* box) {
+        seen->bOpened = true;
+        seen->strTitle = QtToData(box->windowTitle());
+        seen->strText = QtToData(box->text());
+        seen->bExclamation = box->icon() == QMessageBox::Warning && box->textFormat() == Qt::PlainText;
+        QAbstractButton* chosen = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            const std::string strCaption = WithoutAmpersands(button->text());
+            seen->buttons.push_back(strCaption);
+            if (strCaption == strButton)
+                chosen = button;
+        }
+        if (box->defaultButton())
+            seen->strDefaultButton = WithoutAmpersands(box->defaultButton()->text());
+        if (chosen)
+            chosen->click();
+        else
+            box->reject();
+    });
+    return seen;
+}
+
+std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(std::string strDirectory,
+                                                                                std::string strName) {
+    auto seen = std::make_shared<CSaveSeen>();
+    WhenModalOpens<QFileDialog>([seen, strDirectory, strName](QFileDialog* files) {
+        seen->bOpened = true;
+        for (const QString& strFilter : files->nameFilters())
+            seen->filters.push_back(QtToData(strFilter));
+        seen->strDefaultExtension = QtToData(files->defaultSuffix());
+        seen->bConfirmsReplace = !files->testOption(QFileDialog::DontConfirmOverwrite);
+        auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name)
+            seen->strInitialName = QtToData(name->text());
+        files->setDirectory(QFile::decodeName(QByteArray::fromStdString(strDirectory)));
+        if (strName.empty()) {
+            files->reject();
+        } else if (name) { // as the user types it
+            QTest::keyClicks(name, QtFromData(strName));
+            QTest::keyClick(name, Qt::Key_Return);
+        } else {
+            files->selectFile(QtFromData(strName));
+            static_cast<QDialog*>(files)->accept();
+        }
+    });
+    return seen;
+}
+
+void CDialogDriver::WhenDialogOpens(std::function<void(CDialog& opened)> act) {
+    CDialog* owner = &m_dialog;
+    WhenModalOpens<CQtDialog>([owner, act](CQtDialog* window) {
+        if (&window->Owner() != owner)
+            act(window->Owner());
+    });
+}
+
+void CDialogDriver::Later(std::chrono::milliseconds delay, std::function<void()> act) {
+    QTimer::singleShot(delay, qApp, std::move(act));
+}
+
+bool CDialogDriver::WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    return QTest::qWaitFor(condition, static_cast<int>(limit.count()));
+}
+
+void CDialogDriver::Wait(std::chrono::milliseconds duration) {
+    QTest::qWait(static_cast<int>(duration.count()));
+}

@@ -1,0 +1,180 @@
+#pragma once
+
+// The Win32 side of the window layer's objects: each control object's window handle and what the window system
+// does not keep for it, each dialog's window, timers and menu, and the helpers the files of window/win32/ share.
+
+// The layer's headers come before the system's: windows.h defines RGB, IDOK and IDCANCEL as macros, which would
+// break the interface's own declarations of those names.
+#include "res/DialogTemplate.h"
+#include "window/Controls.h"
+#include "window/Dialog.h"
+#include "window/DialogDriver.h"
+#include "window/Text.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+// The A/W macros of these two would rename the interface's members of the same names.
+#undef SetWindowText
+#undef GetWindowText
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// ---- Texts: the layer's UTF-16 texts are the wide strings of the W functions.
+
+inline std::wstring ToWide(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+inline std::u16string FromWide(std::wstring_view text) {
+    return std::u16string(text.begin(), text.end());
+}
+// The text of a window, as the window system keeps it.
+std::wstring WindowTextOf(HWND hWnd);
+// UTF-8 of a wide text (the executable's path, for the program's name).
+std::string Utf8Of(std::wstring_view text);
+
+inline COLORREF ToColorRef(CColour colour) {
+    return RGB(colour.r, colour.g, colour.b);
+}
+inline CColour ToColour(COLORREF colour) {
+    return CColour{GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+}
+
+// ---- Resolution: what is given in pixels at 96 dots per inch (list columns, icons) grows with the window's.
+
+constexpr int kDefaultDpi = 96;
+// The window's resolution (per monitor where the system tells it), else the screen's.
+int DpiOf(HWND hWnd);
+// The screen's resolution, for what is made before any window (the display font).
+int SystemDpi();
+inline int ScaleForDpi(int nPixelsAt96, int nDpi) {
+    return MulDiv(nPixelsAt96, nDpi, kDefaultDpi);
+}
+
+// ---- Images drawn from the program's design (window/common/IconDesign.h), made once and kept until the
+// application object ends.
+
+// Icon nIconId (a lamp, or IDR_MAINFRAME) at nSize pixels square; null for an unknown one.
+HICON IconHandle(int nIconId, int nSize);
+// Bitmap nBitmapId (IDB_ABOUT_LOGO); null for an unknown one.
+HBITMAP BitmapHandle(int nBitmapId);
+void ReleaseImages();
+
+// ---- The bundled display face, registered from the program's own bytes for this process only.
+bool RegisterBundledFont();
+void UnregisterBundledFont();
+
+// ---- Objects behind the interface's classes.
+
+struct CWnd::Impl {
+    HWND hWnd = nullptr;
+    int nId = 0;
+    EControlKind kind = EControlKind::Label;
+    bool bDialog = false;       // the dialog's own window, not a control
+    CDialog* pDialog = nullptr; // the dialog the window belongs to (itself for the dialog)
+    // The text of controls whose window does not keep a text as it was set (an icon control takes its text for
+    // the name of an icon resource, a drop-down list for an entry to select).
+    std::wstring strKeptText;
+    int nIconId = 0;      // icons: the icon shown
+    bool bSorted = false; // drop-downs: entries are put in their sorted place
+    // Edits with colours of their own: the text and background colours and the brush of the background.
+    bool bColours = false;
+    COLORREF textColour = 0;
+    COLORREF backColour = 0;
+    HBRUSH hBackBrush = nullptr;
+    // Drop-downs with tips: the texts (an entry's item data is its tip's place + 1), and the tip window.
+    std::vector<std::wstring> tips;
+    HWND hTipWindow = nullptr;
+    int nTipItem = -1;
+
+    Impl() = default;
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    bool KeepsText() const;
+};
+
+struct CFont::Impl {
+    HFONT hFont = nullptr;
+
+    explicit Impl(HFONT hNewFont) : hFont(hNewFont) {}
+    ~Impl() {
+        if (hFont)
+            DeleteObject(hFont);
+    }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+};
+
+// A system-menu entry the program added, and the key that chooses it too.
+struct CSystemMenuEntry {
+    int nCommandId = 0;
+    EKey key = EKey::None;
+};
+
+struct CDialog::DialogImpl {
+    HWND hDlg = nullptr;
+    std::unique_ptr<CWnd::Impl> self;                  // the dialog's own window
+    std::vector<std::unique_ptr<CWnd::Impl>> controls; // in template order
+    // While above zero, a setter of the program runs: the notifications it causes reach no handler.
+    int nSilent = 0;
+    // The user's actions reach the handlers once the dialog's object is whole.
+    bool bRouting = false;
+    std::set<int> timers;     // running
+    std::set<int> onceTimers; // running, ending at their tick
+    std::vector<CSystemMenuEntry> menuEntries;
+    int nSystemMenuItems = -1; // how many entries the system's own menu had before the program's
+    HWND hDisabledOwner = nullptr;
+    bool bInModalRun = false;
+
+    CWnd::Impl* Find(HWND hWnd) const;
+};
+
+// Keeps a dialog's handlers from hearing what a setter of the program causes (the window system notifies some
+// changes made by the program as it notifies the user's).
+class CSilentChange {
+public:
+    explicit CSilentChange(const CWnd::Impl& impl)
+        : m_pDialogImpl(impl.pDialog ? &impl.pDialog->GetDialogImpl() : nullptr) {
+        if (m_pDialogImpl)
+            ++m_pDialogImpl->nSilent;
+    }
+    ~CSilentChange() {
+        if (m_pDialogImpl)
+            --m_pDialogImpl->nSilent;
+    }
+    CSilentChange(const CSilentChange&) = delete;
+    CSilentChange& operator=(const CSilentChange&) = delete;
+
+private:
+    CDialog::DialogImpl* m_pDialogImpl;
+};
+
+// ---- Dialogs alive on the window thread, and the message processing all of them share.
+
+// Every dialog whose window exists, in the order of creation.
+const std::vector<CDialog*>& LiveDialogs();
+// The dialog whose window is hWnd or holds it; null when it is none of the program's.
+CDialog* DialogOfWindow(HWND hWnd);
+// Handles one message as the modal runs do: a key for one of the program's dialogs first through its keyboard
+// rules, then the dialog manager (IsDialogMessage), else the window's own procedure.
+void ProcessWindowMessage(MSG& msg);
+// The virtual key of a key the layer names, 0 for none.
+UINT VirtualKeyOf(EKey key);
+
+// The save dialog while it is shown, as it was given to the system (for the test driver); null otherwise.
+const OPENFILENAMEW* ShownSaveDialog();
