@@ -126,7 +126,10 @@ void CParametersDlg::EndWhenIdle(int nResult) {
 
 void CParametersDlg::OnEnterKey() {
     // No button is the default one, and Enter as OK would close the dialog and drop every unsaved edit. Enter in
-    // the interval field stores the interval; on a push button it presses that button; elsewhere it does nothing.
+    // the interval field stores the interval; on a push button it presses that button; elsewhere, and while a
+    // transfer runs, it does nothing.
+    if (m_bTransferring)
+        return;
     const CWnd* focused = GetFocus();
     if (!focused)
         return;
@@ -155,17 +158,50 @@ void CParametersDlg::OnSelchangeProgram() {
     }
     BuildRows();
     FillLists();
+    ShowSelectedRows();
 }
 
 void CParametersDlg::BuildRows() {
+    // The rows the user selected stay selected in the new rows, as far as they still exist.
+    const auto states = [](const CListCtrl& list) {
+        std::vector<int> rowStates;
+        for (int nRow = 0; nRow < list.GetItemCount(); ++nRow)
+            rowStates.push_back(list.GetItemState(nRow));
+        return rowStates;
+    };
+    const auto restore = [](CListCtrl& list, const std::vector<int>& rowStates) {
+        constexpr int kBoth = CListCtrl::kStateSelected | CListCtrl::kStateFocused;
+        for (int nRow = 0; nRow < list.GetItemCount() && nRow < static_cast<int>(rowStates.size()); ++nRow) {
+            if (rowStates[static_cast<std::size_t>(nRow)] & kBoth)
+                list.SetItemState(nRow, rowStates[static_cast<std::size_t>(nRow)], kBoth);
+        }
+    };
+    const std::vector<int> detailStates = states(m_listDetails);
+    const std::vector<int> intervalStates = states(m_listIntervals);
     m_listDetails.DeleteAllItems();
     m_listIntervals.DeleteAllItems();
-    // No detail row is selected any more, so a setting choice has no row to act on.
-    m_nDetailRow = -1;
     for (int nRow = 0; nRow < m_store.RowCount(); ++nRow)
         m_listDetails.InsertItem(nRow, std::to_string(kTopRowLabel - nRow));
     for (int nRow = 0; nRow < kIntervalRows; ++nRow)
         m_listIntervals.InsertItem(nRow, "CD" + std::to_string(nRow));
+    restore(m_listDetails, detailStates);
+    restore(m_listIntervals, intervalStates);
+    // A detail row that is gone leaves no row for a setting choice to act on.
+    if (m_nDetailRow >= m_listDetails.GetItemCount())
+        m_nDetailRow = -1;
+}
+
+void CParametersDlg::ShowSelectedRows() {
+    // The fields beside the lists show what the store now holds for the selected rows, so that a choice or
+    // "Change" acts on the row the user sees selected, with the text the user sees.
+    if (m_nDetailRow >= 0 && (m_listDetails.GetItemState(m_nDetailRow) & CListCtrl::kStateSelected)) {
+        m_comboFirstSetting.SetWindowText(
+            SettingText(m_store.GetFirstSetting(m_nProgram, m_nDetailRow), kFirstSettingTexts));
+        m_comboSecondSetting.SetWindowText(
+            SettingText(m_store.GetSecondSetting(m_nProgram, m_nDetailRow), kSecondSettingTexts));
+    }
+    if (m_nIntervalRow >= 0 && (m_listIntervals.GetItemState(m_nIntervalRow) & CListCtrl::kStateSelected))
+        m_editInterval.SetWindowText(m_store.GetInterval(m_nProgram, m_nIntervalRow));
 }
 
 void CParametersDlg::FillLists() {
@@ -260,11 +296,18 @@ void CParametersDlg::RunSequence(void (CParametersDlg::*sequence)()) {
     // first one holds and cut it short.
     if (m_bTransferring)
         return;
+    // Disabling the button that started the sequence sends the keyboard focus along the tab order; it comes back
+    // when the sequence ends, so that Enter never reaches OK by way of a transfer.
+    CWnd* pStarter = GetFocus();
     SetTransferring(true);
     (this->*sequence)();
     SetTransferring(false);
-    if (m_nEndRequest != 0)
+    if (m_nEndRequest != 0) {
         EndDialog(m_nEndRequest);
+        return;
+    }
+    if (pStarter && pStarter->IsWindowEnabled() && pStarter->IsWindowVisible())
+        pStarter->SetFocus();
 }
 
 void CParametersDlg::SetTransferring(bool bTransferring) {
@@ -300,6 +343,7 @@ void CParametersDlg::DownloadPrograms() {
     m_progress.SetPos(0);
     ShowDownloadedRows();
     FillLists();
+    ShowSelectedRows();
 }
 
 int CParametersDlg::RowsOfNewerData(int nShownBefore) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 // Edits, saves, uploads and downloads the device's programs (template 133). Opened modally by the main window's
 // "Configure Parameters" button; it owns its own link and program store.
@@ -74,6 +75,8 @@ private:
     void FillLists();
     void FillSettingColumns();
     void FillIntervalColumn();
+    // The fields beside the lists from the store, for the rows shown selected (after a download or a new program).
+    void ShowSelectedRows();
 
     int m_nProgram = 0;
     // The main window's port defaults until config.ini names a port or baud rate.
