@@ -125,7 +125,8 @@ public:
     // cannot tell.
     int PaintCount(int nId) const;
     void ResetPaintCounts();
-    // The control's pixels as red, green, blue rows (empty when the implementation cannot draw offscreen).
+    // The control's pixels as red, green, blue rows, or with 0 those of the whole dialog's client area (empty when
+    // the implementation cannot draw offscreen).
     struct CImage {
         int cx = 0, cy = 0;
         std::vector<CColour> pixels; // row by row

@@ -1,82 +1,161 @@
 #include "console/MainConsoleDlg.h"
 #include "app/AboutDlg.h"
 #include "base/Files.h"
+#include "base/TextRules.h"
+#include "base/WallClock.h"
 #include "i18n/Language.h"
 #include "link/SerialLink.h"
 #include "res/Resource.h"
+#include "tests/support/DevicePeer.h"
+#include "tests/support/DeviceSimulator.h"
 #include "tests/support/DialogTesting.h"
-#include "tests/support/PtyPeer.h"
-#include "tests/support/SimProcess.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Environment.h"
+#include "tests/support/PngImage.h"
 #include "window/Controls.h"
+#include "window/Dialog.h"
+#include "window/DialogDriver.h"
 #include "window/MessageBox.h"
 #include "window/Resources.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QDateTime>
-#include <QElapsedTimer>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSet>
-#include <QtTest>
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
-#include <csignal>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <memory>
+#include <iostream>
+#include <optional>
+#include <regex>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 
+// Colours in failure messages as the triples they are.
+static void PrintTo(const CColour& colour, std::ostream* pOut) {
+    *pOut << "RGB(" << int{colour.r} << ", " << int{colour.g} << ", " << int{colour.b} << ")";
+}
+
 namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using SystemClock = std::chrono::system_clock;
 
 constexpr int kPort = 5; // the port every test's settings name; the peer or the simulator answers there
 // How long the reader thread gets to queue what the peer wrote before a tick is run by hand.
 constexpr auto kQueueTime = 200ms;
+// How long the window gets to paint what a tick changed.
+constexpr auto kPaintTime = 100ms;
+// A timer of the test's own on the window: its ticks come from the window's event queue, between the window's own.
+constexpr int kProbeTimer = 20;
 
 // The window with its timer ticks and its state within reach of the tests.
 class CConsoleProbe : public CMainConsoleDlg {
 public:
+    using CMainConsoleDlg::CMainConsoleDlg;
     using CMainConsoleDlg::m_countdownTimes;
     using CMainConsoleDlg::m_link;
     using CMainConsoleDlg::m_nBaudRate;
     using CMainConsoleDlg::m_nCountdownColumn;
     using CMainConsoleDlg::m_nPort;
     using CMainConsoleDlg::m_nProgramRow;
-    using CMainConsoleDlg::OnTimer;
-};
 
-std::string PortSettings(int nPort = kPort) {
-    return SettingsNaming(nPort);
-}
-
-// The same with a recording peer as the device.
-struct CPeerBench : CDialogFiles {
-    explicit CPeerBench(const std::string& strConfig = PortSettings()) : CDialogFiles(strConfig) {
-        peer.LinkAsPort(Dir().Path(), kPort);
+    // A tick as the window's timer gives it; m_afterTick sees each tick after the window has handled it.
+    void OnTimer(int nId) override {
+        CMainConsoleDlg::OnTimer(nId);
+        if (m_afterTick)
+            m_afterTick(nId);
     }
-    CPtyPeer peer;
+    std::function<void(int nId)> m_afterTick;
 };
 
-int Lamp(const CDialog& dialog, int nId) {
-    return StaticIconId(dialog.GetDlgItem(nId));
+// The window on the screen, with its driver.
+struct CShownConsole {
+    CShownConsole() { window.Create(); }
+    CConsoleProbe window;
+    CDialogDriver driver{window};
+};
+
+// The files of one test with a recording peer as the device.
+struct CPeerBench : CDialogFiles {
+    explicit CPeerBench(const std::string& strSettings = SettingsNaming(kPort))
+        : CDialogFiles(strSettings), peer(Dir().Path(), kPort) {}
+    CDevicePeer peer;
+};
+
+using CLights = std::array<int, 3>;
+constexpr CLights kDark = {IDI_LAMP_OFF, IDI_LAMP_OFF, IDI_LAMP_OFF};
+constexpr CLights kBefore = {IDI_LAMP_YELLOW, IDI_LAMP_YELLOW, IDI_LAMP_YELLOW}; // set before a tick
+constexpr CLights kRedLight = {IDI_LAMP_RED, IDI_LAMP_OFF, IDI_LAMP_OFF};
+constexpr CLights kYellowLight = {IDI_LAMP_OFF, IDI_LAMP_YELLOW, IDI_LAMP_OFF};
+constexpr CLights kGreenLight = {IDI_LAMP_OFF, IDI_LAMP_OFF, IDI_LAMP_GREEN};
+
+CLights Lights(const CDialogDriver& driver) {
+    return {driver.IconId(IDC_LIGHT_1), driver.IconId(IDC_LIGHT_2), driver.IconId(IDC_LIGHT_3)};
 }
 
-QList<int> Lights(const CDialog& dialog) {
-    return {Lamp(dialog, IDC_LIGHT_1), Lamp(dialog, IDC_LIGHT_2), Lamp(dialog, IDC_LIGHT_3)};
+int Lamp(const CDialogDriver& driver) {
+    return driver.IconId(IDC_STATUS_LAMP);
 }
 
-QString Selected(const CDialog& dialog, int nId) {
-    const CComboBox* combo = Combo(dialog, nId);
-    return combo->GetCurSel() < 0 ? QString("<none>") : combo->itemText(combo->GetCurSel());
+std::string Selected(const CDialogDriver& driver, int nId) {
+    const int nSelected = driver.Selection(nId);
+    return nSelected < 0 ? "<none>" : driver.Entries(nId).at(static_cast<std::size_t>(nSelected));
+}
+
+int IndexOf(const CDialogDriver& driver, int nId, const std::string& strEntry) {
+    const auto entries = driver.Entries(nId);
+    const auto found = std::find(entries.begin(), entries.end(), strEntry);
+    return found == entries.end() ? -1 : static_cast<int>(found - entries.begin());
+}
+
+// Selects an entry as the program does: no notification reaches the window.
+void SelectByProgram(CDialog& window, const CDialogDriver& driver, int nId, const std::string& strEntry) {
+    window.Control<CComboBox>(nId).SetCurSel(IndexOf(driver, nId, strEntry));
+}
+
+void SetText(CDialog& window, int nId, const std::string& strText) {
+    window.GetDlgItem(nId)->SetWindowText(strText);
+}
+
+void SetIcons(CDialog& window, std::initializer_list<int> ids, int nIconId) {
+    for (const int nId : ids)
+        window.Control<CStatic>(nId).SetIcon(nIconId);
+}
+
+long long MillisecondsSince(SteadyClock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count();
+}
+
+std::string WithoutColons(std::string strText) {
+    std::erase(strText, ':');
+    return strText;
+}
+
+std::string Trimmed(const std::string& strText) {
+    return std::string(TrimBlanks(strText));
+}
+
+// The computer's local time of day at that second, as a clock shows it (the platform's calendar, our own format).
+std::string LocalClockText(SystemClock::time_point moment) {
+    const std::time_t nSecond = SystemClock::to_time_t(std::chrono::floor<std::chrono::seconds>(moment));
+    std::tm local{};
+    int nUtcOffsetMinutes = 0;
+    if (!LocalCalendarOf(nSecond, local, nUtcOffsetMinutes))
+        return "no local time";
+    char szText[16] = {};
+    std::strftime(szText, sizeof szText, "%H:%M:%S", &local);
+    return szText;
+}
+
+bool IsClockText(const std::string& strText) {
+    static const std::regex kClock("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]$");
+    return std::regex_match(strText, kClock);
 }
 
 // An "S?" line: display fields at columns 3-10 and 12-15, light state 17, program 18-19, countdown time 21-24,
@@ -99,1256 +178,1113 @@ bool PortIsFree() {
     return bOpened;
 }
 
-const QList<int> kDark = {IDI_LAMP_OFF, IDI_LAMP_OFF, IDI_LAMP_OFF};
+// The buttons that monitoring disables.
+const std::vector<int> kCommandButtons = {IDC_MONITOR_ON,
+                                          IDC_READ_MEMORY,
+                                          IDC_PORT_SETTINGS,
+                                          IDC_GET_CURRENT_VALUES,
+                                          IDC_CONFIGURE_PARAMETERS,
+                                          IDC_SET_BRIGHTNESS,
+                                          IDC_SET_PROGRAM,
+                                          IDC_SET_COUNTDOWN_NUMBER,
+                                          IDC_MASTER,
+                                          IDC_SLAVE,
+                                          IDC_SET_PC_TIME};
 
-// The buttons that monitoring disables, in the order it disables them.
-const QList<int> kCommandButtons = {IDC_MONITOR_ON,
-                                    IDC_READ_MEMORY,
-                                    IDC_PORT_SETTINGS,
-                                    IDC_GET_CURRENT_VALUES,
-                                    IDC_CONFIGURE_PARAMETERS,
-                                    IDC_SET_BRIGHTNESS,
-                                    IDC_SET_PROGRAM,
-                                    IDC_SET_COUNTDOWN_NUMBER,
-                                    IDC_MASTER,
-                                    IDC_SLAVE,
-                                    IDC_SET_PC_TIME};
-
-// Records the order in which buttons change their enabled state.
-class CEnableOrder : public QObject {
-public:
-    QList<int> m_ids;
-
+class MainConsoleDlg : public testing::Test {
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange)
-            m_ids << ControlId(qobject_cast<QWidget*>(watched));
-        return false;
-    }
+    void TearDown() override { LoadLanguage("none-loaded"); }
 };
 
-// The controls that received a paint event while it watched them.
-class CPaintCounter : public QObject {
-public:
-    QSet<int> m_ids;
+// ---- start-up
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            m_ids << ControlId(qobject_cast<QWidget*>(watched));
-        return false;
+TEST_F(MainConsoleDlg, StartsWithTheDefaultsWithoutSettings) {
+    CDialogFiles bench;
+    CShownConsole console;
+    auto& [window, driver] = console;
+    EXPECT_EQ(driver.Title(), "Kalvora v1.4");
+    EXPECT_EQ(Selected(driver, IDC_PROGRAM), "P1");
+    EXPECT_EQ(Selected(driver, IDC_COUNTDOWN_NUMBER), "CD0");
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "0:00");
+    EXPECT_EQ(driver.Text(IDC_BRIGHTNESS), "9");
+    EXPECT_EQ(window.m_nPort, 7);
+    EXPECT_EQ(window.m_nBaudRate, 2400);
+    EXPECT_EQ(window.m_nProgramRow, 1);
+    EXPECT_EQ(window.m_nCountdownColumn, 1);
+    EXPECT_EQ(driver.Text(IDC_MONITOR_ON), "On");
+    EXPECT_EQ(driver.Text(IDC_GROUP_MONITOR), "Real Time Monitor");
+    EXPECT_EQ(driver.FocusId(), IDC_MONITOR_ON);
+    EXPECT_TRUE(driver.IsShown());
+    EXPECT_TRUE(bench.Boxes().Entries().empty()); // the port stays closed: nothing to report
+    EXPECT_FALSE(window.m_link.IsOpen());
+
+    // Lists, spin and lamps.
+    EXPECT_EQ(driver.Entries(IDC_PROGRAM), (std::vector<std::string>{"P0", "P1", "P2", "P3", "P4", "P5", "P60", "P61",
+                                                                     "P62", "P63", "P64", "P7", "P8"}));
+    EXPECT_EQ(driver.Entries(IDC_COUNTDOWN_NUMBER),
+              (std::vector<std::string>{"CD0", "CD1", "CD2", "CD3", "CD4", "CD5", "CD6", "CD7", "CD8", "CD9"}));
+    const auto& spin = window.Control<CSpinButtonCtrl>(IDC_BRIGHTNESS_SPIN);
+    int nLower = -1;
+    int nUpper = -1;
+    spin.GetRange(nLower, nUpper);
+    EXPECT_EQ(nLower, 0);
+    EXPECT_EQ(nUpper, 9);
+    EXPECT_EQ(spin.GetPos(), 9);
+    EXPECT_EQ(Lamp(driver), IDI_LAMP_OFF);
+    EXPECT_EQ(Lights(driver), kDark);
+    EXPECT_TRUE(driver.Look(IDC_COUNTDOWN_TIME).bReadOnly);
+
+    // The clock fills 1033 at its first tick, a second after start-up.
+    EXPECT_EQ(driver.Text(IDC_PC_TIME), "");
+    EXPECT_TRUE(driver.WaitFor([&] { return IsClockText(driver.Text(IDC_PC_TIME)); }, 3s)) << driver.Text(IDC_PC_TIME);
+}
+
+TEST_F(MainConsoleDlg, DisplaysAreGreenAndRedOnBlackInTheDisplayFont) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    CShownConsole console;
+    auto& [window, driver] = console;
+    // What the display font and the dialog's own font make of a control: the same controls of a dialog from the
+    // same template, the displays given the display font and nothing else.
+    const CFont font = DisplayFont();
+    CDialog plain(IDD_MAIN_CONSOLE);
+    plain.GetDlgItem(IDC_DISPLAY_LARGE)->SetFont(font);
+    plain.GetDlgItem(IDC_DISPLAY_SMALL)->SetFont(font);
+    const CDialogDriver plainDriver(plain);
+
+    constexpr CColour kBlack = RGB(0, 0, 0);
+    const struct {
+        int nId;
+        CColour text;
+    } displays[] = {{IDC_DISPLAY_LARGE, RGB(0, 255, 0)}, {IDC_DISPLAY_SMALL, RGB(255, 0, 0)}};
+    for (const auto& display : displays) {
+        SCOPED_TRACE(display.nId);
+        const CDialogDriver::CLook look = driver.Look(display.nId);
+        const CDialogDriver::CLook expected = plainDriver.Look(display.nId);
+        EXPECT_EQ(look.textColour, display.text);
+        EXPECT_EQ(look.backColour, kBlack);
+        EXPECT_EQ(look.strFontFace, expected.strFontFace);
+        EXPECT_EQ(look.nFontPixels, expected.nFontPixels);
+        EXPECT_EQ(look.bItalic, expected.bItalic);
+        EXPECT_GT(look.nFontPixels, 0);
+        EXPECT_TRUE(look.strFontFace.starts_with("DS-Digital") || look.strFontFace.starts_with("DSEG7"))
+            << look.strFontFace;
     }
-};
+    // Every other control keeps the system's colours and the dialog's font.
+    const CDialogDriver::CLook startTime = driver.Look(IDC_LAST_START_TIME);
+    const CDialogDriver::CLook plainStartTime = plainDriver.Look(IDC_LAST_START_TIME);
+    EXPECT_NE(startTime.backColour, kBlack);
+    EXPECT_EQ(startTime.textColour, plainStartTime.textColour);
+    EXPECT_EQ(startTime.backColour, plainStartTime.backColour);
+    EXPECT_EQ(startTime.strFontFace, plainStartTime.strFontFace);
+    EXPECT_EQ(startTime.nFontPixels, plainStartTime.nFontPixels);
 
-} // namespace
-
-class CMainConsoleDlgTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void cleanup() { LoadLanguage("none-loaded"); }
-
-    // ---- start-up
-
-    void startsWithTheDefaultsWithoutSettings() {
-        CDialogFiles bench("");
-        CConsoleProbe window;
-        window.Create();
-        QCOMPARE(window.windowTitle(), QString("Kalvora v1.4"));
-        QCOMPARE(Selected(window, IDC_PROGRAM), QString("P1"));
-        QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD0"));
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("0:00"));
-        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), QString("9"));
-        QCOMPARE(window.m_nPort, 7);
-        QCOMPARE(window.m_nBaudRate, 2400);
-        QCOMPARE(window.m_nProgramRow, 1);
-        QCOMPARE(window.m_nCountdownColumn, 1);
-        QCOMPARE(DlgItemText(window, IDC_MONITOR_ON), QString("On"));
-        QCOMPARE(DlgItemText(window, IDC_GROUP_MONITOR), QString("Real Time Monitor"));
-        QCOMPARE(window.focusWidget(), window.GetDlgItem(IDC_MONITOR_ON));
-        QVERIFY(window.isVisible());
-        QVERIFY(bench.Boxes().Entries().empty()); // the port stays closed: nothing to report
-        QVERIFY(!window.m_link.IsOpen());
-
-        // Lists, spin and lamps.
-        QStringList programs;
-        for (int i = 0; i < Combo(window, IDC_PROGRAM)->count(); ++i)
-            programs << Combo(window, IDC_PROGRAM)->itemText(i);
-        QCOMPARE(programs,
-                 QStringList({"P0", "P1", "P2", "P3", "P4", "P5", "P60", "P61", "P62", "P63", "P64", "P7", "P8"}));
-        QStringList countdowns;
-        for (int i = 0; i < Combo(window, IDC_COUNTDOWN_NUMBER)->count(); ++i)
-            countdowns << Combo(window, IDC_COUNTDOWN_NUMBER)->itemText(i);
-        QCOMPARE(countdowns, QStringList({"CD0", "CD1", "CD2", "CD3", "CD4", "CD5", "CD6", "CD7", "CD8", "CD9"}));
-        auto* spin = window.Item<CSpinButtonCtrl>(IDC_BRIGHTNESS_SPIN);
-        QCOMPARE(spin->Lower(), 0);
-        QCOMPARE(spin->Upper(), 9);
-        QCOMPARE(spin->GetPos(), 9);
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), IDI_LAMP_OFF);
-        QCOMPARE(Lights(window), kDark);
-
-        // The countdown time takes five characters from the keyboard.
-        auto* countdownTime = window.Item<QLineEdit>(IDC_COUNTDOWN_TIME);
-        QVERIFY(countdownTime->isReadOnly());
-        QString strLong("12:345");
-        int nPos = 0;
-        QCOMPARE(countdownTime->validator()->validate(strLong, nPos), QValidator::Invalid);
-
-        // The clock fills 1033 at its first tick, a second after start-up.
-        QCOMPARE(DlgItemText(window, IDC_PC_TIME), QString());
-        QTRY_VERIFY_WITH_TIMEOUT(QRegularExpression("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]$")
-                                     .match(DlgItemText(window, IDC_PC_TIME))
-                                     .hasMatch(),
-                                 3000);
-    }
-
-    void displaysAreGreenAndRedOnBlackInTheDisplayFont() {
-        CDialogFiles bench(PortSettings());
-        CMainConsoleDlg window;
-        window.Create();
-        const auto* large = window.Item<QLineEdit>(IDC_DISPLAY_LARGE);
-        const auto* small = window.Item<QLineEdit>(IDC_DISPLAY_SMALL);
-        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-            QCOMPARE(large->palette().color(group, QPalette::Text), QColor(0, 255, 0));
-            QCOMPARE(large->palette().color(group, QPalette::Base), QColor(0, 0, 0));
-            QCOMPARE(small->palette().color(group, QPalette::Text), QColor(255, 0, 0));
-            QCOMPARE(small->palette().color(group, QPalette::Base), QColor(0, 0, 0));
+    // Seen on the screen: the large display's pixels are black with green text.
+    SetText(window, IDC_DISPLAY_LARGE, "88888888");
+    const CDialogDriver::CImage image = driver.Snapshot(IDC_DISPLAY_LARGE);
+    if (image.pixels.empty())
+        GTEST_SKIP() << "this window implementation cannot draw a control offscreen: no pixels to look at";
+    int nBlack = 0;
+    int nGreen = 0;
+    for (int y = 3; y < image.cy - 3; ++y) {
+        for (int x = 3; x < image.cx - 3; ++x) {
+            const CColour pixel = image.At(x, y);
+            nBlack += pixel == kBlack;
+            nGreen += pixel.g > 200 && pixel.r < 60 && pixel.b < 60;
         }
-        const QFont display = DisplayFont();
-        QCOMPARE(large->font().family(), display.family());
-        QCOMPARE(small->font().family(), display.family());
-        QCOMPARE(large->font().pixelSize(), display.pixelSize());
-        // Every other control keeps the system's colours and the dialog's font.
-        const auto* startTime = window.Item<QLineEdit>(IDC_LAST_START_TIME);
-        QVERIFY(startTime->palette().color(QPalette::Base) != QColor(0, 0, 0));
-        QCOMPARE(startTime->font().family(), window.font().family());
-        // Seen on the screen: the large display's pixels are black with green text.
-        window.Item<QLineEdit>(IDC_DISPLAY_LARGE)->setText("88888888");
-        const QImage image = window.GetDlgItem(IDC_DISPLAY_LARGE)->grab().toImage();
-        int nBlack = 0;
-        int nGreen = 0;
-        for (int y = 3; y < image.height() - 3; ++y) {
-            for (int x = 3; x < image.width() - 3; ++x) {
-                const QColor pixel = image.pixelColor(x, y);
-                nBlack += pixel == QColor(0, 0, 0);
-                nGreen += pixel.green() > 200 && pixel.red() < 60 && pixel.blue() < 60;
-            }
-        }
-        QVERIFY2(nBlack > image.width() * image.height() / 3, qPrintable(QString::number(nBlack)));
-        QVERIFY2(nGreen > 20, qPrintable(QString::number(nGreen)));
     }
+    EXPECT_GT(nBlack, image.cx * image.cy / 3);
+    EXPECT_GT(nGreen, 20);
+}
 
-    void startsWithTheSavedSettings_data() {
-        QTest::addColumn<QString>("config");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("baudRate");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("countdownNumber");
-        QTest::addColumn<QString>("countdownTime");
-        QTest::addColumn<QString>("brightness");
-        QTest::newRow("all keys") << "[Settings]\nCOMPort=2\nBaudrate=2\n[SetValues]\nProgram=7\nCDNumber=4\n"
-                                     "CDTime=1:30\nBrightness=5\n"
-                                  << 3 << 9600 << "P61"
-                                  << "CD4"
-                                  << "1:30"
-                                  << "5";
-        QTest::newRow("baud index beyond the list keeps 2400") << "[Settings]\nCOMPort=24\nBaudrate=7\n"
-                                                               << 25 << 2400 << "P1"
-                                                               << "CD0"
-                                                               << "0:00"
-                                                               << "9";
-        QTest::newRow("positions without an entry leave no selection") << "[SetValues]\nProgram=13\nCDNumber=-1\n"
-                                                                       << 7 << 2400 << "<none>"
-                                                                       << "<none>"
-                                                                       << "0:00"
-                                                                       << "9";
-        QTest::newRow("times and brightness verbatim") << "[SetValues]\nCDTime=10:00:00\nBrightness=x\n"
-                                                       << 7 << 2400 << "P1"
-                                                       << "CD0"
-                                                       << "10:00:00"
-                                                       << "x";
-        QTest::newRow("empty values count as missing") << "[Settings]\nCOMPort=\n[SetValues]\nProgram=\nCDTime=\n"
-                                                       << 7 << 2400 << "P1"
-                                                       << "CD0"
-                                                       << "0:00"
-                                                       << "9";
-        QTest::newRow("names in any case; no digits give index 0")
-            << "[settings]\ncomport=abc\nBAUDRATE=4\n[setvalues]\nprogram=12\n"
-            << 1 << 38400 << "P8"
-            << "CD0"
-            << "0:00"
-            << "9";
-    }
-    void startsWithTheSavedSettings() {
-        QFETCH(QString, config);
-        QFETCH(int, port);
-        QFETCH(int, baudRate);
-        QFETCH(QString, program);
-        QFETCH(QString, countdownNumber);
-        QFETCH(QString, countdownTime);
-        QFETCH(QString, brightness);
-        CDialogFiles bench(config.toStdString());
+TEST_F(MainConsoleDlg, StartsWithTheSavedSettings) {
+    const struct {
+        const char* pszName;
+        std::string strSettings;
+        int nPort;
+        int nBaudRate;
+        std::string program;
+        std::string countdownNumber;
+        std::string countdownTime;
+        std::string brightness;
+    } rows[] = {
+        {"all keys",
+         "[Settings]\nCOMPort=2\nBaudrate=2\n[SetValues]\nProgram=7\nCDNumber=4\nCDTime=1:30\nBrightness=5\n", 3, 9600,
+         "P61", "CD4", "1:30", "5"},
+        {"baud index beyond the list keeps 2400", "[Settings]\nCOMPort=24\nBaudrate=7\n", 25, 2400, "P1", "CD0", "0:00",
+         "9"},
+        {"positions without an entry leave no selection", "[SetValues]\nProgram=13\nCDNumber=-1\n", 7, 2400, "<none>",
+         "<none>", "0:00", "9"},
+        {"times and brightness verbatim", "[SetValues]\nCDTime=10:00:00\nBrightness=x\n", 7, 2400, "P1", "CD0",
+         "10:00:00", "x"},
+        {"empty values count as missing", "[Settings]\nCOMPort=\n[SetValues]\nProgram=\nCDTime=\n", 7, 2400, "P1",
+         "CD0", "0:00", "9"},
+        {"names in any case; no digits give index 0", "[settings]\ncomport=abc\nBAUDRATE=4\n[setvalues]\nprogram=12\n",
+         1, 38400, "P8", "CD0", "0:00", "9"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CDialogFiles bench(row.strSettings);
         bench.Write("P7.txt", "a;b;c;7:00\n");
-        CConsoleProbe window;
-        window.Create();
-        QCOMPARE(window.m_nPort, port);
-        QCOMPARE(window.m_nBaudRate, baudRate);
-        QCOMPARE(Selected(window, IDC_PROGRAM), program);
-        QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), countdownNumber);
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), countdownTime);
-        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), brightness);
+        CShownConsole console;
+        auto& [window, driver] = console;
+        EXPECT_EQ(window.m_nPort, row.nPort);
+        EXPECT_EQ(window.m_nBaudRate, row.nBaudRate);
+        EXPECT_EQ(Selected(driver, IDC_PROGRAM), row.program);
+        EXPECT_EQ(Selected(driver, IDC_COUNTDOWN_NUMBER), row.countdownNumber);
+        EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), row.countdownTime);
+        EXPECT_EQ(driver.Text(IDC_BRIGHTNESS), row.brightness);
         // The selections made by the settings move neither the row nor the column.
-        QCOMPARE(window.m_nProgramRow, 1);
-        QCOMPARE(window.m_nCountdownColumn, 1);
-        QVERIFY(bench.Boxes().Entries().empty());
+        EXPECT_EQ(window.m_nProgramRow, 1);
+        EXPECT_EQ(window.m_nCountdownColumn, 1);
+        EXPECT_TRUE(bench.Boxes().Entries().empty());
     }
+}
 
-    void aLanguageReplacesTextsByIdentifier() {
-        CDialogFiles bench(PortSettings() + "[System]\nLanguage=Test\n");
-        bench.Write("identifiers.ini", "[Identifiers]\nIDD_MAIN=102\nIDC_ON=1000\nIDC_EXIT=1072\nIDC_TIME=1011\n"
-                                       "IDC_GROUP=1057\nIDC_LABEL=1066\nIDC_SET=1018\n");
-        bench.Write("lng_Test.ini", "[Strings]\nIDD_MAIN=Konsole\nIDC_ON=Ein\nIDC_EXIT=Ende\nIDC_TIME=9:99\n"
-                                    "IDC_GROUP=Echtzeit\nIDC_LABEL=Countdown\\nNummer\nIDC_SET=?Setzen\n");
-        CMainConsoleDlg window;
-        window.Create();
-        QCOMPARE(window.windowTitle(), QString("Konsole"));
-        QCOMPARE(DlgItemText(window, IDC_MONITOR_ON), QString("Ein"));
-        QCOMPARE(DlgItemText(window, IDC_EXIT), QString("Ende"));
-        QCOMPARE(DlgItemText(window, IDC_GROUP_MONITOR), QString("Echtzeit"));
-        QCOMPARE(DlgItemText(window, IDC_LABEL_COUNTDOWN_NUMBER), QString("Countdown\nNummer"));
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("9:99")); // an edit's contents as well
-        QCOMPARE(DlgItemText(window, IDC_SET_PROGRAM), QString("Set")); // a text beginning with "?" is never applied
-        QCOMPARE(DlgItemText(window, IDC_MONITOR_OFF), QString("Off")); // no text: the template's stays
+TEST_F(MainConsoleDlg, ALanguageReplacesTextsByIdentifier) {
+    CDialogFiles bench(SettingsNaming(kPort) + "[System]\nLanguage=Test\n");
+    bench.Write("identifiers.ini", "[Identifiers]\nIDD_MAIN=102\nIDC_ON=1000\nIDC_EXIT=1072\nIDC_TIME=1011\n"
+                                   "IDC_GROUP=1057\nIDC_LABEL=1066\nIDC_SET=1018\n");
+    bench.Write("lng_Test.ini", "[Strings]\nIDD_MAIN=Konsole\nIDC_ON=Ein\nIDC_EXIT=Ende\nIDC_TIME=9:99\n"
+                                "IDC_GROUP=Echtzeit\nIDC_LABEL=Countdown\\nNummer\nIDC_SET=?Setzen\n");
+    CShownConsole console;
+    const CDialogDriver& driver = console.driver;
+    EXPECT_EQ(driver.Title(), "Konsole");
+    EXPECT_EQ(driver.Text(IDC_MONITOR_ON), "Ein");
+    EXPECT_EQ(driver.Text(IDC_EXIT), "Ende");
+    EXPECT_EQ(driver.Text(IDC_GROUP_MONITOR), "Echtzeit");
+    EXPECT_EQ(driver.Text(IDC_LABEL_COUNTDOWN_NUMBER), "Countdown\nNummer");
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "9:99"); // an edit's contents as well
+    EXPECT_EQ(driver.Text(IDC_SET_PROGRAM), "Set");     // a text beginning with "?" is never applied
+    EXPECT_EQ(driver.Text(IDC_MONITOR_OFF), "Off");     // no text: the template's stays
+}
+
+TEST_F(MainConsoleDlg, AnUnknownLanguageKeepsTheTemplateTexts) {
+    CDialogFiles bench(SettingsNaming(kPort) + "[System]\nLanguage=Nowhere\n");
+    LoadLanguage("Nowhere"); // nothing from an earlier language may remain either
+    CShownConsole console;
+    const CDialog plain(IDD_MAIN_CONSOLE);
+    EXPECT_EQ(console.driver.Title(), "Kalvora v1.4");
+    const auto& controls = console.window.Controls();
+    ASSERT_EQ(controls.size(), plain.Controls().size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const int nId = controls[i]->GetDlgCtrlID();
+        if (nId == IDC_BRIGHTNESS || nId == IDC_COUNTDOWN_TIME || nId == IDC_PC_TIME)
+            continue; // filled by the window itself
+        EXPECT_EQ(controls[i]->GetWindowText(), plain.Controls()[i]->GetWindowText()) << nId;
     }
+}
 
-    void anUnknownLanguageKeepsTheTemplateTexts() {
-        CDialogFiles bench(PortSettings() + "[System]\nLanguage=Nowhere\n");
-        LoadLanguage("Nowhere"); // nothing from an earlier language may remain either
-        CMainConsoleDlg window;
-        window.Create();
-        const CDialog plain(IDD_MAIN_CONSOLE);
-        QCOMPARE(window.windowTitle(), QString("Kalvora v1.4"));
-        for (QWidget* control : plain.Controls()) {
-            const int nId = ControlId(control);
-            if (nId == IDC_BRIGHTNESS || nId == IDC_COUNTDOWN_TIME || nId == IDC_PC_TIME)
-                continue; // filled by the window itself
-            QCOMPARE(DlgItemText(window, nId), ControlText(control));
-        }
-    }
+TEST_F(MainConsoleDlg, TheAboutEntryOpensTheAboutBox) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    CMainConsoleDlg window(ShowAboutBox);
+    CDialogDriver driver(window);
+    window.Create();
+    const auto entries = driver.MenuEntries();
+    const auto entry = std::find_if(entries.begin(), entries.end(), [](const CDialogDriver::CMenuEntry& candidate) {
+        return candidate.strText == "&About Kalvora...";
+    });
+    ASSERT_NE(entry, entries.end());
+    int nTemplate = 0;
+    driver.WhenDialogOpens([&nTemplate](CDialog& about) {
+        nTemplate = about.TemplateId();
+        about.EndDialog(IDOK);
+    });
+    ASSERT_TRUE(driver.ChooseMenuEntry(entry->nCommandId));
+    EXPECT_EQ(nTemplate, IDD_ABOUTBOX);
+    EXPECT_FALSE(window.IsEnded());
+}
 
-    void theAboutEntryOpensTheAboutBox() {
-        CDialogFiles bench(PortSettings());
-        CMainConsoleDlg window(ShowAboutBox);
-        window.Create();
-        QAction* entry = nullptr;
-        for (QAction* action : window.actions()) {
-            if (action->text() == QLatin1String("&About Kalvora..."))
-                entry = action;
-        }
-        QVERIFY(entry);
-        int nTemplate = 0;
-        WhenModalOpens<CDialog>(qApp, [&nTemplate](CDialog* pAbout) {
-            CDialog& about = *pAbout;
-            nTemplate = about.TemplateId();
-            about.EndDialog(IDOK);
-        });
-        entry->trigger();
-        QCOMPARE(nTemplate, IDD_ABOUTBOX);
-        QVERIFY(!window.IsEnded());
-    }
+// ---- commands and their bytes
 
-    // ---- commands and their bytes
-
-    void eachButtonWritesItsCommand_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("countdownNumber");
-        QTest::addColumn<QString>("brightness");
-        QTest::addColumn<QString>("clock"); // "-": as the window shows it before the clock's first tick
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("timer"); // started by the handler, still running when it returns
-        QTest::addColumn<int>("minimumMs");
-        QTest::newRow("program P60") << int(IDC_SET_PROGRAM) << "P60"
-                                     << "CD0"
-                                     << "9"
-                                     << "-" << QByteArray("\x3D\x50\x36\x30\x0D") << int(CMainConsoleDlg::TIMER_ACK)
-                                     << 750;
-        QTest::newRow("program P5") << int(IDC_SET_PROGRAM) << "P5"
-                                    << "CD0"
-                                    << "9"
-                                    << "-" << QByteArray("\x3D\x50\x35\x0D") << int(CMainConsoleDlg::TIMER_ACK) << 750;
-        QTest::newRow("countdown CD4") << int(IDC_SET_COUNTDOWN_NUMBER) << "P1"
-                                       << "CD4"
-                                       << "9"
-                                       << "-" << QByteArray("\x3D\x43\x34\x0D") << int(CMainConsoleDlg::TIMER_ACK)
-                                       << 500;
-        QTest::newRow("brightness 9") << int(IDC_SET_BRIGHTNESS) << "P1"
-                                      << "CD0"
-                                      << "9"
-                                      << "-" << QByteArray("\x3D\x42\x39\x0D") << int(CMainConsoleDlg::TIMER_ACK)
-                                      << 500;
-        QTest::newRow("brightness empty")
-            << int(IDC_SET_BRIGHTNESS) << "P1"
-            << "CD0"
-            << ""
-            << "-" << QByteArray("\x3D\x42\x0D") << int(CMainConsoleDlg::TIMER_ACK) << 500;
-        QTest::newRow("brightness 12") << int(IDC_SET_BRIGHTNESS) << "P1"
-                                       << "CD0"
-                                       << "12"
-                                       << "-" << QByteArray("\x3D\x42\x31\x32\x0D") << int(CMainConsoleDlg::TIMER_ACK)
-                                       << 500;
-        QTest::newRow("current values") << int(IDC_GET_CURRENT_VALUES) << "P1"
-                                        << "CD0"
-                                        << "9"
-                                        << "-" << QByteArray("?S\r") << int(CMainConsoleDlg::TIMER_CURRENT_VALUES)
-                                        << 750;
-        QTest::newRow("master") << int(IDC_MASTER) << "P1"
-                                << "CD0"
-                                << "9"
-                                << "-" << QByteArray("=MASTER\r?D\r") << int(CMainConsoleDlg::TIMER_MODE_ACK) << 500;
-        QTest::newRow("slave") << int(IDC_SLAVE) << "P1"
-                               << "CD0"
-                               << "9"
-                               << "-" << QByteArray("=SLAVE\r") << int(CMainConsoleDlg::TIMER_MODE_ACK) << 500;
-        QTest::newRow("monitoring on") << int(IDC_MONITOR_ON) << "P1"
-                                       << "CD0"
-                                       << "9"
-                                       << "-" << QByteArray("?D\r") << int(CMainConsoleDlg::TIMER_MONITOR) << 0;
-    }
-    void eachButtonWritesItsCommand() {
-        QFETCH(int, button);
-        QFETCH(QString, program);
-        QFETCH(QString, countdownNumber);
-        QFETCH(QString, brightness);
-        QFETCH(QString, clock);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, timer);
-        QFETCH(int, minimumMs);
+TEST_F(MainConsoleDlg, EachButtonWritesItsCommand) {
+    const struct {
+        const char* pszName;
+        int nButton;
+        std::string program;
+        std::string countdownNumber;
+        std::string brightness;
+        std::string bytes;
+        int nTimer; // started by the handler, still running when it returns
+        long long nMinimumMs;
+    } rows[] = {
+        {"program P60", IDC_SET_PROGRAM, "P60", "CD0", "9", "\x3D\x50\x36\x30\x0D", CMainConsoleDlg::TIMER_ACK, 750},
+        {"program P5", IDC_SET_PROGRAM, "P5", "CD0", "9", "\x3D\x50\x35\x0D", CMainConsoleDlg::TIMER_ACK, 750},
+        {"countdown CD4", IDC_SET_COUNTDOWN_NUMBER, "P1", "CD4", "9", "\x3D\x43\x34\x0D", CMainConsoleDlg::TIMER_ACK,
+         500},
+        {"brightness 9", IDC_SET_BRIGHTNESS, "P1", "CD0", "9", "\x3D\x42\x39\x0D", CMainConsoleDlg::TIMER_ACK, 500},
+        {"brightness empty", IDC_SET_BRIGHTNESS, "P1", "CD0", "", "\x3D\x42\x0D", CMainConsoleDlg::TIMER_ACK, 500},
+        {"brightness 12", IDC_SET_BRIGHTNESS, "P1", "CD0", "12", "\x3D\x42\x31\x32\x0D", CMainConsoleDlg::TIMER_ACK,
+         500},
+        {"current values", IDC_GET_CURRENT_VALUES, "P1", "CD0", "9", "?S\r", CMainConsoleDlg::TIMER_CURRENT_VALUES,
+         750},
+        {"master", IDC_MASTER, "P1", "CD0", "9", "=MASTER\r?D\r", CMainConsoleDlg::TIMER_MODE_ACK, 500},
+        {"slave", IDC_SLAVE, "P1", "CD0", "9", "=SLAVE\r", CMainConsoleDlg::TIMER_MODE_ACK, 500},
+        {"monitoring on", IDC_MONITOR_ON, "P1", "CD0", "9", "?D\r", CMainConsoleDlg::TIMER_MONITOR, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
         CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
-        Combo(window, IDC_PROGRAM)->SetCurSel(Combo(window, IDC_PROGRAM)->findText(program));
-        Combo(window, IDC_COUNTDOWN_NUMBER)->SetCurSel(Combo(window, IDC_COUNTDOWN_NUMBER)->findText(countdownNumber));
-        window.Item<QLineEdit>(IDC_BRIGHTNESS)->setText(brightness);
-        if (clock != "-")
-            window.Item<QLineEdit>(IDC_PC_TIME)->setText(clock);
+        CShownConsole console;
+        auto& [window, driver] = console;
+        SelectByProgram(window, driver, IDC_PROGRAM, row.program);
+        SelectByProgram(window, driver, IDC_COUNTDOWN_NUMBER, row.countdownNumber);
+        SetText(window, IDC_BRIGHTNESS, row.brightness);
 
-        QElapsedTimer elapsed;
-        elapsed.start();
-        ClickButton(window, button);
-        QVERIFY2(elapsed.elapsed() >= minimumMs - 20, qPrintable(QString::number(elapsed.elapsed())));
-        QVERIFY(window.IsTimerRunning(timer));
-        QVERIFY(bench.Boxes().Entries().empty());
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), bytes);
+        const auto start = SteadyClock::now();
+        ASSERT_TRUE(driver.Click(row.nButton));
+        EXPECT_GE(MillisecondsSince(start), row.nMinimumMs - 20);
+        EXPECT_TRUE(window.IsTimerRunning(row.nTimer));
+        EXPECT_TRUE(bench.Boxes().Entries().empty());
+        EXPECT_EQ(bench.peer.ReadFor(150ms), row.bytes);
     }
+}
 
-    // The unit and config.ini are 8-bit: a byte read from the file is shown as one character and goes out to the
-    // unit as that same byte, whatever it is.
-    void eightBitTextGoesOutAsItCameIn_data() {
-        QTest::addColumn<QByteArray>("brightness"); // as config.ini holds it
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("Latin-1 e acute") << QByteArray("\xE9") << QString::fromUtf8("\xC3\xA9");
-        QTest::newRow("degree sign and digit") << QByteArray("9\xB0") << QString::fromUtf8("9\xC2\xB0");
-        QTest::newRow("the two bytes of a UTF-8 letter stay two characters")
-            << QByteArray("\xC3\xA9") << QString::fromUtf8("\xC3\x83\xC2\xA9");
-        QTest::newRow("plain digits") << QByteArray("7") << QString("7");
-    }
-    void eightBitTextGoesOutAsItCameIn() {
-        QFETCH(QByteArray, brightness);
-        QFETCH(QString, shown);
-        CPeerBench bench(PortSettings() + "[SetValues]\nBrightness=" + brightness.toStdString() +
-                         "\nCDTime=" + brightness.toStdString() + "\n");
-        CConsoleProbe window;
-        window.Create();
-        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), shown);
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), shown);
-        ClickButton(window, IDC_SET_BRIGHTNESS);
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(150ms)), "=B" + brightness + "\r");
+// The unit and config.ini are 8-bit: a byte read from the file is shown as one character and goes out to the unit
+// as that same byte, whatever it is. Read back as data, a field gives the bytes it was given only when each byte
+// was one character: the two bytes of a UTF-8 letter taken as one letter would come back as one byte.
+TEST_F(MainConsoleDlg, EightBitTextGoesOutAsItCameIn) {
+    const struct {
+        const char* pszName;
+        std::string bytes; // as config.ini holds them
+    } rows[] = {
+        {"Latin-1 e acute", "\xE9"},
+        {"degree sign and digit", "9\xB0"},
+        {"the two bytes of a UTF-8 letter stay two characters", "\xC3\xA9"},
+        {"plain digits", "7"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CPeerBench bench(SettingsNaming(kPort) + "[SetValues]\nBrightness=" + row.bytes + "\nCDTime=" + row.bytes +
+                         "\n");
+        CShownConsole console;
+        auto& [window, driver] = console;
+        EXPECT_EQ(driver.Text(IDC_BRIGHTNESS), row.bytes);
+        EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), row.bytes);
+        ASSERT_TRUE(driver.Click(IDC_SET_BRIGHTNESS));
+        EXPECT_EQ(bench.peer.ReadFor(150ms), "=B" + row.bytes + "\r");
         // The clock field is not sent: the computer's clock is, and the field then shows the time that went out.
-        window.Item<QLineEdit>(IDC_PC_TIME)->setText(shown);
-        ClickButton(window, IDC_SET_PC_TIME);
-        const QByteArray clock = QByteArray::fromStdString(bench.peer.ReadFor(150ms));
-        QVERIFY2(QRegularExpression("^=T[0-9]{6}\r$").match(QString::fromLatin1(clock)).hasMatch(), clock.constData());
-        QCOMPARE("=T" + DlgItemText(window, IDC_PC_TIME).remove(':').toLatin1() + "\r", clock);
+        SetText(window, IDC_PC_TIME, row.bytes);
+        ASSERT_TRUE(driver.Click(IDC_SET_PC_TIME));
+        const std::string clock = bench.peer.ReadFor(150ms);
+        EXPECT_TRUE(std::regex_match(clock, std::regex("^=T[0-9]{6}\r$"))) << clock;
+        EXPECT_EQ(clock, "=T" + WithoutColons(driver.Text(IDC_PC_TIME)) + "\r");
     }
+}
 
-    // ---- the clock to the hundredth
+// ---- the clock to the hundredth
 
-    // The field turns with the computer's second, whatever the moment the window opened at.
-    void clockFieldTurnsWithinMillisecondsOfEachSecondsStart() {
-        CDialogFiles bench(PortSettings());
-        // Half-way through a second: a one-second timer started now would turn the field half a second late.
-        const auto now = std::chrono::system_clock::now();
-        std::this_thread::sleep_until(std::chrono::floor<std::chrono::seconds>(now) + 1500ms);
-        CMainConsoleDlg window;
-        window.Create();
-        QList<std::pair<QString, std::chrono::system_clock::time_point>> changes;
-        QList<QString> localTimes;
-        connect(window.Item<QLineEdit>(IDC_PC_TIME), &QLineEdit::textChanged, &window, [&](const QString& text) {
-            changes.append({text, std::chrono::system_clock::now()});
-            localTimes.append(QTime::currentTime().toString("HH:mm:ss"));
-        });
-        QTest::qWait(3300);
-        QVERIFY2(changes.size() >= 3, qPrintable(QString::number(changes.size())));
-        for (int i = 0; i < changes.size(); ++i) {
-            const auto [text, moment] = changes[i];
-            const auto late = moment - std::chrono::floor<std::chrono::seconds>(moment);
-            // The rule is 20 ms; the margin is for a busy machine.
-            QVERIFY2(late < 120ms,
-                     qPrintable(QString("%1 at %2 ms into its second")
-                                    .arg(text)
-                                    .arg(std::chrono::duration_cast<std::chrono::milliseconds>(late).count())));
-            QCOMPARE(text, localTimes[i]);
-        }
+// The field turns with the computer's second, whatever the moment the window opened at.
+TEST_F(MainConsoleDlg, ClockFieldTurnsWithinMillisecondsOfEachSecondsStart) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    struct CChange {
+        std::string strText;
+        SystemClock::time_point moment;
+    };
+    std::vector<CChange> changes;
+    // Half-way through a second: a one-second timer started now would turn the field half a second late.
+    std::this_thread::sleep_until(std::chrono::floor<std::chrono::seconds>(SystemClock::now()) + 1500ms);
+    CShownConsole console;
+    auto& [window, driver] = console;
+    window.m_afterTick = [&changes, &driver = driver](int nId) {
+        if (nId == CMainConsoleDlg::TIMER_CLOCK)
+            changes.push_back({driver.Text(IDC_PC_TIME), SystemClock::now()});
+    };
+    driver.Wait(3300ms);
+    window.m_afterTick = nullptr;
+    EXPECT_GE(changes.size(), 3u);
+    for (const auto& [strText, moment] : changes) {
+        const auto late = std::chrono::duration_cast<std::chrono::milliseconds>(
+            moment - std::chrono::floor<std::chrono::seconds>(moment));
+        // The rule is 20 ms; the margin is for a busy machine.
+        EXPECT_LT(late, 120ms) << strText << " at " << late.count() << " ms into its second";
+        EXPECT_EQ(strText, LocalClockText(moment));
     }
+}
 
-    // Set PC Time sends the computer's clock so that the carriage return reaches the line on the start of the
-    // second it names, and shows what it sent; a stale text in the field is not sent.
-    void setPcTimeSendsTheSecondItsCarriageReturnStarts_data() {
-        QTest::addColumn<QString>("field"); // what 1033 shows when Set is clicked; "-": before the first tick
-        QTest::addColumn<int>("baudIndex");
-        QTest::newRow("stale text, 2400 baud") << "09:05:03" << 0;
-        QTest::newRow("before the clock's first tick") << "-" << 0;
-        QTest::newRow("8-bit text, 9600 baud") << QString::fromUtf8("\xC3\xA9") << 2;
-        QTest::newRow("38400 baud") << "23:59:59" << 4;
-    }
-    void setPcTimeSendsTheSecondItsCarriageReturnStarts() {
-        QFETCH(QString, field);
-        QFETCH(int, baudIndex);
-        CPeerBench bench(SettingsNaming(kPort, baudIndex));
-        CConsoleProbe window;
-        window.Create();
-        if (field != "-")
-            window.Item<QLineEdit>(IDC_PC_TIME)->setText(field);
-        constexpr int kBaudRates[] = {2400, 4800, 9600, 19200, 38400};
-        QCOMPARE(window.m_nBaudRate, kBaudRates[baudIndex]);
+// Set PC Time sends the computer's clock so that the carriage return reaches the line on the start of the second
+// it names, and shows what it sent; a stale text in the field is not sent.
+TEST_F(MainConsoleDlg, SetPcTimeSendsTheSecondItsCarriageReturnStarts) {
+    const struct {
+        const char* pszName;
+        std::optional<std::string> field; // what 1033 shows when Set is clicked; none: before the first tick
+        int nBaudIndex;
+    } rows[] = {
+        {"stale text, 2400 baud", "09:05:03", 0},
+        {"before the clock's first tick", std::nullopt, 0},
+        {"8-bit text, 9600 baud", "\xE9", 2},
+        {"38400 baud", "23:59:59", 4},
+    };
+    constexpr int kBaudRates[] = {2400, 4800, 9600, 19200, 38400};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CPeerBench bench(SettingsNaming(kPort, row.nBaudIndex));
+        CShownConsole console;
+        auto& [window, driver] = console;
+        if (row.field)
+            SetText(window, IDC_PC_TIME, *row.field);
+        EXPECT_EQ(window.m_nBaudRate, kBaudRates[row.nBaudIndex]);
         // A pseudo-terminal passes the bytes at once; on a line the carriage return leaves nine byte times later.
         const auto lineTime = std::chrono::microseconds{9 * 10 * 1'000'000LL / window.m_nBaudRate};
 
         std::string bytes;
-        std::chrono::system_clock::time_point arrived;
+        SystemClock::time_point arrived;
         std::thread device([&] {
             bytes = bench.peer.ReadUntil(9, 3s);
-            arrived = std::chrono::system_clock::now();
+            arrived = SystemClock::now();
         });
-        QElapsedTimer elapsed;
-        elapsed.start();
-        ClickButton(window, IDC_SET_PC_TIME);
-        const qint64 nHandlerMs = elapsed.elapsed();
+        const auto start = SteadyClock::now();
+        const bool bClicked = driver.Click(IDC_SET_PC_TIME);
+        const long long nHandlerMs = MillisecondsSince(start);
         device.join();
+        ASSERT_TRUE(bClicked);
 
-        const QString shown = DlgItemText(window, IDC_PC_TIME);
-        QVERIFY2(QRegularExpression("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]$").match(shown).hasMatch(),
-                 qPrintable(shown));
-        QCOMPARE(QByteArray::fromStdString(bytes), "=T" + QString(shown).remove(':').toLatin1() + "\r");
+        const std::string shown = driver.Text(IDC_PC_TIME);
+        EXPECT_TRUE(IsClockText(shown)) << shown;
+        EXPECT_EQ(bytes, "=T" + WithoutColons(shown) + "\r");
         const auto leaves = arrived + lineTime;
         const auto second = std::chrono::round<std::chrono::seconds>(leaves);
         const auto offset = std::chrono::duration_cast<std::chrono::milliseconds>(leaves - second);
-        QVERIFY2(std::chrono::abs(offset) < 60ms, qPrintable(QString::number(offset.count())));
-        const std::time_t nSecond = std::chrono::system_clock::to_time_t(second);
-        QCOMPARE(QDateTime::fromSecsSinceEpoch(nSecond).time().toString("HH:mm:ss"), shown);
+        EXPECT_LT(std::chrono::abs(offset), 60ms) << offset.count() << " ms";
+        EXPECT_EQ(LocalClockText(second), shown);
         // The window waits for the second (at most one), then for the reply and the link's closing, as before.
-        QVERIFY2(nHandlerMs >= 480 && nHandlerMs < 1000 + 500 + 400, qPrintable(QString::number(nHandlerMs)));
-        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
-        QVERIFY(bench.Boxes().Entries().empty());
+        EXPECT_GE(nHandlerMs, 480);
+        EXPECT_LT(nHandlerMs, 1000 + 500 + 400);
+        EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+        EXPECT_TRUE(bench.Boxes().Entries().empty());
     }
+}
 
-    void masterWritesTwoCommandsAQuarterSecondApartAndSlaveOne() {
-        CPeerBench bench;
-        CMainConsoleDlg window;
-        window.Create();
-        std::string master;
-        std::string toggle;
-        std::chrono::steady_clock::duration gap{};
-        std::thread device([&] {
-            master = bench.peer.ReadUntil(8, 3s);
-            const auto first = std::chrono::steady_clock::now();
-            toggle = bench.peer.ReadUntil(3, 3s);
-            gap = std::chrono::steady_clock::now() - first;
-        });
-        ClickButton(window, IDC_MASTER);
-        device.join();
-        QCOMPARE(QByteArray::fromStdString(master), QByteArray("=MASTER\r"));
-        QCOMPARE(QByteArray::fromStdString(toggle), QByteArray("?D\r"));
-        const auto nGapMs = std::chrono::duration_cast<std::chrono::milliseconds>(gap).count();
-        QVERIFY2(nGapMs >= 200 && nGapMs < 2000, qPrintable(QString::number(nGapMs)));
+TEST_F(MainConsoleDlg, MasterWritesTwoCommandsAQuarterSecondApartAndSlaveOne) {
+    CPeerBench bench;
+    CShownConsole console;
+    CDialogDriver& driver = console.driver;
+    std::string master;
+    std::string toggle;
+    SteadyClock::duration gap{};
+    std::thread device([&] {
+        master = bench.peer.ReadUntil(8, 3s);
+        const auto first = SteadyClock::now();
+        toggle = bench.peer.ReadUntil(3, 3s);
+        gap = SteadyClock::now() - first;
+    });
+    const bool bClicked = driver.Click(IDC_MASTER);
+    device.join();
+    ASSERT_TRUE(bClicked);
+    EXPECT_EQ(master, "=MASTER\r");
+    EXPECT_EQ(toggle, "?D\r");
+    const auto nGapMs = std::chrono::duration_cast<std::chrono::milliseconds>(gap).count();
+    EXPECT_GE(nGapMs, 200);
+    EXPECT_LT(nGapMs, 2000);
 
-        ClickButton(window, IDC_SLAVE);
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(400ms)), QByteArray("=SLAVE\r"));
-    }
+    ASSERT_TRUE(driver.Click(IDC_SLAVE));
+    EXPECT_EQ(bench.peer.ReadFor(400ms), "=SLAVE\r");
+}
 
-    void aPortThatCannotBeOpenedIsReportedAndTheOperationGoesOn() {
-        CDialogFiles bench(PortSettings(kPort)); // no peer: ports/COM5 does not exist, nor does the serial line
-        std::filesystem::create_directories(bench.Dir().File("ports"));
-        bench.Write("ports/COM5", "not a terminal");
-        CConsoleProbe window;
-        window.Create();
-        ClickButton(window, IDC_SET_BRIGHTNESS);
-        QCOMPARE(bench.Boxes().Texts(), std::vector<QString>{"Can't open COM port"});
-        QCOMPARE(bench.Boxes().Entries().front().strTitle, ApplicationName());
-        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
-        // Monitoring starts all the same; each tick finds nothing: red status, dark lights.
-        ClickButton(window, IDC_MONITOR_ON);
-        QCOMPARE(bench.Boxes().Texts().size(), std::size_t{2});
-        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
-        QVERIFY(!window.Item<QPushButton>(IDC_MONITOR_ON)->isEnabled());
-        QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
-        QCOMPARE(Lights(window), kDark);
-        ClickButton(window, IDC_MONITOR_OFF);
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-    }
+TEST_F(MainConsoleDlg, APortThatCannotBeOpenedIsReportedAndTheOperationGoesOn) {
+    CDialogFiles bench(SettingsNaming(kPort)); // no device: a plain file stands where the port would be
+    std::filesystem::create_directories(bench.Dir().File("ports"));
+    bench.Write("ports/COM5", "not a terminal");
+    CShownConsole console;
+    auto& [window, driver] = console;
+    ASSERT_TRUE(driver.Click(IDC_SET_BRIGHTNESS));
+    EXPECT_EQ(bench.Messages(), std::vector<std::string>{"Can't open COM port"});
+    ASSERT_FALSE(bench.Boxes().Entries().empty());
+    EXPECT_EQ(bench.Boxes().Entries().front().strTitle, ApplicationName());
+    EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+    // Monitoring starts all the same; each tick finds nothing: red status, dark lights.
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    EXPECT_EQ(bench.Messages().size(), 2u);
+    EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
+    EXPECT_FALSE(driver.IsEnabled(IDC_MONITOR_ON));
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_RED; }));
+    EXPECT_EQ(Lights(driver), kDark);
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+    EXPECT_EQ(Lamp(driver), IDI_LAMP_OFF);
+}
 
-    // ---- replies
+// ---- replies
 
-    void currentValuesLine_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("countdownNumber");
-        QTest::addColumn<QString>("countdownTime");
-        QTest::addColumn<QString>("brightness");
-        QTest::addColumn<QString>("large");
-        QTest::addColumn<QString>("small");
-        QTest::addColumn<QList<int>>("lights");
-        const QList<int> yellow = {IDI_LAMP_OFF, IDI_LAMP_YELLOW, IDI_LAMP_OFF};
-        const QList<int> red = {IDI_LAMP_RED, IDI_LAMP_OFF, IDI_LAMP_OFF};
-        const QList<int> green = {IDI_LAMP_OFF, IDI_LAMP_OFF, IDI_LAMP_GREEN};
-        const QList<int> before = {IDI_LAMP_YELLOW, IDI_LAMP_YELLOW, IDI_LAMP_YELLOW}; // set before the tick
+TEST_F(MainConsoleDlg, CurrentValuesLine) {
+    const struct {
+        const char* pszName;
+        std::string line;
+        std::string program;
+        std::string countdownNumber;
+        std::string countdownTime;
+        std::string brightness;
+        std::string large; // "keep": as set before the tick
+        std::string small;
+        CLights lights;
+    } rows[] = {
         // Row 0 of the table (P0.txt) holds 2:00 in columns 3 and 7, 5:00 in column 2.
-        QTest::newRow("blank and 5 select P5")
-            << QByteArray::fromStdString(CurrentValuesLine("    4:59", "  12", "2", " 5", "5:00", "7")) << "P5"
-            << "CD2"
-            << "5:00"
-            << "7"
-            << "    4:59"
-            << "  12" << yellow;
-        QTest::newRow("6 and 1 select P61")
-            << QByteArray::fromStdString(CurrentValuesLine("    1:00", "   3", "1", "61", "2:00", "4")) << "P61"
-            << "CD7"
-            << "2:00"
-            << "4"
-            << "    1:00"
-            << "   3" << red;
-        QTest::newRow("blank and 6 select P60, the first that begins with P6")
-            << QByteArray::fromStdString(CurrentValuesLine("12:00:00", "   1", "3", " 6", "1:00", "9")) << "P60"
-            << "CD1"
-            << "1:00"
-            << "9"
-            << "12:00:00"
-            << "   1" << green;
-        QTest::newRow("P9 names no entry: the selection stays")
-            << QByteArray::fromStdString(CurrentValuesLine("    0:10", "   2", "0", " 9", "9:59", "1")) << "P2"
-            << "CD0"
-            << "9:59"
-            << "1"
-            << "    0:10"
-            << "   2" << kDark;
-        QTest::newRow("P01 names no entry: the selection stays")
-            << QByteArray::fromStdString(CurrentValuesLine("    0:10", "   2", "x", "01", "2:00", "1")) << "P2"
-            << "CD7"
-            << "2:00"
-            << "1"
-            << "    0:10"
-            << "   2" << before;
-        QTest::newRow("a line of 20 characters") << QByteArray("S? 12345678 1234 2 5") << "P5"
-                                                 << "CD0"
-                                                 << ""
-                                                 << ""
-                                                 << "12345678"
-                                                 << "1234" << yellow;
-        QTest::newRow("other lines are dropped") << QByteArray("P=1\rD? 11111111 2222 1\rS=") << "P2"
-                                                 << "CD0"
-                                                 << "0:00"
-                                                 << "9"
-                                                 << "keep"
-                                                 << "keep" << before;
-        QTest::newRow("the last of two lines wins")
-            << QByteArray::fromStdString(CurrentValuesLine("11111111", "1111", "1", " 5", "5:00", "1") + "\r" +
-                                         CurrentValuesLine("22222222", "2222", "3", " 8", "2:00", "2"))
-            << "P8"
-            << "CD7"
-            << "2:00"
-            << "2"
-            << "22222222"
-            << "2222" << green;
-    }
-    void currentValuesLine() {
-        QFETCH(QByteArray, line);
-        QFETCH(QString, program);
-        QFETCH(QString, countdownNumber);
-        QFETCH(QString, countdownTime);
-        QFETCH(QString, brightness);
-        QFETCH(QString, large);
-        QFETCH(QString, small);
-        QFETCH(QList<int>, lights);
-        CPeerBench bench(PortSettings() + "[SetValues]\nProgram=2\n");
+        {"blank and 5 select P5", CurrentValuesLine("    4:59", "  12", "2", " 5", "5:00", "7"), "P5", "CD2", "5:00",
+         "7", "    4:59", "  12", kYellowLight},
+        {"6 and 1 select P61", CurrentValuesLine("    1:00", "   3", "1", "61", "2:00", "4"), "P61", "CD7", "2:00", "4",
+         "    1:00", "   3", kRedLight},
+        {"blank and 6 select P60, the first that begins with P6",
+         CurrentValuesLine("12:00:00", "   1", "3", " 6", "1:00", "9"), "P60", "CD1", "1:00", "9", "12:00:00", "   1",
+         kGreenLight},
+        {"P9 names no entry: the selection stays", CurrentValuesLine("    0:10", "   2", "0", " 9", "9:59", "1"), "P2",
+         "CD0", "9:59", "1", "    0:10", "   2", kDark},
+        {"P01 names no entry: the selection stays", CurrentValuesLine("    0:10", "   2", "x", "01", "2:00", "1"), "P2",
+         "CD7", "2:00", "1", "    0:10", "   2", kBefore},
+        {"a line of 20 characters", "S? 12345678 1234 2 5", "P5", "CD0", "", "", "12345678", "1234", kYellowLight},
+        {"other lines are dropped", "P=1\rD? 11111111 2222 1\rS=", "P2", "CD0", "0:00", "9", "keep", "keep", kBefore},
+        {"the last of two lines wins",
+         CurrentValuesLine("11111111", "1111", "1", " 5", "5:00", "1") + "\r" +
+             CurrentValuesLine("22222222", "2222", "3", " 8", "2:00", "2"),
+         "P8", "CD7", "2:00", "2", "22222222", "2222", kGreenLight},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CPeerBench bench(SettingsNaming(kPort) + "[SetValues]\nProgram=2\n");
         bench.Write("P0.txt", "x;x;x;0:00\nx;x;x;1:00\nx;x;x;5:00\nx;x;x;2:00\nx;x;x;3:00\n"
                               "x;x;x;4:00\nx;x;x;6:00\nx;x;x;2:00\nx;x;x;8:00\nx;x;x;9:00\n");
-        CConsoleProbe window;
-        window.Create();
-        QCOMPARE(Selected(window, IDC_PROGRAM), QString("P2"));
+        CShownConsole console;
+        auto& [window, driver] = console;
+        EXPECT_EQ(Selected(driver, IDC_PROGRAM), "P2");
         for (const int nId : {IDC_DISPLAY_LARGE, IDC_DISPLAY_SMALL})
-            window.Item<QLineEdit>(nId)->setText("keep");
-        for (const int nId : {IDC_LIGHT_1, IDC_LIGHT_2, IDC_LIGHT_3})
-            SetStaticIcon(window.Item<QLabel>(nId), IDI_LAMP_YELLOW);
+            SetText(window, nId, "keep");
+        SetIcons(window, {IDC_LIGHT_1, IDC_LIGHT_2, IDC_LIGHT_3}, IDI_LAMP_YELLOW);
 
-        QVERIFY(window.m_link.Open(kPort, 2400));
-        QVERIFY(bench.peer.Write(line.toStdString() + "\r"));
+        ASSERT_TRUE(window.m_link.Open(kPort, 2400));
+        ASSERT_TRUE(bench.peer.Write(row.line + "\r"));
         std::this_thread::sleep_for(kQueueTime);
         window.SetTimer(CMainConsoleDlg::TIMER_CURRENT_VALUES, 100ms);
         window.OnTimer(CMainConsoleDlg::TIMER_CURRENT_VALUES);
 
-        QCOMPARE(Selected(window, IDC_PROGRAM), program);
-        QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), countdownNumber);
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), countdownTime);
-        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), brightness);
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), large);
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL), small);
-        QCOMPARE(Lights(window), lights);
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(large == "keep" ? IDI_LAMP_OFF : IDI_LAMP_GREEN));
-        QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_CURRENT_VALUES)); // one tick only
+        EXPECT_EQ(Selected(driver, IDC_PROGRAM), row.program);
+        EXPECT_EQ(Selected(driver, IDC_COUNTDOWN_NUMBER), row.countdownNumber);
+        EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), row.countdownTime);
+        EXPECT_EQ(driver.Text(IDC_BRIGHTNESS), row.brightness);
+        EXPECT_EQ(driver.Text(IDC_DISPLAY_LARGE), row.large);
+        EXPECT_EQ(driver.Text(IDC_DISPLAY_SMALL), row.small);
+        EXPECT_EQ(Lights(driver), row.lights);
+        EXPECT_EQ(Lamp(driver), row.large == "keep" ? IDI_LAMP_OFF : IDI_LAMP_GREEN);
+        EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_CURRENT_VALUES)); // one tick only
         // Selections made by the program move neither the row nor the column.
-        QCOMPARE(window.m_nProgramRow, 1);
-        QCOMPARE(window.m_nCountdownColumn, 1);
+        EXPECT_EQ(window.m_nProgramRow, 1);
+        EXPECT_EQ(window.m_nCountdownColumn, 1);
         // Green for a quarter of a second, then dark, while the window goes on.
-        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF), 2000);
+        EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_OFF; }, 2s));
     }
+}
 
-    void monitorTick_data() {
-        QTest::addColumn<QByteArray>("lines");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QList<int>>("lights");
-        QTest::addColumn<QString>("large");
-        QTest::addColumn<QString>("small");
-        QTest::addColumn<QString>("startNumber");
-        QTest::addColumn<QString>("startTime");
-        QTest::addColumn<QString>("leadTime");
-        const QList<int> yellow = {IDI_LAMP_OFF, IDI_LAMP_YELLOW, IDI_LAMP_OFF};
-        const QList<int> red = {IDI_LAMP_RED, IDI_LAMP_OFF, IDI_LAMP_OFF};
-        const int green = IDI_LAMP_GREEN;
-        QTest::newRow("display line with light state 2")
-            << QByteArray::fromStdString(DisplayLine("    4:59", "  17", "2")) << green << yellow << "    4:59"
-            << "  17"
-            << "keep"
-            << "keep"
-            << "keep";
-        QTest::newRow("display line of 12 characters") << QByteArray("D? 12345678 ") << green << kDark << "12345678"
-                                                       << ""
-                                                       << "keep"
-                                                       << "keep"
-                                                       << "keep";
-        QTest::newRow("start 0013 shows 12") << QByteArray("0013 ST 10:11:12.345") << green << kDark << "keep"
-                                             << "keep"
-                                             << "12"
-                                             << "10:11:12.345"
-                                             << "keep";
+TEST_F(MainConsoleDlg, MonitorTick) {
+    const struct {
+        const char* pszName;
+        std::string lines; // empty: nothing arrives
+        int nStatus;
+        CLights lights;
+        std::string large; // "keep": as set before the tick
+        std::string small;
+        std::string startNumber;
+        std::string startTime;
+        std::string leadTime;
+    } rows[] = {
+        {"display line with light state 2", DisplayLine("    4:59", "  17", "2"), IDI_LAMP_GREEN, kYellowLight,
+         "    4:59", "  17", "keep", "keep", "keep"},
+        {"display line of 12 characters", "D? 12345678 ", IDI_LAMP_GREEN, kDark, "12345678", "", "keep", "keep",
+         "keep"},
+        {"start 0013 shows 12", "0013 ST 10:11:12.345", IDI_LAMP_GREEN, kDark, "keep", "keep", "12", "10:11:12.345",
+         "keep"},
         // Its first two columns are blanks as well: it is also a lead line.
-        QTest::newRow("start '   1' shows 0") << QByteArray("   1 ST  9:00:00.00") << green << kDark << "keep"
-                                              << "keep"
-                                              << "0"
-                                              << " 9:00:00.00"
-                                              << ":00.00";
-        QTest::newRow("start without digits shows -1") << QByteArray("abcd ST 1") << green << kDark << "keep"
-                                                       << "keep"
-                                                       << "-1"
-                                                       << "1"
-                                                       << "keep";
-        QTest::newRow("lead line") << QByteArray("  LEAD TIME  0:01:30.25") << green << kDark << "keep"
-                                   << "keep"
-                                   << "keep"
-                                   << "keep"
-                                   << "0:01:30";
-        QTest::newRow("no line: red and dark, displays keep") << QByteArray() << int(IDI_LAMP_RED) << kDark << "keep"
-                                                              << "keep"
-                                                              << "keep"
-                                                              << "keep"
-                                                              << "keep";
-        QTest::newRow("unrecognised lines only") << QByteArray("S=\rXY ST\r ") << int(IDI_LAMP_RED) << kDark << "keep"
-                                                 << "keep"
-                                                 << "keep"
-                                                 << "keep"
-                                                 << "keep";
-        QTest::newRow("the last line with a light state sets the lights")
-            << QByteArray::fromStdString(DisplayLine("11111111", "1111", "1") + "\r" +
-                                         DisplayLine("22222222", "2222", "9"))
-            << green << red << "22222222"
-            << "2222"
-            << "keep"
-            << "keep"
-            << "keep";
-        QTest::newRow("one line, two tests: blanks in 0-1 and ST in 5-6")
-            << QByteArray("     ST 12:00:00.000 0:00:01") << green << kDark << "keep"
-            << "keep"
-            << "-1"
-            << "12:00:00.000"
-            << ":00.000";
-    }
-    void monitorTick() {
-        QFETCH(QByteArray, lines);
-        QFETCH(int, status);
-        QFETCH(QList<int>, lights);
-        QFETCH(QString, large);
-        QFETCH(QString, small);
-        QFETCH(QString, startNumber);
-        QFETCH(QString, startTime);
-        QFETCH(QString, leadTime);
+        {"start '   1' shows 0", "   1 ST  9:00:00.00", IDI_LAMP_GREEN, kDark, "keep", "keep", "0", " 9:00:00.00",
+         ":00.00"},
+        {"start without digits shows -1", "abcd ST 1", IDI_LAMP_GREEN, kDark, "keep", "keep", "-1", "1", "keep"},
+        {"lead line", "  LEAD TIME  0:01:30.25", IDI_LAMP_GREEN, kDark, "keep", "keep", "keep", "keep", "0:01:30"},
+        {"no line: red and dark, displays keep", "", IDI_LAMP_RED, kDark, "keep", "keep", "keep", "keep", "keep"},
+        {"unrecognised lines only", "S=\rXY ST\r ", IDI_LAMP_RED, kDark, "keep", "keep", "keep", "keep", "keep"},
+        {"the last line with a light state sets the lights",
+         DisplayLine("11111111", "1111", "1") + "\r" + DisplayLine("22222222", "2222", "9"), IDI_LAMP_GREEN, kRedLight,
+         "22222222", "2222", "keep", "keep", "keep"},
+        {"one line, two tests: blanks in 0-1 and ST in 5-6", "     ST 12:00:00.000 0:00:01", IDI_LAMP_GREEN, kDark,
+         "keep", "keep", "-1", "12:00:00.000", ":00.000"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
         CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
+        CShownConsole console;
+        auto& [window, driver] = console;
         for (const int nId :
              {IDC_DISPLAY_LARGE, IDC_DISPLAY_SMALL, IDC_START_NUMBER, IDC_LAST_START_TIME, IDC_LEAD_TIME})
-            window.Item<QLineEdit>(nId)->setText("keep");
-        for (const int nId : {IDC_STATUS_LAMP, IDC_LIGHT_1, IDC_LIGHT_2, IDC_LIGHT_3})
-            SetStaticIcon(window.Item<QLabel>(nId), IDI_LAMP_YELLOW);
+            SetText(window, nId, "keep");
+        SetIcons(window, {IDC_STATUS_LAMP, IDC_LIGHT_1, IDC_LIGHT_2, IDC_LIGHT_3}, IDI_LAMP_YELLOW);
 
-        QVERIFY(window.m_link.Open(kPort, 2400));
-        if (!lines.isEmpty())
-            QVERIFY(bench.peer.Write(lines.toStdString() + "\r"));
+        ASSERT_TRUE(window.m_link.Open(kPort, 2400));
+        if (!row.lines.empty()) {
+            ASSERT_TRUE(bench.peer.Write(row.lines + "\r"));
+        }
         std::this_thread::sleep_for(kQueueTime);
         window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
 
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), status);
-        QCOMPARE(Lights(window), lights);
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), large);
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL), small);
-        QCOMPARE(DlgItemText(window, IDC_START_NUMBER), startNumber);
-        QCOMPARE(DlgItemText(window, IDC_LAST_START_TIME), startTime);
-        QCOMPARE(DlgItemText(window, IDC_LEAD_TIME), leadTime);
+        EXPECT_EQ(Lamp(driver), row.nStatus);
+        EXPECT_EQ(Lights(driver), row.lights);
+        EXPECT_EQ(driver.Text(IDC_DISPLAY_LARGE), row.large);
+        EXPECT_EQ(driver.Text(IDC_DISPLAY_SMALL), row.small);
+        EXPECT_EQ(driver.Text(IDC_START_NUMBER), row.startNumber);
+        EXPECT_EQ(driver.Text(IDC_LAST_START_TIME), row.startTime);
+        EXPECT_EQ(driver.Text(IDC_LEAD_TIME), row.leadTime);
         // The tick took every line: the next finds none.
         window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
-        QCOMPARE(Lights(window), kDark);
+        EXPECT_EQ(Lamp(driver), IDI_LAMP_RED);
+        EXPECT_EQ(Lights(driver), kDark);
     }
+}
 
-    // A tick that brings what the window already shows repaints nothing; a tick that changes a lamp or a display
-    // repaints that control alone.
-    void aTickRepaintsOnlyWhatChanged_data() {
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("second"); // "" for a tick without a line
-        QTest::addColumn<QList<int>>("repainted");
-        const QByteArray yellow = DisplayLine("    0:15", "  12", "2").c_str();
-        QTest::newRow("the same line again") << yellow << yellow << QList<int>{};
-        QTest::newRow("another time") << yellow << QByteArray(DisplayLine("    0:14", "  12", "2").c_str())
-                                      << QList<int>{IDC_DISPLAY_LARGE};
-        QTest::newRow("another light") << yellow << QByteArray(DisplayLine("    0:15", "  12", "3").c_str())
-                                       << QList<int>{IDC_LIGHT_2, IDC_LIGHT_3};
-        QTest::newRow("silence") << yellow << QByteArray() << QList<int>{IDC_STATUS_LAMP, IDC_LIGHT_2};
-        QTest::newRow("a line without lights keeps them dark")
-            << QByteArray(DisplayLine("    0:15", "  12", "x").c_str())
-            << QByteArray(DisplayLine("    0:15", "  12", "x").c_str()) << QList<int>{};
-    }
-    void aTickRepaintsOnlyWhatChanged() {
-        QFETCH(QByteArray, first);
-        QFETCH(QByteArray, second);
-        QFETCH(QList<int>, repainted);
+// A tick that brings what the window already shows repaints nothing; a tick that changes a lamp or a display
+// repaints that control alone.
+TEST_F(MainConsoleDlg, ATickRepaintsOnlyWhatChanged) {
+    const std::string yellow = DisplayLine("    0:15", "  12", "2");
+    const struct {
+        const char* pszName;
+        std::string first;
+        std::string second; // empty for a tick without a line
+        std::vector<int> repainted;
+    } rows[] = {
+        {"the same line again", yellow, yellow, {}},
+        {"another time", yellow, DisplayLine("    0:14", "  12", "2"), {IDC_DISPLAY_LARGE}},
+        {"another light", yellow, DisplayLine("    0:15", "  12", "3"), {IDC_LIGHT_2, IDC_LIGHT_3}},
+        {"silence", yellow, "", {IDC_STATUS_LAMP, IDC_LIGHT_2}},
+        {"a line without lights keeps them dark",
+         DisplayLine("    0:15", "  12", "x"),
+         DisplayLine("    0:15", "  12", "x"),
+         {}},
+    };
+    const int watched[] = {IDC_STATUS_LAMP,   IDC_LIGHT_1,      IDC_LIGHT_2,         IDC_LIGHT_3,  IDC_DISPLAY_LARGE,
+                           IDC_DISPLAY_SMALL, IDC_START_NUMBER, IDC_LAST_START_TIME, IDC_LEAD_TIME};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
         CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.m_link.Open(kPort, 2400));
-        QVERIFY(bench.peer.Write(first.toStdString() + "\r"));
+        CShownConsole console;
+        auto& [window, driver] = console;
+        ASSERT_TRUE(driver.WaitFor([&] { return driver.IsShown(); }));
+        if (driver.PaintCount(IDC_STATUS_LAMP) < 0)
+            GTEST_SKIP() << "this window implementation cannot tell how often a control was painted";
+        ASSERT_TRUE(window.m_link.Open(kPort, 2400));
+        ASSERT_TRUE(bench.peer.Write(row.first + "\r"));
         std::this_thread::sleep_for(kQueueTime);
         window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
-        QCoreApplication::processEvents(); // the first tick's paints
+        driver.Wait(kPaintTime); // the first tick's paints
 
-        CPaintCounter counter;
-        for (const int nId : {IDC_STATUS_LAMP, IDC_LIGHT_1, IDC_LIGHT_2, IDC_LIGHT_3, IDC_DISPLAY_LARGE,
-                              IDC_DISPLAY_SMALL, IDC_START_NUMBER, IDC_LAST_START_TIME, IDC_LEAD_TIME})
-            window.GetDlgItem(nId)->installEventFilter(&counter);
-        if (!second.isEmpty())
-            QVERIFY(bench.peer.Write(second.toStdString() + "\r"));
+        driver.ResetPaintCounts();
+        if (!row.second.empty()) {
+            ASSERT_TRUE(bench.peer.Write(row.second + "\r"));
+        }
         std::this_thread::sleep_for(kQueueTime);
         window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
-        QCoreApplication::processEvents();
-        for (const int nId : repainted)
-            QVERIFY2(counter.m_ids.contains(nId), qPrintable(QString::number(nId)));
-        // The three lights overlap a little, so a light's repaint may reach its neighbours; nothing else may repaint.
-        QSet<int> allowed(repainted.begin(), repainted.end());
-        for (const int nId : repainted) {
+        driver.Wait(kPaintTime);
+        // The three lights overlap a little, so a light's repaint may reach its neighbours; nothing else may
+        // repaint.
+        std::set<int> allowed(row.repainted.begin(), row.repainted.end());
+        for (const int nId : row.repainted) {
+            EXPECT_GT(driver.PaintCount(nId), 0) << nId << " not repainted";
             if (nId == IDC_LIGHT_1 || nId == IDC_LIGHT_2 || nId == IDC_LIGHT_3)
-                allowed << nId - 1 << nId + 1;
+                allowed.insert({nId - 1, nId + 1});
         }
-        for (const int nId : counter.m_ids)
-            QVERIFY2(allowed.contains(nId), qPrintable(QString("%1 repainted").arg(nId)));
-    }
-
-    void onAndOffSwitchMonitoring() {
-        CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
-        CEnableOrder order;
-        for (const int nId : kCommandButtons)
-            window.GetDlgItem(nId)->installEventFilter(&order);
-
-        ClickButton(window, IDC_MONITOR_ON);
-        QCOMPARE(order.m_ids, kCommandButtons);
-        for (const int nId : kCommandButtons)
-            QVERIFY2(!window.GetDlgItem(nId)->isEnabled(), qPrintable(QString::number(nId)));
-        for (const int nId :
-             {IDC_MONITOR_OFF, IDC_EXIT, IDC_PROGRAM, IDC_COUNTDOWN_NUMBER, IDC_BRIGHTNESS, IDC_BRIGHTNESS_SPIN})
-            QVERIFY2(window.GetDlgItem(nId)->isEnabled(), qPrintable(QString::number(nId)));
-        QVERIFY(window.m_link.IsOpen());
-        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray("?D\r"));
-
-        // The timer's own ticks show what arrives.
-        QVERIFY(bench.peer.Write(DisplayLine("    0:42", "   7", "1") + "\r"));
-        QTRY_COMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), QString("    0:42"));
-        QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED)); // the next tick found nothing
-
-        order.m_ids.clear();
-        QElapsedTimer elapsed;
-        elapsed.start();
-        ClickButton(window, IDC_MONITOR_OFF);
-        QVERIFY(elapsed.elapsed() >= 230); // Close waits a quarter of a second
-        QCOMPARE(order.m_ids, kCommandButtons);
-        for (const int nId : kCommandButtons)
-            QVERIFY(window.GetDlgItem(nId)->isEnabled());
-        QVERIFY(!window.m_link.IsOpen());
-        QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), QString("    0:42")); // the displays keep what they show
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL), QString("   7"));
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray("?D\r"));
-
-        // Off again, not monitoring: nothing can be written to the closed link, and the lamp stays dark.
-        ClickButton(window, IDC_MONITOR_OFF);
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray());
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        QVERIFY(bench.Boxes().Entries().empty());
-    }
-
-    // ---- selection
-
-    void userChoicesMoveTheRowAndTheColumn() {
-        CPeerBench bench(PortSettings() + "[SetValues]\nProgram=11\nCDNumber=6\n"); // P7 and CD6 from the settings
-        std::string row1;
-        std::string row7;
-        for (int i = 0; i < 12; ++i) { // twelve lines: only the first ten count
-            row1 += "a;b;c;1:" + std::to_string(i) + "0;e\n";
-            row7 += "a;b;c;7:" + std::to_string(i) + "0;e\n";
-        }
-        bench.Write("P1.txt", row1);
-        bench.Write("P7.txt", row7);
-        CConsoleProbe window;
-        window.Create();
-        QCOMPARE(Selected(window, IDC_PROGRAM), QString("P7"));
-        QCOMPARE(window.m_countdownTimes[1][9], std::string("1:90"));
-        QCOMPARE(window.m_countdownTimes[1][10], std::string());
-        QCOMPARE(window.m_countdownTimes[2][0], std::string()); // no P2.txt
-
-        // CD4 right after start-up: row 1, whatever program the settings selected.
-        Choose(window, IDC_COUNTDOWN_NUMBER, "CD4");
-        QCOMPARE(window.m_nCountdownColumn, 4);
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("1:40"));
-
-        // P7, then CD4 again: row 7.
-        Choose(window, IDC_PROGRAM, "P7");
-        QCOMPARE(window.m_nProgramRow, 7);
-        QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD1"));
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("7:10"));
-        QCOMPARE(window.m_nCountdownColumn, 4); // the column stays although the list shows CD1
-        Choose(window, IDC_COUNTDOWN_NUMBER, "CD4");
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("7:40"));
-
-        // P61: row 1, column 1, like P1; the list moves to CD1.
-        Choose(window, IDC_PROGRAM, "P61");
-        QCOMPARE(window.m_nProgramRow, 1);
-        QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD1"));
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("1:10"));
-
-        // A program without a file: an empty time.
-        Choose(window, IDC_PROGRAM, "P2");
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString());
-
-        // Selections made by the program raise no notification.
-        Combo(window, IDC_PROGRAM)->SetCurSel(Combo(window, IDC_PROGRAM)->findText("P7"));
-        Combo(window, IDC_COUNTDOWN_NUMBER)->SetCurSel(9);
-        QCOMPARE(window.m_nProgramRow, 2);
-        QCOMPARE(window.m_nCountdownColumn, 4);
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString());
-    }
-
-    // ---- acknowledgements
-
-    void anUnansweredSetLeavesTheWindowResponsive() {
-        CPeerBench bench; // the peer never answers
-        CConsoleProbe window;
-        window.Create();
-        ClickButton(window, IDC_SET_BRIGHTNESS);
-        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
-
-        // A tick without an acknowledgement returns at once.
-        QElapsedTimer elapsed;
-        elapsed.start();
-        window.OnTimer(CMainConsoleDlg::TIMER_ACK);
-        QVERIFY2(elapsed.elapsed() < 100, qPrintable(QString::number(elapsed.elapsed())));
-
-        // For a second of unanswered ticks the window keeps handling its events: a 10 ms probe comes through
-        // most of the time (ticks that slept 250 ms each would let it through a handful of times).
-        int nProbes = 0;
-        QTimer probe;
-        connect(&probe, &QTimer::timeout, [&nProbes] { ++nProbes; });
-        probe.start(10ms);
-        QTest::qWait(1000);
-        probe.stop();
-        QVERIFY2(nProbes > 40, qPrintable(QString::number(nProbes)));
-        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK)); // still waiting for an acknowledgement
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-    }
-
-    void anAcknowledgementLightsTheLampForAQuarterSecond() {
-        CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
-        std::thread device([&bench] {
-            if (bench.peer.ReadUntil(4, 3s) == "=P1\r")
-                bench.peer.Write("B=9\r"); // any set acknowledgement ends the wait of any set command
-        });
-        ClickButton(window, IDC_SET_PROGRAM);
-        device.join();
-        QVERIFY(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
-
-        // Watch the lamp from a 5 ms probe: the event loop must run while it is green.
-        QElapsedTimer clock;
-        clock.start();
-        qint64 nGreenAt = -1;
-        qint64 nDarkAt = -1;
-        int nProbesWhileGreen = 0;
-        QTimer probe;
-        connect(&probe, &QTimer::timeout, [&] {
-            const int nLamp = Lamp(window, IDC_STATUS_LAMP);
-            if (nLamp == IDI_LAMP_GREEN) {
-                if (nGreenAt < 0)
-                    nGreenAt = clock.elapsed();
-                ++nProbesWhileGreen;
-            } else if (nLamp == IDI_LAMP_OFF && nGreenAt >= 0 && nDarkAt < 0) {
-                nDarkAt = clock.elapsed();
+        for (const int nId : watched) {
+            if (!allowed.contains(nId)) {
+                EXPECT_EQ(driver.PaintCount(nId), 0) << nId << " repainted";
             }
-        });
-        probe.start(5ms);
-        QTRY_VERIFY_WITH_TIMEOUT(nDarkAt >= 0, 3000);
-        probe.stop();
-        QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
-        const qint64 nGreenMs = nDarkAt - nGreenAt;
-        QVERIFY2(nGreenMs >= 150 && nGreenMs < 1500, qPrintable(QString::number(nGreenMs)));
-        QVERIFY2(nProbesWhileGreen >= 5, qPrintable(QString::number(nProbesWhileGreen)));
+        }
     }
+}
 
-    void modeAcknowledgementsTakeOneTick_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<int>("lamp");
-        QTest::newRow("M=") << QByteArray("M=") << int(IDI_LAMP_GREEN);
-        QTest::newRow("S=") << QByteArray("S=1") << int(IDI_LAMP_GREEN);
-        QTest::newRow("P= is not a mode acknowledgement") << QByteArray("P=1") << int(IDI_LAMP_OFF);
-        QTest::newRow("nothing") << QByteArray() << int(IDI_LAMP_OFF);
+TEST_F(MainConsoleDlg, OnAndOffSwitchMonitoring) {
+    CPeerBench bench;
+    CShownConsole console;
+    auto& [window, driver] = console;
+
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    for (const int nId : kCommandButtons)
+        EXPECT_FALSE(driver.IsEnabled(nId)) << nId;
+    for (const int nId :
+         {IDC_MONITOR_OFF, IDC_EXIT, IDC_PROGRAM, IDC_COUNTDOWN_NUMBER, IDC_BRIGHTNESS, IDC_BRIGHTNESS_SPIN})
+        EXPECT_TRUE(driver.IsEnabled(nId)) << nId;
+    EXPECT_TRUE(window.m_link.IsOpen());
+    EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
+    EXPECT_EQ(bench.peer.ReadFor(100ms), "?D\r");
+
+    // The timer's own ticks show what arrives.
+    ASSERT_TRUE(bench.peer.Write(DisplayLine("    0:42", "   7", "1") + "\r"));
+    EXPECT_TRUE(driver.WaitFor([&] { return driver.Text(IDC_DISPLAY_LARGE) == "    0:42"; }));
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_RED; })); // the next tick found nothing
+
+    const auto start = SteadyClock::now();
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+    EXPECT_GE(MillisecondsSince(start), 230); // Close waits a quarter of a second
+    for (const int nId : kCommandButtons)
+        EXPECT_TRUE(driver.IsEnabled(nId)) << nId;
+    EXPECT_FALSE(window.m_link.IsOpen());
+    EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
+    EXPECT_EQ(Lamp(driver), IDI_LAMP_OFF);
+    EXPECT_EQ(driver.Text(IDC_DISPLAY_LARGE), "    0:42"); // the displays keep what they show
+    EXPECT_EQ(driver.Text(IDC_DISPLAY_SMALL), "   7");
+    EXPECT_EQ(bench.peer.ReadFor(100ms), "?D\r");
+
+    // Off again, not monitoring: nothing can be written to the closed link, and the lamp stays dark.
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+    EXPECT_EQ(bench.peer.ReadFor(100ms), "");
+    EXPECT_EQ(Lamp(driver), IDI_LAMP_OFF);
+    EXPECT_TRUE(bench.Boxes().Entries().empty());
+}
+
+// ---- selection
+
+TEST_F(MainConsoleDlg, UserChoicesMoveTheRowAndTheColumn) {
+    CPeerBench bench(SettingsNaming(kPort) + "[SetValues]\nProgram=11\nCDNumber=6\n"); // P7 and CD6 from the settings
+    std::string row1;
+    std::string row7;
+    for (int i = 0; i < 12; ++i) { // twelve lines: only the first ten count
+        row1 += "a;b;c;1:" + std::to_string(i) + "0;e\n";
+        row7 += "a;b;c;7:" + std::to_string(i) + "0;e\n";
     }
-    void modeAcknowledgementsTakeOneTick() {
-        QFETCH(QByteArray, line);
-        QFETCH(int, lamp);
+    bench.Write("P1.txt", row1);
+    bench.Write("P7.txt", row7);
+    CShownConsole console;
+    auto& [window, driver] = console;
+    EXPECT_EQ(Selected(driver, IDC_PROGRAM), "P7");
+    EXPECT_EQ(window.m_countdownTimes[1][9], "1:90");
+    EXPECT_EQ(window.m_countdownTimes[1][10], "");
+    EXPECT_EQ(window.m_countdownTimes[2][0], ""); // no P2.txt
+
+    // CD4 right after start-up: row 1, whatever program the settings selected.
+    ASSERT_TRUE(driver.Choose(IDC_COUNTDOWN_NUMBER, "CD4"));
+    EXPECT_EQ(window.m_nCountdownColumn, 4);
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "1:40");
+
+    // P7, then CD4 again: row 7.
+    ASSERT_TRUE(driver.Choose(IDC_PROGRAM, "P7"));
+    EXPECT_EQ(window.m_nProgramRow, 7);
+    EXPECT_EQ(Selected(driver, IDC_COUNTDOWN_NUMBER), "CD1");
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "7:10");
+    EXPECT_EQ(window.m_nCountdownColumn, 4); // the column stays although the list shows CD1
+    ASSERT_TRUE(driver.Choose(IDC_COUNTDOWN_NUMBER, "CD4"));
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "7:40");
+
+    // P61: row 1, column 1, like P1; the list moves to CD1.
+    ASSERT_TRUE(driver.Choose(IDC_PROGRAM, "P61"));
+    EXPECT_EQ(window.m_nProgramRow, 1);
+    EXPECT_EQ(Selected(driver, IDC_COUNTDOWN_NUMBER), "CD1");
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "1:10");
+
+    // A program without a file: an empty time.
+    ASSERT_TRUE(driver.Choose(IDC_PROGRAM, "P2"));
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "");
+
+    // Selections made by the program raise no notification.
+    SelectByProgram(window, driver, IDC_PROGRAM, "P7");
+    window.Control<CComboBox>(IDC_COUNTDOWN_NUMBER).SetCurSel(9);
+    EXPECT_EQ(window.m_nProgramRow, 2);
+    EXPECT_EQ(window.m_nCountdownColumn, 4);
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "");
+}
+
+// ---- acknowledgements
+
+TEST_F(MainConsoleDlg, AnUnansweredSetLeavesTheWindowResponsive) {
+    CPeerBench bench; // the peer never answers
+    CShownConsole console;
+    auto& [window, driver] = console;
+    ASSERT_TRUE(driver.Click(IDC_SET_BRIGHTNESS));
+    EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+
+    // A tick without an acknowledgement returns at once.
+    const auto start = SteadyClock::now();
+    window.OnTimer(CMainConsoleDlg::TIMER_ACK);
+    EXPECT_LT(MillisecondsSince(start), 100);
+
+    // For a second of unanswered ticks the window keeps handling its events: a 10 ms probe comes through most of
+    // the time (ticks that slept 250 ms each would let it through a handful of times).
+    int nProbes = 0;
+    window.m_afterTick = [&nProbes](int nId) {
+        nProbes += nId == kProbeTimer;
+    };
+    window.SetTimer(kProbeTimer, 10ms);
+    driver.Wait(1000ms);
+    window.KillTimer(kProbeTimer);
+    window.m_afterTick = nullptr;
+    EXPECT_GT(nProbes, 40);
+    EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK)); // still waiting for an acknowledgement
+    EXPECT_EQ(Lamp(driver), IDI_LAMP_OFF);
+}
+
+TEST_F(MainConsoleDlg, AnAcknowledgementLightsTheLampForAQuarterSecond) {
+    CPeerBench bench;
+    CShownConsole console;
+    auto& [window, driver] = console;
+    std::thread device([&bench] {
+        if (bench.peer.ReadUntil(4, 3s) == "=P1\r")
+            bench.peer.Write("B=9\r"); // any set acknowledgement ends the wait of any set command
+    });
+    const bool bClicked = driver.Click(IDC_SET_PROGRAM);
+    device.join();
+    ASSERT_TRUE(bClicked);
+    EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+
+    // Watch the lamp from a probe of the window system's shortest period: the window's events must be handled
+    // while it is green.
+    const auto start = SteadyClock::now();
+    long long nGreenAt = -1;
+    long long nDarkAt = -1;
+    int nProbesWhileGreen = 0;
+    window.m_afterTick = [&](int nId) {
+        if (nId != kProbeTimer)
+            return;
+        const int nLamp = Lamp(driver);
+        if (nLamp == IDI_LAMP_GREEN) {
+            if (nGreenAt < 0)
+                nGreenAt = MillisecondsSince(start);
+            ++nProbesWhileGreen;
+        } else if (nLamp == IDI_LAMP_OFF && nGreenAt >= 0 && nDarkAt < 0) {
+            nDarkAt = MillisecondsSince(start);
+        }
+    };
+    window.SetTimer(kProbeTimer, 10ms);
+    EXPECT_TRUE(driver.WaitFor([&] { return nDarkAt >= 0; }, 3s));
+    window.KillTimer(kProbeTimer);
+    window.m_afterTick = nullptr;
+    EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+    const long long nGreenMs = nDarkAt - nGreenAt;
+    EXPECT_GE(nGreenMs, 150);
+    EXPECT_LT(nGreenMs, 1500);
+    EXPECT_GE(nProbesWhileGreen, 5);
+}
+
+TEST_F(MainConsoleDlg, ModeAcknowledgementsTakeOneTick) {
+    const struct {
+        const char* pszName;
+        std::string line; // empty: nothing arrives
+        int nLamp;
+    } rows[] = {
+        {"M=", "M=", IDI_LAMP_GREEN},
+        {"S=", "S=1", IDI_LAMP_GREEN},
+        {"P= is not a mode acknowledgement", "P=1", IDI_LAMP_OFF},
+        {"nothing", "", IDI_LAMP_OFF},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
         CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
-        QVERIFY(window.m_link.Open(kPort, 2400));
-        if (!line.isEmpty())
-            QVERIFY(bench.peer.Write(line.toStdString() + "\r"));
+        CShownConsole console;
+        auto& [window, driver] = console;
+        ASSERT_TRUE(window.m_link.Open(kPort, 2400));
+        if (!row.line.empty()) {
+            ASSERT_TRUE(bench.peer.Write(row.line + "\r"));
+        }
         std::this_thread::sleep_for(kQueueTime);
         window.SetTimer(CMainConsoleDlg::TIMER_MODE_ACK, 100ms);
-        QElapsedTimer elapsed;
-        elapsed.start();
+        const auto start = SteadyClock::now();
         window.OnTimer(CMainConsoleDlg::TIMER_MODE_ACK);
-        QVERIFY(elapsed.elapsed() < 100);
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), lamp);
-        QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_MODE_ACK));
-        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF), 2000);
+        EXPECT_LT(MillisecondsSince(start), 100);
+        EXPECT_EQ(Lamp(driver), row.nLamp);
+        EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_MODE_ACK));
+        EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_OFF; }, 2s));
     }
+}
 
-    void timerIdsOutsideTheTableAreIgnored() {
+TEST_F(MainConsoleDlg, TimerIdsOutsideTheTableAreIgnored) {
+    CPeerBench bench;
+    CShownConsole console;
+    auto& [window, driver] = console;
+    ASSERT_TRUE(window.m_link.Open(kPort, 2400));
+    ASSERT_TRUE(bench.peer.Write("P=1\rD? 12345678 1234 1\r"));
+    std::this_thread::sleep_for(kQueueTime);
+    for (const int nId : {0, 5, 7, 16})
+        window.OnTimer(nId);
+    EXPECT_EQ(Lamp(driver), IDI_LAMP_OFF);
+    // The lines are still queued: the monitor's tick finds them.
+    window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
+    EXPECT_EQ(driver.Text(IDC_DISPLAY_LARGE), "12345678");
+}
+
+// ---- the way out
+
+TEST_F(MainConsoleDlg, ExitClosesTheLinkAndEndsTheWindow) {
+    enum class EWay { ExitButton, EnterInTheProgramList, CloseBox };
+    const struct {
+        const char* pszName;
+        EWay way;
+    } rows[] = {
+        {"Exit button", EWay::ExitButton},
+        {"Enter in the program list", EWay::EnterInTheProgramList},
+        {"close box", EWay::CloseBox},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
         CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
-        QVERIFY(window.m_link.Open(kPort, 2400));
-        QVERIFY(bench.peer.Write("P=1\rD? 12345678 1234 1\r"));
-        std::this_thread::sleep_for(kQueueTime);
-        for (const int nId : {0, 5, 7, 16})
-            window.OnTimer(nId);
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        // The lines are still queued: the monitor's tick finds them.
-        window.OnTimer(CMainConsoleDlg::TIMER_MONITOR);
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_LARGE), QString("12345678"));
-    }
-
-    // ---- the way out
-
-    void exitClosesTheLinkAndEndsTheWindow_data() {
-        QTest::addColumn<QString>("way");
-        QTest::newRow("Exit button") << "button";
-        QTest::newRow("Enter in the program list") << "enter";
-        QTest::newRow("close box") << "close";
-    }
-    void exitClosesTheLinkAndEndsTheWindow() {
-        QFETCH(QString, way);
-        CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
-        ClickButton(window, IDC_MONITOR_ON);
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray("?D\r"));
-        QVERIFY(!PortIsFree());
-        if (way == "button") {
-            ClickButton(window, IDC_EXIT);
-        } else if (way == "enter") {
-            window.GetDlgItem(IDC_PROGRAM)->setFocus();
-            QTest::keyClick(window.GetDlgItem(IDC_PROGRAM), Qt::Key_Return);
-        } else {
-            window.close();
+        CShownConsole console;
+        auto& [window, driver] = console;
+        ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+        EXPECT_EQ(bench.peer.ReadFor(100ms), "?D\r");
+        EXPECT_FALSE(PortIsFree());
+        switch (row.way) {
+        case EWay::ExitButton:
+            ASSERT_TRUE(driver.Click(IDC_EXIT));
+            break;
+        case EWay::EnterInTheProgramList:
+            ASSERT_TRUE(driver.Key(IDC_PROGRAM, EKey::Enter));
+            break;
+        case EWay::CloseBox:
+            driver.CloseBox();
+            break;
         }
-        QVERIFY(window.IsEnded());
-        QCOMPARE(window.result(), int(IDOK));
-        QVERIFY(!window.m_link.IsOpen());
-        QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
-        QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_CLOCK));
-        QVERIFY(PortIsFree());
-        QCOMPARE(QByteArray::fromStdString(bench.peer.ReadFor(100ms)), QByteArray()); // nothing sent on the way out
+        EXPECT_TRUE(window.IsEnded());
+        EXPECT_EQ(window.Result(), IDOK);
+        EXPECT_FALSE(window.m_link.IsOpen());
+        EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
+        EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_CLOCK));
+        EXPECT_TRUE(PortIsFree());
+        EXPECT_EQ(bench.peer.ReadFor(100ms), ""); // nothing sent on the way out
     }
+}
 
-    void escapeEndsTheWindowAndItsDestructorClosesTheLink() {
-        CPeerBench bench;
-        auto window = std::make_unique<CConsoleProbe>();
-        window->Create();
-        ClickButton(*window, IDC_MONITOR_ON);
-        QVERIFY(!PortIsFree());
-        QTest::keyClick(window->GetDlgItem(IDC_PROGRAM), Qt::Key_Escape);
-        QVERIFY(window->IsEnded());
-        QCOMPARE(window->result(), int(IDCANCEL));
-        QVERIFY(window->m_link.IsOpen()); // not through the exit handler
-        QVERIFY(!PortIsFree());
-        window.reset();
-        QVERIFY(PortIsFree());
-    }
+TEST_F(MainConsoleDlg, EscapeEndsTheWindowAndItsDestructorClosesTheLink) {
+    CPeerBench bench;
+    std::optional<CShownConsole> console(std::in_place);
+    auto& [window, driver] = *console;
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    EXPECT_FALSE(PortIsFree());
+    ASSERT_TRUE(driver.Key(IDC_PROGRAM, EKey::Escape));
+    EXPECT_TRUE(window.IsEnded());
+    EXPECT_EQ(window.Result(), IDCANCEL);
+    EXPECT_TRUE(window.m_link.IsOpen()); // not through the exit handler
+    EXPECT_FALSE(PortIsFree());
+    console.reset();
+    EXPECT_TRUE(PortIsFree());
+}
 
-    void runsModallyUntilExit() {
-        CDialogFiles bench(PortSettings());
-        CMainConsoleDlg window;
-        QTimer::singleShot(100ms, &window, [&window] {
-            // Enter in a list, where no push button has the focus: Exit, the default button.
-            window.GetDlgItem(IDC_COUNTDOWN_NUMBER)->setFocus();
-            QTest::keyClick(window.GetDlgItem(IDC_COUNTDOWN_NUMBER), Qt::Key_Enter);
-        });
-        QCOMPARE(window.DoModal(), int(IDOK));
-    }
+TEST_F(MainConsoleDlg, RunsModallyUntilExit) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    CMainConsoleDlg window;
+    CDialogDriver driver(window);
+    bool bPressed = false;
+    // Enter in a list, where no push button has the focus: Exit, the default button.
+    CDialogDriver::Later(100ms, [&] { bPressed = driver.Key(IDC_COUNTDOWN_NUMBER, EKey::Enter); });
+    EXPECT_EQ(window.DoModal(), IDOK);
+    EXPECT_TRUE(bPressed);
+}
 
-    // ---- the other dialogs
+// ---- the other dialogs
 
-    void portSettingsTakesTheChoiceOnOkOnly_data() {
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("baudRate");
-        QTest::newRow("OK") << true << 3 << 9600;
-        QTest::newRow("Cancel") << false << 6 << 4800;
-    }
-    void portSettingsTakesTheChoiceOnOkOnly() {
-        QFETCH(bool, ok);
-        QFETCH(int, port);
-        QFETCH(int, baudRate);
+TEST_F(MainConsoleDlg, PortSettingsTakesTheChoiceOnOkOnly) {
+    const struct {
+        const char* pszName;
+        bool bOk;
+        int nPort;
+        int nBaudRate;
+    } rows[] = {
+        {"OK", true, 3, 9600},
+        {"Cancel", false, 6, 4800},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
         CDialogFiles bench("[Settings]\nCOMPort=5\nBaudrate=1\n");
-        CConsoleProbe window;
-        window.Create();
-        QCOMPARE(window.m_nPort, 6);
-        QCOMPARE(window.m_nBaudRate, 4800);
+        CShownConsole console;
+        auto& [window, driver] = console;
+        EXPECT_EQ(window.m_nPort, 6);
+        EXPECT_EQ(window.m_nBaudRate, 4800);
         int nTemplate = 0;
-        WhenModalOpens<CDialog>(qApp, [&nTemplate, ok](CDialog* pDialog) {
-            CDialog& dialog = *pDialog;
+        bool bChosen = false;
+        bool bAnswered = false;
+        driver.WhenDialogOpens([&](CDialog& dialog) {
             nTemplate = dialog.TemplateId();
-            auto* ports = dialog.Item<CComboBox>(IDC_COM_PORT_LIST);
-            auto* rates = dialog.Item<CComboBox>(IDC_BAUD_RATE_LIST);
-            if (ports && rates) {
-                ports->SetCurSel(ports->findText("COM 3"));
-                rates->SetCurSel(rates->findText("9600"));
-            }
-            if (ok)
-                QTest::mouseClick(dialog.Item<QPushButton>(IDOK), Qt::LeftButton);
-            else
-                QTest::keyClick(&dialog, Qt::Key_Escape); // the dialog has no Cancel button
+            CDialogDriver settings(dialog);
+            bChosen = settings.Choose(IDC_COM_PORT_LIST, "COM 3");
+            // The baud rate list is shown but out of the user's reach: set as the dialog's own settings set it.
+            if (auto* rates = dialog.Item<CComboBox>(IDC_BAUD_RATE_LIST))
+                rates->SetCurSel(IndexOf(settings, IDC_BAUD_RATE_LIST, "9600"));
+            // The dialog has no Cancel button: Escape.
+            bAnswered = row.bOk ? settings.Click(IDOK) : settings.Key(0, EKey::Escape);
         });
-        ClickButton(window, IDC_PORT_SETTINGS);
-        QCOMPARE(nTemplate, IDD_COM_PORT);
-        QCOMPARE(window.m_nPort, port);
-        QCOMPARE(window.m_nBaudRate, baudRate);
+        ASSERT_TRUE(driver.Click(IDC_PORT_SETTINGS));
+        EXPECT_EQ(nTemplate, IDD_COM_PORT);
+        EXPECT_TRUE(bChosen);
+        EXPECT_TRUE(bAnswered);
+        EXPECT_EQ(window.m_nPort, row.nPort);
+        EXPECT_EQ(window.m_nBaudRate, row.nBaudRate);
     }
+}
 
-    void readMemoryAndParametersOpenModally_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("dialog");
-        QTest::newRow("Read Memory") << int(IDC_READ_MEMORY) << int(IDD_READ_MEMORY);
-        QTest::newRow("Configure Parameters") << int(IDC_CONFIGURE_PARAMETERS) << int(IDD_PARAMETERS);
-    }
-    void readMemoryAndParametersOpenModally() {
-        QFETCH(int, button);
-        QFETCH(int, dialog);
+TEST_F(MainConsoleDlg, ReadMemoryAndParametersOpenModally) {
+    const struct {
+        const char* pszName;
+        int nButton;
+        int nDialog;
+    } rows[] = {
+        {"Read Memory", IDC_READ_MEMORY, IDD_READ_MEMORY},
+        {"Configure Parameters", IDC_CONFIGURE_PARAMETERS, IDD_PARAMETERS},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
         CPeerBench bench;
-        CConsoleProbe window;
-        window.Create();
+        CShownConsole console;
+        auto& [window, driver] = console;
         int nTemplate = 0;
         bool bParent = false;
-        WhenModalOpens<CDialog>(qApp, [&](CDialog* pOpened) {
-            CDialog& opened = *pOpened;
+        driver.WhenDialogOpens([&](CDialog& opened) {
             nTemplate = opened.TemplateId();
-            bParent = opened.parentWidget() == &window;
+            bParent = opened.GetParent() == &window;
             opened.EndDialog(IDCANCEL);
         });
-        ClickButton(window, button);
-        QCOMPARE(nTemplate, dialog);
-        QVERIFY(bParent);
-        QVERIFY(!window.IsEnded());
-        QVERIFY(!window.m_link.IsOpen()); // the main window's link plays no part
+        ASSERT_TRUE(driver.Click(row.nButton));
+        EXPECT_EQ(nTemplate, row.nDialog);
+        EXPECT_TRUE(bParent);
+        EXPECT_FALSE(window.IsEnded());
+        EXPECT_FALSE(window.m_link.IsOpen()); // the main window's link plays no part
     }
+}
 
-    // ---- against the simulator
+// ---- against the simulator
 
-    void currentValuesFromTheSimulator() {
-        CDialogFiles bench(PortSettings());
-        bench.Write("P0.txt", "x;x;x;0:30\nx;x;x;1:00\nx;x;x;5:00\n");
-        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--frozen", "--program", "5"});
-        CConsoleProbe window;
-        window.Create();
-        ClickButton(window, IDC_GET_CURRENT_VALUES);
-        QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN));
-        QCOMPARE(Selected(window, IDC_PROGRAM), QString("P5"));
-        QCOMPARE(DlgItemText(window, IDC_COUNTDOWN_TIME), QString("5:00"));
-        QCOMPARE(Selected(window, IDC_COUNTDOWN_NUMBER), QString("CD2"));
-        QCOMPARE(DlgItemText(window, IDC_BRIGHTNESS), QString("9"));
-        QVERIFY(!DlgItemText(window, IDC_DISPLAY_LARGE).trimmed().isEmpty());
-        QCOMPARE(DlgItemText(window, IDC_DISPLAY_SMALL).trimmed(), QString("1"));
-        QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        QVERIFY(bench.Boxes().Entries().empty());
+TEST_F(MainConsoleDlg, CurrentValuesFromTheSimulator) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    bench.Write("P0.txt", "x;x;x;0:30\nx;x;x;1:00\nx;x;x;5:00\n");
+    CDeviceSimulator sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--frozen", "--program", "5"});
+    CShownConsole console;
+    CDialogDriver& driver = console.driver;
+    ASSERT_TRUE(driver.Click(IDC_GET_CURRENT_VALUES));
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_GREEN; }));
+    EXPECT_EQ(Selected(driver, IDC_PROGRAM), "P5");
+    EXPECT_EQ(driver.Text(IDC_COUNTDOWN_TIME), "5:00");
+    EXPECT_EQ(Selected(driver, IDC_COUNTDOWN_NUMBER), "CD2");
+    EXPECT_EQ(driver.Text(IDC_BRIGHTNESS), "9");
+    EXPECT_NE(Trimmed(driver.Text(IDC_DISPLAY_LARGE)), "");
+    EXPECT_EQ(Trimmed(driver.Text(IDC_DISPLAY_SMALL)), "1");
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_OFF; }));
+    EXPECT_TRUE(bench.Boxes().Entries().empty());
+}
+
+TEST_F(MainConsoleDlg, EverySetIsAcknowledgedBySimulator) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    CDeviceSimulator sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--frozen"});
+    CShownConsole console;
+    auto& [window, driver] = console;
+    SetText(window, IDC_PC_TIME, "10:20:30");
+    SetText(window, IDC_BRIGHTNESS, "4");
+    for (const int nButton :
+         {IDC_SET_PROGRAM, IDC_SET_COUNTDOWN_NUMBER, IDC_SET_BRIGHTNESS, IDC_SET_PC_TIME, IDC_MASTER, IDC_SLAVE}) {
+        SCOPED_TRACE(nButton);
+        EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_OFF; }));
+        ASSERT_TRUE(driver.Click(nButton));
+        EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_GREEN; }));
+        EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
     }
+    // The device took the values: its current values report them.
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_OFF; }));
+    SetText(window, IDC_BRIGHTNESS, "");
+    ASSERT_TRUE(driver.Click(IDC_GET_CURRENT_VALUES));
+    EXPECT_TRUE(driver.WaitFor([&] { return driver.Text(IDC_BRIGHTNESS) == "4"; })) << driver.Text(IDC_BRIGHTNESS);
+    EXPECT_TRUE(bench.Boxes().Entries().empty());
+}
 
-    void everySetIsAcknowledgedBySimulator() {
-        CDialogFiles bench(PortSettings());
-        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--frozen"});
-        CConsoleProbe window;
-        window.Create();
-        window.Item<QLineEdit>(IDC_PC_TIME)->setText("10:20:30");
-        window.Item<QLineEdit>(IDC_BRIGHTNESS)->setText("4");
-        for (const int nButton :
-             {IDC_SET_PROGRAM, IDC_SET_COUNTDOWN_NUMBER, IDC_SET_BRIGHTNESS, IDC_SET_PC_TIME, IDC_MASTER, IDC_SLAVE}) {
-            QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-            ClickButton(window, nButton);
-            QTRY_VERIFY2(Lamp(window, IDC_STATUS_LAMP) == IDI_LAMP_GREEN, qPrintable(QString::number(nButton)));
-            QVERIFY(!window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
-        }
-        // The device took the values: its current values report them.
-        QTRY_COMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_OFF));
-        window.Item<QLineEdit>(IDC_BRIGHTNESS)->clear();
-        ClickButton(window, IDC_GET_CURRENT_VALUES);
-        QTRY_COMPARE(DlgItemText(window, IDC_BRIGHTNESS), QString("4"));
-        QVERIFY(bench.Boxes().Entries().empty());
+TEST_F(MainConsoleDlg, MonitoringTheSimulatorShowsTheCountdownAndTheLights) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    // Program 3 starts every two minutes: red for the second-to-last minute, yellow for the last; at sixty times
+    // the speed that is a second each.
+    CDeviceSimulator sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "60"});
+    CShownConsole console;
+    CDialogDriver& driver = console.driver;
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    std::set<std::string> displays;
+    std::set<CLights> patterns;
+    int nGreen = 0;
+    const auto start = SteadyClock::now();
+    while (MillisecondsSince(start) < 4500) {
+        driver.Wait(50ms);
+        displays.insert(driver.Text(IDC_DISPLAY_LARGE));
+        patterns.insert(Lights(driver));
+        nGreen += Lamp(driver) == IDI_LAMP_GREEN;
     }
+    EXPECT_GE(displays.size(), 5u);
+    EXPECT_EQ(patterns.count(kRedLight), 1u);
+    EXPECT_EQ(patterns.count(kYellowLight), 1u);
+    EXPECT_GT(nGreen, 20);
+    EXPECT_NE(driver.Text(IDC_START_NUMBER), ""); // a start happened meanwhile
+    EXPECT_NE(driver.Text(IDC_LEAD_TIME), "");
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+    EXPECT_TRUE(bench.Boxes().Entries().empty());
+}
 
-    void monitoringTheSimulatorShowsTheCountdownAndTheLights() {
-        CDialogFiles bench(PortSettings());
-        // Program 3 starts every two minutes: red for the second-to-last minute, yellow for the last; at sixty
-        // times the speed that is a second each.
-        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "60"});
-        CConsoleProbe window;
-        window.Create();
-        ClickButton(window, IDC_MONITOR_ON);
-        std::set<QString> displays;
-        std::set<QList<int>> patterns;
-        int nGreen = 0;
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (elapsed.elapsed() < 4500) {
-            QTest::qWait(50);
-            displays.insert(DlgItemText(window, IDC_DISPLAY_LARGE));
-            patterns.insert(Lights(window));
-            nGreen += Lamp(window, IDC_STATUS_LAMP) == IDI_LAMP_GREEN;
-        }
-        QVERIFY2(displays.size() >= 5, qPrintable(QString::number(displays.size())));
-        QVERIFY(patterns.count({IDI_LAMP_RED, IDI_LAMP_OFF, IDI_LAMP_OFF}) == 1);
-        QVERIFY(patterns.count({IDI_LAMP_OFF, IDI_LAMP_YELLOW, IDI_LAMP_OFF}) == 1);
-        QVERIFY(nGreen > 20);
-        QVERIFY(!DlgItemText(window, IDC_START_NUMBER).isEmpty()); // a start happened meanwhile
-        QVERIFY(!DlgItemText(window, IDC_LEAD_TIME).isEmpty());
-        ClickButton(window, IDC_MONITOR_OFF);
-        QVERIFY(bench.Boxes().Entries().empty());
+// The unit is switched off and on again (the simulator ended and started again under the same port) while
+// monitoring: the window follows the new unit by itself, which needs one "?D" since it starts silent; the status
+// lamp is red at every tick while the unit is away.
+TEST_F(MainConsoleDlg, MonitoringFollowsAUnitSwitchedOffAndOnAgain) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    const std::string strRecord = bench.Dir().File("received.bin");
+    std::optional<CDeviceSimulator> first(
+        std::in_place, bench.Dir().Path(),
+        std::vector<std::string>{"--com", std::to_string(kPort), "--frozen", "--program", "2"});
+    CShownConsole console;
+    CDialogDriver& driver = console.driver;
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    ASSERT_TRUE(driver.WaitFor([&] { return !driver.Text(IDC_DISPLAY_LARGE).empty(); }, 3s));
+    const std::string strBefore = driver.Text(IDC_DISPLAY_LARGE);
+
+    first.reset();
+    driver.Wait(600ms);
+    for (int i = 0; i < 5; ++i) {
+        driver.Wait(110ms);
+        EXPECT_EQ(Lamp(driver), IDI_LAMP_RED);
     }
+    CDeviceSimulator second(bench.Dir().Path(),
+                            {"--com", std::to_string(kPort), "--frozen", "--program", "7", "--record", strRecord});
+    const auto start = SteadyClock::now();
+    // Within two seconds as a rule (half a second to reopen, a second to see the unit is silent); more on a loaded
+    // machine.
+    EXPECT_TRUE(driver.WaitFor([&] { return driver.Text(IDC_DISPLAY_LARGE) != strBefore; }, 4s));
+    std::cout << "the display followed the new unit after " << MillisecondsSince(start) << " ms\n";
+    EXPECT_EQ(Lamp(driver), IDI_LAMP_GREEN);
+    EXPECT_EQ(ReadFileBytes(strRecord).value_or(""), "?D\r");
+    EXPECT_TRUE(bench.Boxes().Entries().empty());
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+}
 
-    // The unit is switched off and on again (the simulator ended and started again under the same link) while
-    // monitoring: the window follows the new unit by itself, which needs one "?D" since it starts silent; the
-    // status lamp is red at every tick while the unit is away.
-    void monitoringFollowsAUnitSwitchedOffAndOnAgain() {
-        CDialogFiles bench(PortSettings());
-        const std::string strRecord = bench.Dir().File("received.bin");
-        auto first = std::make_unique<CSimProcess>(
-            bench.Dir().Path(), std::vector<std::string>{"--com", std::to_string(kPort), "--frozen", "--program", "2"});
-        CConsoleProbe window;
-        window.Create();
-        ClickButton(window, IDC_MONITOR_ON);
-        QTRY_VERIFY_WITH_TIMEOUT(!DlgItemText(window, IDC_DISPLAY_LARGE).isEmpty(), 3000);
-        const QString strBefore = DlgItemText(window, IDC_DISPLAY_LARGE);
+// A unit that kept streaming while its cable was out is not switched off: no "?D" after the reconnection.
+TEST_F(MainConsoleDlg, MonitoringLeavesAStreamingUnitStreamingAfterTheCableIsBack) {
+    CDialogFiles bench(SettingsNaming(kPort));
+    const std::string strRecord = bench.Dir().File("received.bin");
+    CDeviceSimulator sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--record", strRecord});
+    CShownConsole console;
+    auto& [window, driver] = console;
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_GREEN; }, 3s));
+    sim.PullCable();
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_RED; }, 3s));
+    driver.Wait(300ms);
+    sim.PlugCable();
+    EXPECT_TRUE(driver.WaitFor([&] { return window.m_link.ReopenCount() == 1; }, 3s));
+    EXPECT_TRUE(driver.WaitFor([&] { return Lamp(driver) == IDI_LAMP_GREEN; }, 3s));
+    driver.Wait(1500ms); // past the second in which a silent unit would be switched on
+    EXPECT_EQ(ReadFileBytes(strRecord).value_or(""), "?D\r");
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+}
 
-        first.reset();
-        QTest::qWait(600);
-        for (int i = 0; i < 5; ++i) {
-            QTest::qWait(110);
-            QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED));
-        }
-        CSimProcess second(bench.Dir().Path(),
-                           {"--com", std::to_string(kPort), "--frozen", "--program", "7", "--record", strRecord});
-        QElapsedTimer elapsed;
-        elapsed.start();
-        // Within two seconds as a rule (half a second to reopen, a second to see the unit is silent); more on a
-        // loaded machine.
-        QTRY_VERIFY_WITH_TIMEOUT(DlgItemText(window, IDC_DISPLAY_LARGE) != strBefore, 4000);
-        qInfo("the display followed the new unit after %lld ms", elapsed.elapsed());
-        QCOMPARE(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN));
-        QCOMPARE(QByteArray::fromStdString(ReadFileBytes(strRecord).value_or("")), QByteArray("?D\r"));
-        QVERIFY(bench.Boxes().Entries().empty());
-        ClickButton(window, IDC_MONITOR_OFF);
-    }
+// ---- picture for the documentation
 
-    // A unit that kept streaming while its cable was out is not switched off: no "?D" after the reconnection.
-    void monitoringLeavesAStreamingUnitStreamingAfterTheCableIsBack() {
-        CDialogFiles bench(PortSettings());
-        const std::string strRecord = bench.Dir().File("received.bin");
-        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--record", strRecord});
-        CConsoleProbe window;
-        window.Create();
-        ClickButton(window, IDC_MONITOR_ON);
-        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN), 3000);
-        sim.Signal(SIGUSR1);
-        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_RED), 3000);
-        QTest::qWait(300);
-        sim.Signal(SIGUSR2);
-        QTRY_VERIFY_WITH_TIMEOUT(window.m_link.ReopenCount() == 1, 3000);
-        QTRY_COMPARE_WITH_TIMEOUT(Lamp(window, IDC_STATUS_LAMP), int(IDI_LAMP_GREEN), 3000);
-        QTest::qWait(1500); // past the second in which a silent unit would be switched on
-        QCOMPARE(QByteArray::fromStdString(ReadFileBytes(strRecord).value_or("")), QByteArray("?D\r"));
-        ClickButton(window, IDC_MONITOR_OFF);
-    }
+// Only with KALVORA_SCREENSHOT_DIR: the window as the user sees it while monitoring, into <dir>/main-window.png.
+TEST_F(MainConsoleDlg, Screenshot) {
+    const std::optional<std::string> strDirectory = ProcessVariable("KALVORA_SCREENSHOT_DIR");
+    if (!strDirectory || strDirectory->empty())
+        GTEST_SKIP() << "KALVORA_SCREENSHOT_DIR is not set";
+    CDialogFiles bench(SettingsNaming(kPort));
+    bench.Write("P1.txt", "x;x;x;0:30\nx;x;x;1:00\nx;x;x;1:30\n");
+    CDeviceSimulator sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "30",
+                                              "--memory", "11", "--clock", "10:14:00"});
+    CShownConsole console;
+    CDialogDriver& driver = console.driver;
+    // Program 3 at thirty times the speed starts every four seconds: by now one start has passed and the next
+    // countdown shows its red light.
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    driver.Wait(5000ms);
+    ASSERT_TRUE(driver.IsShown());
+    const CDialogDriver::CImage image = driver.Snapshot(0);
+    ASSERT_FALSE(image.pixels.empty()) << "this window implementation cannot draw the window offscreen";
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(image.pixels.size() * 3);
+    for (const CColour& pixel : image.pixels)
+        rgb.insert(rgb.end(), {pixel.r, pixel.g, pixel.b});
+    EXPECT_TRUE(WriteFileReplacing(*strDirectory + "/main-window.png", EncodePng(image.cx, image.cy, rgb)));
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+}
 
-    // ---- picture for the documentation
-
-    void screenshot() {
-        const QByteArray directory = qgetenv("KALVORA_SCREENSHOT_DIR");
-        if (directory.isEmpty())
-            QSKIP("KALVORA_SCREENSHOT_DIR is not set");
-        CDialogFiles bench(PortSettings());
-        bench.Write("P1.txt", "x;x;x;0:30\nx;x;x;1:00\nx;x;x;1:30\n");
-        CSimProcess sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--program", "3", "--speed", "30",
-                                             "--memory", "11", "--clock", "10:14:00"});
-        CMainConsoleDlg window;
-        window.Create();
-        // Program 3 at thirty times the speed starts every four seconds: by now one start has passed and the
-        // next countdown shows its red light.
-        ClickButton(window, IDC_MONITOR_ON);
-        QTest::qWait(5000);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QString strPath = QString::fromLocal8Bit(directory) + "/main-window.png";
-        QVERIFY(window.grab().save(strPath));
-        ClickButton(window, IDC_MONITOR_OFF);
-    }
-};
-
-QTEST_MAIN(CMainConsoleDlgTest)
-#include "MainConsoleDlgTest.moc"
+} // namespace
