@@ -1,5 +1,6 @@
 // What Qt draws of the program's resources: the lamps, the application icon and the About picture (window/qt/Icons.h,
-// from the design of window/common/IconDesign.h), and the display font's width in the main window's display.
+// from the design of window/common/IconDesign.h), the dialog font and its units, and the display font's width in
+// the main window's display.
 
 #include "window/DialogDriver.h" // the dialog tests' main function: Qt's application object for the pixmaps
 
@@ -11,7 +12,12 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
+
+#include <cmath>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -55,8 +61,25 @@ TEST(Icons, ApplicationIconAndLogo) {
     EXPECT_TRUE(BitmapPixmap(IDI_LAMP_RED).isNull());
 }
 
+// The template's 8 points at the screen's resolution; the units of that font measured as the window system does.
+TEST(Fonts, DialogFontAndItsUnitsAreTheTemplates) {
+    const auto dialogTemplate = LoadDialogTemplate(IDD_ABOUTBOX);
+    ASSERT_TRUE(dialogTemplate);
+    const QFont font = DialogFont(*dialogTemplate);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(font.pixelSize(), std::lround(8 * screen->logicalDotsPerInchY() / 72.0));
+    const CDialogUnits units = UnitsOfFont(font);
+    EXPECT_EQ(units.BaseY(), QFontMetrics(font).height());
+    // The average width of the 52 letters, in whole pixels.
+    const double dAverage =
+        QFontMetrics(font).horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+        52.0;
+    EXPECT_LE(std::abs(units.BaseX() - dAverage), 1.0);
+}
+
 // With the bundled seven-segment face, narrowed, eight digits fit the large display of the main window.
-TEST(DisplayFont, EightDigitsFitTheLargeDisplay) {
+TEST(Fonts, EightDigitsFitTheLargeDisplay) {
     const CFont font = DisplayFont();
     ASSERT_FALSE(font.IsNull());
     CDialog dialog(IDD_MAIN_CONSOLE);
