@@ -49,7 +49,9 @@ endfunction()
 #                          [WITH_SIMULATOR <file>...])
 # The tests of the calling folder under tests/: one executable per *Test.cpp, named <folder>_<file> and labelled with
 # the folder's name. A custom target kalvora_tests_<folder> builds them all (`make test-tsan` builds two of them).
-# Platform tests go by file suffix: *WinTest.cpp exist on Windows only, *PosixTest.cpp on Linux and macOS only. On
+# Platform tests go by file suffix: *WinTest.cpp exist on Windows only, *PosixTest.cpp on Linux and macOS only, and
+# *QtTest.cpp only with the window layer over Qt (KALVORA_WINDOW qt): tests of what Qt alone draws or does, which
+# may include Qt's headers and window/qt/ and are linked with the window program's library (and so with Qt). On
 # Windows only the *WinTest.cpp files and those named after WINDOWS (without .cpp) are built, each run once as a whole without the GoogleTest cases that match
 # WINDOWS_EXCLUDED_CASES (the rules of POSIX paths and the like). A file named after WITH_SIMULATOR is built but
 # not registered: its folder registers it with kalvora_add_simulator_test, once for each simulator it needs.
@@ -68,6 +70,10 @@ function(kalvora_add_folder_tests)
         set(name ${folder}_${file})
         string(REGEX MATCH "WinTest$" windows_only ${file})
         string(REGEX MATCH "PosixTest$" posix_only ${file})
+        string(REGEX MATCH "QtTest$" qt_only ${file})
+        if(qt_only AND NOT (KALVORA_GUI AND KALVORA_WINDOW STREQUAL "qt"))
+            continue()
+        endif()
         if(WIN32)
             if(posix_only OR (NOT windows_only AND NOT file IN_LIST ARG_WINDOWS))
                 continue()
@@ -89,6 +95,11 @@ function(kalvora_add_folder_tests)
             endif()
             kalvora_add_test(${name} GTEST SOURCES ${source}
                              LIBS kalvora_dialog_test_main kalvora_testsupport GTest::gtest GTest::gmock ${ARG_LIBS}
+                             LABELS ${folder} ARGS ${args} DIALOG)
+        elseif(qt_only)
+            kalvora_add_test(${name} GTEST SOURCES ${source}
+                             LIBS kalvora_gui kalvora_testsupport GTest::gtest GTest::gmock GTest::gtest_main
+                                  ${ARG_LIBS}
                              LABELS ${folder} ARGS ${args} DIALOG)
         elseif(WIN32 AND file IN_LIST ARG_WITH_SIMULATOR)
             add_executable(${name} ${source})

@@ -1,294 +1,259 @@
-#include "settings/ComPortDlg.h"
-#include "tests/support/DialogTesting.h"
+// The COM Port Settings dialog: twenty ports and five rates, each port's device as its tip, the choice config.ini
+// stored, what OK hands back and writes (and Escape and the close box do not), the rate shown but never chosen, and
+// its texts in the language config.ini names.
 
-#include "base/Files.h"
+#include "window/DialogDriver.h"
+
 #include "base/IniFile.h"
 #include "i18n/Language.h"
+#include "link/SerialPort.h"
 #include "res/Resource.h"
-#include "tests/support/PtyPeer.h"
+#include "settings/ComPortDlg.h"
+#include "tests/support/DevicePeer.h"
+#include "tests/support/DialogTesting.h"
 #include "tests/support/InstalledLayout.h"
-#include "tests/support/TempDir.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QtTest>
+#include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
-#include <optional>
 #include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
 
 namespace {
 
 constexpr int kCallerBaudRate = 4800; // the main window's current rate, handed in at construction
 
-std::string Stored(const CTempDir& directory, const char* pszKey) {
-    return CIniFile::GetString(directory.File("config.ini"), "Settings", pszKey).value_or("(absent)");
+// No language is loaded after a test.
+class ComPortDlg : public testing::Test {
+protected:
+    void TearDown() override { LoadLanguage("none-loaded"); }
+};
+
+std::string Stored(const CDialogFiles& files, const char* pszKey) {
+    return CIniFile::GetString(files.Dir().File("config.ini"), "Settings", pszKey).value_or("(absent)");
+}
+
+// The entry a drop-down shows: its selected one, empty without a selection.
+std::string Shown(const CDialogDriver& driver, int nId) {
+    const int nSelected = driver.Selection(nId);
+    return nSelected < 0 ? std::string() : driver.Entries(nId).at(static_cast<std::size_t>(nSelected));
+}
+
+TEST_F(ComPortDlg, ShowsTwentyPortsAndFiveRatesUnsorted) {
+    const CDialogFiles files;
+    CComPortDlg dialog(kCallerBaudRate);
+    const CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_EQ(driver.Title(), "COM Port Settings");
+    std::vector<std::string> ports;
+    for (int n = 1; n <= 20; ++n)
+        ports.push_back("COM " + std::to_string(n));
+    EXPECT_EQ(driver.Entries(IDC_COM_PORT_LIST), ports);
+    EXPECT_EQ(driver.Entries(IDC_BAUD_RATE_LIST), (std::vector<std::string>{"2400", "4800", "9600", "19200", "38400"}));
+    EXPECT_FALSE(driver.Look(IDC_COM_PORT_LIST).bSorted);
+    EXPECT_FALSE(driver.Look(IDC_BAUD_RATE_LIST).bSorted);
+    EXPECT_EQ(&dialog.m_comboPort, dialog.Item<CComboBox>(IDC_COM_PORT_LIST));
+    EXPECT_EQ(&dialog.m_comboBaud, dialog.Item<CComboBox>(IDC_BAUD_RATE_LIST));
+    EXPECT_EQ(driver.Text(IDC_LABEL_COM_PORT), "COM Port");
+    EXPECT_EQ(driver.Text(IDC_LABEL_BAUD_RATE), "Baudrate");
+    EXPECT_FALSE(files.Read("config.ini")); // opening writes nothing
+}
+
+// Each entry's tip is the device its number opens: the link ports/COM<n> when there is one, else the built-in line.
+TEST_F(ComPortDlg, EachEntrysTooltipIsItsDevice) {
+    const CDialogFiles files;
+    CDevicePeer device(files.Dir().Path(), 7);
+    CComPortDlg dialog(kCallerBaudRate);
+    dialog.Create();
+    for (int nPort = 1; nPort <= 20; ++nPort)
+        EXPECT_EQ(dialog.m_comboPort.GetItemTip(nPort - 1), PortDevicePath(nPort)) << nPort;
+    EXPECT_EQ(dialog.m_comboPort.GetItemTip(0), PortDevicePath(1, files.Dir().Path(), false));
+    EXPECT_EQ(dialog.m_comboPort.GetItemTip(6), PortDevicePath(7, files.Dir().Path(), true));
+    EXPECT_EQ(dialog.m_comboPort.GetItemTip(19), PortDevicePath(20, files.Dir().Path(), false));
+    EXPECT_EQ(dialog.m_comboPort.GetLBText(6), "COM 7"); // a link that is not an adapter's keeps the name
+    EXPECT_EQ(dialog.m_comboPort.GetItemTip(20), "");
+}
+
+// Installed, the links are the user's: those beside the executable are not looked at.
+TEST_F(ComPortDlg, AnInstalledProgramsEntriesAreTheUsersLinks) {
+    const CInstalledLayout layout;
+    const CMessageBoxRecorder boxes;
+    std::filesystem::create_directories(layout.Bin() + "/ports");
+    std::filesystem::create_symlink("/dev/null", layout.Bin() + "/ports/COM7");
+    CDevicePeer device(layout.User(), 8);
+    CComPortDlg dialog(kCallerBaudRate);
+    dialog.Create();
+    EXPECT_EQ(dialog.m_comboPort.GetItemTip(6), PortDevicePath(7, layout.User(), false));
+    EXPECT_EQ(dialog.m_comboPort.GetItemTip(7), PortDevicePath(8, layout.User(), true));
+}
+
+// What config.ini selects when the dialog opens, and what OK then hands back and writes.
+TEST_F(ComPortDlg, OpensWithTheStoredChoiceAndOkWritesItBack) {
+    struct CRow {
+        const char* pszName;
+        const char* pszConfig; // empty: no file
+        int nPortShown, nBaudShown, nPort, nBaudRate;
+        const char* pszPortWritten;
+        const char* pszBaudWritten;
+    };
+    const std::vector<CRow> rows = {
+        // clang-format off
+        {"no file",        "",                                        0,  2,  1,  9600,            "0",  "2"},
+        {"COMPort 2",      "[Settings]\nCOMPort=2\nBaudrate=2\n",      2,  2,  3,  9600,            "2",  "2"},
+        {"COMPort 19",     "[Settings]\nCOMPort=19\n",                19,  2,  20, 9600,            "19", "2"},
+        {"COMPort 20",     "[Settings]\nCOMPort=20\n",                -1,  2,  0,  9600,            "-1", "2"},
+        {"COMPort 25",     "[Settings]\nCOMPort=25\n",                -1,  2,  0,  9600,            "-1", "2"},
+        {"COMPort -1",     "[Settings]\nCOMPort=-1\n",                -1,  2,  0,  9600,            "-1", "2"},
+        {"COMPort abc",    "[Settings]\nCOMPort=abc\n",                0,  2,  1,  9600,            "0",  "2"},
+        {"COMPort empty",  "[Settings]\nCOMPort=\nBaudrate=0\n",       0,  0,  1,  2400,            "0",  "0"},
+        {"Baudrate 4",     "[Settings]\nBaudrate=4\n",                 0,  4,  1,  38400,           "0",  "4"},
+        {"Baudrate 7",     "[Settings]\nCOMPort=5\nBaudrate=7\n",      5, -1,  6,  kCallerBaudRate, "5",  "-1"},
+        {"Baudrate -1",    "[Settings]\nBaudrate=-1\n",                0, -1,  1,  kCallerBaudRate, "0",  "-1"},
+        {"names any case", "[settings]\ncomport = 3 \nBAUDRATE=1\n",   3,  1,  4,  4800,            "3",  "1"},
+        {"other section",  "[SetValues]\nCOMPort=9\n",                 0,  2,  1,  9600,            "0",  "2"},
+        // clang-format on
+    };
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        const CDialogFiles files(row.pszConfig);
+        CComPortDlg dialog(kCallerBaudRate);
+        CDialogDriver driver(dialog);
+        dialog.Create();
+        EXPECT_EQ(driver.Selection(IDC_COM_PORT_LIST), row.nPortShown);
+        EXPECT_EQ(driver.Selection(IDC_BAUD_RATE_LIST), row.nBaudShown);
+        EXPECT_TRUE(driver.Click(IDOK));
+        EXPECT_TRUE(dialog.IsEnded());
+        EXPECT_EQ(dialog.Result(), IDOK);
+        EXPECT_EQ(dialog.m_nPort, row.nPort);
+        EXPECT_EQ(dialog.m_nBaudRate, row.nBaudRate);
+        EXPECT_EQ(Stored(files, "COMPort"), row.pszPortWritten);
+        EXPECT_EQ(Stored(files, "Baudrate"), row.pszBaudWritten);
+    }
+}
+
+TEST_F(ComPortDlg, OkWithoutAFileCreatesItWithBothKeys) {
+    const CDialogFiles files;
+    CComPortDlg dialog(2400);
+    CDialogDriver driver(dialog);
+    CDialogDriver::Later(0ms, [&driver] { driver.Click(IDOK); });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.m_nPort, 1);
+    EXPECT_EQ(dialog.m_nBaudRate, 9600);
+    EXPECT_EQ(files.Read("config.ini").value_or("(none)"), "[Settings]\r\nCOMPort=0\r\nBaudrate=2\r\n");
+}
+
+// The user picks "COM 4" with the keyboard; the rest of the user's file stays as it was, byte for byte.
+TEST_F(ComPortDlg, OkWithCom4Writes3AndKeepsTheRestOfTheFile) {
+    const std::string strBefore = "; Kalvora at the club house\r\n"
+                                  "[System]\r\n"
+                                  "Language = NoSuchLanguage\r\n"
+                                  "\r\n"
+                                  "[Settings]\r\n"
+                                  "COMPort=0 ; first port\r\n"
+                                  "Baudrate=2\n"
+                                  "[SetValues]\n"
+                                  "; as the starter likes it\n"
+                                  "Program=3\n"
+                                  "CDTime =  1:30  \n"
+                                  "Brightness=7";
+    const CDialogFiles files(strBefore);
+    CComPortDlg dialog(kCallerBaudRate);
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_EQ(Shown(driver, IDC_COM_PORT_LIST), "COM 1");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(driver.Key(IDC_COM_PORT_LIST, EKey::Down));
+    EXPECT_EQ(Shown(driver, IDC_COM_PORT_LIST), "COM 4");
+    EXPECT_EQ(Shown(driver, IDC_BAUD_RATE_LIST), "9600");
+    EXPECT_TRUE(driver.Click(IDOK));
+
+    EXPECT_EQ(dialog.Result(), IDOK);
+    EXPECT_EQ(dialog.m_nPort, 4);
+    EXPECT_EQ(dialog.m_nBaudRate, 9600);
+    std::string strAfter = strBefore;
+    strAfter.replace(strAfter.find("COMPort=0 ; first port"), 22, "COMPort=3");
+    EXPECT_EQ(files.Read("config.ini").value_or("(none)"), strAfter);
+}
+
+TEST_F(ComPortDlg, OkAddsTheSectionAtTheEndWhenItIsMissing) {
+    const std::string strBefore = "[System]\nLanguage=NoSuchLanguage\n[SetValues]\nProgram=2\n";
+    const CDialogFiles files(strBefore);
+    CComPortDlg dialog(kCallerBaudRate);
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_TRUE(driver.Choose(IDC_COM_PORT_LIST, "COM 20"));
+    EXPECT_TRUE(driver.Click(IDOK));
+    EXPECT_EQ(dialog.m_nPort, 20);
+    EXPECT_EQ(files.Read("config.ini").value_or("(none)"), strBefore + "[Settings]\nCOMPort=19\nBaudrate=2\n");
+}
+
+TEST_F(ComPortDlg, EscapeAndCloseBoxChangeNothing) {
+    for (const bool bCloseBox : {false, true}) {
+        SCOPED_TRACE(bCloseBox ? "close box" : "Escape");
+        const std::string strBefore = "[Settings]\r\nCOMPort=6\r\nBaudrate=3\r\n";
+        const CDialogFiles files(strBefore);
+        CComPortDlg dialog(kCallerBaudRate);
+        CDialogDriver driver(dialog);
+        std::vector<std::string> shown; // the choice before and after the user's change
+        CDialogDriver::Later(0ms, [&] {
+            shown.push_back(Shown(driver, IDC_COM_PORT_LIST));
+            driver.Key(IDC_COM_PORT_LIST, EKey::Down);
+            shown.push_back(Shown(driver, IDC_COM_PORT_LIST));
+            if (bCloseBox)
+                driver.CloseBox();
+            else
+                driver.Key(0, EKey::Escape);
+        });
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_EQ(shown, (std::vector<std::string>{"COM 7", "COM 8"}));
+        EXPECT_EQ(dialog.m_nPort, 0);
+        EXPECT_EQ(dialog.m_nBaudRate, kCallerBaudRate);
+        EXPECT_EQ(files.Read("config.ini").value_or("(none)"), strBefore);
+    }
+}
+
+// The rate is shown, never chosen: the list stays disabled, and OK writes back the position it came with.
+TEST_F(ComPortDlg, BaudRateListStaysDisabled) {
+    const CDialogFiles files("[Settings]\nBaudrate=4\n");
+    CComPortDlg dialog(kCallerBaudRate);
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_FALSE(driver.IsEnabled(IDC_BAUD_RATE_LIST));
+    EXPECT_TRUE(driver.IsEnabled(IDC_COM_PORT_LIST));
+    EXPECT_EQ(driver.FocusId(), IDC_COM_PORT_LIST);
+    EXPECT_TRUE(driver.Key(IDC_COM_PORT_LIST, EKey::Tab));
+    EXPECT_NE(driver.FocusId(), IDC_BAUD_RATE_LIST);
+    EXPECT_FALSE(driver.Key(IDC_BAUD_RATE_LIST, EKey::Down));
+    EXPECT_FALSE(driver.Choose(IDC_BAUD_RATE_LIST, 0));
+    EXPECT_EQ(Shown(driver, IDC_BAUD_RATE_LIST), "38400");
+    EXPECT_TRUE(driver.Click(IDOK));
+    EXPECT_EQ(dialog.m_nBaudRate, 38400);
+    EXPECT_EQ(Stored(files, "Baudrate"), "4");
+}
+
+TEST_F(ComPortDlg, LanguageNamedInTheFileTranslatesCaptionAndLabels) {
+    const CDialogFiles files("[System]\nLanguage=Deutsch\n[Settings]\nCOMPort=1\n");
+    files.Write("identifiers.ini", "[Identifiers]\nIDD_COM_PORT=132\nIDOK=1\nIDC_PORT_SETTINGS=1021\n"
+                                   "IDC_BAUD_RATE_LIST=1022\nIDC_LABEL_COM_PORT=1073\nIDC_LABEL_BAUD_RATE=1074\n");
+    files.Write("lng_Deutsch.ini", "[Strings]\nIDD_COM_PORT=COM-Port-Einstellungen\nIDOK=\xC3\x9C"
+                                   "bernehmen\nIDC_PORT_SETTINGS=Anschluss\nIDC_BAUD_RATE_LIST=Tempo\n"
+                                   "IDC_LABEL_COM_PORT=<b>Port</b>\nIDC_LABEL_BAUD_RATE=Baud\\nrate\n");
+    CComPortDlg dialog(kCallerBaudRate);
+    const CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_EQ(driver.Title(), "COM-Port-Einstellungen");
+    EXPECT_EQ(driver.Text(IDOK), "\xDC"
+                                 "bernehmen"); // the language file's UTF-8, read back as data
+    EXPECT_EQ(driver.Text(IDC_LABEL_COM_PORT), "<b>Port</b>");
+    EXPECT_EQ(driver.Text(IDC_LABEL_BAUD_RATE), "Baud\nrate");
+    // The lists keep their built-in entries and their choices, whatever their identifiers translate to.
+    EXPECT_EQ(Shown(driver, IDC_COM_PORT_LIST), "COM 2");
+    EXPECT_EQ(Shown(driver, IDC_BAUD_RATE_LIST), "9600");
+    EXPECT_EQ(driver.Entries(IDC_COM_PORT_LIST).size(), std::size_t{20});
+    EXPECT_FALSE(driver.IsEnabled(IDC_BAUD_RATE_LIST));
 }
 
 } // namespace
-
-class CComPortDlgTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void cleanup() { LoadLanguage("none-loaded"); }
-
-    void showsTwentyPortsAndFiveRatesUnsorted() {
-        CExecutableDirectory directory;
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QCOMPARE(dialog.windowTitle(), QString("COM Port Settings"));
-        QStringList ports;
-        for (int n = 1; n <= 20; ++n)
-            ports << QStringLiteral("COM %1").arg(n);
-        QCOMPARE(ComboEntries(dialog.m_comboPort), ports);
-        QCOMPARE(ComboEntries(dialog.m_comboBaud), (QStringList{"2400", "4800", "9600", "19200", "38400"}));
-        QVERIFY(!dialog.m_comboPort.IsSorted());
-        QVERIFY(!dialog.m_comboBaud.IsSorted());
-        QCOMPARE(&dialog.m_comboPort, dialog.Item<CComboBox>(IDC_COM_PORT_LIST));
-        QCOMPARE(&dialog.m_comboBaud, dialog.Item<CComboBox>(IDC_BAUD_RATE_LIST));
-        QCOMPARE(dialog.Item<QLabel>(IDC_LABEL_COM_PORT)->text(), QString("COM Port"));
-        QCOMPARE(dialog.Item<QLabel>(IDC_LABEL_BAUD_RATE)->text(), QString("Baudrate"));
-        QVERIFY(!QFileInfo::exists(QString::fromStdString(directory.File("config.ini")))); // opening writes nothing
-    }
-
-    // Each entry's tooltip is the device its number opens: the link ports/COM<n> when there is one, else the
-    // built-in line.
-    void eachEntrysTooltipIsItsDevice() {
-        CExecutableDirectory directory;
-        CPtyPeer simulator;
-        simulator.LinkAsPort(directory.Path(), 7);
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QCOMPARE(dialog.m_comboPort.itemData(0, Qt::ToolTipRole).toString(), QString("/dev/ttyS0"));
-        QCOMPARE(dialog.m_comboPort.itemData(6, Qt::ToolTipRole).toString(),
-                 QString::fromStdString(directory.File("ports/COM7")));
-        QCOMPARE(dialog.m_comboPort.itemText(6), QString("COM 7")); // a link that is not an adapter's keeps the name
-        QCOMPARE(dialog.m_comboPort.itemData(19, Qt::ToolTipRole).toString(), QString("/dev/ttyS19"));
-    }
-
-    // Installed, the links are the user's: those beside the executable are not looked at.
-    void anInstalledProgramsEntriesAreTheUsersLinks() {
-        CInstalledLayout layout;
-        std::filesystem::create_directories(layout.Bin() + "/ports");
-        std::filesystem::create_symlink("/dev/null", layout.Bin() + "/ports/COM7");
-        CPtyPeer simulator;
-        simulator.LinkAsPort(layout.User(), 8);
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QCOMPARE(dialog.m_comboPort.itemData(6, Qt::ToolTipRole).toString(), QString("/dev/ttyS6"));
-        QCOMPARE(dialog.m_comboPort.itemData(7, Qt::ToolTipRole).toString(),
-                 QString::fromStdString(layout.User() + "/ports/COM8"));
-    }
-
-    // What config.ini selects when the dialog opens, and what OK then hands back and writes.
-    void opensWithTheStoredChoiceAndOkWritesItBack_data() {
-        QTest::addColumn<QByteArray>("config"); // empty: no file
-        QTest::addColumn<int>("portShown");
-        QTest::addColumn<int>("baudShown");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("baudRate");
-        QTest::addColumn<QByteArray>("portWritten");
-        QTest::addColumn<QByteArray>("baudWritten");
-        // clang-format off
-        QTest::newRow("no file")          << QByteArray()                                     << 0  << 2  << 1  << 9600 << QByteArray("0")  << QByteArray("2");
-        QTest::newRow("COMPort 2")        << QByteArray("[Settings]\nCOMPort=2\nBaudrate=2\n") << 2  << 2  << 3  << 9600 << QByteArray("2")  << QByteArray("2");
-        QTest::newRow("COMPort 19")       << QByteArray("[Settings]\nCOMPort=19\n")           << 19 << 2  << 20 << 9600 << QByteArray("19") << QByteArray("2");
-        QTest::newRow("COMPort 20")       << QByteArray("[Settings]\nCOMPort=20\n")           << -1 << 2  << 0  << 9600 << QByteArray("-1") << QByteArray("2");
-        QTest::newRow("COMPort 25")       << QByteArray("[Settings]\nCOMPort=25\n")           << -1 << 2  << 0  << 9600 << QByteArray("-1") << QByteArray("2");
-        QTest::newRow("COMPort -1")       << QByteArray("[Settings]\nCOMPort=-1\n")           << -1 << 2  << 0  << 9600 << QByteArray("-1") << QByteArray("2");
-        QTest::newRow("COMPort abc")      << QByteArray("[Settings]\nCOMPort=abc\n")          << 0  << 2  << 1  << 9600 << QByteArray("0")  << QByteArray("2");
-        QTest::newRow("COMPort empty")    << QByteArray("[Settings]\nCOMPort=\nBaudrate=0\n")  << 0  << 0  << 1  << 2400 << QByteArray("0")  << QByteArray("0");
-        QTest::newRow("Baudrate 4")       << QByteArray("[Settings]\nBaudrate=4\n")           << 0  << 4  << 1  << 38400 << QByteArray("0") << QByteArray("4");
-        QTest::newRow("Baudrate 7")       << QByteArray("[Settings]\nCOMPort=5\nBaudrate=7\n") << 5  << -1 << 6  << kCallerBaudRate << QByteArray("5") << QByteArray("-1");
-        QTest::newRow("Baudrate -1")      << QByteArray("[Settings]\nBaudrate=-1\n")          << 0  << -1 << 1  << kCallerBaudRate << QByteArray("0") << QByteArray("-1");
-        QTest::newRow("names any case")   << QByteArray("[settings]\ncomport = 3 \nBAUDRATE=1\n") << 3 << 1 << 4 << 4800 << QByteArray("3") << QByteArray("1");
-        QTest::newRow("other section")    << QByteArray("[SetValues]\nCOMPort=9\n")           << 0  << 2  << 1  << 9600 << QByteArray("0")  << QByteArray("2");
-        // clang-format on
-    }
-    void opensWithTheStoredChoiceAndOkWritesItBack() {
-        QFETCH(QByteArray, config);
-        QFETCH(int, portShown);
-        QFETCH(int, baudShown);
-        QFETCH(int, port);
-        QFETCH(int, baudRate);
-        QFETCH(QByteArray, portWritten);
-        QFETCH(QByteArray, baudWritten);
-        CExecutableDirectory directory;
-        if (!config.isEmpty())
-            QVERIFY(WriteFileReplacing(directory.File("config.ini"), config.toStdString()));
-
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QCOMPARE(dialog.m_comboPort.GetCurSel(), portShown);
-        QCOMPARE(dialog.m_comboBaud.GetCurSel(), baudShown);
-        if (portShown < 0)
-            QCOMPARE(dialog.m_comboPort.currentText(), QString());
-
-        ClickButton(dialog, IDOK);
-        QVERIFY(dialog.IsEnded());
-        QCOMPARE(dialog.result(), int(IDOK));
-        QCOMPARE(dialog.m_nPort, port);
-        QCOMPARE(dialog.m_nBaudRate, baudRate);
-        QCOMPARE(Stored(directory, "COMPort"), portWritten.toStdString());
-        QCOMPARE(Stored(directory, "Baudrate"), baudWritten.toStdString());
-    }
-
-    void okWithoutAFileCreatesItWithBothKeys() {
-        CExecutableDirectory directory;
-        CComPortDlg dialog(2400);
-        QTimer::singleShot(0, &dialog, [&dialog] { ClickButton(dialog, IDOK); });
-        QCOMPARE(dialog.DoModal(), int(IDOK));
-        QCOMPARE(dialog.m_nPort, 1);
-        QCOMPARE(dialog.m_nBaudRate, 9600);
-        QCOMPARE(ReadFileBytes(directory.File("config.ini")).value_or("(none)"),
-                 std::string("[Settings]\r\nCOMPort=0\r\nBaudrate=2\r\n"));
-    }
-
-    // The user picks "COM 4" with the keyboard; the rest of the user's file stays as it was, byte for byte.
-    void okWithCom4Writes3AndKeepsTheRestOfTheFile() {
-        CExecutableDirectory directory;
-        const std::string strBefore = "; Kalvora at the club house\r\n"
-                                      "[System]\r\n"
-                                      "Language = NoSuchLanguage\r\n"
-                                      "\r\n"
-                                      "[Settings]\r\n"
-                                      "COMPort=0 ; first port\r\n"
-                                      "Baudrate=2\n"
-                                      "[SetValues]\n"
-                                      "; as the starter likes it\n"
-                                      "Program=3\n"
-                                      "CDTime =  1:30  \n"
-                                      "Brightness=7";
-        QVERIFY(WriteFileReplacing(directory.File("config.ini"), strBefore));
-
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QCOMPARE(dialog.m_comboPort.currentText(), QString("COM 1"));
-        dialog.m_comboPort.setFocus();
-        for (int i = 0; i < 3; ++i)
-            QTest::keyClick(&dialog.m_comboPort, Qt::Key_Down);
-        QCOMPARE(dialog.m_comboPort.currentText(), QString("COM 4"));
-        QCOMPARE(dialog.m_comboBaud.currentText(), QString("9600"));
-        ClickButton(dialog, IDOK);
-
-        QCOMPARE(dialog.result(), int(IDOK));
-        QCOMPARE(dialog.m_nPort, 4);
-        QCOMPARE(dialog.m_nBaudRate, 9600);
-        std::string strAfter = strBefore;
-        strAfter.replace(strAfter.find("COMPort=0 ; first port"), 22, "COMPort=3");
-        QCOMPARE(ReadFileBytes(directory.File("config.ini")).value_or("(none)"), strAfter);
-    }
-
-    void okAddsTheSectionAtTheEndWhenItIsMissing() {
-        CExecutableDirectory directory;
-        const std::string strBefore = "[System]\nLanguage=NoSuchLanguage\n[SetValues]\nProgram=2\n";
-        QVERIFY(WriteFileReplacing(directory.File("config.ini"), strBefore));
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        dialog.m_comboPort.setFocus();
-        QTest::keyClick(&dialog.m_comboPort, Qt::Key_End);
-        QCOMPARE(dialog.m_comboPort.currentText(), QString("COM 20"));
-        ClickButton(dialog, IDOK);
-        QCOMPARE(dialog.m_nPort, 20);
-        QCOMPARE(ReadFileBytes(directory.File("config.ini")).value_or("(none)"),
-                 strBefore + "[Settings]\nCOMPort=19\nBaudrate=2\n");
-    }
-
-    void escapeAndCloseBoxChangeNothing_data() {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("Escape") << false;
-        QTest::newRow("close box") << true;
-    }
-    void escapeAndCloseBoxChangeNothing() {
-        QFETCH(bool, closeBox);
-        CExecutableDirectory directory;
-        const std::string strBefore = "[Settings]\r\nCOMPort=6\r\nBaudrate=3\r\n";
-        QVERIFY(WriteFileReplacing(directory.File("config.ini"), strBefore));
-
-        CComPortDlg dialog(kCallerBaudRate);
-        QStringList shown; // the choice before and after the user's change
-        QTimer::singleShot(0, &dialog, [&dialog, &shown, closeBox] {
-            shown << dialog.m_comboPort.currentText();
-            dialog.m_comboPort.setFocus();
-            QTest::keyClick(&dialog.m_comboPort, Qt::Key_Down);
-            shown << dialog.m_comboPort.currentText();
-            if (closeBox)
-                dialog.close();
-            else
-                QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);
-        });
-        QCOMPARE(dialog.DoModal(), int(IDCANCEL));
-        QCOMPARE(shown, (QStringList{"COM 7", "COM 8"}));
-        QCOMPARE(dialog.m_nPort, 0);
-        QCOMPARE(dialog.m_nBaudRate, kCallerBaudRate);
-        QCOMPARE(ReadFileBytes(directory.File("config.ini")).value_or("(none)"), strBefore);
-    }
-
-    // The rate is shown, never chosen: the list stays disabled, and OK writes back the position it came with.
-    void baudRateListStaysDisabled() {
-        CExecutableDirectory directory;
-        QVERIFY(WriteFileReplacing(directory.File("config.ini"), "[Settings]\nBaudrate=4\n"));
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QVERIFY(!dialog.m_comboBaud.isEnabled());
-        QVERIFY(dialog.m_comboPort.isEnabled());
-        QCOMPARE(dialog.focusWidget(), &dialog.m_comboPort);
-        QTest::keyClick(&dialog.m_comboPort, Qt::Key_Tab);
-        QVERIFY(dialog.focusWidget() != &dialog.m_comboBaud);
-        QTest::keyClick(&dialog.m_comboBaud, Qt::Key_Down);
-        QCOMPARE(dialog.m_comboBaud.currentText(), QString("38400"));
-        ClickButton(dialog, IDOK);
-        QCOMPARE(dialog.m_nBaudRate, 38400);
-        QCOMPARE(Stored(directory, "Baudrate"), std::string("4"));
-    }
-
-    void languageNamedInTheFileTranslatesCaptionAndLabels() {
-        CExecutableDirectory directory;
-        QVERIFY(WriteFileReplacing(directory.File("identifiers.ini"), "[Identifiers]\n"
-                                                                      "IDD_COM_PORT=132\n"
-                                                                      "IDOK=1\n"
-                                                                      "IDC_PORT_SETTINGS=1021\n"
-                                                                      "IDC_BAUD_RATE_LIST=1022\n"
-                                                                      "IDC_LABEL_COM_PORT=1073\n"
-                                                                      "IDC_LABEL_BAUD_RATE=1074\n"));
-        QVERIFY(WriteFileReplacing(directory.File("lng_Deutsch.ini"), "[Strings]\n"
-                                                                      "IDD_COM_PORT=COM-Port-Einstellungen\n"
-                                                                      "IDOK=Übernehmen\n"
-                                                                      "IDC_PORT_SETTINGS=Anschluss\n"
-                                                                      "IDC_BAUD_RATE_LIST=Tempo\n"
-                                                                      "IDC_LABEL_COM_PORT=<b>Port</b>\n"
-                                                                      "IDC_LABEL_BAUD_RATE=Baud\\nrate\n"));
-        QVERIFY(WriteFileReplacing(directory.File("config.ini"), "[System]\nLanguage=Deutsch\n"
-                                                                 "[Settings]\nCOMPort=1\n"));
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QCOMPARE(dialog.windowTitle(), QString("COM-Port-Einstellungen"));
-        QCOMPARE(dialog.Item<QPushButton>(IDOK)->text(), QString::fromUtf8("Übernehmen"));
-        QCOMPARE(dialog.Item<QLabel>(IDC_LABEL_COM_PORT)->text(), QString("<b>Port</b>"));
-        QCOMPARE(dialog.Item<QLabel>(IDC_LABEL_COM_PORT)->textFormat(), Qt::PlainText);
-        QCOMPARE(dialog.Item<QLabel>(IDC_LABEL_BAUD_RATE)->text(), QString("Baud\nrate"));
-        // The lists keep their built-in entries and their choices, whatever their identifiers translate to.
-        QCOMPARE(dialog.m_comboPort.currentText(), QString("COM 2"));
-        QCOMPARE(dialog.m_comboBaud.currentText(), QString("9600"));
-        QCOMPARE(dialog.m_comboPort.count(), 20);
-        QVERIFY(!dialog.m_comboBaud.isEnabled());
-    }
-
-    // Only with KALVORA_SCREENSHOT_DIR: the dialog as the user sees it, into <dir>/com-port.png.
-    void screenshot() {
-        const QByteArray screenshotDir = qgetenv("KALVORA_SCREENSHOT_DIR");
-        if (screenshotDir.isEmpty())
-            QSKIP("KALVORA_SCREENSHOT_DIR is not set");
-        CExecutableDirectory directory;
-        QVERIFY(WriteFileReplacing(directory.File("config.ini"), "[Settings]\nCOMPort=2\nBaudrate=2\n"));
-        CComPortDlg dialog(kCallerBaudRate);
-        dialog.Create();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::qWait(200);
-        QVERIFY(dialog.grab().save(QString::fromLocal8Bit(screenshotDir) + "/com-port.png"));
-    }
-};
-
-QTEST_MAIN(CComPortDlgTest)
-#include "ComPortDlgTest.moc"

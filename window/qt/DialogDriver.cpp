@@ -27,6 +27,7 @@ namespace {
 
 constexpr auto kModalPoll = std::chrono::milliseconds{50};
 constexpr int kModalTries = 100; // five seconds
+constexpr auto kActivateLimit = std::chrono::seconds{2};
 
 CColour FromQColor(const QColor& colour) {
     return RGB(static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
@@ -68,6 +69,15 @@ QWidget* KeyTarget(QWidget* widget) {
     if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit())
         return combo->lineEdit();
     return widget;
+}
+
+// The user presses keys in the active window: a window's own shortcuts (the keys of its menu entries) work there
+// alone. A window that is not shown cannot become active.
+void Activate(QWidget* window) {
+    if (window && window->isVisible() && QApplication::activeWindow() != window) {
+        window->activateWindow();
+        QTest::qWaitForWindowActive(window, static_cast<int>(kActivateLimit.count()));
+    }
 }
 
 bool Reachable(const QWidget* widget) {
@@ -205,6 +215,7 @@ bool CDialogDriver::Key(int nId, EKey key) {
     }
     if (!target)
         return false;
+    Activate(target->window());
     QTest::keyClick(target, QtKey(key));
     return true;
 }
