@@ -138,7 +138,8 @@ public:
     // cannot tell.
     int PaintCount(int nId) const;
     void ResetPaintCounts();
-    // The control's pixels as red, green, blue rows (empty when the implementation cannot draw offscreen).
+    // The control's pixels as red, green, blue rows, the dialog's whole client area for nId 0 (empty when the
+    // implementation cannot draw offscreen).
     struct CImage {
         int cx = 0, cy = 0;
         std::vector<CColour> pixels; // row by row

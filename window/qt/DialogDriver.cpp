@@ -461,7 +461,7 @@ void CDialogDriver::ResetPaintCounts() {
 
 CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {
     CImage image;
-    QWidget* widget = WidgetOf(m_dialog.GetDlgItem(nId));
+    QWidget* widget = nId == 0 ? WidgetOf(&m_dialog) : WidgetOf(m_dialog.GetDlgItem(nId));
     if (!widget)
         return image;
     const QImage grabbed = widget->grab().toImage();
