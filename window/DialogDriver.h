@@ -71,6 +71,19 @@ public:
     int ItemCount(int nId) const;
     // Column headings of a list.
     std::vector<std::string> Headings(int nId) const;
+    // The columns of a list as they are shown: heading, where the heading and the cells of the column are aligned
+    // (the cells' as row 0 shows them; the heading's when there is no row), and width in pixels.
+    struct CColumn {
+        std::string strHeading;
+        EAlign headingAlign = EAlign::Left;
+        EAlign cellAlign = EAlign::Left;
+        int nWidth = 0;
+        friend bool operator==(const CColumn&, const CColumn&) = default;
+    };
+    std::vector<CColumn> Columns(int nId) const;
+    // The highest position progress bar nId has had since the driver began, also one that a handler set and reset
+    // before anything was drawn; -1 where the implementation cannot tell.
+    int HighestPosition(int nId) const;
     // The control that has the keyboard focus, 0 when none.
     int FocusId() const;
     // The dialog's title, and whether it is on the screen.
@@ -125,8 +138,8 @@ public:
     // cannot tell.
     int PaintCount(int nId) const;
     void ResetPaintCounts();
-    // The control's pixels as red, green, blue rows, or with 0 those of the whole dialog's client area (empty when
-    // the implementation cannot draw offscreen).
+    // The control's pixels as red, green, blue rows, the dialog's whole client area for nId 0 (empty when the
+    // implementation cannot draw offscreen).
     struct CImage {
         int cx = 0, cy = 0;
         std::vector<CColour> pixels; // row by row

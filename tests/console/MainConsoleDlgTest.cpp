@@ -10,7 +10,7 @@
 #include "tests/support/DeviceSimulator.h"
 #include "tests/support/DialogTesting.h"
 #include "tests/support/Environment.h"
-#include "tests/support/PngImage.h"
+#include "tests/support/PngFile.h"
 #include "window/Controls.h"
 #include "window/Dialog.h"
 #include "window/DialogDriver.h"
@@ -1279,11 +1279,7 @@ TEST_F(MainConsoleDlg, Screenshot) {
     ASSERT_TRUE(driver.IsShown());
     const CDialogDriver::CImage image = driver.Snapshot(0);
     ASSERT_FALSE(image.pixels.empty()) << "this window implementation cannot draw the window offscreen";
-    std::vector<std::uint8_t> rgb;
-    rgb.reserve(image.pixels.size() * 3);
-    for (const CColour& pixel : image.pixels)
-        rgb.insert(rgb.end(), {pixel.r, pixel.g, pixel.b});
-    EXPECT_TRUE(WriteFileReplacing(*strDirectory + "/main-window.png", EncodePng(image.cx, image.cy, rgb)));
+    EXPECT_TRUE(WritePngFile(*strDirectory + "/main-window.png", image));
     ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
 }
 

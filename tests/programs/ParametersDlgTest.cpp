@@ -1,38 +1,45 @@
 #include "programs/ParametersDlg.h"
-#include "tests/support/DialogTesting.h"
+#include "window/DialogDriver.h"
 
 #include "base/Files.h"
 #include "i18n/Language.h"
 #include "link/SerialLink.h"
 #include "res/Resource.h"
-#include "tests/support/PtyPeer.h"
-#include "tests/support/SimProcess.h"
-#include "tests/support/TempDir.h"
+#include "settings/Settings.h"
+#include "tests/support/DevicePeer.h"
+#include "tests/support/DeviceSimulator.h"
+#include "tests/support/DialogTesting.h"
+#include "tests/support/PngFile.h"
 #include "window/MessageBox.h"
-#include "window/Text.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QtTest>
+#include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace std::chrono_literals;
 
 namespace {
 
+using Texts = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
 constexpr int kPort = 5; // COM 5 in each test's own directory
 constexpr auto kPeerWait = 500ms;
+constexpr auto kPace = 60ms;         // one command of a transfer sequence
+constexpr auto kClockSlack = 5ms;    // the timers' rounding
+constexpr auto kDeviceAnswers = 10s; // the simulator answers every request of a download
+constexpr auto kFullDownload = 336 * kPace;
 
 // A program file's lines, each ended by CR LF.
 std::string FileText(std::initializer_list<const char*> lines) {
@@ -53,53 +60,91 @@ const std::string kSettings = SettingsNaming(kPort, 2, "English");
 const std::string kLanguageOnly = "[System]\nLanguage=English\n";
 const std::initializer_list<const char*> kLanguageFiles = {"identifiers.ini", "lng_English.ini"};
 
-CListCtrl* Details(const CDialog& dialog) {
-    return dialog.Item<CListCtrl>(IDC_PROGRAM_DETAILS);
-}
-CListCtrl* Intervals(const CDialog& dialog) {
-    return dialog.Item<CListCtrl>(IDC_INTERVALS);
-}
-QLineEdit* IntervalEdit(const CDialog& dialog) {
-    return dialog.Item<QLineEdit>(IDC_INTERVAL_TEXT);
-}
-QProgressBar* Progress(const CDialog& dialog) {
-    return dialog.Item<QProgressBar>(IDC_PROGRESS);
-}
+// The texts the English language gives the setting codes.
+const Texts kLights{"Off", "Red", "Yellow", "Green"};
+const Texts kSignals{"None", "Short", "Long"};
 
-QStringList Column(const CListCtrl* list, int nColumn) {
-    QStringList texts;
-    for (int nRow = 0; nRow < list->GetItemCount(); ++nRow)
-        texts << list->GetItemText(nRow, nColumn);
+Texts Column(const CDialogDriver& driver, int nList, int nColumn) {
+    Texts texts;
+    for (int nRow = 0; nRow < driver.ItemCount(nList); ++nRow)
+        texts.push_back(driver.ItemText(nList, nRow, nColumn));
     return texts;
 }
 
-void ClickRow(CListCtrl* list, int nRow) {
-    const QRect rect = list->visualItemRect(list->topLevelItem(nRow));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+// The first nCount texts (all when there are fewer).
+Texts First(const Texts& texts, std::size_t nCount) {
+    return Texts(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(std::min(nCount, texts.size())));
 }
 
-void Later(std::chrono::milliseconds delay, QObject* context, std::function<void()> action) {
-    QTimer::singleShot(delay, context, std::move(action));
+Texts IntervalTimes(const CDialogDriver& driver) {
+    return Column(driver, IDC_INTERVALS, 1);
+}
+
+// The interval field emptied, then the text typed into it.
+void EnterInterval(CDialogDriver& driver, const std::string& strText) {
+    driver.Dialog().GetDlgItem(IDC_INTERVAL_TEXT)->SetWindowText("");
+    EXPECT_TRUE(driver.Type(IDC_INTERVAL_TEXT, strText));
+}
+
+// The interval typed and stored with Change.
+void ChangeInterval(CDialogDriver& driver, const std::string& strText) {
+    EnterInterval(driver, strText);
+    EXPECT_TRUE(driver.Click(IDC_CHANGE_INTERVAL));
+}
+
+int ProgressPosition(const CDialog& dialog) {
+    return dialog.Item<CProgressCtrl>(IDC_PROGRESS)->GetPos();
 }
 
 // Commands split at their carriage returns.
-QStringList Commands(const std::string& bytes) {
-    QStringList commands = FromBytes(bytes).split(u'\r');
-    if (!commands.isEmpty() && commands.last().isEmpty())
-        commands.removeLast();
+Texts Commands(const std::string& bytes) {
+    Texts commands;
+    std::size_t nStart = 0;
+    for (std::size_t nEnd = bytes.find('\r'); nEnd != std::string::npos; nEnd = bytes.find('\r', nStart)) {
+        commands.push_back(bytes.substr(nStart, nEnd - nStart));
+        nStart = nEnd + 1;
+    }
+    if (nStart < bytes.size())
+        commands.push_back(bytes.substr(nStart));
     return commands;
 }
 
 // Every request of one download, in order.
-QStringList DownloadRequests() {
-    QStringList requests;
-    for (int p = 1; p <= 8; ++p)
+Texts DownloadRequests() {
+    Texts requests;
+    for (int p = 1; p <= 8; ++p) {
         for (int r = 0; r < 32; ++r)
-            requests << QStringLiteral("?L%1%2").arg(p).arg(r, 2, 10, QChar(u'0'));
-    for (int p = 1; p <= 8; ++p)
+            requests.push_back("?L" + std::to_string(p) + (r < 10 ? "0" : "") + std::to_string(r));
+    }
+    for (int p = 1; p <= 8; ++p) {
         for (int k = 0; k < 10; ++k)
-            requests << QStringLiteral("?C%1%2").arg(p).arg(k);
+            requests.push_back("?C" + std::to_string(p) + std::to_string(k));
+    }
     return requests;
+}
+
+// The ways the user closes the dialog, and the result each gives.
+enum class EClose { Ok, Escape, CloseBox };
+struct CCloseWay {
+    const char* pszName;
+    EClose way;
+    int nResult;
+};
+const std::vector<CCloseWay> kCloseWays{
+    {"OK", EClose::Ok, IDOK}, {"Escape", EClose::Escape, IDCANCEL}, {"close box", EClose::CloseBox, IDCANCEL}};
+
+void CloseBy(CDialogDriver& driver, EClose way) {
+    switch (way) {
+    case EClose::Ok:
+        EXPECT_TRUE(driver.Click(IDOK));
+        break;
+    case EClose::Escape:
+        EXPECT_TRUE(driver.Key(0, EKey::Escape));
+        break;
+    case EClose::CloseBox:
+        driver.CloseBox();
+        break;
+    }
 }
 
 // What the simulator holds for programs 1 to 8, rows 0 to 20 and CD0 to CD9, asked with its own link.
@@ -120,12 +165,11 @@ CDeviceData AskDevice(const std::string& strDevice) {
         for (int k = 0; k < 10; ++k, ++nAsked)
             link.Write("?C" + std::to_string(p) + std::to_string(k) + "\r");
     }
-    QElapsedTimer clock;
-    clock.start();
+    const auto deadline = Clock::now() + kDeviceAnswers;
     std::string strLine;
-    while (data.rows.size() + data.intervals.size() < nAsked && clock.elapsed() < 10000) {
+    while (data.rows.size() + data.intervals.size() < nAsked && Clock::now() < deadline) {
         if (!link.PopLine(strLine)) {
-            QTest::qWait(5);
+            CDialogDriver::Wait(5ms);
             continue;
         }
         if (strLine.size() == 7 && strLine.starts_with("L?"))
@@ -137,645 +181,574 @@ CDeviceData AskDevice(const std::string& strDevice) {
     return data;
 }
 
-// The texts the English language gives the setting codes.
-const QStringList kLights{"Off", "Red", "Yellow", "Green"};
-const QStringList kSignals{"None", "Short", "Long"};
+std::string RecordedSince(const std::string& strRecord, std::size_t nBefore) {
+    const std::string recorded = ReadFileBytes(strRecord).value_or("");
+    return recorded.substr(std::min(nBefore, recorded.size()));
+}
+
+long long Milliseconds(Clock::duration duration) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(duration).count();
+}
+
+// One test's files (config.ini for COM kPort, P1.txt when given, and what prepare() adds), the device's recording
+// end when asked for, and the dialog opened over them with its driver.
+struct CBench {
+    explicit CBench(const std::string& strP1 = {}, bool bPeer = false,
+                    const std::function<void(CDialogFiles&)>& prepare = {}) {
+        if (!strP1.empty())
+            files.Write("P1.txt", strP1);
+        if (prepare)
+            prepare(files);
+        if (bPeer)
+            peer.emplace(files.Dir().Path(), kPort);
+        dialog.Create();
+    }
+    CDialogFiles files{kSettings, kLanguageFiles};
+    std::optional<CDevicePeer> peer;
+    CParametersDlg dialog;
+    CDialogDriver driver{dialog};
+};
 
 } // namespace
 
-class CParametersDlgTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void cleanup() { LoadLanguage("none-loaded"); }
-
-    void opensWithoutAProgramFile() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        CParametersDlg dialog;
-        QStringList messages;
-        bool bShownAtMessage = true;
-        const MessageBoxHook previous = SetMessageBoxHook([&](const QString&, const QString& strText) {
-            messages << strText;
-            bShownAtMessage = dialog.isVisible();
-        });
-        dialog.Create();
-        SetMessageBoxHook(previous);
-
-        QCOMPARE(messages, QStringList{"Can't Open File!"});
-        QVERIFY(!bShownAtMessage);
-        QCOMPARE(dialog.windowTitle(), QString("Parameters Dialog"));
-        QCOMPARE(Details(dialog)->GetItemCount(), 0);
-        QCOMPARE(Column(Intervals(dialog), 0),
-                 (QStringList{"CD0", "CD1", "CD2", "CD3", "CD4", "CD5", "CD6", "CD7", "CD8", "CD9"}));
-        QCOMPARE(Column(Intervals(dialog), 1), QStringList(10, QString()));
-
-        QCOMPARE(ComboEntries(*Combo(dialog, IDC_SELECT_PROGRAM)),
-                 (QStringList{"P0", "P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8"}));
-        QCOMPARE(Combo(dialog, IDC_SELECT_PROGRAM)->GetCurSel(), 1);
-        QCOMPARE(Combo(dialog, IDC_SELECT_PROGRAM)->currentText(), QString("P1"));
-        QCOMPARE(ComboEntries(*Combo(dialog, IDC_FIRST_SETTING)), kLights);
-        QCOMPARE(Combo(dialog, IDC_FIRST_SETTING)->GetCurSel(), 0);
-        QCOMPARE(ComboEntries(*Combo(dialog, IDC_SECOND_SETTING)), kSignals);
-        QCOMPARE(Combo(dialog, IDC_SECOND_SETTING)->GetCurSel(), 0);
-
-        QCOMPARE(Progress(dialog)->minimum(), 0);
-        QCOMPARE(Progress(dialog)->maximum(), 336);
-        QCOMPARE(Progress(dialog)->value(), 0);
-        QCOMPARE(IntervalEdit(dialog)->maxLength(), 5);
-        QVERIFY(dialog.GetDlgItem(IDC_PAINT)->isHidden());
-        QVERIFY(!dialog.SendCommand(IDC_PAINT));
-        QVERIFY(!dialog.IsTimerRunning(CParametersDlg::kTransferTimer));
-    }
-
-    void listsHaveTheirColumns_data() {
-        QTest::addColumn<int>("nList");
-        QTest::addColumn<int>("nColumn");
-        QTest::addColumn<QString>("strHeading");
-        QTest::addColumn<int>("nWidth");
-        QTest::newRow("minute") << IDC_PROGRAM_DETAILS << 0 << "Minute" << 55;
-        QTest::newRow("light") << IDC_PROGRAM_DETAILS << 1 << "Light" << 80;
-        QTest::newRow("signal") << IDC_PROGRAM_DETAILS << 2 << "Signal" << 50;
-        QTest::newRow("cd number") << IDC_INTERVALS << 0 << "CD No" << 50;
-        QTest::newRow("cd time") << IDC_INTERVALS << 1 << "CD Time" << 60;
-    }
-
-    void listsHaveTheirColumns() {
-        QFETCH(int, nList);
-        QFETCH(int, nColumn);
-        QFETCH(QString, strHeading);
-        QFETCH(int, nWidth);
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        auto* list = dialog.Item<CListCtrl>(nList);
-        QCOMPARE(list->columnCount(), nList == IDC_PROGRAM_DETAILS ? 3 : 2);
-        QCOMPARE(list->headerItem()->text(nColumn), strHeading);
-        QCOMPARE(list->header()->sectionSize(nColumn), nWidth);
-        QCOMPARE(list->headerItem()->textAlignment(nColumn) & Qt::AlignHorizontal_Mask, int(Qt::AlignHCenter));
-        QCOMPARE(list->topLevelItem(0)->textAlignment(nColumn) & Qt::AlignHorizontal_Mask, int(Qt::AlignHCenter));
-        QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
-    }
-
-    void withoutALanguageEveryTextItAsksForIsAQuestionMark() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("config.ini", "");
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        QCOMPARE(dialog.windowTitle(), QString("Parameters Dialog"));
-        QCOMPARE(Details(dialog)->headerItem()->text(1), QString("?"));
-        QCOMPARE(ComboEntries(*Combo(dialog, IDC_FIRST_SETTING)), QStringList(4, "?"));
-        QCOMPARE(Column(Details(dialog), 2), QStringList(3, "?"));
-        // The position is the code: a choice among equal texts still sets the right one.
-        ClickRow(Details(dialog), 0);
-        Choose(Combo(dialog, IDC_FIRST_SETTING), 2);
-        QCOMPARE(dialog.Store().GetFirstSetting(1, 0), std::optional<int>(2));
-    }
-
-    void opensWithAProgramFile() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        QVERIFY(beside.Messages().empty());
-        QCOMPARE(Column(Details(dialog), 0), (QStringList{"10", "9", "8"}));
-        QCOMPARE(Column(Details(dialog), 1), (QStringList{"Off", "Yellow", "Green"}));
-        QCOMPARE(Column(Details(dialog), 2), (QStringList{"None", "Short", "Long"}));
-        QCOMPARE(Column(Intervals(dialog), 1), (QStringList{"1:30", "Break", "10:00", "", "", "", "", "", "", ""}));
-        QCOMPARE(dialog.Store().RowCount(), 3);
-    }
-
-    void changeRightAfterOpeningStoresIntoCD0() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        IntervalEdit(dialog)->setText("2:00");
-        QVERIFY(dialog.SendCommand(IDC_CHANGE_INTERVAL));
-        QCOMPARE(Intervals(dialog)->GetItemText(0, 1), QString("2:00"));
-        QCOMPARE(dialog.Store().GetInterval(1, 0), std::string("2:00"));
-        // No test of its form: what is typed is what is kept.
-        IntervalEdit(dialog)->setText("x;y");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-        QCOMPARE(dialog.Store().GetInterval(1, 0), std::string("x;y"));
-    }
-
-    void settingChoiceBeforeAnyRowIsSelectedChangesNothing_data() {
-        QTest::addColumn<int>("nCombo");
-        QTest::newRow("light") << IDC_FIRST_SETTING;
-        QTest::newRow("signal") << IDC_SECOND_SETTING;
-    }
-
-    void settingChoiceBeforeAnyRowIsSelectedChangesNothing() {
-        QFETCH(int, nCombo);
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        const QStringList before = Column(Details(dialog), 1) + Column(Details(dialog), 2);
-        Choose(Combo(dialog, nCombo), 2);
-        QCOMPARE(Column(Details(dialog), 1) + Column(Details(dialog), 2), before);
-        QVERIFY(!dialog.Store().IsModified(1));
-    }
-
-    void selectedRowShowsItsSettingsAndTakesTheChoices() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        auto* lightChoice = Combo(dialog, IDC_FIRST_SETTING);
-        auto* signalChoice = Combo(dialog, IDC_SECOND_SETTING);
-        ClickRow(Details(dialog), 1);
-        // The edit fields show the row; the lists keep their selection.
-        QCOMPARE(lightChoice->currentText(), QString("Yellow"));
-        QCOMPARE(lightChoice->GetCurSel(), 0);
-        QCOMPARE(signalChoice->currentText(), QString("Short"));
-        QCOMPARE(signalChoice->GetCurSel(), 0);
-
-        Choose(lightChoice, 3);
-        QCOMPARE(Column(Details(dialog), 1), (QStringList{"Off", "Green", "Green"}));
-        Choose(signalChoice, 0);
-        QCOMPARE(Column(Details(dialog), 2), (QStringList{"None", "None", "Long"}));
-        QCOMPARE(dialog.Store().GetFirstSetting(1, 1), std::optional<int>(3));
-        QCOMPARE(dialog.Store().GetSecondSetting(1, 1), std::optional<int>(0));
-        // Edits stay in memory until saved.
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>(kThree));
-
-        // Typing into a choice's edit field chooses nothing, not even an entry's text.
-        ClickRow(Details(dialog), 2);
-        lightChoice->setFocus();
-        lightChoice->lineEdit()->selectAll();
-        QTest::keyClicks(lightChoice->lineEdit(), "Off");
-        QTest::keyClick(lightChoice->lineEdit(), Qt::Key_Return);
-        QCOMPARE(dialog.Store().GetFirstSetting(1, 2), std::optional<int>(3));
-        QVERIFY(!dialog.IsEnded());
-    }
-
-    void selectedIntervalGoesToTheFieldAndChangeStoresIt() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        ClickRow(Intervals(dialog), 1);
-        QCOMPARE(IntervalEdit(dialog)->text(), QString("Break"));
-        QCOMPARE(dialog.focusWidget(), IntervalEdit(dialog));
-        IntervalEdit(dialog)->setText("3:00");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-        QCOMPARE(Column(Intervals(dialog), 1), (QStringList{"1:30", "3:00", "10:00", "", "", "", "", "", "", ""}));
-        // The field takes five characters at most.
-        IntervalEdit(dialog)->clear();
-        QTest::keyClicks(IntervalEdit(dialog), "123456");
-        QCOMPARE(IntervalEdit(dialog)->text(), QString("12345"));
-    }
-
-    void enterStoresTheIntervalAndNeverClosesTheDialog_data() {
-        QTest::addColumn<int>("nFocus");
-        QTest::addColumn<QString>("strInterval"); // CD0 afterwards
-        QTest::newRow("interval field") << IDC_INTERVAL_TEXT << "4:00";
-        QTest::newRow("detail list") << IDC_PROGRAM_DETAILS << "1:30";
-        QTest::newRow("interval list") << IDC_INTERVALS << "1:30";
-        QTest::newRow("program choice") << IDC_SELECT_PROGRAM << "1:30";
-    }
-
-    void enterStoresTheIntervalAndNeverClosesTheDialog() {
-        QFETCH(int, nFocus);
-        QFETCH(QString, strInterval);
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        IntervalEdit(dialog)->setText("4:00");
-        QWidget* target = dialog.GetDlgItem(nFocus);
-        if (auto* combo = qobject_cast<CComboBox*>(target)) {
-            // A program typed into the choice's field is no choice either.
-            combo->lineEdit()->setText("P3");
-            target = combo->lineEdit();
-        }
-        target->setFocus();
-        QTest::keyClick(target, Qt::Key_Return);
-        QVERIFY(!dialog.IsEnded());
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(Intervals(dialog)->GetItemText(0, 1), strInterval);
-        QCOMPARE(dialog.Store().RowCount(), 3); // still program 1 from its file
-    }
-
-    void closingSavesAndSendsNothing_data() {
-        QTest::addColumn<QString>("strHow");
-        QTest::addColumn<int>("nResult");
-        QTest::newRow("ok") << "ok" << int(IDOK);
-        QTest::newRow("escape") << "escape" << int(IDCANCEL);
-        QTest::newRow("close box") << "close" << int(IDCANCEL);
-    }
-
-    void closingSavesAndSendsNothing() {
-        QFETCH(QString, strHow);
-        QFETCH(int, nResult);
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CPtyPeer peer;
-        peer.LinkAsPort(beside.Dir().Path(), kPort);
-        CParametersDlg dialog;
-        dialog.Create();
-        IntervalEdit(dialog)->setText("7:00");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-        if (strHow == "ok")
-            QTest::mouseClick(dialog.GetDlgItem(IDOK), Qt::LeftButton);
-        else if (strHow == "escape")
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-        else
-            dialog.close();
-        QVERIFY(dialog.IsEnded());
-        QCOMPARE(dialog.result(), nResult);
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>(kThree));
-        QCOMPARE(peer.ReadFor(100ms), std::string());
-    }
-
-    void saveWritesTheFileAndReopeningShowsIt() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        {
-            CParametersDlg dialog;
-            dialog.Create();
-            ClickRow(Details(dialog), 0);
-            Choose(Combo(dialog, IDC_FIRST_SETTING), 2);
-            ClickRow(Intervals(dialog), 2);
-            IntervalEdit(dialog)->setText("0:45");
-            dialog.SendCommand(IDC_CHANGE_INTERVAL);
-            dialog.SendCommand(IDC_SAVE_PROGRAM);
-            QVERIFY(!dialog.Store().IsModified(1));
-        }
-        const std::string saved = FileText({"10;2;0;1:30;", "9;2;1;Break;", "8;3;2;0:45;"});
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>(saved));
-
-        CParametersDlg reopened;
-        reopened.Create();
-        QCOMPARE(Column(Details(reopened), 1), (QStringList{"Yellow", "Yellow", "Green"}));
-        QCOMPARE(Column(Intervals(reopened), 1), (QStringList{"1:30", "Break", "0:45", "", "", "", "", "", "", ""}));
-        reopened.SendCommand(IDC_SAVE_PROGRAM);
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>(saved));
-    }
-
-    void fileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        QDir(QString::fromStdString(beside.Dir().Path())).mkdir("P1.txt");
-        CParametersDlg dialog;
-        dialog.Create();
-        dialog.SendCommand(IDC_SAVE_PROGRAM);
-        QCOMPARE(beside.Messages(), (std::vector<QString>{"Can't Open File!", "Can't open file!"}));
-        QVERIFY(!dialog.IsEnded());
-    }
-
-    void editedDataSurvivesSwitchingPrograms() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        beside.Write("P2.txt", FileText({"10;3;2;7:00;", "9;3;2;7:30;", "8;3;2;;", "7;3;2;;", "6;3;2;;"}));
-        CParametersDlg dialog;
-        dialog.Create();
-        auto* programs = Combo(dialog, IDC_SELECT_PROGRAM);
-        IntervalEdit(dialog)->setText("9:59");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-
-        Choose(programs, 2); // read from its file
-        QCOMPARE(Column(Details(dialog), 1), QStringList(5, "Green"));
-        QCOMPARE(Intervals(dialog)->GetItemText(0, 1), QString("7:00"));
-
-        Choose(programs, 1); // edited since read: kept, with the rows it showed
-        QCOMPARE(Column(Details(dialog), 0), (QStringList{"10", "9", "8"}));
-        QCOMPARE(Column(Intervals(dialog), 1), (QStringList{"9:59", "Break", "10:00", "", "", "", "", "", "", ""}));
-        dialog.SendCommand(IDC_SAVE_PROGRAM);
-        QCOMPARE(beside.Read("P1.txt"),
-                 std::optional<std::string>(FileText({"10;0;0;9:59;", "9;2;1;Break;", "8;3;2;10:00;"})));
-
-        // A program without a file keeps the rows shown before and shows its own (empty) settings.
-        Choose(programs, 3);
-        QCOMPARE(beside.Messages(), std::vector<QString>{"Can't Open File!"});
-        QCOMPARE(Column(Details(dialog), 1), QStringList(3, QString()));
-        QCOMPARE(Column(Intervals(dialog), 1), QStringList(10, QString()));
-    }
-
-    void uploadOfDetailsSendsEveryRowAtItsPaceAndSaves() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kEleven);
-        CPtyPeer peer;
-        peer.LinkAsPort(beside.Dir().Path(), kPort);
-        CParametersDlg dialog;
-        dialog.Create();
-        IntervalEdit(dialog)->setText("1:45");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-
-        bool bPumped = false;
-        bool bDisabledMeanwhile = false;
-        Later(0ms, &dialog, [&] {
-            bPumped = dialog.IsTransferring();
-            bDisabledMeanwhile = !dialog.GetDlgItem(IDC_UPLOAD_DETAILS)->isEnabled();
-        });
-        QElapsedTimer clock;
-        clock.start();
-        dialog.SendCommand(IDC_UPLOAD_DETAILS);
-        const qint64 nElapsed = clock.elapsed();
-
-        QCOMPARE(Commands(peer.ReadFor(kPeerWait)),
-                 (QStringList{"=L10001", "=L10112", "=L10220", "=L10331", "=L10402", "=L10510", "=L10621", "=L10732",
-                              "=L10800", "=L10911", "=L11022"}));
-        QVERIFY2(nElapsed >= 11 * 60 - 5, qPrintable(QString::number(nElapsed)));
-        QVERIFY2(nElapsed < 10000, qPrintable(QString::number(nElapsed)));
-        QVERIFY(bPumped);
-        QVERIFY(bDisabledMeanwhile);
-        QVERIFY(dialog.GetDlgItem(IDC_UPLOAD_DETAILS)->isEnabled());
-        QVERIFY(!dialog.IsTransferring());
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>("10;0;1;1:45;\r\n" + kEleven.substr(14)));
-    }
-
-    void uploadOfIntervalsSendsTheShownTimesWithoutPausingForMessages() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CPtyPeer peer;
-        peer.LinkAsPort(beside.Dir().Path(), kPort);
-        CParametersDlg dialog;
-        dialog.Create();
-        ClickRow(Intervals(dialog), 3);
-        IntervalEdit(dialog)->setText("1:3:0");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-
-        bool bRanDuring = false;
-        Later(0ms, &dialog, [&] { bRanDuring = dialog.IsTransferring(); });
-        QElapsedTimer clock;
-        clock.start();
-        dialog.SendCommand(IDC_UPLOAD_INTERVALS);
-        const qint64 nElapsed = clock.elapsed();
-        QCoreApplication::processEvents();
-
-        QCOMPARE(Commands(peer.ReadFor(kPeerWait)), (QStringList{"=W10130", "=W11Break", "=W121000", "=W13130", "=W14",
-                                                                 "=W15", "=W16", "=W17", "=W18", "=W19"}));
-        QVERIFY2(nElapsed >= 10 * 60 - 5, qPrintable(QString::number(nElapsed)));
-        QVERIFY(!bRanDuring);
-        // Saved afterwards: the file has the rows it had, and CD3 is not among them.
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>(kThree));
-        QVERIFY(!dialog.Store().IsModified(1));
-    }
-
-    void uploadWithNoRowsSendsNothingButSavesAnEmptyFile() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        CPtyPeer peer;
-        peer.LinkAsPort(beside.Dir().Path(), kPort);
-        CParametersDlg dialog;
-        dialog.Create();
-        dialog.SendCommand(IDC_UPLOAD_DETAILS);
-        QCOMPARE(peer.ReadFor(200ms), std::string());
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>(std::string()));
-        QCOMPARE(beside.Messages(), std::vector<QString>{"Can't Open File!"});
-    }
-
-    void withoutPortSettingsTheMainWindowsPortIsUsed() {
-        CDialogFiles beside(kLanguageOnly, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CPtyPeer peer;
-        peer.LinkAsPort(beside.Dir().Path(), kDefaultPort);
-        CParametersDlg dialog;
-        dialog.Create();
-        dialog.SendCommand(IDC_UPLOAD_INTERVALS);
-        QCOMPARE(Commands(peer.ReadFor(kPeerWait)).size(), 10);
-        QVERIFY(beside.Messages().empty());
-    }
-
-    void portThatCannotBeOpenedIsReportedAndTheUploadStillSaves() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kThree);
-        CParametersDlg dialog;
-        dialog.Create();
-        IntervalEdit(dialog)->setText("0:10");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-        dialog.SendCommand(IDC_UPLOAD_INTERVALS);
-        QCOMPARE(beside.Messages(), std::vector<QString>{"Can't open COM port"});
-        QCOMPARE(beside.Read("P1.txt"),
-                 std::optional<std::string>(FileText({"10;0;0;0:10;", "9;2;1;Break;", "8;3;2;10:00;"})));
-        QVERIFY(!dialog.IsEnded());
-    }
-
-    // A request to close while a download runs stops its requests; the dialog closes once the link is closed,
-    // and what arrived meanwhile is decoded and shown, all rows of it although there was no program file.
-    void closingDuringADownloadWaitsForItsEnd_data() {
-        QTest::addColumn<QString>("strHow");
-        QTest::addColumn<int>("nResult");
-        QTest::newRow("escape") << "escape" << int(IDCANCEL);
-        QTest::newRow("close box") << "close" << int(IDCANCEL);
-        QTest::newRow("ok") << "ok" << int(IDOK);
-    }
-
-    void closingDuringADownloadWaitsForItsEnd() {
-        QFETCH(QString, strHow);
-        QFETCH(int, nResult);
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        CPtyPeer peer;
-        peer.LinkAsPort(beside.Dir().Path(), kPort);
-        CParametersDlg dialog;
-        dialog.Create();
-        int nMaxProgress = 0;
-        connect(Progress(dialog), &QProgressBar::valueChanged, this,
-                [&nMaxProgress](int nValue) { nMaxProgress = std::max(nMaxProgress, nValue); });
-
-        Later(150ms, &dialog, [&] { peer.Write("L?10031\rL?10121\rL?10200\rOK\r\rC?101:30\rC?110:00\r"); });
-        bool bEndedAtRequest = true;
-        bool bTransferringAfterRequest = false;
-        Later(600ms, &dialog, [&] {
-            if (strHow == "ok")
-                QTest::mouseClick(dialog.GetDlgItem(IDOK), Qt::LeftButton);
-            else if (strHow == "escape")
-                QTest::keyClick(&dialog, Qt::Key_Escape);
-            else
-                dialog.close();
-            bEndedAtRequest = dialog.IsEnded();
-            bTransferringAfterRequest = dialog.IsTransferring();
-        });
-        dialog.SendCommand(IDC_DOWNLOAD);
-
-        QVERIFY(!bEndedAtRequest);
-        QVERIFY(bTransferringAfterRequest);
-        QVERIFY(dialog.IsEnded());
-        QCOMPARE(dialog.result(), nResult);
-        const QStringList sent = Commands(peer.ReadFor(200ms));
-        QVERIFY(!sent.isEmpty());
-        QVERIFY2(sent.size() < 40, qPrintable(QString::number(sent.size())));
-        QCOMPARE(sent, DownloadRequests().mid(0, sent.size()));
-
-        QCOMPARE(nMaxProgress, 5);
-        QCOMPARE(Progress(dialog)->value(), 0);
-        QCOMPARE(Column(Details(dialog), 0), (QStringList{"10", "9", "8"}));
-        QCOMPARE(Column(Details(dialog), 1), (QStringList{"Green", "Yellow", "Off"}));
-        QCOMPARE(Column(Details(dialog), 2), (QStringList{"Short", "Short", "None"}));
-        QCOMPARE(Column(Intervals(dialog), 1), (QStringList{"1:30", "Break", "", "", "", "", "", "", "", ""}));
-        QCOMPARE(dialog.Store().RowCount(), 3); // an upload or a save would cover them too
-        QCOMPARE(beside.Messages(), std::vector<QString>{"Can't Open File!"});
-    }
-
-    void closingDuringAnUploadLetsItFinishAndSave() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        beside.Write("P1.txt", kEleven);
-        CPtyPeer peer;
-        peer.LinkAsPort(beside.Dir().Path(), kPort);
-        CParametersDlg dialog;
-        dialog.Create();
-        IntervalEdit(dialog)->setText("0:20");
-        dialog.SendCommand(IDC_CHANGE_INTERVAL);
-        bool bEndedAtRequest = true;
-        Later(100ms, &dialog, [&] {
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-            bEndedAtRequest = dialog.IsEnded();
-        });
-        dialog.SendCommand(IDC_UPLOAD_DETAILS);
-        QVERIFY(!bEndedAtRequest);
-        QVERIFY(dialog.IsEnded());
-        QCOMPARE(dialog.result(), int(IDCANCEL));
-        QCOMPARE(Commands(peer.ReadFor(kPeerWait)).size(), 11);
-        QCOMPARE(beside.Read("P1.txt"), std::optional<std::string>("10;0;1;0:20;\r\n" + kEleven.substr(14)));
-    }
-
-    // The one full download of this file: the simulator first gets program 1 uploaded, then is downloaded while
-    // "P0" is the current program.
-    void fullDownloadFromTheSimulator() {
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        const std::string p0 = FileText({"10;1;1;2:00;", "9;2;2;2:30;"});
-        beside.Write("P0.txt", p0);
-        beside.Write("P1.txt", kEleven);
-        beside.Write("P2.txt", FileText({"10;3;2;7:00;", "9;3;2;7:30;"}));
-        const std::string strRecord = beside.Dir().File("received.bin");
-        CSimProcess sim(beside.Dir().Path(), {"--com", std::to_string(kPort), "--record", strRecord});
-        CParametersDlg dialog;
-        dialog.Create();
-
-        // Upload program 1, then see what the device holds.
-        dialog.SendCommand(IDC_UPLOAD_DETAILS);
-        dialog.SendCommand(IDC_UPLOAD_INTERVALS);
-        const CDeviceData device = AskDevice(sim.LinkPath());
-        QCOMPARE(device.rows.size(), std::size_t{8 * 21});
-        QCOMPARE(device.intervals.size(), std::size_t{8 * 10});
-        const QStringList uploadedLights{"Off",    "Red",   "Yellow", "Green", "Off",   "Red",
-                                         "Yellow", "Green", "Off",    "Red",   "Yellow"};
-        for (int r = 0; r <= 10; ++r) {
-            QCOMPARE(device.rows.at({1, r}).first, r % 4);
-            QCOMPARE(device.rows.at({1, r}).second, (r + 1) % 3);
-        }
-        QCOMPARE(device.intervals.at({1, 0}), std::string("1:30"));
-        QCOMPARE(device.intervals.at({1, 1}), std::string("0:00")); // "Break"
-
-        Choose(Combo(dialog, IDC_SELECT_PROGRAM), 0);
-        QCOMPARE(Details(dialog)->GetItemCount(), 2);
-
-        int nMaxProgress = 0;
-        connect(Progress(dialog), &QProgressBar::valueChanged, this,
-                [&nMaxProgress](int nValue) { nMaxProgress = std::max(nMaxProgress, nValue); });
-        QList<bool> enabledMeanwhile;
-        bool bStillOneDownload = false;
-        Later(1500ms, &dialog, [&] {
-            for (const int nId :
-                 {IDC_UPLOAD_DETAILS, IDC_UPLOAD_INTERVALS, IDC_SAVE_PROGRAM, IDC_DOWNLOAD, IDC_SELECT_PROGRAM, IDOK})
-                enabledMeanwhile << dialog.GetDlgItem(nId)->isEnabled();
-            // A second download, a save and another program are all refused while the first one runs.
-            QTest::mouseClick(dialog.GetDlgItem(IDC_DOWNLOAD), Qt::LeftButton);
-            dialog.SendCommand(IDC_DOWNLOAD);
-            dialog.SendCommand(IDC_UPLOAD_DETAILS);
-            dialog.SendCommand(IDC_SAVE_PROGRAM);
-            QTest::keyClick(Combo(dialog, IDC_SELECT_PROGRAM), Qt::Key_Down);
-            bStillOneDownload = dialog.IsTransferring() && Progress(dialog)->value() > 0;
-        });
-        const std::size_t nRecordedBefore = ReadFileBytes(strRecord).value_or("").size();
-        QElapsedTimer clock;
-        clock.start();
-        dialog.SendCommand(IDC_DOWNLOAD);
-        const qint64 nElapsed = clock.elapsed();
-
-        // Exactly one download went out, in order, at its pace.
-        QCOMPARE(enabledMeanwhile, (QList<bool>{false, false, false, false, false, true}));
-        QVERIFY(bStillOneDownload);
-        const std::string received = ReadFileBytes(strRecord).value_or("");
-        QCOMPARE(Commands(received.substr(std::min(nRecordedBefore, received.size()))), DownloadRequests());
-        QVERIFY2(nElapsed >= 336 * 60 - 5, qPrintable(QString::number(nElapsed)));
-        QCOMPARE(nMaxProgress, 336);
-        QCOMPARE(Progress(dialog)->value(), 0);
-        QVERIFY(dialog.IsTimerRunning(CParametersDlg::kTransferTimer));
-        QVERIFY(beside.Messages().empty());
-
-        // "P0" stays current and unchanged; the store holds what the device holds.
-        QCOMPARE(Combo(dialog, IDC_SELECT_PROGRAM)->GetCurSel(), 0);
-        QCOMPARE(Column(Details(dialog), 1), (QStringList{"Red", "Yellow"}));
-        QCOMPARE(Column(Details(dialog), 2), (QStringList{"Short", "Long"}));
-        QCOMPARE(Column(Intervals(dialog), 1).mid(0, 2), (QStringList{"2:00", "2:30"}));
-        QVERIFY(!dialog.Store().IsModified(0));
-        const CProgramStore& store = dialog.Store();
-        for (int p = 1; p <= 8; ++p) {
-            for (int r = 0; r < CProgramStore::kRows; ++r) {
-                QCOMPARE(store.GetFirstSetting(p, r), std::optional<int>(device.rows.at({p, r}).first));
-                QCOMPARE(store.GetSecondSetting(p, r), std::optional<int>(device.rows.at({p, r}).second));
-            }
-            for (int k = 0; k < 10; ++k) {
-                const std::string& time = device.intervals.at({p, k});
-                QCOMPARE(store.GetInterval(p, k), time == "0:00" ? std::string("Break") : time);
-            }
-            QCOMPARE(store.FilledRowCount(p), CProgramStore::kRows);
-        }
-
-        // Program 2 shows what was downloaded, not its file, in the two rows its file has; program 3 (no file)
-        // shows every downloaded row.
-        auto* programs = Combo(dialog, IDC_SELECT_PROGRAM);
-        Choose(programs, 2);
-        QCOMPARE(Details(dialog)->GetItemCount(), 2);
-        QCOMPARE(Details(dialog)->GetItemText(1, 1), kLights[device.rows.at({2, 1}).first]);
-        QCOMPARE(Intervals(dialog)->GetItemText(0, 1), FromBytes(device.intervals.at({2, 0})));
-        Choose(programs, 3);
-        QVERIFY(beside.Messages().empty());
-        QCOMPARE(Column(Details(dialog), 0).last(), QString("-10"));
-        QStringList lightChoice;
-        std::string expectedFile;
-        for (int r = 0; r < CProgramStore::kRows; ++r) {
-            const auto [nLight, nSignal] = device.rows.at({3, r});
-            lightChoice << kLights[nLight];
-            expectedFile += std::to_string(10 - r) + ";" + std::to_string(nLight) + ";" + std::to_string(nSignal) +
-                            ";" + (r < 10 ? store.GetInterval(3, r) : "") + ";\r\n";
-        }
-        QCOMPARE(Column(Details(dialog), 1), lightChoice);
-
-        // Saving covers every shown row and stops the transfer timer.
-        dialog.SendCommand(IDC_SAVE_PROGRAM);
-        QCOMPARE(beside.Read("P3.txt"), std::optional<std::string>(expectedFile));
-        QVERIFY(!dialog.IsTimerRunning(CParametersDlg::kTransferTimer));
-        Choose(programs, 1);
-        QCOMPARE(Column(Details(dialog), 1).mid(0, 11), uploadedLights);
-        QCOMPARE(Column(Intervals(dialog), 1),
-                 (QStringList{"1:30", "Break", "0:45", "2:00", "3:15", "Break", "4:00", "0:30", "5:00", "9:59"}));
-        QCOMPARE(beside.Read("P0.txt"), std::optional<std::string>(p0));
-
-        // P1.txt has eleven lines: after the download the program still has eleven rows, the upload sends eleven
-        // rows and the file keeps eleven lines.
-        QCOMPARE(Details(dialog)->GetItemCount(), 11);
-        const std::size_t nBeforeUpload = ReadFileBytes(strRecord).value_or("").size();
-        dialog.SendCommand(IDC_UPLOAD_DETAILS);
-        const QStringList uploaded = Commands(ReadFileBytes(strRecord).value_or("").substr(nBeforeUpload));
-        QCOMPARE(uploaded.size(), 11);
-        QCOMPARE(uploaded.first(), QString("=L100") + QString::number(device.rows.at({1, 0}).first) +
-                                       QString::number(device.rows.at({1, 0}).second));
-        QCOMPARE(uploaded.last(), QString("=L110") + QString::number(device.rows.at({1, 10}).first) +
-                                      QString::number(device.rows.at({1, 10}).second));
-        QCOMPARE(SplitTextLines(beside.Read("P1.txt").value_or("")).size(), std::size_t{11});
-    }
-
-    // docs/parameters.png: the dialog after a download from the simulator, with a detail row selected.
-    void screenshot() {
-        const QByteArray strDirectory = qgetenv("KALVORA_SCREENSHOT_DIR");
-        if (strDirectory.isEmpty())
-            QSKIP("KALVORA_SCREENSHOT_DIR is not set");
-        CDialogFiles beside(kSettings, kLanguageFiles);
-        CSimProcess sim(beside.Dir().Path(), {"--com", std::to_string(kPort)});
-        CParametersDlg dialog;
-        dialog.Create();
-        dialog.SendCommand(IDC_DOWNLOAD);
-        ClickRow(Details(dialog), 6);
-        ClickRow(Intervals(dialog), 2);
-        ClickRow(Details(dialog), 6);
-        QTest::qWait(200);
-        QVERIFY(dialog.grab().save(QString::fromLocal8Bit(strDirectory) + "/parameters.png"));
-    }
+class ParametersDlg : public testing::Test {
+protected:
+    void TearDown() override { LoadLanguage("none-loaded"); }
 };
 
-QTEST_MAIN(CParametersDlgTest)
-#include "ParametersDlgTest.moc"
+TEST_F(ParametersDlg, OpensWithoutAProgramFile) {
+    CDialogFiles files(kSettings, kLanguageFiles);
+    CParametersDlg dialog;
+    CDialogDriver driver(dialog);
+    // The message comes before the dialog is on the screen.
+    std::optional<bool> shownAtMessage;
+    MessageBoxHook recorder = SetMessageBoxHook({});
+    SetMessageBoxHook([&](const CMessageBoxShown& box) {
+        shownAtMessage = driver.IsShown();
+        return recorder(box);
+    });
+    dialog.Create();
+    SetMessageBoxHook(std::move(recorder));
+
+    EXPECT_EQ(files.Messages(), Texts{"Can't Open File!"});
+    EXPECT_EQ(shownAtMessage, false);
+    EXPECT_TRUE(driver.IsShown());
+    EXPECT_EQ(driver.Title(), "Parameters Dialog");
+    EXPECT_EQ(driver.ItemCount(IDC_PROGRAM_DETAILS), 0);
+    EXPECT_EQ(Column(driver, IDC_INTERVALS, 0),
+              (Texts{"CD0", "CD1", "CD2", "CD3", "CD4", "CD5", "CD6", "CD7", "CD8", "CD9"}));
+    EXPECT_EQ(IntervalTimes(driver), Texts(10));
+
+    EXPECT_EQ(driver.Entries(IDC_SELECT_PROGRAM), (Texts{"P0", "P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8"}));
+    EXPECT_EQ(driver.Selection(IDC_SELECT_PROGRAM), 1);
+    EXPECT_EQ(driver.Text(IDC_SELECT_PROGRAM), "P1");
+    EXPECT_EQ(driver.Entries(IDC_FIRST_SETTING), kLights);
+    EXPECT_EQ(driver.Selection(IDC_FIRST_SETTING), 0);
+    EXPECT_EQ(driver.Entries(IDC_SECOND_SETTING), kSignals);
+    EXPECT_EQ(driver.Selection(IDC_SECOND_SETTING), 0);
+
+    int nLower = -1;
+    int nUpper = -1;
+    dialog.Item<CProgressCtrl>(IDC_PROGRESS)->GetRange(nLower, nUpper);
+    EXPECT_EQ(nLower, 0);
+    EXPECT_EQ(nUpper, 336);
+    EXPECT_EQ(ProgressPosition(dialog), 0);
+    // The interval field takes five characters at most.
+    EXPECT_TRUE(driver.Type(IDC_INTERVAL_TEXT, "123456"));
+    EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "12345");
+    EXPECT_FALSE(driver.IsVisible(IDC_PAINT));
+    EXPECT_FALSE(dialog.SendCommand(IDC_PAINT));
+    EXPECT_FALSE(dialog.IsTimerRunning(CParametersDlg::kTransferTimer));
+}
+
+// Both lists: their headings and widths, every column centred, heading and cells.
+TEST_F(ParametersDlg, ListsHaveTheirColumns) {
+    CBench bench(kThree);
+    auto& [files, peer, dialog, driver] = bench;
+    using CColumn = CDialogDriver::CColumn;
+    constexpr EAlign kCentred = EAlign::Center;
+    EXPECT_EQ(driver.Columns(IDC_PROGRAM_DETAILS), (std::vector<CColumn>{{"Minute", kCentred, kCentred, 55},
+                                                                         {"Light", kCentred, kCentred, 80},
+                                                                         {"Signal", kCentred, kCentred, 50}}));
+    EXPECT_EQ(driver.Columns(IDC_INTERVALS),
+              (std::vector<CColumn>{{"CD No", kCentred, kCentred, 50}, {"CD Time", kCentred, kCentred, 60}}));
+    EXPECT_EQ(dialog.Item<CListCtrl>(IDC_PROGRAM_DETAILS)->GetColumnCount(), 3);
+    EXPECT_EQ(dialog.Item<CListCtrl>(IDC_INTERVALS)->GetColumnCount(), 2);
+}
+
+TEST_F(ParametersDlg, WithoutALanguageEveryTextItAsksForIsAQuestionMark) {
+    CBench bench(kThree, false, [](CDialogFiles& files) { files.Write("config.ini", ""); });
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_EQ(driver.Title(), "Parameters Dialog");
+    EXPECT_EQ(driver.Headings(IDC_PROGRAM_DETAILS).at(1), "?");
+    EXPECT_EQ(driver.Entries(IDC_FIRST_SETTING), Texts(4, "?"));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 2), Texts(3, "?"));
+    // The position is the code: a choice among equal texts still sets the right one.
+    EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 0));
+    EXPECT_TRUE(driver.Choose(IDC_FIRST_SETTING, 2));
+    EXPECT_EQ(dialog.Store().GetFirstSetting(1, 0), std::optional<int>(2));
+}
+
+TEST_F(ParametersDlg, OpensWithAProgramFile) {
+    CBench bench(kThree);
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_EQ(files.Messages(), Texts{});
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 0), (Texts{"10", "9", "8"}));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), (Texts{"Off", "Yellow", "Green"}));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 2), (Texts{"None", "Short", "Long"}));
+    EXPECT_EQ(IntervalTimes(driver), (Texts{"1:30", "Break", "10:00", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(dialog.Store().RowCount(), 3);
+}
+
+TEST_F(ParametersDlg, ChangeRightAfterOpeningStoresIntoCD0) {
+    CBench bench(kThree);
+    auto& [files, peer, dialog, driver] = bench;
+    ChangeInterval(driver, "2:00");
+    EXPECT_EQ(driver.ItemText(IDC_INTERVALS, 0, 1), "2:00");
+    EXPECT_EQ(dialog.Store().GetInterval(1, 0), "2:00");
+    // No test of its form: what is typed is what is kept.
+    ChangeInterval(driver, "x;y");
+    EXPECT_EQ(dialog.Store().GetInterval(1, 0), "x;y");
+}
+
+TEST_F(ParametersDlg, SettingChoiceBeforeAnyRowIsSelectedChangesNothing) {
+    for (const int nChoice : {IDC_FIRST_SETTING, IDC_SECOND_SETTING}) {
+        SCOPED_TRACE(nChoice == IDC_FIRST_SETTING ? "light" : "signal");
+        CBench bench(kThree);
+        auto& [files, peer, dialog, driver] = bench;
+        const Texts lights = Column(driver, IDC_PROGRAM_DETAILS, 1);
+        const Texts signals = Column(driver, IDC_PROGRAM_DETAILS, 2);
+        EXPECT_TRUE(driver.Choose(nChoice, 2));
+        EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), lights);
+        EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 2), signals);
+        EXPECT_FALSE(dialog.Store().IsModified(1));
+    }
+}
+
+TEST_F(ParametersDlg, SelectedRowShowsItsSettingsAndTakesTheChoices) {
+    CBench bench(kThree);
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 1));
+    // The edit fields show the row; the lists keep their selection.
+    EXPECT_EQ(driver.Text(IDC_FIRST_SETTING), "Yellow");
+    EXPECT_EQ(driver.Selection(IDC_FIRST_SETTING), 0);
+    EXPECT_EQ(driver.Text(IDC_SECOND_SETTING), "Short");
+    EXPECT_EQ(driver.Selection(IDC_SECOND_SETTING), 0);
+
+    EXPECT_TRUE(driver.Choose(IDC_FIRST_SETTING, 3));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), (Texts{"Off", "Green", "Green"}));
+    EXPECT_TRUE(driver.Choose(IDC_SECOND_SETTING, 0));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 2), (Texts{"None", "None", "Long"}));
+    EXPECT_EQ(dialog.Store().GetFirstSetting(1, 1), std::optional<int>(3));
+    EXPECT_EQ(dialog.Store().GetSecondSetting(1, 1), std::optional<int>(0));
+    // Edits stay in memory until saved.
+    EXPECT_EQ(files.Read("P1.txt"), kThree);
+
+    // Typing into a choice's edit field chooses nothing, not even an entry's text.
+    EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 2));
+    dialog.GetDlgItem(IDC_FIRST_SETTING)->SetWindowText("");
+    EXPECT_TRUE(driver.Type(IDC_FIRST_SETTING, "Off"));
+    EXPECT_TRUE(driver.Key(IDC_FIRST_SETTING, EKey::Enter));
+    EXPECT_EQ(dialog.Store().GetFirstSetting(1, 2), std::optional<int>(3));
+    EXPECT_FALSE(dialog.IsEnded());
+}
+
+TEST_F(ParametersDlg, SelectedIntervalGoesToTheFieldAndChangeStoresIt) {
+    CBench bench(kThree);
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 1));
+    EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "Break");
+    EXPECT_EQ(driver.FocusId(), IDC_INTERVAL_TEXT);
+    ChangeInterval(driver, "3:00");
+    EXPECT_EQ(IntervalTimes(driver), (Texts{"1:30", "3:00", "10:00", "", "", "", "", "", "", ""}));
+    // The field takes five characters at most.
+    EnterInterval(driver, "123456");
+    EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "12345");
+}
+
+// Enter with the focus on each control that is no push button: the interval field stores the interval, the
+// others do nothing, and the dialog stays open.
+TEST_F(ParametersDlg, EnterStoresTheIntervalAndNeverClosesTheDialog) {
+    struct CRow {
+        const char* pszName;
+        int nFocus;
+        const char* pszInterval; // CD0 afterwards
+    };
+    const std::vector<CRow> rows{{"interval field", IDC_INTERVAL_TEXT, "4:00"},
+                                 {"detail list", IDC_PROGRAM_DETAILS, "1:30"},
+                                 {"interval list", IDC_INTERVALS, "1:30"},
+                                 {"program choice", IDC_SELECT_PROGRAM, "1:30"}};
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CBench bench(kThree);
+        auto& [files, peer, dialog, driver] = bench;
+        EnterInterval(driver, "4:00");
+        if (row.nFocus == IDC_SELECT_PROGRAM) {
+            // A program typed into the choice's field is no choice either.
+            dialog.GetDlgItem(IDC_SELECT_PROGRAM)->SetWindowText("");
+            EXPECT_TRUE(driver.Type(IDC_SELECT_PROGRAM, "P3"));
+        }
+        EXPECT_TRUE(driver.Key(row.nFocus, EKey::Enter));
+        EXPECT_FALSE(dialog.IsEnded());
+        EXPECT_TRUE(driver.IsShown());
+        EXPECT_EQ(driver.ItemText(IDC_INTERVALS, 0, 1), row.pszInterval);
+        EXPECT_EQ(dialog.Store().RowCount(), 3); // still program 1 from its file
+    }
+}
+
+TEST_F(ParametersDlg, ClosingSavesAndSendsNothing) {
+    for (const CCloseWay& close : kCloseWays) {
+        SCOPED_TRACE(close.pszName);
+        CBench bench(kThree, true);
+        auto& [files, peer, dialog, driver] = bench;
+        ChangeInterval(driver, "7:00");
+        CloseBy(driver, close.way);
+        EXPECT_TRUE(dialog.IsEnded());
+        EXPECT_EQ(dialog.Result(), close.nResult);
+        EXPECT_FALSE(driver.IsShown());
+        EXPECT_EQ(files.Read("P1.txt"), kThree);
+        EXPECT_EQ(peer->ReadFor(100ms), "");
+    }
+}
+
+TEST_F(ParametersDlg, SaveWritesTheFileAndReopeningShowsIt) {
+    CDialogFiles files(kSettings, kLanguageFiles);
+    files.Write("P1.txt", kThree);
+    {
+        CParametersDlg dialog;
+        CDialogDriver driver(dialog);
+        dialog.Create();
+        EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 0));
+        EXPECT_TRUE(driver.Choose(IDC_FIRST_SETTING, 2));
+        EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 2));
+        ChangeInterval(driver, "0:45");
+        EXPECT_TRUE(driver.Click(IDC_SAVE_PROGRAM));
+        EXPECT_FALSE(dialog.Store().IsModified(1));
+    }
+    const std::string saved = FileText({"10;2;0;1:30;", "9;2;1;Break;", "8;3;2;0:45;"});
+    EXPECT_EQ(files.Read("P1.txt"), saved);
+
+    CParametersDlg reopened;
+    CDialogDriver driver(reopened);
+    reopened.Create();
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), (Texts{"Yellow", "Yellow", "Green"}));
+    EXPECT_EQ(IntervalTimes(driver), (Texts{"1:30", "Break", "0:45", "", "", "", "", "", "", ""}));
+    EXPECT_TRUE(driver.Click(IDC_SAVE_PROGRAM));
+    EXPECT_EQ(files.Read("P1.txt"), saved);
+}
+
+TEST_F(ParametersDlg, FileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
+    CBench bench({}, false, [](CDialogFiles& files) { std::filesystem::create_directory(files.Dir().File("P1.txt")); });
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.Click(IDC_SAVE_PROGRAM));
+    EXPECT_EQ(files.Messages(), (Texts{"Can't Open File!", "Can't open file!"}));
+    EXPECT_FALSE(dialog.IsEnded());
+    EXPECT_TRUE(driver.IsShown());
+}
+
+TEST_F(ParametersDlg, EditedDataSurvivesSwitchingPrograms) {
+    CBench bench(kThree, false, [](CDialogFiles& files) {
+        files.Write("P2.txt", FileText({"10;3;2;7:00;", "9;3;2;7:30;", "8;3;2;;", "7;3;2;;", "6;3;2;;"}));
+    });
+    auto& [files, peer, dialog, driver] = bench;
+    ChangeInterval(driver, "9:59");
+
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 2)); // read from its file
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), Texts(5, "Green"));
+    EXPECT_EQ(driver.ItemText(IDC_INTERVALS, 0, 1), "7:00");
+
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 1)); // edited since read: kept, with the rows it showed
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 0), (Texts{"10", "9", "8"}));
+    EXPECT_EQ(IntervalTimes(driver), (Texts{"9:59", "Break", "10:00", "", "", "", "", "", "", ""}));
+    EXPECT_TRUE(driver.Click(IDC_SAVE_PROGRAM));
+    EXPECT_EQ(files.Read("P1.txt"), FileText({"10;0;0;9:59;", "9;2;1;Break;", "8;3;2;10:00;"}));
+
+    // A program without a file keeps the rows shown before and shows its own (empty) settings.
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 3));
+    EXPECT_EQ(files.Messages(), Texts{"Can't Open File!"});
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), Texts(3));
+    EXPECT_EQ(IntervalTimes(driver), Texts(10));
+}
+
+TEST_F(ParametersDlg, UploadOfDetailsSendsEveryRowAtItsPaceAndSaves) {
+    CBench bench(kEleven, true);
+    auto& [files, peer, dialog, driver] = bench;
+    ChangeInterval(driver, "1:45");
+
+    // Window messages run between the rows, while the transfer buttons are disabled.
+    std::optional<bool> pumped;
+    bool bDisabledMeanwhile = false;
+    CDialogDriver::Later(0ms, [&] {
+        pumped = dialog.IsTransferring();
+        bDisabledMeanwhile = !driver.IsEnabled(IDC_UPLOAD_DETAILS);
+    });
+    const auto start = Clock::now();
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_DETAILS));
+    const auto elapsed = Clock::now() - start;
+
+    EXPECT_EQ(Commands(peer->ReadFor(kPeerWait)),
+              (Texts{"=L10001", "=L10112", "=L10220", "=L10331", "=L10402", "=L10510", "=L10621", "=L10732", "=L10800",
+                     "=L10911", "=L11022"}));
+    EXPECT_GE(elapsed, 11 * kPace - kClockSlack) << Milliseconds(elapsed) << " ms";
+    EXPECT_LT(elapsed, 10s) << Milliseconds(elapsed) << " ms";
+    EXPECT_EQ(pumped, true);
+    EXPECT_TRUE(bDisabledMeanwhile);
+    EXPECT_TRUE(driver.IsEnabled(IDC_UPLOAD_DETAILS));
+    EXPECT_FALSE(dialog.IsTransferring());
+    EXPECT_EQ(files.Read("P1.txt"), "10;0;1;1:45;\r\n" + kEleven.substr(14));
+}
+
+TEST_F(ParametersDlg, UploadOfIntervalsSendsTheShownTimesWithoutPausingForMessages) {
+    CBench bench(kThree, true);
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 3));
+    ChangeInterval(driver, "1:3:0");
+
+    std::optional<bool> ranDuring;
+    CDialogDriver::Later(0ms, [&] { ranDuring = dialog.IsTransferring(); });
+    const auto start = Clock::now();
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_INTERVALS));
+    const auto elapsed = Clock::now() - start;
+    EXPECT_TRUE(CDialogDriver::WaitFor([&] { return ranDuring.has_value(); }));
+
+    EXPECT_EQ(Commands(peer->ReadFor(kPeerWait)),
+              (Texts{"=W10130", "=W11Break", "=W121000", "=W13130", "=W14", "=W15", "=W16", "=W17", "=W18", "=W19"}));
+    EXPECT_GE(elapsed, 10 * kPace - kClockSlack) << Milliseconds(elapsed) << " ms";
+    EXPECT_EQ(ranDuring, false);
+    // Saved afterwards: the file has the rows it had, and CD3 is not among them.
+    EXPECT_EQ(files.Read("P1.txt"), kThree);
+    EXPECT_FALSE(dialog.Store().IsModified(1));
+}
+
+TEST_F(ParametersDlg, UploadWithNoRowsSendsNothingButSavesAnEmptyFile) {
+    CBench bench({}, true);
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_DETAILS));
+    EXPECT_EQ(peer->ReadFor(200ms), "");
+    EXPECT_EQ(files.Read("P1.txt"), "");
+    EXPECT_EQ(files.Messages(), Texts{"Can't Open File!"});
+}
+
+TEST_F(ParametersDlg, WithoutPortSettingsTheMainWindowsPortIsUsed) {
+    CDialogFiles files(kLanguageOnly, kLanguageFiles);
+    files.Write("P1.txt", kThree);
+    CDevicePeer peer(files.Dir().Path(), kDefaultPort);
+    CParametersDlg dialog;
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_INTERVALS));
+    EXPECT_EQ(Commands(peer.ReadFor(kPeerWait)).size(), 10U);
+    EXPECT_EQ(files.Messages(), Texts{});
+}
+
+TEST_F(ParametersDlg, PortThatCannotBeOpenedIsReportedAndTheUploadStillSaves) {
+    CBench bench(kThree);
+    auto& [files, peer, dialog, driver] = bench;
+    ChangeInterval(driver, "0:10");
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_INTERVALS));
+    EXPECT_EQ(files.Messages(), Texts{"Can't open COM port"});
+    EXPECT_EQ(files.Read("P1.txt"), FileText({"10;0;0;0:10;", "9;2;1;Break;", "8;3;2;10:00;"}));
+    EXPECT_FALSE(dialog.IsEnded());
+}
+
+// A request to close while a download runs stops its requests; the dialog closes once the link is closed, and what
+// arrived meanwhile is decoded and shown, all rows of it although there was no program file.
+TEST_F(ParametersDlg, ClosingDuringADownloadWaitsForItsEnd) {
+    for (const CCloseWay& close : kCloseWays) {
+        SCOPED_TRACE(close.pszName);
+        CBench bench({}, true);
+        auto& [files, peer, dialog, driver] = bench;
+
+        CDialogDriver::Later(150ms, [&] { peer->Write("L?10031\rL?10121\rL?10200\rOK\r\rC?101:30\rC?110:00\r"); });
+        std::optional<bool> endedAtRequest;
+        bool bTransferringAfterRequest = false;
+        CDialogDriver::Later(600ms, [&] {
+            CloseBy(driver, close.way);
+            endedAtRequest = dialog.IsEnded();
+            bTransferringAfterRequest = dialog.IsTransferring();
+        });
+        EXPECT_TRUE(driver.Click(IDC_DOWNLOAD));
+
+        EXPECT_EQ(endedAtRequest, false);
+        EXPECT_TRUE(bTransferringAfterRequest);
+        EXPECT_TRUE(dialog.IsEnded());
+        EXPECT_EQ(dialog.Result(), close.nResult);
+        const Texts sent = Commands(peer->ReadFor(200ms));
+        EXPECT_FALSE(sent.empty());
+        EXPECT_LT(sent.size(), 40U);
+        EXPECT_EQ(sent, First(DownloadRequests(), sent.size()));
+
+        // One step per reply, and back to the start at the end.
+        EXPECT_EQ(driver.HighestPosition(IDC_PROGRESS), 5);
+        EXPECT_EQ(ProgressPosition(dialog), 0);
+        EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 0), (Texts{"10", "9", "8"}));
+        EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), (Texts{"Green", "Yellow", "Off"}));
+        EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 2), (Texts{"Short", "Short", "None"}));
+        EXPECT_EQ(IntervalTimes(driver), (Texts{"1:30", "Break", "", "", "", "", "", "", "", ""}));
+        EXPECT_EQ(dialog.Store().RowCount(), 3); // an upload or a save would cover them too
+        EXPECT_EQ(files.Messages(), Texts{"Can't Open File!"});
+    }
+}
+
+TEST_F(ParametersDlg, ClosingDuringAnUploadLetsItFinishAndSave) {
+    CBench bench(kEleven, true);
+    auto& [files, peer, dialog, driver] = bench;
+    ChangeInterval(driver, "0:20");
+    std::optional<bool> endedAtRequest;
+    CDialogDriver::Later(100ms, [&] {
+        EXPECT_TRUE(driver.Key(0, EKey::Escape));
+        endedAtRequest = dialog.IsEnded();
+    });
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_DETAILS));
+    EXPECT_EQ(endedAtRequest, false);
+    EXPECT_TRUE(dialog.IsEnded());
+    EXPECT_EQ(dialog.Result(), IDCANCEL);
+    EXPECT_EQ(Commands(peer->ReadFor(kPeerWait)).size(), 11U);
+    EXPECT_EQ(files.Read("P1.txt"), "10;0;1;0:20;\r\n" + kEleven.substr(14));
+}
+
+// The one full download of this file: the simulator first gets program 1 uploaded, then is downloaded while "P0" is
+// the current program.
+TEST_F(ParametersDlg, FullDownloadFromTheSimulator) {
+    CDialogFiles files(kSettings, kLanguageFiles);
+    const std::string p0 = FileText({"10;1;1;2:00;", "9;2;2;2:30;"});
+    files.Write("P0.txt", p0);
+    files.Write("P1.txt", kEleven);
+    files.Write("P2.txt", FileText({"10;3;2;7:00;", "9;3;2;7:30;"}));
+    const std::string strRecord = files.Dir().File("received.bin");
+    CDeviceSimulator sim(files.Dir().Path(), {"--com", std::to_string(kPort), "--record", strRecord});
+    CParametersDlg dialog;
+    CDialogDriver driver(dialog);
+    dialog.Create();
+
+    // Upload program 1, then see what the device holds.
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_DETAILS));
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_INTERVALS));
+    const CDeviceData device = AskDevice(sim.DevicePath());
+    ASSERT_EQ(device.rows.size(), std::size_t{8 * 21});
+    ASSERT_EQ(device.intervals.size(), std::size_t{8 * 10});
+    const Texts uploadedLights{"Off",    "Red",   "Yellow", "Green", "Off",   "Red",
+                               "Yellow", "Green", "Off",    "Red",   "Yellow"};
+    for (int r = 0; r <= 10; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(device.rows.at({1, r}).first, r % 4);
+        EXPECT_EQ(device.rows.at({1, r}).second, (r + 1) % 3);
+    }
+    EXPECT_EQ(device.intervals.at({1, 0}), "1:30");
+    EXPECT_EQ(device.intervals.at({1, 1}), "0:00"); // "Break"
+
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 0));
+    EXPECT_EQ(driver.ItemCount(IDC_PROGRAM_DETAILS), 2);
+
+    std::vector<bool> enabledMeanwhile;
+    bool bStillOneDownload = false;
+    CDialogDriver::Later(1500ms, [&] {
+        for (const int nId :
+             {IDC_UPLOAD_DETAILS, IDC_UPLOAD_INTERVALS, IDC_SAVE_PROGRAM, IDC_DOWNLOAD, IDC_SELECT_PROGRAM, IDOK})
+            enabledMeanwhile.push_back(driver.IsEnabled(nId));
+        // A second download, a save and another program are all refused while the first one runs.
+        driver.Click(IDC_DOWNLOAD);
+        dialog.SendCommand(IDC_DOWNLOAD);
+        dialog.SendCommand(IDC_UPLOAD_DETAILS);
+        dialog.SendCommand(IDC_SAVE_PROGRAM);
+        driver.Key(IDC_SELECT_PROGRAM, EKey::Down);
+        bStillOneDownload = dialog.IsTransferring() && ProgressPosition(dialog) > 0;
+    });
+    const std::size_t nRecordedBefore = ReadFileBytes(strRecord).value_or("").size();
+    const auto start = Clock::now();
+    EXPECT_TRUE(driver.Click(IDC_DOWNLOAD));
+    const auto elapsed = Clock::now() - start;
+
+    // Exactly one download went out, in order, at its pace.
+    EXPECT_EQ(enabledMeanwhile, (std::vector<bool>{false, false, false, false, false, true}));
+    EXPECT_TRUE(bStillOneDownload);
+    EXPECT_EQ(Commands(RecordedSince(strRecord, nRecordedBefore)), DownloadRequests());
+    EXPECT_GE(elapsed, kFullDownload - kClockSlack) << Milliseconds(elapsed) << " ms";
+    EXPECT_EQ(driver.HighestPosition(IDC_PROGRESS), 336);
+    EXPECT_EQ(ProgressPosition(dialog), 0);
+    EXPECT_TRUE(dialog.IsTimerRunning(CParametersDlg::kTransferTimer));
+    EXPECT_EQ(files.Messages(), Texts{});
+
+    // "P0" stays current and unchanged; the store holds what the device holds.
+    EXPECT_EQ(driver.Selection(IDC_SELECT_PROGRAM), 0);
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), (Texts{"Red", "Yellow"}));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 2), (Texts{"Short", "Long"}));
+    EXPECT_EQ(First(IntervalTimes(driver), 2), (Texts{"2:00", "2:30"}));
+    EXPECT_FALSE(dialog.Store().IsModified(0));
+    const CProgramStore& store = dialog.Store();
+    for (int p = 1; p <= 8; ++p) {
+        SCOPED_TRACE("program " + std::to_string(p));
+        for (int r = 0; r < CProgramStore::kRows; ++r) {
+            EXPECT_EQ(store.GetFirstSetting(p, r), std::optional<int>(device.rows.at({p, r}).first)) << "row " << r;
+            EXPECT_EQ(store.GetSecondSetting(p, r), std::optional<int>(device.rows.at({p, r}).second)) << "row " << r;
+        }
+        for (int k = 0; k < 10; ++k) {
+            const std::string& strTime = device.intervals.at({p, k});
+            EXPECT_EQ(store.GetInterval(p, k), strTime == "0:00" ? std::string("Break") : strTime) << "CD" << k;
+        }
+        EXPECT_EQ(store.FilledRowCount(p), CProgramStore::kRows);
+    }
+
+    // Program 2 shows what was downloaded, not its file, in the two rows its file has; program 3 (no file) shows
+    // every downloaded row.
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 2));
+    EXPECT_EQ(driver.ItemCount(IDC_PROGRAM_DETAILS), 2);
+    EXPECT_EQ(driver.ItemText(IDC_PROGRAM_DETAILS, 1, 1), kLights.at(device.rows.at({2, 1}).first));
+    EXPECT_EQ(driver.ItemText(IDC_INTERVALS, 0, 1), device.intervals.at({2, 0}));
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 3));
+    EXPECT_EQ(files.Messages(), Texts{});
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 0).back(), "-10");
+    Texts lightColumn;
+    std::string expectedFile;
+    for (int r = 0; r < CProgramStore::kRows; ++r) {
+        const auto [nLight, nSignal] = device.rows.at({3, r});
+        lightColumn.push_back(kLights.at(nLight));
+        expectedFile += std::to_string(10 - r) + ";" + std::to_string(nLight) + ";" + std::to_string(nSignal) + ";" +
+                        (r < 10 ? store.GetInterval(3, r) : "") + ";\r\n";
+    }
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), lightColumn);
+
+    // Saving covers every shown row and stops the transfer timer.
+    EXPECT_TRUE(driver.Click(IDC_SAVE_PROGRAM));
+    EXPECT_EQ(files.Read("P3.txt"), expectedFile);
+    EXPECT_FALSE(dialog.IsTimerRunning(CParametersDlg::kTransferTimer));
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 1));
+    EXPECT_EQ(First(Column(driver, IDC_PROGRAM_DETAILS, 1), 11), uploadedLights);
+    EXPECT_EQ(IntervalTimes(driver),
+              (Texts{"1:30", "Break", "0:45", "2:00", "3:15", "Break", "4:00", "0:30", "5:00", "9:59"}));
+    EXPECT_EQ(files.Read("P0.txt"), p0);
+
+    // P1.txt has eleven lines: after the download the program still has eleven rows, the upload sends eleven rows
+    // and the file keeps eleven lines.
+    EXPECT_EQ(driver.ItemCount(IDC_PROGRAM_DETAILS), 11);
+    const std::size_t nBeforeUpload = ReadFileBytes(strRecord).value_or("").size();
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_DETAILS));
+    const Texts uploaded = Commands(RecordedSince(strRecord, nBeforeUpload));
+    ASSERT_EQ(uploaded.size(), 11U);
+    EXPECT_EQ(uploaded.front(),
+              "=L100" + std::to_string(device.rows.at({1, 0}).first) + std::to_string(device.rows.at({1, 0}).second));
+    EXPECT_EQ(uploaded.back(),
+              "=L110" + std::to_string(device.rows.at({1, 10}).first) + std::to_string(device.rows.at({1, 10}).second));
+    EXPECT_EQ(SplitTextLines(files.Read("P1.txt").value_or("")).size(), std::size_t{11});
+}
+
+// Only with KALVORA_SCREENSHOT_DIR: the dialog after a download from the simulator, with a detail row selected, into
+// <dir>/parameters.png.
+TEST_F(ParametersDlg, Screenshot) {
+    const char* pszDirectory = std::getenv("KALVORA_SCREENSHOT_DIR");
+    if (!pszDirectory || !*pszDirectory)
+        GTEST_SKIP() << "KALVORA_SCREENSHOT_DIR is not set";
+    CDialogFiles files(kSettings, kLanguageFiles);
+    CDeviceSimulator sim(files.Dir().Path(), {"--com", std::to_string(kPort)});
+    CParametersDlg dialog;
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_TRUE(driver.Click(IDC_DOWNLOAD));
+    EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 6));
+    EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 2));
+    EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 6));
+    CDialogDriver::Wait(200ms);
+    const CDialogDriver::CImage image = driver.Snapshot(0);
+    ASSERT_GT(image.cx, 0);
+    EXPECT_TRUE(WritePngFile(std::string(pszDirectory) + "/parameters.png", image));
+}

@@ -5,6 +5,7 @@
 
 #include "base/Files.h"
 #include "tests/support/TempDir.h"
+#include "window/DialogDriver.h"
 #include "window/MessageBox.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -63,3 +65,12 @@ private:
     CExecutableDirectory m_dir;
     CMessageBoxRecorder m_boxes; // no test ever waits for a message box
 };
+
+// How a failed comparison shows a list's column (CDialogDriver::Columns).
+inline void PrintTo(const CDialogDriver::CColumn& column, std::ostream* out) {
+    const auto name = [](EAlign align) {
+        return align == EAlign::Left ? "left" : align == EAlign::Center ? "centre" : "right";
+    };
+    *out << '"' << column.strHeading << "\" " << name(column.headingAlign) << '/' << name(column.cellAlign) << ' '
+         << column.nWidth;
+}
