@@ -239,13 +239,13 @@ int CCliRunner::RunSetClock() {
 int CCliRunner::RunMonitor() {
     const EMonitorFormat eFormat = MonitorFormat(m_arguments.m_eFormat);
     int nRecognised = 0;
-    bool bDisplayLine = false;
+    CMonitorResume resume;
     const auto show = [&](const std::string& strLine) {
         const CMonitorLine line = ParseMonitorLine(strLine);
+        resume.Take(line);
         if (!line.Recognised())
             return;
         ++nRecognised;
-        bDisplayLine = bDisplayLine || line.m_bDisplay;
         Print(FormatMonitorLine(line, LocalTimeOf(std::chrono::system_clock::now()), eFormat));
     };
     if (eFormat == EMonitorFormat::Csv)
@@ -261,13 +261,11 @@ int CCliRunner::RunMonitor() {
     };
     hooks.m_wait = [&](std::chrono::milliseconds duration) {
         const auto end = Clock::now() + duration;
-        CMonitorResume resume;
         resume.Start(m_link.ReopenCount());
         while (!InterruptRequested() && (!m_arguments.m_duration || Clock::now() < end)) {
-            bDisplayLine = false;
             DrainLines(m_link, show);
             // The link opened the unit again by itself after it had gone: its stream on again if it is off.
-            if (resume.Tick(m_link.ReopenCount(), bDisplayLine, CMonitorResume::Clock::now()))
+            if (resume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
                 m_link.Write(kCmdMonitorToggle);
             std::this_thread::sleep_for(kPollPause);
         }

@@ -5,6 +5,7 @@
 #include "base/TextRules.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -93,17 +94,23 @@ CDeviceOperation SlaveOperation() {
 
 void CMonitorResume::Start(unsigned nReopens) {
     m_nSeenReopens = nReopens;
+    m_bStreamLine = false;
     m_reopenedAt.reset();
 }
 
-bool CMonitorResume::Tick(unsigned nReopens, bool bDisplayLine, Clock::time_point now) {
+void CMonitorResume::Take(const CMonitorLine& line) {
+    m_bStreamLine = m_bStreamLine || line.Recognised();
+}
+
+bool CMonitorResume::Tick(unsigned nReopens, Clock::time_point now) {
+    const bool bStreamLine = std::exchange(m_bStreamLine, false);
     if (nReopens != m_nSeenReopens) {
         m_nSeenReopens = nReopens;
         m_reopenedAt = now;
     }
     if (!m_reopenedAt)
         return false;
-    if (bDisplayLine) {
+    if (bStreamLine) {
         m_reopenedAt.reset(); // still streaming
         return false;
     }

@@ -53,26 +53,6 @@ CDeviceOperation MasterOperation();
 // Arm, "=SLAVE", 250 ms.
 CDeviceOperation SlaveOperation();
 
-// Monitoring across a reconnection. "?D" switches the unit's stream on and off, so after the link has opened the
-// unit again by itself a "?D" must not simply be sent: a unit that kept streaming while the cable was out would be
-// switched off. One "?D" goes out only when no "D?" line has come within kStreamWait of the reopening (the unit was
-// switched off, or another unit is there now).
-class CMonitorResume {
-public:
-    using Clock = std::chrono::steady_clock;
-    static constexpr auto kStreamWait = std::chrono::seconds{1};
-
-    // Monitoring starts on a link that has reopened nReopens times so far.
-    void Start(unsigned nReopens);
-    // One monitor tick: the link's reopen count now, whether a "D?" line came since the last tick. True when "?D"
-    // is to be written now.
-    bool Tick(unsigned nReopens, bool bDisplayLine, Clock::time_point now);
-
-private:
-    unsigned m_nSeenReopens = 0;
-    std::optional<Clock::time_point> m_reopenedAt;
-};
-
 // One line of the live stream. The three tests are independent: a line may satisfy more than one.
 struct CMonitorLine {
     bool m_bDisplay = false;               // "D?" at columns 0-1
@@ -88,6 +68,31 @@ struct CMonitorLine {
     bool Recognised() const { return m_bDisplay || m_bStart || m_bLead; }
 };
 CMonitorLine ParseMonitorLine(std::string_view line);
+
+// Monitoring across a reconnection. "?D" switches the unit's stream on and off, so after the link has opened the
+// unit again by itself a "?D" must not simply be sent: a unit that kept streaming while the cable was out would be
+// switched off. One "?D" goes out only when no line of the stream has come within kStreamWait of the reopening (the
+// unit was switched off, or another unit is there now). A unit whose display stands still may refresh it, and send
+// its "D?" line, only once a second: the wait leaves that line more than twice its time to come.
+class CMonitorResume {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kStreamWait = std::chrono::milliseconds{2500};
+
+    // Monitoring starts on a link that has reopened nReopens times so far.
+    void Start(unsigned nReopens);
+    // A line popped while monitoring. Any line that only a streaming unit sends ("D?", a start line, a lead/leg
+    // line) shows that the stream is on.
+    void Take(const CMonitorLine& line);
+    // One monitor tick, after its lines were taken: the link's reopen count now. True when "?D" is to be written
+    // now.
+    bool Tick(unsigned nReopens, Clock::time_point now);
+
+private:
+    unsigned m_nSeenReopens = 0;
+    bool m_bStreamLine = false; // a line of the stream since the last tick
+    std::optional<Clock::time_point> m_reopenedAt;
+};
 
 // An "S?" line: the device's current values.
 struct CCurrentValues {
