@@ -389,8 +389,8 @@ int CCliRunner::RunDownload() {
     // rows, the rows the download filled.
     for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram; ++nProgram) {
         const std::string strName = ProgramName(nProgram);
-        store.SetRowCount(CProgramStore::RowsOfNewerData(store.CountFileRows(nProgram, strName, strDirectory), 0,
-                                                         store.FilledRowCount(nProgram)));
+        store.SetRowCount(
+            ShownRows(store.FileRows(nProgram, strName, strDirectory), 0, store.FilledRowCount(nProgram)));
         const std::string strFile = strDirectory + "/" + strName + ".txt";
         if (!store.SaveProgramFile(nProgram, strName, strDirectory)) {
             Error("cannot write " + strFile);
