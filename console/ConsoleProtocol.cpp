@@ -50,9 +50,9 @@ std::string BuildSetClock(std::string_view clockText) {
 
 namespace {
 
-CDeviceOperation SetOperation(std::string strCommand, std::chrono::milliseconds wait) {
+CDeviceOperation SetOperation(std::string strCommand, std::chrono::milliseconds replyWait) {
     CDeviceOperation operation;
-    operation.Arm().Write(std::move(strCommand)).Wait(wait);
+    operation.Arm().Write(std::move(strCommand)).Collect(replyWait);
     return operation;
 }
 
@@ -60,7 +60,7 @@ CDeviceOperation SetOperation(std::string strCommand, std::chrono::milliseconds 
 
 CDeviceOperation GetCurrentValuesOperation() {
     CDeviceOperation operation;
-    operation.Write(kCmdGetCurrentValues).Arm().Wait(kLongReplyWait);
+    operation.Write(kCmdGetCurrentValues).Arm().Collect(kLongReplyWait);
     return operation;
 }
 
@@ -78,13 +78,13 @@ CDeviceOperation SetBrightnessOperation(std::string_view brightness) {
 
 CDeviceOperation SetClockOperation(std::string_view clockText) {
     CDeviceOperation operation;
-    operation.Arm().WriteAtSecond(&BuildSetClock, std::string(clockText)).Wait(kShortReplyWait);
+    operation.Arm().WriteAtSecond(&BuildSetClock, std::string(clockText)).Collect(kShortReplyWait);
     return operation;
 }
 
 CDeviceOperation MasterOperation() {
     CDeviceOperation operation;
-    operation.Arm().Write(kCmdMaster).Wait(kShortReplyWait).Write(kCmdMonitorToggle);
+    operation.Arm().Write(kCmdMaster).Collect(kShortReplyWait).Write(kCmdMonitorToggle);
     return operation;
 }
 

@@ -33,8 +33,9 @@ std::string BuildSetBrightness(std::string_view brightness);
 // "=T" + the clock text without surrounding blanks and without any ":" + "\r": "09:05:03" gives "=T090503\r".
 std::string BuildSetClock(std::string_view clockText);
 
-// The main window's device commands as operations: how long the link stays open for the reply, and when the timer
-// that takes it is armed. The timer's first tick comes after the link has closed again.
+// The main window's device commands as operations: how long the link stays open for the reply (a Collect step, which
+// the window, taking the reply with its timer, waits out whole), and when the timer that takes it is armed. The
+// timer's first tick comes after the link has closed again.
 inline constexpr auto kLongReplyWait = std::chrono::milliseconds{500};
 inline constexpr auto kShortReplyWait = std::chrono::milliseconds{250};
 // "?S", arm, 500 ms.

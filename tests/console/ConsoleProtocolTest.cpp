@@ -368,8 +368,11 @@ const CDeviceOperation::CStep kArmStep{EStep::Arm, {}, {}};
 CDeviceOperation::CStep WriteStep(const char* pszCommand) {
     return {EStep::Write, pszCommand, {}};
 }
-CDeviceOperation::CStep WaitStep(int nMs) {
-    return {EStep::Wait, {}, std::chrono::milliseconds{nMs}};
+// The reply's time: the first line within it, and each next one as well.
+CDeviceOperation::CStep CollectStep(int nMs) {
+    CDeviceOperation::CStep step{EStep::Collect, {}, std::chrono::milliseconds{nMs}};
+    step.m_nextLineWait = std::chrono::milliseconds{nMs};
+    return step;
 }
 // The clock command goes out on the start of a second: built by BuildSetClock from that second's text, or from the
 // text given.
@@ -385,14 +388,14 @@ TEST(ConsoleOperations, EachCommandArmsWritesAndWaitsInItsOwnOrder) {
         CDeviceOperation operation;
         CSteps steps;
     } rows[] = {
-        {"GetCurrentValues", GetCurrentValuesOperation(), {WriteStep("?S\r"), kArmStep, WaitStep(500)}},
-        {"SetProgram", SetProgramOperation("P60"), {kArmStep, WriteStep("=P60\r"), WaitStep(500)}},
-        {"SetCountdownNumber", SetCountdownNumberOperation("CD4"), {kArmStep, WriteStep("=C4\r"), WaitStep(250)}},
-        {"SetBrightness", SetBrightnessOperation("9"), {kArmStep, WriteStep("=B9\r"), WaitStep(250)}},
-        {"SetClock", SetClockOperation(" 09:05:03 "), {kArmStep, ClockStep(" 09:05:03 "), WaitStep(250)}},
-        {"SetClockOfTheComputer", SetClockOperation(), {kArmStep, ClockStep(""), WaitStep(250)}},
-        {"Master", MasterOperation(), {kArmStep, WriteStep("=MASTER\r"), WaitStep(250), WriteStep("?D\r")}},
-        {"Slave", SlaveOperation(), {kArmStep, WriteStep("=SLAVE\r"), WaitStep(250)}},
+        {"GetCurrentValues", GetCurrentValuesOperation(), {WriteStep("?S\r"), kArmStep, CollectStep(500)}},
+        {"SetProgram", SetProgramOperation("P60"), {kArmStep, WriteStep("=P60\r"), CollectStep(500)}},
+        {"SetCountdownNumber", SetCountdownNumberOperation("CD4"), {kArmStep, WriteStep("=C4\r"), CollectStep(250)}},
+        {"SetBrightness", SetBrightnessOperation("9"), {kArmStep, WriteStep("=B9\r"), CollectStep(250)}},
+        {"SetClock", SetClockOperation(" 09:05:03 "), {kArmStep, ClockStep(" 09:05:03 "), CollectStep(250)}},
+        {"SetClockOfTheComputer", SetClockOperation(), {kArmStep, ClockStep(""), CollectStep(250)}},
+        {"Master", MasterOperation(), {kArmStep, WriteStep("=MASTER\r"), CollectStep(250), WriteStep("?D\r")}},
+        {"Slave", SlaveOperation(), {kArmStep, WriteStep("=SLAVE\r"), CollectStep(250)}},
     };
     for (const auto& row : rows)
         EXPECT_EQ(row.operation.Steps(), row.steps) << row.pszName;
