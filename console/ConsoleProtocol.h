@@ -95,12 +95,14 @@ private:
     std::optional<Clock::time_point> m_reopenedAt;
 };
 
-// An "S?" line: the device's current values.
+// An "S?" line: the device's current values. A short line gives shorter or empty fields; a program or countdown
+// time that it does not carry is empty and selects nothing (FindProgramEntry, FindCountdownColumn).
 struct CCurrentValues {
     std::string m_strLarge;                // columns 3-10
     std::string m_strSmall;                // columns 12-15
     std::optional<CLightPattern> m_lights; // column 17
-    std::string m_strProgram;              // "P" + column 19 when column 18 is blank, else "P" + columns 18-19
+    std::string m_strProgram;              // "P" + column 19 when column 18 is blank, else "P" + columns 18-19;
+                                           // empty for a line that ends before column 19
     std::string m_strCountdownTime;        // columns 21-24
     std::string m_strBrightness;           // column 26
 };
@@ -118,7 +120,7 @@ inline constexpr int kCountdownNumbers = 10; // "CD0" to "CD9"
 std::string CountdownEntry(int nColumn);     // "CD<n>"
 
 // The first entry whose text begins with the program text, ignoring case, searching from the second entry to
-// the last and then the first; -1 when none does.
+// the last and then the first; -1 when none does, and for an empty text.
 int FindProgramEntry(const std::vector<std::string>& entries, std::string_view programText);
 // The numeric value of the last character of an entry ("P61" gives 1, "CD7" gives 7); -1 without a digit there.
 int EntryNumber(std::string_view entry);
@@ -130,5 +132,5 @@ using CCountdownRow = std::array<std::string, kCountdownTableSize>;
 // The ten countdown times of one program file's text: for each of its first ten lines, the 5 characters after
 // the third ";" with every ";" removed (a search that finds nothing restarts at position 0).
 CCountdownRow ReadCountdownTimes(std::string_view fileText);
-// The highest column 0 to 9 of row 0 whose text equals the reported time; -1 when none does.
+// The highest column 0 to 9 of row 0 whose text equals the reported time; -1 when none does, and for an empty time.
 int FindCountdownColumn(const CCountdownRow& row0, std::string_view countdownTime);

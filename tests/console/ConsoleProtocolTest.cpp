@@ -265,11 +265,30 @@ TEST(ProgramList, SearchRunsFromTheSecondEntryToTheLastThenTheFirst) {
     EXPECT_EQ(FindProgramEntry({}, "A"), -1);
 }
 
-TEST(ProgramList, ShortSLineSelectsNothing) {
-    // A reply cut before its program digits must not select the second entry.
-    const auto values = ParseCurrentValues(CurrentLine("61").substr(0, 19));
-    ASSERT_TRUE(values.has_value());
-    EXPECT_EQ(FindProgramEntry(kProgramEntries, values->m_strProgram), -1);
+TEST(ProgramList, ShortSLineSelectsWhatItCarriesAndNothingElse) {
+    // A reply cut short selects the program and the countdown number it still carries whole, and nothing in place
+    // of what it lost: neither the second entry nor a column without a time.
+    CCountdownRow row0{};
+    row0[4] = "1:30";
+    row0[2] = "1:3";
+    const std::string line = CurrentLine("61");
+    const struct {
+        std::size_t nLength;
+        const char* pszEntry; // nullptr: no entry
+        int nColumn;
+    } rows[] = {
+        {line.size(), "P61", 4}, {25, "P61", 4},    {24, "P61", 2}, // "1:3" is CD2's time
+        {23, "P61", -1},         {22, "P61", -1},   {21, "P61", -1},  {20, "P61", -1},
+        {19, nullptr, -1},       {18, nullptr, -1}, {2, nullptr, -1},
+    };
+    for (const auto& row : rows) {
+        const auto values = ParseCurrentValues(line.substr(0, row.nLength));
+        ASSERT_TRUE(values.has_value()) << row.nLength;
+        const int nEntry = FindProgramEntry(kProgramEntries, values->m_strProgram);
+        const std::string found = nEntry < 0 ? "none" : kProgramEntries[static_cast<std::size_t>(nEntry)];
+        EXPECT_EQ(found, row.pszEntry ? row.pszEntry : "none") << row.nLength << " characters";
+        EXPECT_EQ(FindCountdownColumn(row0, values->m_strCountdownTime), row.nColumn) << row.nLength << " characters";
+    }
 }
 
 struct NumberRow {
