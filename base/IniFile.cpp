@@ -292,6 +292,10 @@ std::vector<std::string> CIniFile::GetSectionFromText(std::string_view text, std
     return entries;
 }
 
+std::optional<std::string> CIniFile::ReadText(const std::string& strPath) {
+    return ReadIniBytes(strPath);
+}
+
 std::optional<std::string> CIniFile::GetString(const std::string& strPath, std::string_view section,
                                                std::string_view key) {
     const std::optional<std::string> bytes = ReadIniBytes(strPath);
@@ -302,12 +306,23 @@ std::optional<std::string> CIniFile::GetString(const std::string& strPath, std::
 
 bool CIniFile::WriteString(const std::string& strPath, std::string_view section, std::string_view key,
                            std::string_view value) {
-    if (!IsWritable(TrimBlanks(section), TrimBlanks(key), value))
+    return WriteStrings(strPath, section, {{key, value}});
+}
+
+bool CIniFile::WriteStrings(const std::string& strPath, std::string_view section,
+                            const std::vector<CKeyValue>& keyValues) {
+    if (keyValues.empty())
+        return true; // nothing to set: the file is not touched
+    for (const CKeyValue& keyValue : keyValues) {
+        if (!IsWritable(TrimBlanks(section), TrimBlanks(keyValue.m_key), keyValue.m_value))
+            return false;
+    }
+    std::optional<std::string> text = ReadForUpdate(strPath);
+    if (!text)
         return false;
-    const std::optional<std::string> bytes = ReadForUpdate(strPath);
-    if (!bytes)
-        return false;
-    return WriteFileReplacing(strPath, WriteStringToText(*bytes, section, key, value));
+    for (const CKeyValue& keyValue : keyValues)
+        *text = WriteStringToText(*text, section, keyValue.m_key, keyValue.m_value);
+    return WriteFileReplacing(strPath, *text);
 }
 
 std::vector<std::string> CIniFile::GetSection(const std::string& strPath, std::string_view section,

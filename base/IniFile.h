@@ -14,6 +14,17 @@ class CIniFile {
 public:
     static constexpr std::size_t kValueLimit = 199; // characters of a value that a read returns
 
+    // One key and the value to set it to.
+    struct CKeyValue {
+        std::string_view m_key;
+        std::string_view m_value;
+    };
+
+    // The file's bytes, for reading several keys with the *FromText functions: nothing for a missing or unreadable
+    // file, something other than a regular file and a file over the read limit, all of which read as no file (and
+    // so does one that the memory cannot hold).
+    static std::optional<std::string> ReadText(const std::string& strPath);
+
     // The value of a key up to its first NUL, trimmed, out of a pair of enclosing quotes and cut to 199
     // characters; nothing when the file, the section or the key is missing or the value is empty.
     static std::optional<std::string> GetString(const std::string& strPath, std::string_view section,
@@ -24,6 +35,11 @@ public:
     // key with "=").
     static bool WriteString(const std::string& strPath, std::string_view section, std::string_view key,
                             std::string_view value);
+    // Sets several keys of one section, in the order given, as WriteString sets one, in a single replacement of the
+    // file, so that it never holds some of the new values beside old ones. False, and the file as it was, when any
+    // of them would not read back as written or when the replacement fails. Nothing to set leaves the file alone.
+    static bool WriteStrings(const std::string& strPath, std::string_view section,
+                             const std::vector<CKeyValue>& keyValues);
     // The entries of a section as NAME=value with the blanks at both ends and around the first "=" removed
     // (a line without "=" comes whole), in file order, at most nLimit characters counting one terminator per
     // entry and one for the list. Quotes stay as they stand.

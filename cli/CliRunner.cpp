@@ -21,6 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A monitor without --seconds runs until Ctrl+C.
+constexpr auto kUntilInterrupted = std::chrono::milliseconds::max();
+
 EMonitorFormat MonitorFormat(ECliFormat eFormat) {
     switch (eFormat) {
     case ECliFormat::Csv:
@@ -111,6 +114,7 @@ COperationHooks CCliRunner::DefaultHooks() const {
     hooks.m_stopRequested = [this] {
         return m_bOpenFailed || InterruptRequested();
     };
+    hooks.m_leastReplyWait = kReplyTimeout;
     return hooks;
 }
 
@@ -118,20 +122,6 @@ COperationResult CCliRunner::RunOperation(const CDeviceOperation& operation, COp
     if (m_arguments.m_strDevice)
         return RunDeviceOperation(m_link, *m_arguments.m_strDevice, m_nBaudRate, operation, hooks);
     return RunDeviceOperation(m_link, m_nPort, m_nBaudRate, operation, hooks);
-}
-
-bool CCliRunner::CollectReply(std::chrono::milliseconds timeout, const LineTest& isReply) {
-    const auto deadline = Clock::now() + timeout;
-    for (;;) {
-        bool bComplete = false;
-        for (std::string strLine; !bComplete && m_link.PopLine(strLine);)
-            bComplete = isReply(strLine);
-        if (bComplete)
-            return true;
-        if (Clock::now() >= deadline || InterruptRequested() || !m_link.IsOpen())
-            return false;
-        std::this_thread::sleep_for(kPollPause);
-    }
 }
 
 std::string CCliRunner::PortName() const {
@@ -179,11 +169,9 @@ int CCliRunner::RunPorts() {
 int CCliRunner::RunGet() {
     std::optional<CCurrentValues> values;
     COperationHooks hooks = DefaultHooks();
-    hooks.m_wait = [&](std::chrono::milliseconds) {
-        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
-            values = ParseCurrentValues(strLine);
-            return values.has_value();
-        });
+    hooks.m_collect = [&](const std::string& strLine) {
+        values = ParseCurrentValues(strLine);
+        return values ? EReplyLine::Complete : EReplyLine::Other;
     };
     RunOperation(GetCurrentValuesOperation(), hooks);
     if (m_bOpenFailed)
@@ -197,13 +185,11 @@ int CCliRunner::RunGet() {
 
 COperationHooks CCliRunner::AcknowledgementHooks(const LineTest& isAcknowledgement, std::string& strAcknowledgement) {
     COperationHooks hooks = DefaultHooks();
-    hooks.m_wait = [this, isAcknowledgement, &strAcknowledgement](std::chrono::milliseconds) {
-        CollectReply(kReplyTimeout, [&](const std::string& strLine) {
-            if (!isAcknowledgement(strLine))
-                return false;
-            strAcknowledgement = strLine;
-            return true;
-        });
+    hooks.m_collect = [isAcknowledgement, &strAcknowledgement](const std::string& strLine) {
+        if (!isAcknowledgement(strLine))
+            return EReplyLine::Other;
+        strAcknowledgement = strLine;
+        return EReplyLine::Complete;
     };
     return hooks;
 }
@@ -239,13 +225,13 @@ int CCliRunner::RunSetClock() {
 int CCliRunner::RunMonitor() {
     const EMonitorFormat eFormat = MonitorFormat(m_arguments.m_eFormat);
     int nRecognised = 0;
-    bool bDisplayLine = false;
+    CMonitorResume resume;
     const auto show = [&](const std::string& strLine) {
         const CMonitorLine line = ParseMonitorLine(strLine);
+        resume.Take(line);
         if (!line.Recognised())
             return;
         ++nRecognised;
-        bDisplayLine = bDisplayLine || line.m_bDisplay;
         Print(FormatMonitorLine(line, LocalTimeOf(std::chrono::system_clock::now()), eFormat));
     };
     if (eFormat == EMonitorFormat::Csv)
@@ -253,21 +239,23 @@ int CCliRunner::RunMonitor() {
 
     // "?D" switches the stream on and, sent again, off: the second one goes out at the end and on Ctrl+C alike.
     CDeviceOperation monitor;
-    monitor.Write(kCmdMonitorToggle).Wait(m_arguments.m_duration.value_or(std::chrono::milliseconds{0}));
+    monitor.Write(kCmdMonitorToggle).Wait(m_arguments.m_duration.value_or(kUntilInterrupted));
     monitor.Write(kCmdMonitorToggle);
     COperationHooks hooks;
     hooks.m_stopRequested = [this] {
         return m_bOpenFailed;
     };
+    // The wait shows the stream as it comes; Ctrl+C ends it early.
     hooks.m_wait = [&](std::chrono::milliseconds duration) {
-        const auto end = Clock::now() + duration;
-        CMonitorResume resume;
+        const auto started = Clock::now();
+        const auto elapsed = [&] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+        };
         resume.Start(m_link.ReopenCount());
-        while (!InterruptRequested() && (!m_arguments.m_duration || Clock::now() < end)) {
-            bDisplayLine = false;
+        while (!InterruptRequested() && elapsed() < duration) {
             DrainLines(m_link, show);
             // The link opened the unit again by itself after it had gone: its stream on again if it is off.
-            if (resume.Tick(m_link.ReopenCount(), bDisplayLine, CMonitorResume::Clock::now()))
+            if (resume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
                 m_link.Write(kCmdMonitorToggle);
             std::this_thread::sleep_for(kPollPause);
         }
@@ -288,23 +276,24 @@ int CCliRunner::RunMemoryRead() {
     std::vector<CMemoryCells> rows;
     bool bReplied = false;
     COperationHooks hooks = DefaultHooks();
-    hooks.m_wait = [&](std::chrono::milliseconds) {
-        bool bEmpty = false;
-        const auto take = [&](const std::string& strLine) {
-            const CMemoryReply reply = ParseMemoryReply(strLine);
-            if (reply.m_kind == EMemoryReply::Entry && rows.size() < static_cast<std::size_t>(kMemoryRows))
+    hooks.m_collect = [&](const std::string& strLine) {
+        const CMemoryReply reply = ParseMemoryReply(strLine);
+        switch (reply.m_kind) {
+        case EMemoryReply::Entry:
+            bReplied = true;
+            if (rows.size() < static_cast<std::size_t>(kMemoryRows))
                 rows.push_back(reply.m_cells);
-            bEmpty = bEmpty || reply.m_kind == EMemoryReply::Empty;
-            return reply.m_kind == EMemoryReply::Entry || reply.m_kind == EMemoryReply::Empty;
-        };
-        // The first line within the reply time-out, then each next one within the quiet time; the empty memory is
-        // the whole reply.
-        bReplied = CollectReply(kReplyTimeout, take);
-        while (bReplied && !bEmpty && CollectReply(kMemoryQuietTime, take)) {
+            return EReplyLine::Part;
+        case EMemoryReply::Empty: // the empty memory is the whole reply
+            bReplied = true;
+            return EReplyLine::Complete;
+        default:
+            return EReplyLine::Other;
         }
     };
+    // The first line within the reply time-out, then each next one within the quiet time.
     CDeviceOperation read;
-    read.Write(kCmdReadMemory).Wait(kMemoryQuietTime);
+    read.Write(kCmdReadMemory).Collect(kReplyTimeout, kMemoryQuietTime);
     RunOperation(read, hooks);
     if (m_bOpenFailed)
         return kExitNoPort;
@@ -337,13 +326,14 @@ int CCliRunner::RunMemoryRead() {
 int CCliRunner::RunMemoryErase() {
     bool bErased = false;
     COperationHooks hooks = DefaultHooks();
-    hooks.m_wait = [&](std::chrono::milliseconds) {
-        bErased = CollectReply(kReplyTimeout, [](const std::string& strLine) {
-            return ParseMemoryReply(strLine).m_kind == EMemoryReply::Erased;
-        });
+    hooks.m_collect = [&](const std::string& strLine) {
+        if (ParseMemoryReply(strLine).m_kind != EMemoryReply::Erased)
+            return EReplyLine::Other;
+        bErased = true;
+        return EReplyLine::Complete;
     };
     CDeviceOperation erase;
-    erase.Write(kCmdEraseMemory).Wait(kMemoryQuietTime);
+    erase.Write(kCmdEraseMemory).Collect(kReplyTimeout);
     RunOperation(erase, hooks);
     if (m_bOpenFailed)
         return kExitNoPort;
@@ -391,8 +381,8 @@ int CCliRunner::RunDownload() {
     // rows, the rows the download filled.
     for (int nProgram = kDownloadFirstProgram; nProgram <= kDownloadLastProgram; ++nProgram) {
         const std::string strName = ProgramName(nProgram);
-        store.SetRowCount(CProgramStore::RowsOfNewerData(store.CountFileRows(nProgram, strName, strDirectory), 0,
-                                                         store.FilledRowCount(nProgram)));
+        store.SetRowCount(
+            ShownRows(store.FileRows(nProgram, strName, strDirectory), 0, store.FilledRowCount(nProgram)));
         const std::string strFile = strDirectory + "/" + strName + ".txt";
         if (!store.SaveProgramFile(nProgram, strName, strDirectory)) {
             Error("cannot write " + strFile);

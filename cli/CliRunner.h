@@ -49,13 +49,12 @@ private:
     int RunUpload();
 
     // Runs the operation on the chosen port or device. The default hooks stop before the first write when the port
-    // could not be opened or Ctrl+C was pressed, and pause as asked.
+    // could not be opened or Ctrl+C was pressed (which also ends the time of a reply), pause as asked, and give
+    // the first line of every reply at least kReplyTimeout.
     COperationResult RunOperation(const CDeviceOperation& operation, COperationHooks hooks);
     COperationHooks DefaultHooks() const;
-    // DefaultHooks whose waits take the first line that isAcknowledgement accepts into strAcknowledgement.
+    // DefaultHooks whose reply is the first line that isAcknowledgement accepts, taken into strAcknowledgement.
     COperationHooks AcknowledgementHooks(const LineTest& isAcknowledgement, std::string& strAcknowledgement);
-    // Pops the link's lines into isReply until it says the reply is complete (true) or `timeout` passes (false).
-    bool CollectReply(std::chrono::milliseconds timeout, const LineTest& isReply);
     // "COM 7 (/dev/ttyS6)" or the device's path.
     std::string PortName() const;
     int NoReply(const std::string& strWhat);

@@ -5,12 +5,29 @@
 #include "base/TextRules.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr int kTimeLines = 10;        // a program file's first ten lines give CD0 to CD9
 constexpr std::size_t kTimeChars = 5; // the countdown time after the third ";"
 constexpr int kSemicolonsBeforeTime = 3;
+
+// A short "S?" line reports what it does not carry as an empty text (ParseCurrentValues), and an empty text selects
+// nothing: it would begin every program entry and equal the empty countdown times of missing program files. This is
+// the one guard of that rule; both lookups find their entry here. The result is the first of nCount positions, in
+// the order position(0), position(1), ... gives them, whose entry matches the reported text; -1 when none does.
+template <typename Position, typename Matches>
+int FindReported(std::string_view reported, int nCount, Position position, Matches matches) {
+    if (reported.empty())
+        return -1;
+    for (int i = 0; i < nCount; ++i) {
+        const int nPosition = position(i);
+        if (matches(static_cast<std::size_t>(nPosition)))
+            return nPosition;
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -49,9 +66,9 @@ std::string BuildSetClock(std::string_view clockText) {
 
 namespace {
 
-CDeviceOperation SetOperation(std::string strCommand, std::chrono::milliseconds wait) {
+CDeviceOperation SetOperation(std::string strCommand, std::chrono::milliseconds replyWait) {
     CDeviceOperation operation;
-    operation.Arm().Write(std::move(strCommand)).Wait(wait);
+    operation.Arm().Write(std::move(strCommand)).Collect(replyWait);
     return operation;
 }
 
@@ -59,7 +76,7 @@ CDeviceOperation SetOperation(std::string strCommand, std::chrono::milliseconds 
 
 CDeviceOperation GetCurrentValuesOperation() {
     CDeviceOperation operation;
-    operation.Write(kCmdGetCurrentValues).Arm().Wait(kLongReplyWait);
+    operation.Write(kCmdGetCurrentValues).Arm().Collect(kLongReplyWait);
     return operation;
 }
 
@@ -77,13 +94,13 @@ CDeviceOperation SetBrightnessOperation(std::string_view brightness) {
 
 CDeviceOperation SetClockOperation(std::string_view clockText) {
     CDeviceOperation operation;
-    operation.Arm().WriteAtSecond(&BuildSetClock, std::string(clockText)).Wait(kShortReplyWait);
+    operation.Arm().WriteAtSecond(&BuildSetClock, std::string(clockText)).Collect(kShortReplyWait);
     return operation;
 }
 
 CDeviceOperation MasterOperation() {
     CDeviceOperation operation;
-    operation.Arm().Write(kCmdMaster).Wait(kShortReplyWait).Write(kCmdMonitorToggle);
+    operation.Arm().Write(kCmdMaster).Collect(kShortReplyWait).Write(kCmdMonitorToggle);
     return operation;
 }
 
@@ -93,17 +110,23 @@ CDeviceOperation SlaveOperation() {
 
 void CMonitorResume::Start(unsigned nReopens) {
     m_nSeenReopens = nReopens;
+    m_bStreamLine = false;
     m_reopenedAt.reset();
 }
 
-bool CMonitorResume::Tick(unsigned nReopens, bool bDisplayLine, Clock::time_point now) {
+void CMonitorResume::Take(const CMonitorLine& line) {
+    m_bStreamLine = m_bStreamLine || line.Recognised();
+}
+
+bool CMonitorResume::Tick(unsigned nReopens, Clock::time_point now) {
+    const bool bStreamLine = std::exchange(m_bStreamLine, false);
     if (nReopens != m_nSeenReopens) {
         m_nSeenReopens = nReopens;
         m_reopenedAt = now;
     }
     if (!m_reopenedAt)
         return false;
-    if (bDisplayLine) {
+    if (bStreamLine) {
         m_reopenedAt.reset(); // still streaming
         return false;
     }
@@ -141,7 +164,7 @@ std::optional<CCurrentValues> ParseCurrentValues(std::string_view line) {
     values.m_strLarge = Field(line, 3, 8);
     values.m_strSmall = Field(line, 12, 4);
     values.m_lights = LightsForState(Field(line, 17, 1));
-    // A line that ends before the units digit reports no program; "P" alone would begin every entry.
+    // A line that ends before the units digit carries no program: "P" and a tens digit alone would name another.
     const std::string units = Field(line, 19, 1);
     if (!units.empty()) {
         const std::string tens = Field(line, 18, 1);
@@ -167,16 +190,11 @@ std::string CountdownEntry(int nColumn) {
 }
 
 int FindProgramEntry(const std::vector<std::string>& entries, std::string_view programText) {
-    // An empty text names no program; it would otherwise begin every entry.
-    if (programText.empty() || entries.empty())
-        return -1;
     const int nEntries = static_cast<int>(entries.size());
-    for (int i = 1; i <= nEntries; ++i) {
-        const int nEntry = i % nEntries; // the second entry to the last, then the first
-        if (BeginsWithIgnoringCase(entries[static_cast<std::size_t>(nEntry)], programText))
-            return nEntry;
-    }
-    return -1;
+    return FindReported(
+        programText, nEntries,
+        [&](int i) { return (i + 1) % nEntries; }, // the second entry to the last, then the first
+        [&](std::size_t nEntry) { return BeginsWithIgnoringCase(entries[nEntry], programText); });
 }
 
 int EntryNumber(std::string_view entry) {
@@ -205,11 +223,7 @@ CCountdownRow ReadCountdownTimes(std::string_view fileText) {
 }
 
 int FindCountdownColumn(const CCountdownRow& row0, std::string_view countdownTime) {
-    // A reply without a countdown time matches nothing, not the empty times of missing program files.
-    if (countdownTime.empty())
-        return -1;
-    for (int nColumn = kCountdownNumbers - 1; nColumn >= 0; --nColumn)
-        if (row0[static_cast<std::size_t>(nColumn)] == countdownTime)
-            return nColumn;
-    return -1;
+    return FindReported(
+        countdownTime, kCountdownNumbers, [](int i) { return kCountdownNumbers - 1 - i; }, // CD9 down to CD0
+        [&](std::size_t nColumn) { return row0[nColumn] == countdownTime; });
 }

@@ -33,8 +33,9 @@ std::string BuildSetBrightness(std::string_view brightness);
 // "=T" + the clock text without surrounding blanks and without any ":" + "\r": "09:05:03" gives "=T090503\r".
 std::string BuildSetClock(std::string_view clockText);
 
-// The main window's device commands as operations: how long the link stays open for the reply, and when the timer
-// that takes it is armed. The timer's first tick comes after the link has closed again.
+// The main window's device commands as operations: how long the link stays open for the reply (a Collect step, which
+// the window, taking the reply with its timer, waits out whole), and when the timer that takes it is armed. The
+// timer's first tick comes after the link has closed again.
 inline constexpr auto kLongReplyWait = std::chrono::milliseconds{500};
 inline constexpr auto kShortReplyWait = std::chrono::milliseconds{250};
 // "?S", arm, 500 ms.
@@ -53,26 +54,6 @@ CDeviceOperation MasterOperation();
 // Arm, "=SLAVE", 250 ms.
 CDeviceOperation SlaveOperation();
 
-// Monitoring across a reconnection. "?D" switches the unit's stream on and off, so after the link has opened the
-// unit again by itself a "?D" must not simply be sent: a unit that kept streaming while the cable was out would be
-// switched off. One "?D" goes out only when no "D?" line has come within kStreamWait of the reopening (the unit was
-// switched off, or another unit is there now).
-class CMonitorResume {
-public:
-    using Clock = std::chrono::steady_clock;
-    static constexpr auto kStreamWait = std::chrono::seconds{1};
-
-    // Monitoring starts on a link that has reopened nReopens times so far.
-    void Start(unsigned nReopens);
-    // One monitor tick: the link's reopen count now, whether a "D?" line came since the last tick. True when "?D"
-    // is to be written now.
-    bool Tick(unsigned nReopens, bool bDisplayLine, Clock::time_point now);
-
-private:
-    unsigned m_nSeenReopens = 0;
-    std::optional<Clock::time_point> m_reopenedAt;
-};
-
 // One line of the live stream. The three tests are independent: a line may satisfy more than one.
 struct CMonitorLine {
     bool m_bDisplay = false;               // "D?" at columns 0-1
@@ -89,12 +70,39 @@ struct CMonitorLine {
 };
 CMonitorLine ParseMonitorLine(std::string_view line);
 
-// An "S?" line: the device's current values.
+// Monitoring across a reconnection. "?D" switches the unit's stream on and off, so after the link has opened the
+// unit again by itself a "?D" must not simply be sent: a unit that kept streaming while the cable was out would be
+// switched off. One "?D" goes out only when no line of the stream has come within kStreamWait of the reopening (the
+// unit was switched off, or another unit is there now). A unit whose display stands still may refresh it, and send
+// its "D?" line, only once a second: the wait leaves that line more than twice its time to come.
+class CMonitorResume {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kStreamWait = std::chrono::milliseconds{2500};
+
+    // Monitoring starts on a link that has reopened nReopens times so far.
+    void Start(unsigned nReopens);
+    // A line popped while monitoring. Any line that only a streaming unit sends ("D?", a start line, a lead/leg
+    // line) shows that the stream is on.
+    void Take(const CMonitorLine& line);
+    // One monitor tick, after its lines were taken: the link's reopen count now. True when "?D" is to be written
+    // now.
+    bool Tick(unsigned nReopens, Clock::time_point now);
+
+private:
+    unsigned m_nSeenReopens = 0;
+    bool m_bStreamLine = false; // a line of the stream since the last tick
+    std::optional<Clock::time_point> m_reopenedAt;
+};
+
+// An "S?" line: the device's current values. A short line gives shorter or empty fields; a program or countdown
+// time that it does not carry is empty and selects nothing (FindProgramEntry, FindCountdownColumn).
 struct CCurrentValues {
     std::string m_strLarge;                // columns 3-10
     std::string m_strSmall;                // columns 12-15
     std::optional<CLightPattern> m_lights; // column 17
-    std::string m_strProgram;              // "P" + column 19 when column 18 is blank, else "P" + columns 18-19
+    std::string m_strProgram;              // "P" + column 19 when column 18 is blank, else "P" + columns 18-19;
+                                           // empty for a line that ends before column 19
     std::string m_strCountdownTime;        // columns 21-24
     std::string m_strBrightness;           // column 26
 };
@@ -112,7 +120,7 @@ inline constexpr int kCountdownNumbers = 10; // "CD0" to "CD9"
 std::string CountdownEntry(int nColumn);     // "CD<n>"
 
 // The first entry whose text begins with the program text, ignoring case, searching from the second entry to
-// the last and then the first; -1 when none does.
+// the last and then the first; -1 when none does, and for an empty text.
 int FindProgramEntry(const std::vector<std::string>& entries, std::string_view programText);
 // The numeric value of the last character of an entry ("P61" gives 1, "CD7" gives 7); -1 without a digit there.
 int EntryNumber(std::string_view entry);
@@ -124,5 +132,5 @@ using CCountdownRow = std::array<std::string, kCountdownTableSize>;
 // The ten countdown times of one program file's text: for each of its first ten lines, the 5 characters after
 // the third ";" with every ";" removed (a search that finds nothing restarts at position 0).
 CCountdownRow ReadCountdownTimes(std::string_view fileText);
-// The highest column 0 to 9 of row 0 whose text equals the reported time; -1 when none does.
+// The highest column 0 to 9 of row 0 whose text equals the reported time; -1 when none does, and for an empty time.
 int FindCountdownColumn(const CCountdownRow& row0, std::string_view countdownTime);

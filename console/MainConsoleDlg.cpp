@@ -241,11 +241,10 @@ void CMainConsoleDlg::OnMonitorTick() {
     // that a tick which ends where the last one did repaints nothing.
     ELamp status = ELamp::Red;
     CLightPattern lights{ELamp::Off, ELamp::Off, ELamp::Off};
-    bool bDisplayLine = false;
     DrainLines(m_link, [&](const std::string& line) {
         const CMonitorLine parsed = ParseMonitorLine(line);
+        m_monitorResume.Take(parsed);
         if (parsed.m_bDisplay) {
-            bDisplayLine = true;
             status = ELamp::Green;
             m_displayLarge.SetWindowText(parsed.m_strLarge);
             m_displaySmall.SetWindowText(parsed.m_strSmall);
@@ -265,7 +264,7 @@ void CMainConsoleDlg::OnMonitorTick() {
     SetLamp(m_lampStatus, status);
     SetLights(lights);
     // The link opened the unit again by itself after it had gone: switch its stream on if it is not streaming.
-    if (m_monitorResume.Tick(m_link.ReopenCount(), bDisplayLine, CMonitorResume::Clock::now()))
+    if (m_monitorResume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
         m_link.Write(kCmdMonitorToggle);
 }
 

@@ -2,6 +2,8 @@
 
 #include "link/SerialLink.h"
 
+#include <algorithm>
+#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -35,11 +37,43 @@ CTimedWrite WriteAtSecond(CSerialLink& link, int nBaudRate, const CDeviceOperati
     return write;
 }
 
+// A Collect step: see CDeviceOperation::Collect.
+void CollectReply(CSerialLink& link, const CDeviceOperation::CStep& step, const COperationHooks& hooks,
+                  const std::function<bool()>& stopRequested) {
+    if (!hooks.m_collect) {
+        if (hooks.m_wait)
+            hooks.m_wait(step.m_wait);
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point deadline = Clock::now() + std::max(step.m_wait, hooks.m_leastReplyWait);
+    for (;;) {
+        for (std::string strLine; link.PopLine(strLine);) {
+            switch (hooks.m_collect(strLine)) {
+            case EReplyLine::Complete:
+                return;
+            case EReplyLine::Part:
+                deadline = Clock::now() + step.m_nextLineWait;
+                break;
+            case EReplyLine::Other:
+                break;
+            }
+        }
+        // Nothing more comes on a link that is closed, and a caller that asked to stop is not kept waiting.
+        if (Clock::now() >= deadline || !link.IsOpen() || stopRequested())
+            return;
+        if (hooks.m_wait)
+            hooks.m_wait(kCollectPause);
+        else
+            std::this_thread::sleep_for(kCollectPause);
+    }
+}
+
 COperationResult RunSteps(CSerialLink& link, bool bOpened, int nBaudRate, const CDeviceOperation& operation,
                           const COperationHooks& hooks) {
     COperationResult result;
     result.m_bOpened = bOpened;
-    const auto stopRequested = [&] {
+    const std::function<bool()> stopRequested = [&] {
         return hooks.m_stopRequested && hooks.m_stopRequested();
     };
     for (const CDeviceOperation::CStep& step : operation.Steps()) {
@@ -66,6 +100,9 @@ COperationResult RunSteps(CSerialLink& link, bool bOpened, int nBaudRate, const 
             if (hooks.m_wait)
                 hooks.m_wait(step.m_wait);
             break;
+        case CDeviceOperation::EStep::Collect:
+            CollectReply(link, step, hooks, stopRequested);
+            break;
         case CDeviceOperation::EStep::Pump:
             if (hooks.m_pump)
                 hooks.m_pump();
@@ -90,6 +127,14 @@ CDeviceOperation& CDeviceOperation::Write(std::string strCommand) {
 
 CDeviceOperation& CDeviceOperation::Wait(std::chrono::milliseconds wait) {
     m_steps.push_back({EStep::Wait, {}, wait});
+    return *this;
+}
+
+CDeviceOperation& CDeviceOperation::Collect(std::chrono::milliseconds firstLineWait,
+                                            std::optional<std::chrono::milliseconds> nextLineWait) {
+    CStep step{EStep::Collect, {}, firstLineWait};
+    step.m_nextLineWait = nextLineWait.value_or(firstLineWait);
+    m_steps.push_back(std::move(step));
     return *this;
 }
 

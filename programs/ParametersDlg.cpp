@@ -152,7 +152,9 @@ void CParametersDlg::OnSelchangeProgram() {
     m_nProgram = nProgram;
     if (m_store.IsModified(m_nProgram)) {
         // Downloaded or edited data is newer than the file: reading the file would drop it unseen and unsaved.
-        m_store.SetRowCount(RowsOfNewerData(m_shownRows[static_cast<std::size_t>(m_nProgram)]));
+        m_store.SetRowCount(ShownRows(m_store.FileRows(m_nProgram, m_strProgram, FilesDirectory()),
+                                      m_shownRows[static_cast<std::size_t>(m_nProgram)],
+                                      m_store.FilledRowCount(m_nProgram)));
     } else {
         m_store.LoadProgramFile(m_nProgram, m_strProgram, FilesDirectory());
     }
@@ -346,19 +348,13 @@ void CParametersDlg::DownloadPrograms() {
     ShowSelectedRows();
 }
 
-int CParametersDlg::RowsOfNewerData(int nShownBefore) {
-    std::optional<int> fileRows = m_store.FileRowCount(m_nProgram);
-    if (!fileRows)
-        fileRows = m_store.CountFileRows(m_nProgram, m_strProgram, FilesDirectory());
-    return CProgramStore::RowsOfNewerData(fileRows, nShownBefore, m_store.FilledRowCount(m_nProgram));
-}
-
 void CParametersDlg::ShowDownloadedRows() {
     // A program whose file gave its rows keeps them: the download refreshes them. One without rows of its own shows
     // what the download filled, or the upload and the save would leave it out.
     if (!m_store.IsModified(m_nProgram))
         return; // "P0", or nothing answered
-    const int nRows = RowsOfNewerData(m_store.RowCount());
+    const int nRows = ShownRows(m_store.FileRows(m_nProgram, m_strProgram, FilesDirectory()), m_store.RowCount(),
+                                m_store.FilledRowCount(m_nProgram));
     if (nRows == m_store.RowCount())
         return;
     m_store.SetRowCount(nRows);

@@ -67,8 +67,6 @@ private:
     void StepProgress();
     bool SaveProgram();
     void ShowDownloadedRows();
-    // The rows of the current program when its data is newer than its file (CProgramStore::RowsOfNewerData).
-    int RowsOfNewerData(int nShownBefore);
 
     // The lists.
     void BuildRows();

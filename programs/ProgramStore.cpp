@@ -198,14 +198,12 @@ bool CProgramStore::IsModified(int nProgram) const {
     return ValidProgram(nProgram) && m_programs[static_cast<std::size_t>(nProgram)].m_bModified;
 }
 
-std::optional<int> CProgramStore::FileRowCount(int nProgram) const {
-    return ValidProgram(nProgram) ? m_programs[static_cast<std::size_t>(nProgram)].m_nFileRows : std::nullopt;
-}
-
-std::optional<int> CProgramStore::CountFileRows(int nProgram, const std::string& strName,
-                                                const std::string& strDirectory) {
+std::optional<int> CProgramStore::FileRows(int nProgram, const std::string& strName, const std::string& strDirectory) {
     if (!ValidProgram(nProgram))
         return std::nullopt;
+    // The count of the last read or save, or of the first count: the file is the program's own, changed by its saves.
+    if (const std::optional<int> known = m_programs[static_cast<std::size_t>(nProgram)].m_nFileRows)
+        return known;
     const std::optional<std::string> bytes = ReadFileBytes(strDirectory + "/" + strName + ".txt");
     if (!bytes)
         return std::nullopt;
@@ -214,12 +212,12 @@ std::optional<int> CProgramStore::CountFileRows(int nProgram, const std::string&
     return nLines;
 }
 
-int CProgramStore::RowsOfNewerData(std::optional<int> fileRows, int nShownBefore, int nFilledRows) {
-    if (fileRows && *fileRows > 0)
-        return std::min(*fileRows, kRows);
-    return std::clamp(std::max(nShownBefore, nFilledRows), 0, kRows);
-}
-
 std::string ProgramName(int nProgram) {
     return "P" + std::to_string(nProgram);
+}
+
+int ShownRows(std::optional<int> fileRows, int nShownBefore, int nFilledRows) {
+    if (fileRows && *fileRows > 0)
+        return std::min(*fileRows, CProgramStore::kRows);
+    return std::clamp(std::max(nShownBefore, nFilledRows), 0, CProgramStore::kRows);
 }

@@ -49,17 +49,10 @@ public:
     int FilledRowCount(int nProgram) const;
     // True when the program's data changed (edited or downloaded) since its file was last read or saved.
     bool IsModified(int nProgram) const;
-    // The lines of the program's file when it was last read or saved here; nothing before that.
-    std::optional<int> FileRowCount(int nProgram) const;
-    // The lines strDirectory/<strName>.txt holds (never above kRows), counted without taking anything from it and
-    // remembered as the program's FileRowCount; nothing when it cannot be read. No message.
-    std::optional<int> CountFileRows(int nProgram, const std::string& strName, const std::string& strDirectory);
-
-    // The rows a program shows, uploads and saves when its data in memory is newer than its file (downloaded or
-    // edited): the rows its file gave, when it gave any, so that a download refreshes those rows and adds none; a
-    // program without rows of its own (no file, or an empty one) shows the rows it showed before, or the rows a
-    // download or an edit filled when they are more, so that nothing downloaded is lost on a save.
-    static int RowsOfNewerData(std::optional<int> fileRows, int nShownBefore, int nFilledRows);
+    // The lines of the program's file (never above kRows): as many as it had when it was last read or saved here,
+    // else the lines strDirectory/<strName>.txt holds now, counted without taking anything from it and remembered
+    // from then on; nothing when it cannot be read. No message.
+    std::optional<int> FileRows(int nProgram, const std::string& strName, const std::string& strDirectory);
 
 private:
     struct CProgram {
@@ -78,3 +71,11 @@ private:
 
 // The name of a program in the dialog's list and of its file: "P0" to "P8".
 std::string ProgramName(int nProgram);
+
+// The detail rows a program shows, uploads and saves when its data in memory is newer than its file (downloaded or
+// edited), from the rows its file gave (FileRows), the rows it showed before and the rows the newer data filled
+// (FilledRowCount): a file that gave rows keeps them, so that a download refreshes those rows and adds none; a
+// program without rows of its own (no file, or an empty one) shows the rows it showed before, or the rows a download
+// or an edit filled when they are more, so that nothing downloaded is lost on a save. Never more than the table's
+// CProgramStore::kRows: rows past it never count.
+int ShownRows(std::optional<int> fileRows, int nShownBefore, int nFilledRows);

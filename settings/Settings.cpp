@@ -1,16 +1,12 @@
 #include "settings/Settings.h"
 
 #include "base/FileLocations.h"
-#include "base/Files.h"
 #include "base/IniFile.h"
 #include "base/LineFields.h"
 
 #include <array>
 #include <climits>
-#include <exception>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 
 namespace {
 
@@ -27,19 +23,9 @@ constexpr std::string_view kBrightness = "Brightness";
 
 constexpr std::array<int, 5> kBaudRates = {2400, 4800, 9600, 19200, 38400};
 
-// The file's bytes, or nothing: a missing or unreadable file, something other than a regular file and a file over
-// the read limit all read as no file. Memory running out during the read counts as a file that cannot be read.
-std::optional<std::string> ReadSettingsBytes(const std::string& strPath) {
-    try {
-        return ReadFileBytes(strPath);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 // The settings file's text; a missing or unreadable file reads as an empty one, in which every key is absent.
 std::string ReadSettingsText(const std::string& strPath) {
-    return ReadSettingsBytes(strPath).value_or(std::string{});
+    return CIniFile::ReadText(strPath).value_or(std::string{});
 }
 
 // The decimal integer at the start of a key's value (0 for a value without leading digits), or nothing when the
@@ -114,18 +100,10 @@ CComPortSettings ReadComPortSettings(const std::string& strPath) {
 
 bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition) {
     // Both keys go into the file in one replacement, COMPort first, so that the file never holds one new value
-    // beside one old one. A file that exists but cannot be read is left alone rather than replaced by one that
-    // holds only these two keys.
-    std::optional<std::string> text = ReadSettingsBytes(strPath);
-    if (!text) {
-        std::error_code error;
-        if (std::filesystem::exists(strPath, error) || error)
-            return false;
-        text.emplace();
-    }
-    std::string updated = CIniFile::WriteStringToText(*text, kSettings, kComPort, std::to_string(nPortPosition));
-    updated = CIniFile::WriteStringToText(updated, kSettings, kBaudRate, std::to_string(nBaudPosition));
-    return WriteFileReplacing(strPath, updated);
+    // beside one old one.
+    const std::string strPort = std::to_string(nPortPosition);
+    const std::string strBaud = std::to_string(nBaudPosition);
+    return CIniFile::WriteStrings(strPath, kSettings, {{kComPort, strPort}, {kBaudRate, strBaud}});
 }
 
 void CLinkSettings::ApplyTo(int& nPort, int& nBaudRate) const {

@@ -13,6 +13,8 @@ constexpr int kMaxBaud = 4'000'000;
 constexpr double kMaxSpeed = 100'000.0;
 constexpr auto kMaxCableDelay = std::chrono::seconds{86'400};
 constexpr auto kMaxSplitPause = std::chrono::milliseconds{60'000};
+constexpr auto kMinStreamPeriod = std::chrono::milliseconds{10};
+constexpr auto kMaxStreamPeriod = std::chrono::milliseconds{60'000};
 
 std::optional<long> ParseLong(const std::string& strText, long nMin, long nMax) {
     if (strText.empty())
@@ -74,6 +76,9 @@ std::string SimUsage() {
            "  --program N       program running at start: 0 to 8 or 60 to 64 (default 1)\n"
            "  --garbage         send a line of garbage before every line\n"
            "  --split-pause MS  split every line in two with a pause of MS milliseconds\n"
+           "  --stream-period MS\n"
+           "                    while monitoring, send the display's \"D?\" line every MS milliseconds (10 to\n"
+           "                    60000; default 100, about ten a second); starts are sent as they happen\n"
            "  --silent          receive, but send nothing\n"
            "  --record FILE     write every received byte to FILE\n"
            "  --unplug-after S  pull the cable S seconds after the start (decimals allowed): the terminal goes\n"
@@ -110,7 +115,8 @@ std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args,
             options.bVerbose = true;
         } else if (strName == "--com" || strName == "--baud" || strName == "--memory" || strName == "--program" ||
                    strName == "--split-pause" || strName == "--dir" || strName == "--record" || strName == "--clock" ||
-                   strName == "--speed" || strName == "--unplug-after" || strName == "--replug-after") {
+                   strName == "--speed" || strName == "--unplug-after" || strName == "--replug-after" ||
+                   strName == "--stream-period") {
             const std::string* pValue = value();
             if (!pValue)
                 return fail("needs a value");
@@ -158,6 +164,11 @@ std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 if (!program || !IsProgram(*program))
                     return fail("expects a program 0 to 8 or 60 to 64");
                 options.nProgram = static_cast<int>(*program);
+            } else if (strName == "--stream-period") {
+                const auto period = ParseLong(strValue, kMinStreamPeriod.count(), kMaxStreamPeriod.count());
+                if (!period)
+                    return fail("expects milliseconds from 10 to 60000");
+                options.streamPeriod = std::chrono::milliseconds{*period};
             } else {
                 const auto pause = ParseLong(strValue, 0, kMaxSplitPause.count());
                 if (!pause)

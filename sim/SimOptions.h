@@ -18,10 +18,13 @@ struct SSimOptions {
     int nProgram = 1;                        // --program N: the program that runs at start
     bool bGarbage = false;                   // --garbage: a line of garbage before every line
     std::chrono::milliseconds splitPause{0}; // --split-pause MS: pause in the middle of every line
-    bool bSilent = false;                    // --silent: answer nothing
-    std::string strRecordFile;               // --record FILE: every received byte goes to FILE
-    bool bVerbose = false;                   // --verbose: commands, starts and the cable on standard error
-    bool bHelp = false;                      // --help
+    // --stream-period MS: while monitoring, the display's "D?" line every MS milliseconds (a unit that refreshes a
+    // still display only now and then); start and lead/leg lines still come as the starts happen.
+    std::chrono::milliseconds streamPeriod{100};
+    bool bSilent = false;      // --silent: answer nothing
+    std::string strRecordFile; // --record FILE: every received byte goes to FILE
+    bool bVerbose = false;     // --verbose: commands, starts and the cable on standard error
+    bool bHelp = false;        // --help
 
     // --unplug-after S: the cable is pulled S seconds after the start; --replug-after R: plugged in again R seconds
     // after that (only with --unplug-after). Rounded up to whole milliseconds.

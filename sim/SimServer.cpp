@@ -195,7 +195,7 @@ int CSimServer::Run(int nRequestFd) {
             // A status line waits while the line is still busy with earlier ones, so a slow line never falls behind.
             if (bPeer && m_sender.IsIdle() && !m_options.bSilent)
                 m_sender.QueueLine(m_model.StatusLine());
-            m_nextStatus = std::max(m_nextStatus + kStatusPeriod, now);
+            m_nextStatus = std::max(m_nextStatus + m_options.streamPeriod, now);
         }
         // With the cable out there is no line to look at: only the device's own time and the requests wake it.
         Clock::time_point wake = Clock::time_point::max();

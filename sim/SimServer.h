@@ -16,15 +16,14 @@ class CSimCable;
 enum class ESimRequest : char { Stop = 's', PullCable = 'u', PlugInCable = 'p' };
 
 // The device on its line: one thread, one poll loop. It reads commands from the pseudo-terminal, hands them to the
-// device model with the device time of their arrival, streams the "D?" lines about ten a second while monitoring,
-// and sends the replies through the line sender. While nobody holds the line it sends nothing and looks again
-// every kPeerRecheck for the program to open it. While the cable is out it neither sends nor receives, and the
-// device runs on as before: its time, its countdown, its monitoring and its memory.
+// device model with the device time of their arrival, streams the "D?" lines while monitoring (about ten a second,
+// or one every --stream-period), and sends the replies through the line sender. While nobody holds the line it sends
+// nothing and looks again every kPeerRecheck for the program to open it. While the cable is out it neither sends nor
+// receives, and the device runs on as before: its time, its countdown, its monitoring and its memory.
 class CSimServer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    static constexpr auto kStatusPeriod = std::chrono::milliseconds{100};
     static constexpr auto kPeerRecheck = std::chrono::milliseconds{20};
     static constexpr auto kLongestSleep = std::chrono::milliseconds{1000};
 

@@ -340,6 +340,10 @@ TEST(IniFileFile, MissingFileReadsAsAbsent) {
     EXPECT_EQ(CIniFile::GetString(dir.File("none.ini"), "S", "K"), std::nullopt);
     EXPECT_TRUE(CIniFile::GetSection(dir.File("none.ini"), "S", 100).empty());
     EXPECT_EQ(CIniFile::GetString(dir.Path(), "S", "K"), std::nullopt); // a directory
+    EXPECT_EQ(CIniFile::ReadText(dir.File("none.ini")), std::nullopt);
+    EXPECT_EQ(CIniFile::ReadText(dir.Path()), std::nullopt);
+    WriteRaw(dir.File("some.ini"), "\xEF\xBB\xBF[S]\r\nK=\"v\"\r\n");
+    EXPECT_EQ(CIniFile::ReadText(dir.File("some.ini")), "\xEF\xBB\xBF[S]\r\nK=\"v\"\r\n"); // byte for byte
 }
 
 TEST(IniFileFile, WritesCreateAndThenUpdateTheFile) {
@@ -363,6 +367,78 @@ TEST(IniFileFile, RefusedWritesChangeNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
     EXPECT_FALSE(CIniFile::WriteString(dir.Path(), "S", "K", "1"));
     EXPECT_EQ(ReadFileBytes(strPath), "[S]\nK=1\n");
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+}
+
+struct SWriteManyRow {
+    const char* pszName;
+    std::optional<std::string> before; // nothing: no file
+    std::vector<CIniFile::CKeyValue> keyValues;
+    bool bWritten;
+    std::optional<std::string> after;
+};
+
+TEST(IniFileFile, SeveralKeysGoIntoTheFileInOneReplacement) {
+    const std::string bom(kBom);
+    const std::vector<CIniFile::CKeyValue> portAndBaud = {{"COMPort", "2"}, {"Baudrate", "1"}};
+    const SWriteManyRow rows[] = {
+        {"a new file holds both, in the order given", std::nullopt, portAndBaud, true,
+         "[Settings]\r\nCOMPort=2\r\nBaudrate=1\r\n"},
+        {"both replaced in place, every other byte kept",
+         "[System]\nLanguage=Deutsch\n[settings]\nBaudrate = 0\n; the port\ncomport=6 ; old\n", portAndBaud, true,
+         "[System]\nLanguage=Deutsch\n[settings]\nBaudrate = 1\n; the port\ncomport=2\n"},
+        {"a missing key follows the one set before it", "[Settings]\r\nCOMPort=6\r\n[System]\r\nLanguage=English\r\n",
+         portAndBaud, true, "[Settings]\r\nCOMPort=2\r\nBaudrate=1\r\n[System]\r\nLanguage=English\r\n"},
+        {"a byte-order mark stays in front", bom + "[Settings]\r\nCOMPort=6\r\n", portAndBaud, true,
+         bom + "[Settings]\r\nCOMPort=2\r\nBaudrate=1\r\n"},
+        {"the same key twice keeps the later value",
+         "[Settings]\nK=0\n",
+         {{"K", "1"}, {"k", "2"}},
+         true,
+         "[Settings]\nK=2\n"},
+        {"a value that would not read back: neither is written",
+         "[Settings]\nK=0\n",
+         {{"K", "1"}, {"L", "a\nb"}},
+         false,
+         "[Settings]\nK=0\n"},
+        {"a key that would not read back: neither is written",
+         "[Settings]\nK=0\n",
+         {{"K", "1"}, {"a=b", "2"}},
+         false,
+         "[Settings]\nK=0\n"},
+        {"nothing to set makes no file", std::nullopt, {}, true, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        CTempDir dir;
+        const std::string strPath = dir.File("config.ini");
+        if (row.before)
+            WriteRaw(strPath, *row.before);
+        EXPECT_EQ(CIniFile::WriteStrings(strPath, "Settings", row.keyValues), row.bWritten) << row.pszName;
+        EXPECT_EQ(ReadFileBytes(strPath), row.after) << row.pszName;
+        EXPECT_EQ(FilesIn(dir.Path()), row.after ? 1u : 0u) << row.pszName; // no temporary file left behind
+    }
+}
+
+TEST(IniFileFile, AFullDiskWritesNeitherOfTwoKeys) {
+    CTempDir dir;
+    const std::string strPath = dir.File("config.ini");
+    const std::string old = "[System]\r\nLanguage=English\r\n[Settings]\r\nCOMPort=1\r\nBaudrate=0\r\n";
+    WriteRaw(strPath, old);
+
+    // The second value is too large for the file size limit: the first one must not be in the file either.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string large(8000, '7');
+    const bool bWritten = CIniFile::WriteStrings(strPath, "Settings", {{"COMPort", "5"}, {"Baudrate", large}});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(bWritten);
+    EXPECT_EQ(ReadFileBytes(strPath), old);
     EXPECT_EQ(FilesIn(dir.Path()), 1u);
 }
 

@@ -5,9 +5,9 @@
 #include "link/SerialLink.h"
 #include "memory/MemoryProtocol.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/InstalledLayout.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/SimProcess.h"
-#include "tests/support/InstalledLayout.h"
 #include "tests/support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -367,6 +367,36 @@ TEST_F(CliEndToEndTest, MonitorFollowsTheUnitAcrossAPulledCable) {
     EXPECT_GT(cli.Out().size(), nBeforeReplug); // lines after the unit was back
     EXPECT_THAT(cli.Out().substr(nBeforeReplug), HasSubstr(" display large=0:30 small=1 light=yellow\n"));
     EXPECT_EQ(Received(), "?D\r?D\r"); // it kept streaming: no "?D" to switch it on again
+}
+
+// A unit whose display stands still refreshes it, and sends its "D?" line, only once a second: after the
+// reconnection the monitor waits for that line instead of switching the stream off.
+TEST_F(CliEndToEndTest, MonitorLeavesAUnitThatRefreshesOnceASecondStreaming) {
+    StartSim({"--frozen", "--stream-period", "1000", "--unplug-after", "1", "--replug-after", "1"});
+    CChildProcess cli(KALVORA_CLI_PATH,
+                      {"--dir", m_dir.Path(), "--port", std::to_string(kPort), "monitor", "--seconds", "6"});
+    cli.Collect(3000ms); // the cable is out from 1 s to 2 s
+    const std::size_t nBeforeTheEnd = cli.Out().size();
+    EXPECT_EQ(cli.Wait(6s), 0) << cli.Err();
+    // The last three seconds still brought the display, once a second.
+    EXPECT_THAT(cli.Out().substr(nBeforeTheEnd), HasSubstr(" display large=0:30 small=1 light=yellow\n"));
+    EXPECT_EQ(Received(), "?D\r?D\r");
+}
+
+// Starts and lead/leg times come only from a streaming unit: after the reconnection they count as its stream as
+// much as a "D?" line, which a still display sends seldom.
+TEST_F(CliEndToEndTest, MonitorTakesStartLinesAsASignOfTheStream) {
+    // Program 2 starts every minute; at 120 times the speed, twice a second. The display's line comes once, when
+    // the stream is switched on, and then not for a minute.
+    StartSim(
+        {"--program", "2", "--speed", "120", "--stream-period", "60000", "--unplug-after", "1", "--replug-after", "1"});
+    CChildProcess cli(KALVORA_CLI_PATH,
+                      {"--dir", m_dir.Path(), "--port", std::to_string(kPort), "monitor", "--seconds", "6"});
+    cli.Collect(4500ms); // the cable is out from 1 s to 2 s; a "?D" would have gone out by now
+    const std::size_t nBeforeTheEnd = cli.Out().size();
+    EXPECT_EQ(cli.Wait(6s), 0) << cli.Err();
+    EXPECT_THAT(cli.Out().substr(nBeforeTheEnd), HasSubstr(" start "));
+    EXPECT_EQ(Received(), "?D\r?D\r"); // no "?D" that switched the streaming unit off
 }
 
 TEST_F(CliEndToEndTest, CtrlCEndsTheMonitorAndSwitchesTheStreamOff) {

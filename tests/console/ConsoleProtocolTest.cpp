@@ -265,11 +265,30 @@ TEST(ProgramList, SearchRunsFromTheSecondEntryToTheLastThenTheFirst) {
     EXPECT_EQ(FindProgramEntry({}, "A"), -1);
 }
 
-TEST(ProgramList, ShortSLineSelectsNothing) {
-    // A reply cut before its program digits must not select the second entry.
-    const auto values = ParseCurrentValues(CurrentLine("61").substr(0, 19));
-    ASSERT_TRUE(values.has_value());
-    EXPECT_EQ(FindProgramEntry(kProgramEntries, values->m_strProgram), -1);
+TEST(ProgramList, ShortSLineSelectsWhatItCarriesAndNothingElse) {
+    // A reply cut short selects the program and the countdown number it still carries whole, and nothing in place
+    // of what it lost: neither the second entry nor a column without a time.
+    CCountdownRow row0{};
+    row0[4] = "1:30";
+    row0[2] = "1:3";
+    const std::string line = CurrentLine("61");
+    const struct {
+        std::size_t nLength;
+        const char* pszEntry; // nullptr: no entry
+        int nColumn;
+    } rows[] = {
+        {line.size(), "P61", 4}, {25, "P61", 4},    {24, "P61", 2}, // "1:3" is CD2's time
+        {23, "P61", -1},         {22, "P61", -1},   {21, "P61", -1},  {20, "P61", -1},
+        {19, nullptr, -1},       {18, nullptr, -1}, {2, nullptr, -1},
+    };
+    for (const auto& row : rows) {
+        const auto values = ParseCurrentValues(line.substr(0, row.nLength));
+        ASSERT_TRUE(values.has_value()) << row.nLength;
+        const int nEntry = FindProgramEntry(kProgramEntries, values->m_strProgram);
+        const std::string found = nEntry < 0 ? "none" : kProgramEntries[static_cast<std::size_t>(nEntry)];
+        EXPECT_EQ(found, row.pszEntry ? row.pszEntry : "none") << row.nLength << " characters";
+        EXPECT_EQ(FindCountdownColumn(row0, values->m_strCountdownTime), row.nColumn) << row.nLength << " characters";
+    }
 }
 
 struct NumberRow {
@@ -368,8 +387,11 @@ const CDeviceOperation::CStep kArmStep{EStep::Arm, {}, {}};
 CDeviceOperation::CStep WriteStep(const char* pszCommand) {
     return {EStep::Write, pszCommand, {}};
 }
-CDeviceOperation::CStep WaitStep(int nMs) {
-    return {EStep::Wait, {}, std::chrono::milliseconds{nMs}};
+// The reply's time: the first line within it, and each next one as well.
+CDeviceOperation::CStep CollectStep(int nMs) {
+    CDeviceOperation::CStep step{EStep::Collect, {}, std::chrono::milliseconds{nMs}};
+    step.m_nextLineWait = std::chrono::milliseconds{nMs};
+    return step;
 }
 // The clock command goes out on the start of a second: built by BuildSetClock from that second's text, or from the
 // text given.
@@ -385,14 +407,14 @@ TEST(ConsoleOperations, EachCommandArmsWritesAndWaitsInItsOwnOrder) {
         CDeviceOperation operation;
         CSteps steps;
     } rows[] = {
-        {"GetCurrentValues", GetCurrentValuesOperation(), {WriteStep("?S\r"), kArmStep, WaitStep(500)}},
-        {"SetProgram", SetProgramOperation("P60"), {kArmStep, WriteStep("=P60\r"), WaitStep(500)}},
-        {"SetCountdownNumber", SetCountdownNumberOperation("CD4"), {kArmStep, WriteStep("=C4\r"), WaitStep(250)}},
-        {"SetBrightness", SetBrightnessOperation("9"), {kArmStep, WriteStep("=B9\r"), WaitStep(250)}},
-        {"SetClock", SetClockOperation(" 09:05:03 "), {kArmStep, ClockStep(" 09:05:03 "), WaitStep(250)}},
-        {"SetClockOfTheComputer", SetClockOperation(), {kArmStep, ClockStep(""), WaitStep(250)}},
-        {"Master", MasterOperation(), {kArmStep, WriteStep("=MASTER\r"), WaitStep(250), WriteStep("?D\r")}},
-        {"Slave", SlaveOperation(), {kArmStep, WriteStep("=SLAVE\r"), WaitStep(250)}},
+        {"GetCurrentValues", GetCurrentValuesOperation(), {WriteStep("?S\r"), kArmStep, CollectStep(500)}},
+        {"SetProgram", SetProgramOperation("P60"), {kArmStep, WriteStep("=P60\r"), CollectStep(500)}},
+        {"SetCountdownNumber", SetCountdownNumberOperation("CD4"), {kArmStep, WriteStep("=C4\r"), CollectStep(250)}},
+        {"SetBrightness", SetBrightnessOperation("9"), {kArmStep, WriteStep("=B9\r"), CollectStep(250)}},
+        {"SetClock", SetClockOperation(" 09:05:03 "), {kArmStep, ClockStep(" 09:05:03 "), CollectStep(250)}},
+        {"SetClockOfTheComputer", SetClockOperation(), {kArmStep, ClockStep(""), CollectStep(250)}},
+        {"Master", MasterOperation(), {kArmStep, WriteStep("=MASTER\r"), CollectStep(250), WriteStep("?D\r")}},
+        {"Slave", SlaveOperation(), {kArmStep, WriteStep("=SLAVE\r"), CollectStep(250)}},
     };
     for (const auto& row : rows)
         EXPECT_EQ(row.operation.Steps(), row.steps) << row.pszName;
@@ -400,43 +422,64 @@ TEST(ConsoleOperations, EachCommandArmsWritesAndWaitsInItsOwnOrder) {
 
 // ---- monitoring across a reconnection of the link
 
-TEST(MonitorResume, SwitchesTheStreamOnOnlyWhenNoDisplayLineFollowsTheReopening) {
-    using namespace std::chrono_literals;
+TEST(MonitorResume, SwitchesTheStreamOnOnlyWhenNoLineOfTheStreamFollowsTheReopening) {
+    const std::string display = "D? 12345678 ABCD 1";
+    const std::string start = "0013 ST 10:15:30.25";
+    const std::string lead = "             0:01:30";
+    const std::string current = "S? 12345678 ABCD 1 5 1:30 7";
+    const std::string garbage = "xyz";
     struct STick {
-        int nMs;           // since the start
-        unsigned nReopens; // the link's count then
-        bool bDisplay;     // a "D?" line in this tick
-        bool bToggle;      // "?D" expected now
+        int nMs;                        // since the start
+        unsigned nReopens;              // the link's count then
+        std::vector<std::string> lines; // popped in this tick
+        bool bToggle;                   // "?D" expected now
     };
     const struct {
         const char* pszName;
         unsigned nAtStart;
         std::vector<STick> ticks;
     } rows[] = {
-        {"no reconnection, no toggle", 0, {{100, 0, false, false}, {2000, 0, false, false}}},
-        {"a streaming unit is left alone", 0, {{100, 1, false, false}, {400, 1, true, false}, {2000, 1, false, false}}},
-        {"a silent unit gets one toggle after a second",
+        {"no reconnection, no toggle", 0, {{100, 0, {}, false}, {3000, 0, {}, false}}},
+        {"a unit streaming ten lines a second is left alone",
          0,
-         {{100, 1, false, false}, {1000, 1, false, false}, {1100, 1, false, true}, {2500, 1, false, false}}},
-        {"the line of the reopening tick itself counts", 0, {{100, 1, true, false}, {1300, 1, false, false}}},
-        {"reopens counted before monitoring started do not count",
-         3,
-         {{100, 3, false, false}, {1500, 3, false, false}}},
+         {{100, 1, {}, false}, {200, 1, {display}, false}, {3000, 1, {}, false}}},
+        {"a still display refreshed once a second, its line just missed before the reopening",
+         0,
+         {{100, 1, {}, false},
+          {1200, 1, {}, false},
+          {1900, 1, {display}, false},
+          {2900, 1, {display}, false},
+          {4000, 1, {}, false}}},
+        {"a start line alone shows the stream",
+         0,
+         {{100, 1, {}, false}, {1500, 1, {start}, false}, {4000, 1, {}, false}}},
+        {"a lead/leg line alone shows the stream",
+         0,
+         {{100, 1, {}, false}, {1500, 1, {lead}, false}, {4000, 1, {}, false}}},
+        {"current values and garbage are no sign of the stream",
+         0,
+         {{100, 1, {}, false}, {1500, 1, {current, garbage}, false}, {2500, 1, {}, false}, {2600, 1, {}, true}}},
+        {"nothing for two and a half seconds: one toggle, not before",
+         0,
+         {{100, 1, {}, false}, {2599, 1, {}, false}, {2600, 1, {}, true}, {5000, 1, {}, false}}},
+        {"the line of the reopening tick itself counts", 0, {{100, 1, {display}, false}, {3000, 1, {}, false}}},
+        {"a line of a tick before the reopening does not count",
+         0,
+         {{100, 0, {display}, false}, {200, 1, {}, false}, {2699, 1, {}, false}, {2700, 1, {}, true}}},
+        {"reopens counted before monitoring started do not count", 3, {{100, 3, {}, false}, {3000, 3, {}, false}}},
         {"a second reconnection waits again",
          0,
-         {{100, 1, false, false},
-          {1200, 1, false, true},
-          {1300, 2, false, false},
-          {2200, 2, false, false},
-          {2400, 2, false, true}}},
+         {{100, 1, {}, false}, {2600, 1, {}, true}, {2700, 2, {}, false}, {5100, 2, {}, false}, {5200, 2, {}, true}}},
     };
     for (const auto& row : rows) {
         CMonitorResume resume;
-        const auto start = CMonitorResume::Clock::now();
+        const auto started = CMonitorResume::Clock::now();
         resume.Start(row.nAtStart);
-        for (const STick& tick : row.ticks)
-            EXPECT_EQ(resume.Tick(tick.nReopens, tick.bDisplay, start + std::chrono::milliseconds{tick.nMs}),
-                      tick.bToggle)
+        for (const STick& tick : row.ticks) {
+            for (const std::string& line : tick.lines)
+                resume.Take(ParseMonitorLine(line));
+            EXPECT_EQ(resume.Tick(tick.nReopens, started + std::chrono::milliseconds{tick.nMs}), tick.bToggle)
                 << row.pszName << " at " << tick.nMs << " ms";
+        }
     }
 }

@@ -16,6 +16,8 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -83,6 +85,9 @@ CDeviceOperation Operation(std::initializer_list<CDeviceOperation::CStep> steps)
         case CDeviceOperation::EStep::Wait:
             operation.Wait(step.m_wait);
             break;
+        case CDeviceOperation::EStep::Collect:
+            operation.Collect(step.m_wait, step.m_nextLineWait);
+            break;
         case CDeviceOperation::EStep::Pump:
             operation.Pump();
             break;
@@ -102,6 +107,9 @@ CDeviceOperation::CStep Write(const char* psz) {
 }
 CDeviceOperation::CStep Wait(int nMs) {
     return {EStep::Wait, {}, std::chrono::milliseconds{nMs}};
+}
+CDeviceOperation::CStep Collect(int nMs) {
+    return {EStep::Collect, {}, std::chrono::milliseconds{nMs}, nullptr, {}, std::chrono::milliseconds{nMs}};
 }
 
 class RunDeviceOperationTest : public ::testing::TestWithParam<SRunCase> {};
@@ -150,8 +158,182 @@ INSTANTIATE_TEST_SUITE_P(
                  {"arm open ", "wait 60 open A|", "pump open A|"},
                  "A|"},
         SRunCase{"AStopRequestedAtOnceWritesNothing", Operation({kArm, Write("A\r"), Wait(60)}), 0, {"arm open "}, ""},
-        SRunCase{"NothingToDoStillOpensAndCloses", Operation({}), -1, {}, ""}),
+        SRunCase{"NothingToDoStillOpensAndCloses", Operation({}), -1, {}, ""},
+        // A caller that takes the reply later (a window's timer) keeps the link open for the reply's time.
+        SRunCase{"ACollectWithoutACollectorWaitsItsTime",
+                 Operation({Write("?S\r"), kArm, Collect(500), Write("?D\r")}),
+                 -1,
+                 {"arm open ?S|", "wait 500 open ?S|"},
+                 "?S|?D|"}),
     [](const auto& info) { return std::string(info.param.pszName); });
+
+// ---- a reply taken line by line as it comes ----
+
+// The lines of a scripted reply: "R..." is a line of a list, "E..." the line that completes the reply, anything else
+// no line of the reply.
+EReplyLine KindOf(const std::string& strLine) {
+    if (strLine.starts_with("E"))
+        return EReplyLine::Complete;
+    if (strLine.starts_with("R"))
+        return EReplyLine::Part;
+    return EReplyLine::Other;
+}
+
+struct SCollectRow {
+    const char* pszName;
+    std::vector<std::pair<int, std::string>> script; // a pause in ms before each piece of the reply's bytes
+    int nFirstLineMs;
+    int nNextLineMs;
+    int nLeastReplyMs;
+    std::vector<std::string> taken;    // the lines the collector saw, in order
+    std::vector<std::string> leftOver; // still queued after the operation
+    int nAtLeastMs;                    // the step's shortest and longest time; the upper bound is generous
+    int nAtMostMs;
+};
+
+std::ostream& operator<<(std::ostream& stream, const SCollectRow& row) {
+    return stream << row.pszName;
+}
+
+class CollectReplyTest : public ::testing::TestWithParam<SCollectRow> {};
+
+TEST_P(CollectReplyTest, TakesTheLinesUntilTheReplyIsCompleteOrItsTimePasses) {
+    using Clock = std::chrono::steady_clock;
+    const SCollectRow& row = GetParam();
+    CExecutableDirectory dir;
+    auto port = std::make_shared<CFakePort>();
+    CSerialLink link({}, port->Factory());
+    std::vector<std::string> taken;
+    Clock::time_point armed;
+    Clock::time_point pumped;
+    COperationHooks hooks;
+    // The reply comes after the request: scripted once it is written (a scripted pause holds the port meanwhile).
+    hooks.m_arm = [&] {
+        armed = Clock::now();
+        for (const auto& [nPauseMs, strBytes] : row.script) {
+            if (nPauseMs > 0)
+                port->PushStall(std::chrono::milliseconds{nPauseMs});
+            port->PushBytes(strBytes);
+        }
+    };
+    hooks.m_collect = [&](const std::string& strLine) {
+        taken.push_back(strLine);
+        return KindOf(strLine);
+    };
+    hooks.m_leastReplyWait = std::chrono::milliseconds{row.nLeastReplyMs};
+    hooks.m_wait = [&](std::chrono::milliseconds wait) {
+        EXPECT_EQ(wait, kCollectPause); // the collector's pauses, and nothing else
+        std::this_thread::sleep_for(wait);
+    };
+    // The pump after the reply tells when the step ended.
+    hooks.m_pump = [&] {
+        pumped = Clock::now();
+    };
+    CDeviceOperation operation;
+    operation.Write("?X\r")
+        .Arm()
+        .Collect(std::chrono::milliseconds{row.nFirstLineMs}, std::chrono::milliseconds{row.nNextLineMs})
+        .Pump();
+    RunDeviceOperation(link, 7, 2400, operation, hooks);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(pumped - armed);
+    EXPECT_THAT(taken, ElementsAreArray(row.taken));
+    std::vector<std::string> left;
+    DrainLines(link, [&](const std::string& strLine) { left.push_back(strLine); });
+    EXPECT_THAT(left, ElementsAreArray(row.leftOver));
+    EXPECT_GE(took.count(), row.nAtLeastMs);
+    EXPECT_LE(took.count(), row.nAtMostMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CollectReplyTest,
+    ::testing::Values(
+        SCollectRow{"TheLineThatCompletesTheReplyEndsTheStepAtOnce",
+                    {{0, "X1\rE1\rX2\r"}},
+                    2000,
+                    2000,
+                    0,
+                    {"X1", "E1"},
+                    {"X2"},
+                    0,
+                    1500},
+        SCollectRow{"NoReplyEndsTheStepAfterTheFirstLinesTime", {}, 400, 400, 0, {}, {}, 400, 1900},
+        SCollectRow{"LinesOfNoConcernDoNotExtendIt",
+                    {{0, "X1\r"}, {150, "X2\r"}, {150, "X3\r"}},
+                    400,
+                    2000,
+                    0,
+                    {"X1", "X2", "X3"},
+                    {},
+                    400,
+                    1400},
+        SCollectRow{"AReplyLaterThanItsTimeIsNotWaitedFor", {{900, "E1\r"}}, 200, 200, 0, {}, {}, 200, 850},
+        SCollectRow{"TheCallerMayGiveTheFirstLineMoreTime", {{500, "E1\r"}}, 200, 200, 1500, {"E1"}, {}, 500, 1450},
+        SCollectRow{"AListGoesOnWhileItsNextLinesComeInTime",
+                    {{0, "R1\r"}, {200, "R2\r"}, {200, "R3\r"}},
+                    2000,
+                    500,
+                    0,
+                    {"R1", "R2", "R3"},
+                    {},
+                    900,
+                    2900},
+        SCollectRow{
+            "AListEndsWhenItsNextLineIsLate", {{0, "R1\r"}, {1000, "R2\r"}}, 2000, 300, 0, {"R1"}, {}, 300, 950},
+        SCollectRow{"AListEndsAtTheLineThatCompletesIt",
+                    {{0, "R1\rR2\r"}, {100, "E3\rX4\r"}},
+                    2000,
+                    2000,
+                    0,
+                    {"R1", "R2", "E3"},
+                    {"X4"},
+                    100,
+                    1500}),
+    [](const auto& info) { return std::string(info.param.pszName); });
+
+TEST(CollectReply, AStopRequestEndsItAndTheOperation) {
+    CExecutableDirectory dir;
+    auto port = std::make_shared<CFakePort>();
+    CSerialLink link({}, port->Factory());
+    bool bStop = false;
+    COperationHooks hooks;
+    hooks.m_arm = [&] {
+        port->PushBytes("R1\r");
+    };
+    hooks.m_collect = [&](const std::string&) {
+        bStop = true; // as Ctrl+C would come
+        return EReplyLine::Part;
+    };
+    hooks.m_stopRequested = [&] {
+        return bStop;
+    };
+    CDeviceOperation operation;
+    operation.Write("?M\r").Arm().Collect(std::chrono::milliseconds{3000}).Write("?E\r");
+    const auto started = std::chrono::steady_clock::now();
+    RunDeviceOperation(link, 7, 2400, operation, hooks);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2000ms);
+    EXPECT_EQ(port->Written(), "?M\r");
+    EXPECT_FALSE(link.IsOpen());
+}
+
+// A Wait is a pause of its length for every caller: one that takes its lines as they come is not asked for them.
+TEST(CollectReply, AWaitIsAPauseEvenForACallerWithACollector) {
+    CExecutableDirectory dir;
+    CRecorder recorder;
+    COperationHooks hooks = recorder.Hooks();
+    int nCollected = 0;
+    hooks.m_arm = [&] {
+        recorder.m_port->PushBytes("E1\r");
+    };
+    hooks.m_collect = [&](const std::string&) {
+        ++nCollected;
+        return EReplyLine::Complete;
+    };
+    hooks.m_leastReplyWait = std::chrono::milliseconds{1000};
+    CSerialLink link({}, recorder.m_port->Factory());
+    RunDeviceOperation(link, 7, 2400, Operation({kArm, Write("=L10000\r"), Wait(60)}), hooks);
+    EXPECT_EQ(nCollected, 0);
+    EXPECT_THAT(recorder.m_events, ElementsAreArray({"wait 60 open =L10000|"}));
+}
 
 TEST(RunDeviceOperation, APortThatCannotBeOpenedStillRunsTheStepsWithoutWriting) {
     CExecutableDirectory dir;

@@ -469,18 +469,23 @@ TEST(ProgramRows, AFileGivesTheRowsAndADownloadOnlyRefreshesThem) {
     } rows[] = {
         {"eleven lines stay eleven after a full download", 11, 11, 21, 11},
         {"two lines stay two", 2, 2, 21, 2},
+        {"one line stays one", 1, 0, 21, 1},
         {"the file's rows even when another program showed more", 3, 11, 21, 3},
-        {"an edit of a row inside the file", 11, 11, 5, 11},
+        {"the file's rows even when an edit filled fewer", 11, 11, 5, 11},
+        {"the file's rows when nothing was filled", 7, 0, 0, 7},
         {"no file: every downloaded row", std::nullopt, 0, 21, 21},
         {"an empty file counts as no rows", 0, 0, 21, 21},
+        {"an empty file: the rows shown before when an edit filled fewer", 0, 4, 2, 4},
         {"no file: the rows shown before when an edit filled fewer", std::nullopt, 11, 5, 11},
+        {"no file: the rows an edit filled when they are more", std::nullopt, 3, 8, 8},
         {"no file and nothing filled", std::nullopt, 0, 0, 0},
         {"never beyond the table", std::nullopt, 30, 40, CProgramStore::kRows},
+        {"rows 21 to 31 of a download never count", std::nullopt, 0, 32, CProgramStore::kRows},
         {"a file count beyond the table", 25, 0, 0, CProgramStore::kRows},
+        {"nothing below no rows", std::nullopt, -1, -5, 0},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(CProgramStore::RowsOfNewerData(row.fileRows, row.nShownBefore, row.nFilled), row.nExpected)
-            << row.pszName;
+        EXPECT_EQ(ShownRows(row.fileRows, row.nShownBefore, row.nFilled), row.nExpected) << row.pszName;
 }
 
 TEST(ProgramRows, TheStoreRemembersTheLinesOfEachProgramsFile) {
@@ -488,18 +493,22 @@ TEST(ProgramRows, TheStoreRemembersTheLinesOfEachProgramsFile) {
     ASSERT_TRUE(WriteFileReplacing(dir.File("P2.txt"), "10;1;1;1:00;\r\n9;1;1;;\r\n8;1;1;;\r\n"));
     ASSERT_TRUE(WriteFileReplacing(dir.File("P4.txt"), "10;1;1;1:00;\r\n"));
     CProgramStore store;
-    EXPECT_EQ(store.FileRowCount(2), std::nullopt);
     ASSERT_TRUE(store.LoadProgramFile(2, "P2", dir.Path()));
-    EXPECT_EQ(store.FileRowCount(2), 3);
+    // The count the read found stays, whatever happens to the file outside the store.
+    ASSERT_TRUE(WriteFileReplacing(dir.File("P2.txt"), "10;1;1;1:00;\r\n"));
+    EXPECT_EQ(store.FileRows(2, "P2", dir.Path()), 3);
     // Counting takes nothing from the file: program 4 keeps its data and the store its row count.
     store.SetFirstSetting(4, 0, 3);
-    EXPECT_EQ(store.CountFileRows(4, "P4", dir.Path()), 1);
-    EXPECT_EQ(store.FileRowCount(4), 1);
+    EXPECT_EQ(store.FileRows(4, "P4", dir.Path()), 1);
     EXPECT_EQ(store.GetFirstSetting(4, 0), 3);
     EXPECT_EQ(store.RowCount(), 3);
-    EXPECT_EQ(store.CountFileRows(5, "P5", dir.Path()), std::nullopt);
+    // The first count is remembered as well.
+    ASSERT_TRUE(WriteFileReplacing(dir.File("P4.txt"), "10;1;1;1:00;\r\n9;1;1;;\r\n"));
+    EXPECT_EQ(store.FileRows(4, "P4", dir.Path()), 1);
+    EXPECT_EQ(store.FileRows(5, "P5", dir.Path()), std::nullopt);
+    EXPECT_EQ(store.FileRows(11, "P11", dir.Path()), std::nullopt);
     // A save makes the file's lines the row count that was saved.
     store.SetRowCount(7);
     ASSERT_TRUE(store.SaveProgramFile(2, "P2", dir.Path()));
-    EXPECT_EQ(store.FileRowCount(2), 7);
+    EXPECT_EQ(store.FileRows(2, "P2", dir.Path()), 7);
 }

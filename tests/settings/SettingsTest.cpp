@@ -249,6 +249,9 @@ TEST(Settings, ComPortDialogWritesPortThenBaudRateAndNothingElse) {
         {"[settings]\ncomport = 5\n[SetValues]\nBrightness=4\n", 2147483647, -2147483647 - 1,
          "[settings]\ncomport = 2147483647\nBaudrate=-2147483648\n[SetValues]\nBrightness=4\n"},
         {"[Settings]\nBaudrate=2\nCOMPort=1\n", 4, 2, "[Settings]\nBaudrate=2\nCOMPort=4\n"},
+        // both keys go into the first Settings section, the second one's keys stay as they were
+        {"[Settings]\nCOMPort=1\n[Settings]\nBaudrate=0\n", 4, 2,
+         "[Settings]\nCOMPort=4\nBaudrate=2\n[Settings]\nBaudrate=0\n"},
         // a byte-order mark stays, and the section after it is the one written
         {"\xEF\xBB\xBF[Settings]\r\nCOMPort=\"5\"\r\n", 3, 2, "\xEF\xBB\xBF[Settings]\r\nCOMPort=3\r\nBaudrate=2\r\n"},
     };

@@ -4,8 +4,8 @@
 
 #include "i18n/Language.h"
 #include "link/SerialLink.h"
-#include "tests/support/SimProcess.h"
 #include "tests/support/InstalledLayout.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -236,6 +236,24 @@ TEST_F(SimulatorTest, StreamStartsAndStopsWithD) {
     EXPECT_THAT(LinesFor(500ms), IsEmpty());
 }
 
+TEST_F(SimulatorTest, AStreamPeriodSpacesTheDisplayLinesButNotTheStarts) {
+    // A display line every 400 ms; at thirty times the speed, program 1's first start comes after a second.
+    Start({"--speed", "30", "--clock", "12:00:00", "--stream-period", "400"});
+    ASSERT_TRUE(m_link.Write("?D\r"));
+    const std::vector<std::string> lines = LinesFor(2000ms);
+    int nDisplays = 0;
+    int nStarts = 0;
+    for (const auto& strLine : lines) {
+        nDisplays += Columns(strLine, 0, 2) == "D?";
+        nStarts += Columns(strLine, 5, 2) == "ST";
+    }
+    // Five in two seconds (one at once, then every 400 ms); generous bounds for a busy machine.
+    EXPECT_GE(nDisplays, 3);
+    EXPECT_LE(nDisplays, 6);
+    EXPECT_GE(nStarts, 1);
+    ASSERT_TRUE(m_link.Write("?D\r"));
+}
+
 TEST_F(SimulatorTest, CountdownReachesItsStartAndStreamsIt) {
     // At thirty times the speed, program 1's first interval (0:30) takes a second.
     Start({"--speed", "30", "--clock", "12:00:00"});
@@ -395,10 +413,11 @@ TEST_F(SimulatorTest, HelpListsTheOptionsAndBadOptionsAreRefused) {
     std::ifstream file(strOutput);
     const std::string strHelp{std::istreambuf_iterator<char>(file), {}};
     for (const char* pOption : {"--com", "--dir", "--baud", "--memory", "--clock", "--frozen", "--speed", "--garbage",
-                                "--split-pause", "--silent", "--record"})
+                                "--split-pause", "--stream-period", "--silent", "--record"})
         EXPECT_NE(strHelp.find(pOption), std::string::npos) << pOption;
-    for (const char* pBad : {"--bogus", "--com", "--com 0", "--baud x", "--clock 25:00:00", "--speed 0",
-                             "--memory 1000", "--program 9", "--split-pause -1"})
+    for (const char* pBad :
+         {"--bogus", "--com", "--com 0", "--baud x", "--clock 25:00:00", "--speed 0", "--memory 1000", "--program 9",
+          "--split-pause -1", "--stream-period 9", "--stream-period 60001", "--stream-period x"})
         EXPECT_EQ(RunSimulator(std::string(pBad) + " --dir " + m_dir.Path(), strOutput), 2) << pBad;
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("ports")));
 }
