@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/DevicePeer.h"
+
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -9,13 +11,13 @@
 // ports/COM<n> link to it) as its serial port; the peer writes the device's bytes and records what the program
 // sent. The peer holds the slave open itself as well, so the line stays up while the program closes and reopens
 // its end. Raw on both sides: every byte passes unchanged, nothing is echoed. Use it from one thread.
-class CPtyPeer {
+class CPtyPeer : public CDevicePeer {
 public:
     static constexpr auto kWriteTimeout = std::chrono::seconds{2};
 
     // Throws std::runtime_error when no pseudo-terminal can be had.
     CPtyPeer();
-    ~CPtyPeer();
+    ~CPtyPeer() override;
     CPtyPeer(const CPtyPeer&) = delete;
     CPtyPeer& operator=(const CPtyPeer&) = delete;
 
@@ -26,17 +28,17 @@ public:
     std::string LinkAsPort(const std::string& strDirectory, int nPort);
 
     // Sends bytes to the program, all of them; false when the line is hung up or stays full for kWriteTimeout.
-    bool Write(std::string_view bytes);
+    bool Write(std::string_view bytes) override;
     // Everything the program sent within the next `duration`.
-    std::string ReadFor(std::chrono::milliseconds duration);
+    std::string ReadFor(std::chrono::milliseconds duration) override;
     // What the program sent, returned as soon as nCount bytes are there (no more than nCount; the rest waits for
     // the next read), or what there is after `timeout`.
-    std::string ReadUntil(std::size_t nCount, std::chrono::milliseconds timeout);
+    std::string ReadUntil(std::size_t nCount, std::chrono::milliseconds timeout) override;
 
     // Closes the device's end: the program's port now sees a vanished device. Reads then return nothing and
     // writes fail.
-    void HangUp();
-    bool IsHungUp() const { return m_hMaster < 0; }
+    void HangUp() override;
+    bool IsHungUp() const override { return m_hMaster < 0; }
     // The master's file descriptor (for a writer in a child process); -1 after HangUp.
     int MasterHandle() const { return m_hMaster; }
 
