@@ -63,3 +63,7 @@ void CWallClock::SleepUntil(WallTime moment) const {
     while (std::chrono::system_clock::now() < moment) {
     }
 }
+
+std::int64_t MillisecondsOfDay(const CLocalTime& time) {
+    return ((time.m_nHour * 60LL + time.m_nMinute) * 60 + time.m_nSecond) * 1000 + time.m_nMillisecond;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -29,6 +30,9 @@ CLocalTime LocalTimeOf(WallTime moment);
 // The calendar of a second in the computer's time zone and its offset from UTC in minutes, east positive: the part
 // of each platform (WallClockPosix.cpp, WallClockWin.cpp). False when the system cannot tell.
 bool LocalCalendarOf(std::time_t nSeconds, std::tm& local, int& nUtcOffsetMinutes);
+
+// The milliseconds since the local midnight of a time (the clock of a simulated unit started now).
+std::int64_t MillisecondsOfDay(const CLocalTime& time);
 
 // "HH:MM:SS", two digits each, hours 00 to 23: the time of day as the clock field shows it and the unit is set.
 std::string ClockText(const CLocalTime& time);

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Checks the layering of the source tree and fails with the reason:
-# 1. the program's folders include each other in one direction only (no circle, however long);
-# 2. no file compiled into kalvora_core reaches, through any chain of project headers, a Qt header or a header
-#    of the window layer (window/).
+# 1. the program's folders and the simulator's include each other in one direction only (no circle, however long);
+# 2. no file compiled into kalvora_core reaches, through any chain of project headers, a Qt header, a header of the
+#    window layer (window/) or one of the simulator (sim/);
+# 3. the simulator is the device's side and shares no code with the program: its files include nothing of the
+#    program's folders, but for the one bridge, sim/SimulatedUnitPort.*, which implements the link's port interface
+#    (link/SerialPort.h), and kalvora-sim's main, which asks base/ where the program's files live.
 # Usage: CheckLayering.sh <source directory> "<kalvora_core sources, separated by ;>"
 set -u
 top=$1
 core_sources=$2
-folders="base res link settings i18n window console memory programs app cli"
+folders="base res link settings i18n window console memory programs app cli sim"
 cd "$top" || exit 2
 status=0
 
@@ -61,10 +64,32 @@ for source in "${sources[@]}"; do
                 echo "kalvora_core must not use the window layer: $relative reaches $file, which includes $header"
                 status=1
             fi
+            if [ "${header%%/*}" = sim ]; then
+                echo "kalvora_core must not use the simulator: $relative reaches $file, which includes $header"
+                status=1
+            fi
             [ -f "$header" ] && pending+=("$header")
         done
     done
 done
 
-[ $status -eq 0 ] && echo "Layering holds: $(printf '%s\n' "$edges" | wc -l) folder dependencies, no circle; kalvora_core uses neither Qt nor window/."
+# 3. The simulator's files and what of the program each may include.
+for file in sim/*.h sim/*.cpp; do
+    [ -f "$file" ] || continue
+    for header in $(project_includes "$file"); do
+        used=${header%%/*}
+        if [ "$used" = sim ] || ! is_folder "$used"; then
+            continue
+        fi
+        case "$file:$header" in
+        sim/SimulatedUnitPort.h:link/SerialPort.h | sim/SimulatedUnitPort.cpp:link/SerialPort.h) continue ;;
+        sim/main.cpp:base/*) continue ;;
+        esac
+        echo "The simulator must share no code with the program: $file includes $header"
+        status=1
+    done
+done
+
+[ $status -eq 0 ] && echo "Layering holds: $(printf '%s\n' "$edges" | wc -l) folder dependencies, no circle;" \
+    "kalvora_core uses neither Qt nor window/ nor sim/; the simulator shares no code with the program."
 exit $status

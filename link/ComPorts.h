@@ -31,7 +31,9 @@ void AssignComNumbers(const std::string& strDirectory, const std::string& strSea
 
 // The COM Port Settings list: COM 1 to COM 20 in order. An entry whose number names an adapter of
 // strSearchDirectory that is present reads "COM 3 - FTDI FT232R USB UART" (with the serial number only when two
-// present adapters share the model); any other entry reads "COM n". m_strDevice is what the number opens.
+// present adapters share the model); any other entry reads "COM n". m_strDevice is what the number opens. A number
+// served in this process (InProcessPorts.h) reads "COM 7 - simulated unit", with the description it was
+// registered with, on every platform; its device says that it is served in this process.
 struct CComPortEntry {
     std::string m_strText;
     std::string m_strDevice;

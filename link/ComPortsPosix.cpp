@@ -1,5 +1,6 @@
 #include "link/ComPorts.h"
 
+#include "link/InProcessPorts.h"
 #include "link/SerialPort.h"
 
 #include <algorithm>
@@ -100,6 +101,11 @@ std::vector<CComPortEntry> DescribeComPorts(const std::string& strDirectory, con
     }
     std::vector<CComPortEntry> entries;
     for (int nPort = 1; nPort <= kComPortCount; ++nPort) {
+        // A device served in this process is what the number opens, whatever the link beside it says.
+        if (const auto description = InProcessPortDescription(nPort)) {
+            entries.push_back({ComPortEntryText(nPort, *description), InProcessPortDevice(nPort)});
+            continue;
+        }
         CComPortEntry entry;
         entry.m_strText = "COM " + std::to_string(nPort);
         if (const auto adapter = present.find(nPort); adapter != present.end()) {

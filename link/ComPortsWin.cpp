@@ -1,5 +1,6 @@
 #include "link/ComPorts.h"
 
+#include "link/InProcessPorts.h"
 #include "link/SerialPort.h"
 
 #include <windows.h>
@@ -80,6 +81,11 @@ std::vector<CComPortEntry> DescribeComPorts(const std::string& /*strDirectory*/,
     const std::map<int, std::string> present = PresentPortNames();
     std::vector<CComPortEntry> entries;
     for (int nPort = 1; nPort <= kComPortCount; ++nPort) {
+        // A device served in this process is what the number opens, whatever port of the system has it too.
+        if (const auto description = InProcessPortDescription(nPort)) {
+            entries.push_back({ComPortEntryText(nPort, *description), InProcessPortDevice(nPort)});
+            continue;
+        }
         const auto name = present.find(nPort);
         entries.push_back(
             {ComPortEntryText(nPort, name != present.end() ? name->second : std::string()), PortDevicePath(nPort)});

@@ -1,5 +1,7 @@
 #include "link/SerialLink.h"
 
+#include "link/InProcessPorts.h"
+
 #include <algorithm>
 #include <array>
 #include <system_error>
@@ -25,15 +27,23 @@ CSerialLink::~CSerialLink() {
 }
 
 bool CSerialLink::Open(int nPort, int nBaudRate) {
+    // A device served in this process stands in for the system's port of its number; a reopening after it has
+    // vanished looks for the number in the process again, as it looks for a USB adapter again.
+    if (IsInProcessPort(nPort))
+        return OpenPort([nPort] { return CreateInProcessPort(nPort); }, InProcessPortDevice(nPort), nBaudRate);
     return OpenDevice(PortDevicePath(nPort), nBaudRate);
 }
 
 bool CSerialLink::OpenDevice(const std::string& strDevice, int nBaudRate) {
+    return OpenPort(m_factory, strDevice, nBaudRate);
+}
+
+bool CSerialLink::OpenPort(PortFactory factory, const std::string& strDevice, int nBaudRate) {
     // One port and one reader per link: an open link lets go of its port before it takes the next one.
     if (IsOpen())
         Close();
 
-    std::unique_ptr<CSerialPort> port = m_factory();
+    std::unique_ptr<CSerialPort> port = factory();
     if (!port || !port->Open(strDevice)) {
         m_strOpenError = port ? port->OpenError() : std::string("no port on this system");
         Report(m_reporter, kMsgCantOpenPort);
@@ -45,6 +55,7 @@ bool CSerialLink::OpenDevice(const std::string& strDevice, int nBaudRate) {
 
     m_hPort = std::move(port);
     m_strDevice = strDevice;
+    m_reopenFactory = std::move(factory);
     m_nBaudRate = nBaudRate;
     m_bStop = false;
     try {
@@ -121,7 +132,7 @@ bool CSerialLink::Reconnect() {
     for (;;) {
         if (WaitForStop(kReopenPeriod))
             return false;
-        std::unique_ptr<CSerialPort> port = m_factory();
+        std::unique_ptr<CSerialPort> port = m_reopenFactory();
         if (!port || !port->Open(m_strDevice))
             continue;
         port->Configure(m_nBaudRate);

@@ -26,7 +26,7 @@
 // Meanwhile writes fail and nothing is queued.
 class CSerialLink {
 public:
-    using PortFactory = std::function<std::unique_ptr<CSerialPort>()>;
+    using PortFactory = SerialPortFactory;
 
     static constexpr auto kReadTimeout = std::chrono::milliseconds{250};
     static constexpr auto kWriteTimeout = std::chrono::milliseconds{200};
@@ -43,7 +43,8 @@ public:
     virtual ~CSerialLink();
 
     // Opens COM port nPort at nBaudRate, purges its input and starts the reader. On failure reports
-    // "Can't open COM port", starts nothing and returns false. Opening an open link closes it first.
+    // "Can't open COM port", starts nothing and returns false. Opening an open link closes it first. A number
+    // served in this process (InProcessPorts.h) opens the port registered for it, in place of the system's device.
     bool Open(int nPort, int nBaudRate);
     // The same for a device path (tests, benchmarks).
     bool OpenDevice(const std::string& strDevice, int nBaudRate);
@@ -67,6 +68,8 @@ public:
     void SetReporter(Reporter reporter) { m_reporter = std::move(reporter); }
 
 private:
+    // Opens strDevice with a port that factory makes; the factory also makes the ports of every reopening.
+    bool OpenPort(PortFactory factory, const std::string& strDevice, int nBaudRate);
     void ReaderLoop();
     // After the device vanished: closes the dead port and opens the device again every kReopenPeriod until it
     // succeeds (true) or the link is being closed (false).
@@ -79,7 +82,8 @@ private:
     std::condition_variable m_stopRequested;
     std::atomic<bool> m_bOpen{false};
     std::atomic<unsigned> m_nReopens{0};
-    std::string m_strDevice; // what Open opened, for reopening it
+    std::string m_strDevice;     // what Open opened, for reopening it
+    PortFactory m_reopenFactory; // what made the open port, for reopening it
     int m_nBaudRate = 0;
     std::string m_strOpenError;
     std::unique_ptr<CSerialPort> m_hPort;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +41,10 @@ public:
     virtual void PurgeInput() = 0;
     virtual void Close() = 0;
 };
+
+// Makes a new, closed port each time it is called: the link opens the port it gets, and after a vanished device
+// opens a fresh one the same way.
+using SerialPortFactory = std::function<std::unique_ptr<CSerialPort>()>;
 
 // The port of this platform (CPosixPort on Linux and macOS, CWinPort on Windows).
 std::unique_ptr<CSerialPort> CreateSystemPort();

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "sim/CommandFramer.h"
-#include "sim/DeviceModel.h"
-#include "sim/LineSender.h"
+#include "sim/SimDevice.h"
 #include "sim/SimOptions.h"
 
 #include <chrono>
@@ -16,8 +14,8 @@ class CSimCable;
 enum class ESimRequest : char { Stop = 's', PullCable = 'u', PlugInCable = 'p' };
 
 // The device on its line: one thread, one poll loop. It reads commands from the pseudo-terminal, hands them to the
-// device model with the device time of their arrival, streams the "D?" lines while monitoring (about ten a second,
-// or one every --stream-period), and sends the replies through the line sender. While nobody holds the line it sends
+// running device (CSimDevice) at the time of their arrival, and pumps the device's replies and its "D?" stream
+// (about ten lines a second, or one every --stream-period) onto the line. While nobody holds the line it sends
 // nothing and looks again every kPeerRecheck for the program to open it. While the cable is out it neither sends nor
 // receives, and the device runs on as before: its time, its countdown, its monitoring and its memory.
 class CSimServer {
@@ -39,12 +37,7 @@ public:
     int Run(int nRequestFd);
 
 private:
-    std::int64_t DeviceTime(Clock::time_point now) const;
-    Clock::time_point RealTime(std::int64_t nDeviceMs) const;
-    void AdvanceTo(Clock::time_point now);
     void ReceiveBytes(Clock::time_point now);
-    void Execute(const std::string& strCommand, Clock::time_point now);
-    void Send(const std::vector<std::string>& lines);
     void Log(const std::string& strText) const;
     void PullCable();
     void PlugInCable();
@@ -54,11 +47,7 @@ private:
 
     SSimOptions m_options;
     CSimCable& m_cable;
-    CDeviceModel m_model;
-    CCommandFramer m_framer;
-    CLineSender m_sender;
-    Clock::time_point m_start;
-    Clock::time_point m_nextStatus;
+    CSimDevice m_device;
     Clock::time_point m_pullAt = Clock::time_point::max();   // the cable's timed pull, while it is to come
     Clock::time_point m_plugInAt = Clock::time_point::max(); // the timed plug-in after it
     int m_nRecordFd = -1;

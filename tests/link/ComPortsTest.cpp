@@ -3,6 +3,7 @@
 // pseudo-terminals for the adapters.
 
 #include "link/ComPorts.h"
+#include "link/InProcessPorts.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "tests/support/PtyPeer.h"
@@ -165,6 +166,19 @@ TEST_F(ComNumbersTest, TheListNamesThePresentAdaptersAndTheSerialOnlyWhenTwoShar
     const std::vector<CComPortEntry> entries = DescribeComPorts(m_dir.Path(), m_byId.Path());
     EXPECT_EQ(entries[3].m_strDevice, m_dir.File("ports/COM4"));
     EXPECT_EQ(entries[0].m_strDevice, "/dev/ttyS0");
+}
+
+TEST_F(ComNumbersTest, ANumberServedInTheProcessIsListedAsItsDeviceWhileItLasts) {
+    Plug(kFtdi);
+    Assign();
+    ASSERT_EQ(NumberOf(kFtdi), 3);
+    {
+        const CInProcessPortRegistration registration(3, "simulated unit", [] { return nullptr; });
+        EXPECT_EQ(Texts()[2], "COM 3 - simulated unit");
+        EXPECT_EQ(DescribeComPorts(m_dir.Path(), m_byId.Path())[2].m_strDevice, InProcessPortDevice(3));
+    }
+    EXPECT_EQ(Texts()[2], "COM 3 - FTDI FT232R USB UART"); // the adapter's number and link are untouched
+    EXPECT_EQ(NumberOf(kFtdi), 3);
 }
 
 TEST_F(ComNumbersTest, TheLinkOpensTheAdapterByItsNumber) {

@@ -153,10 +153,10 @@ struct CDeviceData {
     std::map<std::pair<int, int>, std::string> intervals;    // (program, interval) -> time as the device sends it
 };
 
-CDeviceData AskDevice(const std::string& strDevice) {
+CDeviceData AskDevice(int nPort) {
     CDeviceData data;
     CSerialLink link;
-    if (!link.OpenDevice(strDevice, 9600))
+    if (!link.Open(nPort, 9600))
         return data;
     std::size_t nAsked = 0;
     for (int p = 1; p <= 8; ++p) {
@@ -624,7 +624,7 @@ TEST_F(ParametersDlg, FullDownloadFromTheSimulator) {
     // Upload program 1, then see what the device holds.
     EXPECT_TRUE(driver.Click(IDC_UPLOAD_DETAILS));
     EXPECT_TRUE(driver.Click(IDC_UPLOAD_INTERVALS));
-    const CDeviceData device = AskDevice(sim.DevicePath());
+    const CDeviceData device = AskDevice(sim.Port());
     ASSERT_EQ(device.rows.size(), std::size_t{8 * 21});
     ASSERT_EQ(device.intervals.size(), std::size_t{8 * 10});
     const Texts uploadedLights{"Off",    "Red",   "Yellow", "Green", "Off",   "Red",

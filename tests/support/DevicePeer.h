@@ -26,6 +26,7 @@ public:
     std::string ReadUntil(std::size_t nCount, std::chrono::milliseconds timeout);
     // The device goes away: the program's port sees a vanished device.
     void HangUp();
+    bool IsHungUp() const;
     // The baud rate the program set on its end of the line; 0 when it set none that the peer knows.
     int LineBaudRate() const;
 

@@ -30,6 +30,10 @@ void CDevicePeer::HangUp() {
     m_pImpl->m_peer.HangUp();
 }
 
+bool CDevicePeer::IsHungUp() const {
+    return m_pImpl->m_peer.IsHungUp();
+}
+
 int CDevicePeer::LineBaudRate() const {
     termios settings{};
     // The master reports the settings of the program's end.

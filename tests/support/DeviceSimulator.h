@@ -16,9 +16,8 @@ public:
     CDeviceSimulator(const CDeviceSimulator&) = delete;
     CDeviceSimulator& operator=(const CDeviceSimulator&) = delete;
 
+    // The COM port the device is on; another link of the test reaches it by that number too.
     int Port() const;
-    // The device path another link of the test may open to reach the same device (OpenDevice).
-    std::string DevicePath() const;
     // The cable pulled out (the program's port sees a vanished device) and plugged in again.
     void PullCable();
     void PlugCable();

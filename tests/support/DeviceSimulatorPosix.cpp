@@ -18,10 +18,6 @@ int CDeviceSimulator::Port() const {
     return m_pImpl->m_sim.Port();
 }
 
-std::string CDeviceSimulator::DevicePath() const {
-    return m_pImpl->m_sim.LinkPath();
-}
-
 void CDeviceSimulator::PullCable() {
     m_pImpl->m_sim.Signal(SIGUSR1);
 }
