@@ -18,8 +18,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-d
             qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth \
             dpkg-dev file desktop-file-utils appstream lintian
 FUZZ_PACKAGES := clang libclang-rt-14-dev
-# The cross compiler for Windows and Wine to run its programs.
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64
+# The cross compiler for Windows, Wine to run its programs, and Wine's fonts for its windows ("MS Sans Serif", Marlett).
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine
 WINE        := /usr/lib/wine/wine64
 WIN_COM     := 7
 WIN_PREFIX   = $(abspath $(BUILD_WIN))/wine

@@ -11,6 +11,11 @@
 #        file before its first boot; an existing prefix with another mapping gets it through `reg add`, and its
 #        server is stopped so that the next one reads it. DEVICE may be a symbolic link that is pointed at one
 #        pseudo-terminal after another (the simulator's ports/COM<n>): Wine opens the port through it.
+#        The prefix is also made fit for the window tests: Wine's own fonts (Debian's fonts-wine, in a directory
+#        its Wine does not read) are linked into C:\windows\Fonts, so that "MS Sans Serif" is the real face and
+#        not a wider substitute, and the close box finds Marlett; windows run on Wine's null display driver
+#        (HKCU\Software\Wine\Drivers, Graphics=null: no X server); and a closing window does not wait two
+#        seconds for a window manager (HKCU\Software\Wine\X11 Driver, Managed=N).
 # stop:  ends the server and the helpers.
 #
 # Every output goes to $WINEPREFIX/logs. The helpers in particular must not inherit a test's output: they would
@@ -23,6 +28,25 @@ unset DISPLAY WAYLAND_DISPLAY
 wineserver=/usr/lib/wine/wineserver
 # A server left behind by a run that was killed goes by itself this long after its last program.
 linger_seconds=120
+# Debian's fonts-wine.
+wine_fonts=/usr/share/wine/fonts
+
+# The window tests' settings of the current user, as the keys of a registry file.
+user_settings() {
+    printf '[Software\\\\Wine\\\\Drivers]\n"Graphics"="null"\n\n'
+    printf '[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n\n'
+}
+has_user_settings() {
+    grep -q '^"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+        grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
+}
+link_wine_fonts() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts file
+    [ -d "$wine_fonts" ] && [ -d "$fonts" ] || return 0
+    for file in "$wine_fonts"/*; do
+        [ -e "$fonts/${file##*/}" ] || ln -s "$file" "$fonts/${file##*/}"
+    done
+}
 
 case ${1:-} in
 start)
@@ -36,16 +60,31 @@ start)
             printf 'WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n'
             printf '[Software\\\\Wine\\\\Ports]\n"COM%s"="%s"\n' "$port" "$device"
         } >"$WINEPREFIX/system.reg"
+        {
+            printf 'WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n'
+            printf '#arch=win64\n\n'
+            user_settings
+        } >"$WINEPREFIX/user.reg"
         echo "WineServer.sh: making the Wine prefix $WINEPREFIX (COM$port = $device)"
         "$here/WineRun.sh" wineboot -i </dev/null >>"$logs/prefix.log" 2>&1
         "$wineserver" -w
-    elif [ "$(readlink "$WINEPREFIX/dosdevices/com$port" || true)" != "$device" ]; then
+    else
         mkdir -p "$logs"
-        "$here/WineRun.sh" reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /t REG_SZ /d "$device" /f \
-            </dev/null >>"$logs/prefix.log" 2>&1
-        "$wineserver" -k 2>/dev/null || true # saves the registry; the next server maps the port anew
+        if ! has_user_settings; then
+            # A prefix made before the window tests: their settings, once.
+            "$here/WineRun.sh" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f \
+                </dev/null >>"$logs/prefix.log" 2>&1
+            "$here/WineRun.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+                </dev/null >>"$logs/prefix.log" 2>&1
+        fi
+        if [ "$(readlink "$WINEPREFIX/dosdevices/com$port" || true)" != "$device" ]; then
+            "$here/WineRun.sh" reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /t REG_SZ /d "$device" /f \
+                </dev/null >>"$logs/prefix.log" 2>&1
+            "$wineserver" -k 2>/dev/null || true # saves the registry; the next server maps the port anew
+        fi
         "$wineserver" -w 2>/dev/null || true
     fi
+    link_wine_fonts
     # Exit status 2: a server runs already for this prefix, which is as good.
     "$wineserver" -p$linger_seconds </dev/null >/dev/null 2>>"$logs/wineserver.log" || true
     "$here/WineRun.sh" wineboot </dev/null >>"$logs/wineserver.log" 2>&1

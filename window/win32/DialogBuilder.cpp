@@ -7,6 +7,8 @@ namespace {
 // The version and signature words that mark an extended dialog template.
 constexpr WORD kExtendedVersion = 1;
 constexpr WORD kExtendedSignature = 0xFFFF;
+// Two lines of the dialog font in vertical dialog units (its height is the vertical base, eight units).
+constexpr int kTwoLines = 16;
 
 // Appends the fields of a template as the dialog manager reads them: little-endian words, texts as zero-ended
 // UTF-16, each control's record starting on a double word.
@@ -96,12 +98,14 @@ DWORD CDialogBuilder::ControlStyle(const CControlTemplate& control) {
         nStyle |= BS_GROUPBOX;
         break;
     case EControlKind::Label:
+        // Words wrap where the label holds two lines of the dialog font (a line is 8 vertical units); a one-line
+        // label whose text is a little wider than it keeps its words on that line.
         if (control.Has(EControlStyle::Right))
             nStyle |= SS_RIGHT;
         else if (control.Has(EControlStyle::Center))
             nStyle |= SS_CENTER;
         else
-            nStyle |= SS_LEFT;
+            nStyle |= control.cy >= kTwoLines ? SS_LEFT : SS_LEFTNOWORDWRAP;
         nStyle |= Flag(control, EControlStyle::NoPrefix, SS_NOPREFIX);
         break;
     case EControlKind::Edit:

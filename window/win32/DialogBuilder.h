@@ -12,7 +12,7 @@
 // Kinds become these classes and styles:
 //   PUSHBUTTON    Button, BS_PUSHBUTTON or BS_DEFPUSHBUTTON, BS_FLAT, BS_MULTILINE
 //   GROUPBOX      Button, BS_GROUPBOX
-//   LABEL         Static, SS_LEFT, SS_RIGHT or SS_CENTER, SS_NOPREFIX
+//   LABEL         Static, SS_LEFT (SS_LEFTNOWORDWRAP one line high), SS_RIGHT or SS_CENTER, SS_NOPREFIX
 //   EDIT          Edit, ES_READONLY, ES_NUMBER, ES_AUTOHSCROLL, ES_RIGHT or ES_CENTER
 //   DROPDOWNLIST  ComboBox, CBS_DROPDOWNLIST (the template's height is the dropped height; no CBS_SORT: the layer
 //   DROPDOWN      ComboBox, CBS_DROPDOWN      puts entries in their sorted place itself, with its own rule)
@@ -22,7 +22,7 @@
 //   LISTVIEW      SysListView32, LVS_REPORT, LVS_SINGLESEL, LVS_SHOWSELALWAYS
 //   PROGRESS      msctls_progress32, PBS_SMOOTH
 // TABSTOP, HIDDEN, DISABLED and BORDER are WS_TABSTOP, no WS_VISIBLE, WS_DISABLED and WS_BORDER. The dialog itself is
-// never created visible: it shows when the program runs it.
+// never created visible: it shows when the program runs it, in the middle of its owner or of the screen.
 class CDialogBuilder {
 public:
     explicit CDialogBuilder(const CDialogTemplate& dialogTemplate) : m_template(dialogTemplate) {}

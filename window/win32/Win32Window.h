@@ -26,7 +26,6 @@
 #undef SetWindowText
 #undef GetWindowText
 
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -45,6 +44,13 @@ inline std::u16string FromWide(std::wstring_view text) {
 std::wstring WindowTextOf(HWND hWnd);
 // UTF-8 of a wide text (the executable's path, for the program's name).
 std::string Utf8Of(std::wstring_view text);
+
+// A face name into a font description, cut to the length the system takes.
+inline void SetFaceName(LOGFONTW& font, std::wstring_view face) {
+    const std::size_t nLength = face.size() < LF_FACESIZE ? face.size() : LF_FACESIZE - 1;
+    face.copy(font.lfFaceName, nLength);
+    font.lfFaceName[nLength] = L'\0';
+}
 
 inline COLORREF ToColorRef(CColour colour) {
     return RGB(colour.r, colour.g, colour.b);
@@ -69,8 +75,8 @@ inline int ScaleForDpi(int nPixelsAt96, int nDpi) {
 
 // Icon nIconId (a lamp, or IDR_MAINFRAME) at nSize pixels square; null for an unknown one.
 HICON IconHandle(int nIconId, int nSize);
-// Bitmap nBitmapId (IDB_ABOUT_LOGO); null for an unknown one.
-HBITMAP BitmapHandle(int nBitmapId);
+// Bitmap nBitmapId (IDB_ABOUT_LOGO) for a window of that resolution; null for an unknown one.
+HBITMAP BitmapHandle(int nBitmapId, int nDpi);
 void ReleaseImages();
 
 // ---- The bundled display face, registered from the program's own bytes for this process only.
@@ -88,8 +94,12 @@ struct CWnd::Impl {
     // The text of controls whose window does not keep a text as it was set (an icon control takes its text for
     // the name of an icon resource, a drop-down list for an entry to select).
     std::wstring strKeptText;
-    int nIconId = 0;      // icons: the icon shown
+    int nIconId = 0; // icons: the icon shown
+    // Push buttons: built as the default push button (read back from the window when it was made; the dialog
+    // manager moves the style to whichever push button has the focus).
+    bool bBuiltDefault = false;
     bool bSorted = false; // drop-downs: entries are put in their sorted place
+    int nSpinPos = 0;     // spins: the position, for a step from a buddy the system reads wrongly
     // Edits with colours of their own: the text and background colours and the brush of the background.
     bool bColours = false;
     COLORREF textColour = 0;
@@ -163,6 +173,10 @@ public:
 private:
     CDialog::DialogImpl* m_pDialogImpl;
 };
+
+// A step of a spin, as the system's up-down announces it before making it (UDN_DELTAPOS): true when the step was
+// made here instead and the system's is to be refused.
+bool StepSpin(CWnd::Impl& spin, const NMUPDOWN& step);
 
 // ---- Dialogs alive on the window thread, and the message processing all of them share.
 

@@ -1,0 +1,29 @@
+#include "window/Application.h"
+
+#include "window/win32/Win32Window.h"
+
+#include <ole2.h>
+
+// What the windows need before the first one opens: the common controls' classes (list view, up-down, progress
+// bar, and the version 6 look the manifest asks for), COM in a single-threaded apartment for the system's file
+// dialog, and the bundled display face. Undone in the reverse order when the application object ends.
+struct CApplication::Impl {
+    bool bOleInitialised = false;
+};
+
+CApplication::CApplication(int /*argc*/, char** /*argv*/) : m_pImpl(std::make_unique<Impl>()) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS |
+                     ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+    InitCommonControlsEx(&controls);
+    m_pImpl->bOleInitialised = SUCCEEDED(OleInitialize(nullptr));
+    RegisterBundledFont();
+}
+
+CApplication::~CApplication() {
+    ReleaseImages();
+    UnregisterBundledFont();
+    if (m_pImpl->bOleInitialised)
+        OleUninitialize();
+}

@@ -1,0 +1,624 @@
+// The controls' calls on the system's own controls. A value the program sets is compared with what the control
+// shows first (the monitor sets its displays and lamps ten times a second, and an equal value must not repaint), and
+// is set inside a CSilentChange, so that the notifications the control sends for it reach no handler.
+
+#include "window/win32/Win32Window.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND Handle(const CWnd::Impl* impl) {
+    return impl ? impl->hWnd : nullptr;
+}
+
+LRESULT Send(HWND hWnd, UINT nMessage, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return SendMessageW(hWnd, nMessage, wParam, lParam);
+}
+
+std::string ToData(std::wstring_view text) {
+    return NarrowToData(FromWide(text));
+}
+
+void SetText(CWnd::Impl* impl, const std::u16string& text) {
+    if (!impl)
+        return;
+    const std::wstring strText = ToWide(text);
+    if (impl->KeepsText()) {
+        impl->strKeptText = strText;
+        return;
+    }
+    if (!impl->hWnd || WindowTextOf(impl->hWnd) == strText)
+        return;
+    CSilentChange silent(*impl);
+    SetWindowTextW(impl->hWnd, strText.c_str());
+}
+
+// ---- Drop-downs: entries and tips.
+
+std::wstring EntryText(HWND hCombo, int nIndex) {
+    const LRESULT nLength = Send(hCombo, CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex));
+    if (nLength == CB_ERR)
+        return {};
+    std::wstring text(static_cast<std::size_t>(nLength) + 1, L'\0');
+    const LRESULT nCopied =
+        Send(hCombo, CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(nCopied == CB_ERR ? 0 : static_cast<std::size_t>(nCopied));
+    return text;
+}
+
+// The layer's order of a sorted list: without regard to case, character by character (the same rule for every
+// user, whatever the locale).
+bool SortsAfter(const std::wstring& strEntry, const std::wstring& strAdded) {
+    return CompareStringOrdinal(strEntry.c_str(), -1, strAdded.c_str(), -1, TRUE) == CSTR_GREATER_THAN;
+}
+
+int AddEntry(CWnd::Impl* impl, const std::u16string& text) {
+    const HWND hCombo = Handle(impl);
+    if (!hCombo)
+        return -1;
+    const std::wstring strText = ToWide(text);
+    CSilentChange silent(*impl);
+    if (!impl->bSorted)
+        return static_cast<int>(Send(hCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strText.c_str())));
+    // After every entry that sorts before it or equal to it, so that equal texts keep the order of adding.
+    const int nCount = static_cast<int>(Send(hCombo, CB_GETCOUNT));
+    int nIndex = 0;
+    while (nIndex < nCount && !SortsAfter(EntryText(hCombo, nIndex), strText))
+        ++nIndex;
+    return static_cast<int>(
+        Send(hCombo, CB_INSERTSTRING, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(strText.c_str())));
+}
+
+constexpr UINT_PTR kTipSubclassId = 1;
+constexpr UINT_PTR kTipToolId = 1;
+
+// The tip of the entry under the pointer in a drop-down's list: one tool, moved onto the entry the pointer rests on,
+// so that the tip window shows each entry's text after the usual pause.
+LRESULT CALLBACK TipListProc(HWND hList, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nSubclassId,
+                             DWORD_PTR nRefData) {
+    auto* impl = reinterpret_cast<CWnd::Impl*>(nRefData);
+    switch (nMessage) {
+    case WM_MOUSEMOVE: {
+        const LRESULT nHit = DefSubclassProc(hList, LB_ITEMFROMPOINT, 0, lParam);
+        const int nItem = HIWORD(nHit) == 0 ? static_cast<int>(LOWORD(nHit)) : -1;
+        if (nItem != impl->nTipItem && impl->hTipWindow) {
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.hwnd = hList;
+            tool.uId = kTipToolId;
+            Send(impl->hTipWindow, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+            impl->nTipItem = nItem;
+            const LRESULT nData = nItem >= 0 ? Send(impl->hWnd, CB_GETITEMDATA, static_cast<WPARAM>(nItem)) : 0;
+            if (nData > 0 && static_cast<std::size_t>(nData) <= impl->tips.size()) {
+                tool.uFlags = TTF_SUBCLASS;
+                tool.lpszText = LPSTR_TEXTCALLBACKW;
+                DefSubclassProc(hList, LB_GETITEMRECT, static_cast<WPARAM>(nItem),
+                                reinterpret_cast<LPARAM>(&tool.rect));
+                Send(impl->hTipWindow, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+            }
+        }
+        break;
+    }
+    case WM_NOTIFY: {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        if (info->hdr.code == TTN_GETDISPINFOW && impl->nTipItem >= 0) {
+            const LRESULT nData = Send(impl->hWnd, CB_GETITEMDATA, static_cast<WPARAM>(impl->nTipItem));
+            if (nData > 0 && static_cast<std::size_t>(nData) <= impl->tips.size())
+                info->lpszText = impl->tips[static_cast<std::size_t>(nData) - 1].data();
+            return 0;
+        }
+        break;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hList, TipListProc, nSubclassId);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hList, nMessage, wParam, lParam);
+}
+
+void EnsureTipWindow(CWnd::Impl& impl) {
+    if (impl.hTipWindow)
+        return;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetComboBoxInfo(impl.hWnd, &info) || !info.hwndList)
+        return;
+    impl.hTipWindow = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, info.hwndList,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (impl.hTipWindow)
+        SetWindowSubclass(info.hwndList, TipListProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(&impl));
+}
+
+// ---- Lists.
+
+std::wstring ItemTextOf(HWND hList, int nRow, int nColumn) {
+    std::wstring text(64, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = nColumn;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const auto nCopied = static_cast<std::size_t>(
+            Send(hList, LVM_GETITEMTEXTW, static_cast<WPARAM>(nRow), reinterpret_cast<LPARAM>(&item)));
+        if (nCopied + 1 < text.size()) {
+            text.resize(nCopied);
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
+}
+
+int ColumnCountOf(HWND hList) {
+    const auto hHeader = reinterpret_cast<HWND>(Send(hList, LVM_GETHEADER));
+    return hHeader ? static_cast<int>(Send(hHeader, HDM_GETITEMCOUNT)) : 0;
+}
+
+int ColumnFormat(EAlign align) {
+    switch (align) {
+    case EAlign::Center:
+        return LVCFMT_CENTER;
+    case EAlign::Right:
+        return LVCFMT_RIGHT;
+    case EAlign::Left:
+        break;
+    }
+    return LVCFMT_LEFT;
+}
+
+} // namespace
+
+// ---- CWnd::Impl
+
+CWnd::Impl::~Impl() {
+    if (hTipWindow && IsWindow(hTipWindow))
+        DestroyWindow(hTipWindow);
+    if (hBackBrush)
+        DeleteObject(hBackBrush);
+}
+
+bool CWnd::Impl::KeepsText() const {
+    if (bDialog)
+        return false;
+    switch (kind) {
+    case EControlKind::PushButton:
+    case EControlKind::GroupBox:
+    case EControlKind::Label:
+    case EControlKind::Edit:
+    case EControlKind::DropDown:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// ---- CWnd
+
+int CWnd::GetDlgCtrlID() const {
+    return m_pImpl && !m_pImpl->bDialog ? m_pImpl->nId : 0;
+}
+
+void CWnd::SetWindowText(std::string_view bytes) {
+    SetText(m_pImpl, WidenData(bytes));
+}
+
+void CWnd::SetWindowText(CShownText text) {
+    SetText(m_pImpl, Widen(text));
+}
+
+std::string CWnd::GetWindowText() const {
+    if (!m_pImpl)
+        return {};
+    if (m_pImpl->KeepsText())
+        return ToData(m_pImpl->strKeptText);
+    return m_pImpl->hWnd ? ToData(WindowTextOf(m_pImpl->hWnd)) : std::string();
+}
+
+void CWnd::EnableWindow(bool bEnable) {
+    if (const HWND hWnd = Handle(m_pImpl))
+        ::EnableWindow(hWnd, bEnable ? TRUE : FALSE);
+}
+
+bool CWnd::IsWindowEnabled() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd && ::IsWindowEnabled(hWnd);
+}
+
+void CWnd::ShowWindow(bool bShow) {
+    if (const HWND hWnd = Handle(m_pImpl))
+        ::ShowWindow(hWnd, bShow ? SW_SHOW : SW_HIDE);
+}
+
+bool CWnd::IsWindowVisible() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd && (GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void CWnd::SetFocus() {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    if (m_pImpl->bDialog) {
+        ::SetFocus(hWnd);
+        return;
+    }
+    // Through the dialog manager, which also moves the default push button's frame.
+    if (const HWND hDlg = ::GetParent(hWnd))
+        Send(hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWnd), TRUE);
+}
+
+void CWnd::SetFont(const CFont& font) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || !font.GetImpl())
+        return;
+    // An edit keeps the margins the dialog font gave it: for a TrueType face the system widens them by half the
+    // face's average width, which the narrow displays cannot spare.
+    const bool bEdit = !m_pImpl->bDialog && m_pImpl->kind == EControlKind::Edit;
+    const LRESULT nMargins = bEdit ? Send(hWnd, EM_GETMARGINS) : 0;
+    Send(hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.GetImpl()->hFont), TRUE);
+    if (bEdit)
+        Send(hWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, nMargins);
+}
+
+void CWnd::SetRedraw(bool bRedraw) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    Send(hWnd, WM_SETREDRAW, bRedraw ? TRUE : FALSE);
+    if (bRedraw)
+        RedrawWindow(hWnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+// ---- CStatic
+
+void CStatic::SetIcon(int nIconId) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    // The icon it shows already costs nothing: the monitor sets its lamps ten times a second.
+    if (m_pImpl->nIconId == nIconId && Send(hWnd, STM_GETICON) != 0)
+        return;
+    const HICON hIcon = IconHandle(nIconId, ScaleForDpi(32, DpiOf(hWnd)));
+    // The control takes the icon's size, unless it keeps its rectangle and draws the icon clipped to it (the
+    // system's static control resizes itself with either style).
+    RECT rect{};
+    GetWindowRect(hWnd, &rect);
+    Send(hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon));
+    if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & SS_REALSIZEIMAGE) != 0)
+        SetWindowPos(hWnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_pImpl->nIconId = hIcon ? nIconId : 0;
+}
+
+int CStatic::GetIcon() const {
+    return m_pImpl ? m_pImpl->nIconId : 0;
+}
+
+// ---- CEdit
+
+void CEdit::SetLimitText(int nChars) {
+    if (const HWND hWnd = Handle(m_pImpl))
+        Send(hWnd, EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(nChars, 0)));
+}
+
+void CEdit::SetColours(CColour text, CColour background) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    const COLORREF textColour = ToColorRef(text);
+    const COLORREF backColour = ToColorRef(background);
+    if (m_pImpl->bColours && m_pImpl->textColour == textColour && m_pImpl->backColour == backColour)
+        return;
+    if (m_pImpl->hBackBrush)
+        DeleteObject(m_pImpl->hBackBrush);
+    // The dialog answers the edit's colour requests with these (WM_CTLCOLOREDIT, and WM_CTLCOLORSTATIC while it is
+    // read-only or disabled).
+    m_pImpl->hBackBrush = CreateSolidBrush(backColour);
+    m_pImpl->bColours = true;
+    m_pImpl->textColour = textColour;
+    m_pImpl->backColour = backColour;
+    InvalidateRect(hWnd, nullptr, TRUE);
+}
+
+// ---- CComboBox
+
+int CComboBox::AddString(std::string_view bytes) {
+    return AddEntry(m_pImpl, WidenData(bytes));
+}
+
+int CComboBox::AddString(CShownText text) {
+    return AddEntry(m_pImpl, Widen(text));
+}
+
+int CComboBox::GetCount() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd ? std::max(0, static_cast<int>(Send(hWnd, CB_GETCOUNT))) : 0;
+}
+
+int CComboBox::GetCurSel() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd ? static_cast<int>(Send(hWnd, CB_GETCURSEL)) : -1;
+}
+
+int CComboBox::SetCurSel(int nIndex) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return -1;
+    const int nSelect = nIndex >= 0 && nIndex < GetCount() ? nIndex : -1;
+    // No selection also empties a drop-down's edit field; only an empty one is already what is asked.
+    if (GetCurSel() == nSelect && (nSelect >= 0 || WindowTextOf(hWnd).empty()))
+        return nSelect;
+    CSilentChange silent(*m_pImpl);
+    Send(hWnd, CB_SETCURSEL, static_cast<WPARAM>(nSelect));
+    return nSelect;
+}
+
+std::string CComboBox::GetLBText(int nIndex) const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd ? ToData(EntryText(hWnd, nIndex)) : std::string();
+}
+
+void CComboBox::ResetContent() {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    CSilentChange silent(*m_pImpl);
+    Send(hWnd, CB_RESETCONTENT);
+    m_pImpl->tips.clear();
+}
+
+void CComboBox::SetItemTip(int nIndex, std::string_view bytes) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || nIndex < 0 || nIndex >= GetCount())
+        return;
+    const std::wstring strTip = ToWide(WidenData(bytes));
+    // The entry's item data names its tip, so that the tip moves with the entry when entries are put before it.
+    const LRESULT nData = Send(hWnd, CB_GETITEMDATA, static_cast<WPARAM>(nIndex));
+    if (nData > 0 && static_cast<std::size_t>(nData) <= m_pImpl->tips.size()) {
+        m_pImpl->tips[static_cast<std::size_t>(nData) - 1] = strTip;
+    } else {
+        m_pImpl->tips.push_back(strTip);
+        Send(hWnd, CB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(m_pImpl->tips.size()));
+    }
+    EnsureTipWindow(*m_pImpl);
+}
+
+std::string CComboBox::GetItemTip(int nIndex) const {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || nIndex < 0 || nIndex >= GetCount())
+        return {};
+    const LRESULT nData = Send(hWnd, CB_GETITEMDATA, static_cast<WPARAM>(nIndex));
+    if (nData <= 0 || static_cast<std::size_t>(nData) > m_pImpl->tips.size())
+        return {};
+    return ToData(m_pImpl->tips[static_cast<std::size_t>(nData) - 1]);
+}
+
+// ---- CSpinButtonCtrl
+
+namespace {
+
+// The buddy whose text the spin writes its position into, or null.
+HWND NumberBuddy(HWND hSpin) {
+    const auto hBuddy = reinterpret_cast<HWND>(Send(hSpin, UDM_GETBUDDY));
+    return hBuddy && (GetWindowLongPtrW(hSpin, GWL_STYLE) & UDS_SETBUDDYINT) != 0 ? hBuddy : nullptr;
+}
+
+int Clamped(HWND hSpin, int nPos) {
+    int nLower = 0;
+    int nUpper = 0;
+    Send(hSpin, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&nLower), reinterpret_cast<LPARAM>(&nUpper));
+    return std::clamp(nPos, std::min(nLower, nUpper), std::max(nLower, nUpper));
+}
+
+// The system's up-down takes an empty buddy for the number 0; for the layer an empty field is no number, and the
+// spin goes on from its position.
+bool HasEmptyBuddy(HWND hSpin) {
+    const HWND hBuddy = NumberBuddy(hSpin);
+    return hBuddy && GetWindowTextLengthW(hBuddy) == 0;
+}
+
+} // namespace
+
+bool StepSpin(CWnd::Impl& spin, const NMUPDOWN& step) {
+    if (!HasEmptyBuddy(spin.hWnd)) {
+        spin.nSpinPos = Clamped(spin.hWnd, step.iPos + step.iDelta);
+        return false;
+    }
+    spin.nSpinPos = Clamped(spin.hWnd, spin.nSpinPos + step.iDelta);
+    Send(spin.hWnd, UDM_SETPOS32, 0, static_cast<LPARAM>(spin.nSpinPos));
+    return true;
+}
+
+void CSpinButtonCtrl::SetRange(int nLower, int nUpper) {
+    if (const HWND hWnd = Handle(m_pImpl)) {
+        CSilentChange silent(*m_pImpl);
+        Send(hWnd, UDM_SETRANGE32, static_cast<WPARAM>(nLower), static_cast<LPARAM>(nUpper));
+    }
+}
+
+void CSpinButtonCtrl::GetRange(int& nLower, int& nUpper) const {
+    nLower = 0;
+    nUpper = 0;
+    if (const HWND hWnd = Handle(m_pImpl))
+        Send(hWnd, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&nLower), reinterpret_cast<LPARAM>(&nUpper));
+}
+
+int CSpinButtonCtrl::SetPos(int nPos) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return 0;
+    const int nKept = Clamped(hWnd, nPos);
+    const int nPrevious = GetPos();
+    const HWND hBuddy = NumberBuddy(hWnd);
+    m_pImpl->nSpinPos = nKept;
+    if (nPrevious == nKept && (!hBuddy || WindowTextOf(hBuddy) == std::to_wstring(nKept)))
+        return nPrevious;
+    CSilentChange silent(*m_pImpl);
+    Send(hWnd, UDM_SETPOS32, 0, static_cast<LPARAM>(nKept));
+    return nPrevious;
+}
+
+int CSpinButtonCtrl::GetPos() const {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return 0;
+    // The system reads the buddy first (and would take an empty one for 0).
+    if (!HasEmptyBuddy(hWnd))
+        m_pImpl->nSpinPos = static_cast<int>(Send(hWnd, UDM_GETPOS32));
+    return m_pImpl->nSpinPos;
+}
+
+// ---- CProgressCtrl
+
+void CProgressCtrl::SetRange(int nLower, int nUpper) {
+    if (const HWND hWnd = Handle(m_pImpl))
+        Send(hWnd, PBM_SETRANGE32, static_cast<WPARAM>(nLower), static_cast<LPARAM>(nUpper));
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
+    PBRANGE range{};
+    if (const HWND hWnd = Handle(m_pImpl))
+        Send(hWnd, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+    nLower = range.iLow;
+    nUpper = range.iHigh;
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return 0;
+    int nLower = 0;
+    int nUpper = 0;
+    GetRange(nLower, nUpper);
+    const int nKept = std::clamp(nPos, std::min(nLower, nUpper), std::max(nLower, nUpper));
+    const int nPrevious = GetPos();
+    if (nPrevious != nKept)
+        Send(hWnd, PBM_SETPOS, static_cast<WPARAM>(nKept));
+    return nPrevious;
+}
+
+int CProgressCtrl::GetPos() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd ? static_cast<int>(Send(hWnd, PBM_GETPOS)) : 0;
+}
+
+// ---- CListCtrl
+
+int CListCtrl::InsertColumn(int nColumn, CShownText heading, EAlign align, int nWidth) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || nColumn != GetColumnCount())
+        return -1;
+    std::wstring strHeading = ToWide(Widen(heading));
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = ColumnFormat(align);
+    column.cx = ScaleForDpi(nWidth, DpiOf(hWnd));
+    column.pszText = strHeading.data();
+    CSilentChange silent(*m_pImpl);
+    if (nColumn == 0 && align != EAlign::Left) {
+        // The list view keeps its first column left-aligned whatever it is given; a column that becomes the first
+        // one when the one before it goes keeps its own alignment.
+        LVCOLUMNW placeholder{};
+        placeholder.mask = LVCF_WIDTH;
+        Send(hWnd, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&placeholder));
+        Send(hWnd, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+        Send(hWnd, LVM_DELETECOLUMN, 0);
+        return ColumnCountOf(hWnd) == 1 ? 0 : -1;
+    }
+    return static_cast<int>(
+        Send(hWnd, LVM_INSERTCOLUMNW, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&column)));
+}
+
+int CListCtrl::GetColumnCount() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd ? ColumnCountOf(hWnd) : 0;
+}
+
+int CListCtrl::InsertItem(int nRow, std::string_view bytes) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return -1;
+    std::wstring strText = ToWide(WidenData(bytes));
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = std::clamp(nRow, 0, GetItemCount());
+    item.pszText = strText.data();
+    CSilentChange silent(*m_pImpl);
+    return static_cast<int>(Send(hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool CListCtrl::SetItemText(int nRow, int nColumn, std::string_view bytes) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || nRow < 0 || nRow >= GetItemCount() || nColumn < 0 || nColumn >= std::max(1, GetColumnCount()))
+        return false;
+    std::wstring strText = ToWide(WidenData(bytes));
+    if (ItemTextOf(hWnd, nRow, nColumn) == strText)
+        return true;
+    LVITEMW item{};
+    item.iSubItem = nColumn;
+    item.pszText = strText.data();
+    CSilentChange silent(*m_pImpl);
+    return Send(hWnd, LVM_SETITEMTEXTW, static_cast<WPARAM>(nRow), reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+std::string CListCtrl::GetItemText(int nRow, int nColumn) const {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || nRow < 0 || nRow >= GetItemCount() || nColumn < 0)
+        return {};
+    return ToData(ItemTextOf(hWnd, nRow, nColumn));
+}
+
+int CListCtrl::GetItemCount() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd ? static_cast<int>(Send(hWnd, LVM_GETITEMCOUNT)) : 0;
+}
+
+void CListCtrl::DeleteAllItems() {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    CSilentChange silent(*m_pImpl);
+    Send(hWnd, LVM_DELETEALLITEMS);
+}
+
+int CListCtrl::GetItemState(int nRow) const {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || nRow < 0 || nRow >= GetItemCount())
+        return 0;
+    return static_cast<int>(Send(hWnd, LVM_GETITEMSTATE, static_cast<WPARAM>(nRow), LVIS_SELECTED | LVIS_FOCUSED));
+}
+
+void CListCtrl::SetItemState(int nRow, int nState, int nMask) {
+    const HWND hWnd = Handle(m_pImpl);
+    const int nBits = nMask & (LVIS_SELECTED | LVIS_FOCUSED);
+    if (!hWnd || nRow < 0 || nRow >= GetItemCount() || nBits == 0 || (GetItemState(nRow) & nBits) == (nState & nBits))
+        return;
+    LVITEMW item{};
+    item.stateMask = static_cast<UINT>(nBits);
+    item.state = static_cast<UINT>(nState & nBits);
+    CSilentChange silent(*m_pImpl);
+    Send(hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(nRow), reinterpret_cast<LPARAM>(&item));
+}
+
+int CListCtrl::GetNextSelected(int nAfter) const {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return -1;
+    return static_cast<int>(Send(hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(nAfter), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+// ---- CFont
+
+CFont::CFont() = default;
+CFont::~CFont() = default;
+CFont::CFont(CFont&& other) noexcept = default;
+CFont& CFont::operator=(CFont&& other) noexcept = default;
+
+void CFont::Reset(std::unique_ptr<Impl> pImpl) {
+    m_pImpl = std::move(pImpl);
+}

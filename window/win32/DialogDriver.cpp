@@ -1,0 +1,890 @@
+// The test driver on the system's own controls: every action is a message the control itself understands and that
+// makes it notify its dialog as the user's action does (BM_CLICK, WM_CHAR, a row's state set without the layer's
+// silence, a key posted to the focused window and run through the modal loop's keyboard handling); nothing is
+// system-wide input. Modal windows that a handler opens are found from a thread timer, which the modal loop of the
+// opened window runs: among the thread's windows (EnumThreadWindows) and their owners.
+
+#include "window/win32/Win32Window.h"
+
+#include "window/common/ControlObjects.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <map>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often a watcher looks for the window it waits for, and how long before it gives up.
+constexpr UINT kWatchMilliseconds = 20;
+constexpr auto kWatchLimit = std::chrono::seconds{5};
+// The longest a wait sleeps before it looks at its condition again.
+constexpr DWORD kWaitSliceMilliseconds = 10;
+// The identifiers of the system's dialogs' controls: a message box's text, the save dialog's file-type list and
+// file name (a combo box in the explorer style, an edit in the older one).
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kFileTypeListId = 0x470;  // cmb1
+constexpr int kFileNameComboId = 0x47C; // cmb13
+constexpr int kFileNameEditId = 0x480;  // edt1
+constexpr UINT_PTR kPaintCounterId = 0x4B50;
+
+// ---- Thread timers: each runs its work from whichever message loop is running, the opened window's included.
+
+struct CWatch {
+    std::function<bool()> poll; // true when done
+    Clock::time_point giveUp;
+    bool bRunning = false;
+};
+
+std::map<UINT_PTR, CWatch>& Watches() {
+    static std::map<UINT_PTR, CWatch> watches;
+    return watches;
+}
+
+void CALLBACK WatchTick(HWND /*hWnd*/, UINT /*nMessage*/, UINT_PTR nTimer, DWORD /*nTime*/) {
+    auto found = Watches().find(nTimer);
+    if (found == Watches().end()) {
+        KillTimer(nullptr, nTimer);
+        return;
+    }
+    // The work may run a modal loop of its own, in which this timer ticks again.
+    if (found->second.bRunning)
+        return;
+    if (Clock::now() > found->second.giveUp) {
+        KillTimer(nullptr, nTimer);
+        Watches().erase(found);
+        return;
+    }
+    found->second.bRunning = true;
+    const auto poll = found->second.poll;
+    const bool bDone = poll();
+    found = Watches().find(nTimer);
+    if (found == Watches().end())
+        return;
+    found->second.bRunning = false;
+    if (bDone) {
+        KillTimer(nullptr, nTimer);
+        Watches().erase(found);
+    }
+}
+
+void Watch(std::function<bool()> poll, UINT nMilliseconds = kWatchMilliseconds,
+           std::chrono::milliseconds limit = kWatchLimit) {
+    const UINT_PTR nTimer = SetTimer(nullptr, 0, nMilliseconds, WatchTick);
+    if (nTimer)
+        Watches()[nTimer] = CWatch{std::move(poll), Clock::now() + limit};
+}
+
+// ---- The system's dialogs: message boxes and the save dialog.
+
+std::wstring ClassOf(HWND hWnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hWnd, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+bool IsDialogClass(HWND hWnd) {
+    return ClassOf(hWnd) == L"#32770";
+}
+
+BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM lParam) {
+    reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+    return TRUE;
+}
+
+// The thread's dialog windows that are not the program's own (CDialog): the system's message boxes and file
+// dialogs.
+std::vector<HWND> SystemDialogs() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    std::vector<HWND> dialogs;
+    for (const HWND hWnd : windows) {
+        if (IsDialogClass(hWnd) && !DialogOfWindow(hWnd))
+            dialogs.push_back(hWnd);
+    }
+    return dialogs;
+}
+
+std::string DataOf(std::wstring_view text) {
+    return NarrowToData(FromWide(text));
+}
+
+// A button's caption as it reads, without the mark of its mnemonic.
+std::wstring WithoutMnemonic(std::wstring text) {
+    std::wstring shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
+std::vector<HWND> Children(HWND hParent) {
+    std::vector<HWND> children;
+    for (HWND hChild = GetWindow(hParent, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
+        children.push_back(hChild);
+    return children;
+}
+
+bool IsShownButton(HWND hWnd) {
+    const LONG_PTR nStyle = GetWindowLongPtrW(hWnd, GWL_STYLE);
+    const LONG_PTR nType = nStyle & BS_TYPEMASK;
+    return ClassOf(hWnd) == L"Button" && (nStyle & WS_VISIBLE) != 0 &&
+           (nType == BS_PUSHBUTTON || nType == BS_DEFPUSHBUTTON);
+}
+
+// The box's default button: the shown button that has the default style (the box gives its default button the
+// focus, which keeps that style on it). DM_GETDEFID is no help: Wine answers IDOK for a box without such a button.
+bool IsDefaultButton(HWND hButton) {
+    return (GetWindowLongPtrW(hButton, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+void ReadMessageBox(HWND hBox, CDialogDriver::CBoxSeen& seen) {
+    seen.bOpened = true;
+    seen.strTitle = DataOf(WindowTextOf(hBox));
+    seen.strText = DataOf(WindowTextOf(GetDlgItem(hBox, kMessageBoxTextId)));
+    // The system's shared icon: the message box shows this very handle. (IDI_EXCLAMATION is a number as a pointer.)
+    const HICON hExclamation = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_EXCLAMATION));
+    for (const HWND hChild : Children(hBox)) {
+        if ((GetWindowLongPtrW(hChild, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassOf(hChild) == L"Static")
+            seen.bExclamation =
+                seen.bExclamation || reinterpret_cast<HICON>(SendMessageW(hChild, STM_GETICON, 0, 0)) == hExclamation;
+        if (!IsShownButton(hChild))
+            continue;
+        const std::string strCaption = DataOf(WithoutMnemonic(WindowTextOf(hChild)));
+        seen.buttons.push_back(strCaption);
+        if (IsDefaultButton(hChild))
+            seen.strDefaultButton = strCaption;
+    }
+}
+
+// Presses the button with that caption by the command it sends, as a click does; the default button when the box
+// has none of that caption (the box must close either way, or the test would hang in it).
+void PressButton(HWND hBox, const std::string& strCaption) {
+    HWND hChosen = nullptr;
+    for (const HWND hChild : Children(hBox)) {
+        if (!IsShownButton(hChild))
+            continue;
+        if (DataOf(WithoutMnemonic(WindowTextOf(hChild))) == strCaption) {
+            hChosen = hChild;
+            break;
+        }
+        if (!hChosen && IsDefaultButton(hChild))
+            hChosen = hChild;
+    }
+    if (hChosen)
+        PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hChosen), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(hChosen));
+}
+
+bool IsMessageBox(HWND hWnd) {
+    const HWND hText = GetDlgItem(hWnd, kMessageBoxTextId);
+    return hText && ClassOf(hText) == L"Static";
+}
+
+bool IsSaveDialog(HWND hWnd) {
+    return ShownSaveDialog() && (GetDlgItem(hWnd, kFileNameComboId) || GetDlgItem(hWnd, kFileNameEditId));
+}
+
+std::wstring FromFilePath(const std::string& strPath) {
+    if (strPath.empty())
+        return {};
+    const int nSize = static_cast<int>(strPath.size());
+    const int nWide = MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(nWide, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, wide.data(), nWide);
+    return wide;
+}
+
+// ---- Keys.
+
+LPARAM KeyData(UINT nVirtualKey, bool bRelease) {
+    const UINT nScanCode = MapVirtualKeyW(nVirtualKey, MAPVK_VK_TO_VSC);
+    LPARAM nData = 1 | static_cast<LPARAM>(nScanCode << 16);
+    if (bRelease)
+        nData |= static_cast<LPARAM>(0xC0000000u);
+    return nData;
+}
+
+// Shift held for the Tab that goes backwards: the dialog manager asks the key's state (posted keys leave it).
+class CShiftHeld {
+public:
+    explicit CShiftHeld(bool bHeld) : m_bHeld(bHeld) {
+        if (!m_bHeld)
+            return;
+        GetKeyboardState(m_before);
+        BYTE held[256];
+        std::copy(std::begin(m_before), std::end(m_before), std::begin(held));
+        held[VK_SHIFT] |= 0x80;
+        held[VK_LSHIFT] |= 0x80;
+        SetKeyboardState(held);
+    }
+    ~CShiftHeld() {
+        if (m_bHeld)
+            SetKeyboardState(m_before);
+    }
+    CShiftHeld(const CShiftHeld&) = delete;
+    CShiftHeld& operator=(const CShiftHeld&) = delete;
+
+private:
+    bool m_bHeld;
+    BYTE m_before[256] = {};
+};
+
+LRESULT CALLBACK CountPaints(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nId, DWORD_PTR nData) {
+    if (nMessage == WM_PAINT)
+        ++*reinterpret_cast<int*>(nData);
+    else if (nMessage == WM_NCDESTROY)
+        RemoveWindowSubclass(hWnd, CountPaints, nId);
+    return DefSubclassProc(hWnd, nMessage, wParam, lParam);
+}
+
+CColour ColourOfBrush(HBRUSH hBrush, CColour fallback) {
+    LOGBRUSH brush{};
+    if (hBrush && GetObjectW(hBrush, sizeof(brush), &brush) == sizeof(brush) && brush.lbStyle == BS_SOLID)
+        return ToColour(brush.lbColor);
+    return fallback;
+}
+
+} // namespace
+
+struct CDialogDriver::Impl {
+    std::map<HWND, int> paints; // per control, since the driver began
+};
+
+CDialogDriver::CDialogDriver(CDialog& dialog) : m_dialog(dialog), m_pImpl(std::make_unique<Impl>()) {
+    for (const auto& control : dialog.GetDialogImpl().controls) {
+        if (!control->hWnd)
+            continue;
+        int& nCount = m_pImpl->paints[control->hWnd];
+        SetWindowSubclass(control->hWnd, CountPaints, kPaintCounterId, reinterpret_cast<DWORD_PTR>(&nCount));
+    }
+}
+
+CDialogDriver::~CDialogDriver() {
+    for (const auto& [hWnd, nCount] : m_pImpl->paints) {
+        if (IsWindow(hWnd))
+            RemoveWindowSubclass(hWnd, CountPaints, kPaintCounterId);
+    }
+}
+
+namespace {
+
+struct CReach {
+    CWnd* pControl = nullptr;
+    CWnd::Impl* impl = nullptr;
+};
+
+// The control nId when the user can reach it (shown and enabled) and it is of one of the kinds given.
+CReach Reachable(const CDialog& dialog, int nId, std::initializer_list<EControlKind> kinds) {
+    CWnd* pControl = dialog.GetDlgItem(nId);
+    CWnd::Impl* impl = pControl ? pControl->GetImpl() : nullptr;
+    if (!impl || !impl->hWnd || !pControl->IsWindowVisible() || !pControl->IsWindowEnabled())
+        return {};
+    if (std::find(kinds.begin(), kinds.end(), impl->kind) == kinds.end())
+        return {};
+    return {pControl, impl};
+}
+
+CWnd::Impl* ImplOf(const CDialog& dialog, int nId) {
+    const CWnd* pControl = dialog.GetDlgItem(nId);
+    return pControl ? pControl->GetImpl() : nullptr;
+}
+
+} // namespace
+
+// ---- What the user does.
+
+bool CDialogDriver::Click(int nId) {
+    const CReach reach = Reachable(m_dialog, nId, {EControlKind::PushButton});
+    if (!reach.impl)
+        return false;
+    SendMessageW(reach.impl->hWnd, BM_CLICK, 0, 0);
+    return true;
+}
+
+bool CDialogDriver::Focus(int nId) {
+    const CReach reach = Reachable(m_dialog, nId,
+                                   {EControlKind::PushButton, EControlKind::Edit, EControlKind::DropDownList,
+                                    EControlKind::DropDown, EControlKind::ListView});
+    if (!reach.impl)
+        return false;
+    SendMessageW(m_dialog.GetDialogImpl().hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(reach.impl->hWnd), TRUE);
+    return m_dialog.GetFocus() == reach.pControl;
+}
+
+bool CDialogDriver::Type(int nId, std::string_view bytes) {
+    const CReach reach = Reachable(m_dialog, nId, {EControlKind::Edit, EControlKind::DropDown});
+    if (!reach.impl || !Focus(nId))
+        return false;
+    HWND hTarget = reach.impl->hWnd;
+    if (reach.impl->kind == EControlKind::DropDown) {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        if (!GetComboBoxInfo(hTarget, &info) || !info.hwndItem)
+            return false;
+        hTarget = info.hwndItem;
+    }
+    for (const char16_t c : WidenData(bytes))
+        SendMessageW(hTarget, WM_CHAR, static_cast<WPARAM>(c), 1);
+    return true;
+}
+
+bool CDialogDriver::Choose(int nId, int nIndex) {
+    const CReach reach = Reachable(m_dialog, nId, {EControlKind::DropDownList, EControlKind::DropDown});
+    if (!reach.impl || nIndex < 0 || nIndex >= static_cast<CComboBox*>(reach.pControl)->GetCount())
+        return false;
+    // Selecting by message notifies nothing; the user's choice from the list notifies the selection change.
+    SendMessageW(reach.impl->hWnd, CB_SETCURSEL, static_cast<WPARAM>(nIndex), 0);
+    SendMessageW(m_dialog.GetDialogImpl().hDlg, WM_COMMAND, MAKEWPARAM(nId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(reach.impl->hWnd));
+    return true;
+}
+
+bool CDialogDriver::Choose(int nId, std::string_view entry) {
+    const auto* combo = dynamic_cast<const CComboBox*>(m_dialog.GetDlgItem(nId));
+    if (!combo)
+        return false;
+    for (int nIndex = 0; nIndex < combo->GetCount(); ++nIndex) {
+        if (combo->GetLBText(nIndex) == entry)
+            return Choose(nId, nIndex);
+    }
+    return false;
+}
+
+bool CDialogDriver::ClickRow(int nId, int nRow) {
+    const CReach reach = Reachable(m_dialog, nId, {EControlKind::ListView});
+    if (!reach.impl || nRow < 0 || nRow >= static_cast<CListCtrl*>(reach.pControl)->GetItemCount())
+        return false;
+    Focus(nId);
+    const HWND hList = reach.impl->hWnd;
+    // The row's state set without the layer's silence: the list notifies each change as a click's, the other rows'
+    // losses first.
+    const auto SetState = [hList](int nItem, UINT nState, UINT nMask) {
+        LVITEMW item{};
+        item.state = nState;
+        item.stateMask = nMask;
+        SendMessageW(hList, LVM_SETITEMSTATE, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(&item));
+    };
+    std::vector<int> others;
+    for (int nSelected = static_cast<int>(SendMessageW(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+         nSelected >= 0; nSelected = static_cast<int>(
+                             SendMessageW(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(nSelected), LVNI_SELECTED))) {
+        if (nSelected != nRow)
+            others.push_back(nSelected);
+    }
+    for (const int nOther : others)
+        SetState(nOther, 0, LVIS_SELECTED);
+    SetState(nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessageW(hList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(nRow), FALSE);
+    return true;
+}
+
+bool CDialogDriver::Key(int nId, EKey key) {
+    const UINT nVirtualKey = VirtualKeyOf(key);
+    if (nVirtualKey == 0)
+        return false;
+    const HWND hDlg = m_dialog.GetDialogImpl().hDlg;
+    if (!hDlg)
+        return false;
+    if (nId != 0 && !Focus(nId))
+        return false;
+    HWND hTarget = ::GetFocus();
+    if (!hTarget || GetAncestor(hTarget, GA_ROOT) != hDlg)
+        hTarget = hDlg;
+    CShiftHeld shift(key == EKey::BackTab);
+    // Posted, so that the key passes the modal loop's keyboard handling and the dialog manager as the user's does.
+    PostMessageW(hTarget, WM_KEYDOWN, nVirtualKey, KeyData(nVirtualKey, false));
+    PostMessageW(hTarget, WM_KEYUP, nVirtualKey, KeyData(nVirtualKey, true));
+    CDialog::PumpMessages();
+    return true;
+}
+
+bool CDialogDriver::Step(int nId, int nDirection) {
+    const CReach reach = Reachable(m_dialog, nId, {EControlKind::Spin});
+    if (!reach.impl || nDirection == 0)
+        return false;
+    RECT client{};
+    GetClientRect(reach.impl->hWnd, &client);
+    const int x = client.right / 2;
+    const int y = nDirection > 0 ? client.bottom / 4 : client.bottom * 3 / 4;
+    SendMessageW(reach.impl->hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(reach.impl->hWnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    return true;
+}
+
+void CDialogDriver::CloseBox() {
+    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
+        SendMessageW(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+bool CDialogDriver::ChooseMenuEntry(int nCommandId) {
+    const HWND hDlg = m_dialog.GetDialogImpl().hDlg;
+    const HMENU hMenu = hDlg ? GetSystemMenu(hDlg, FALSE) : nullptr;
+    if (!hMenu)
+        return false;
+    const UINT nState = GetMenuState(hMenu, static_cast<UINT>(nCommandId), MF_BYCOMMAND);
+    if (nState == static_cast<UINT>(-1) || (nState & (MF_DISABLED | MF_GRAYED | MF_SEPARATOR)) != 0)
+        return false;
+    SendMessageW(hDlg, WM_SYSCOMMAND, static_cast<WPARAM>(nCommandId), 0);
+    return true;
+}
+
+// ---- What the user sees.
+
+std::string CDialogDriver::Text(int nId) const {
+    const CWnd* pControl = m_dialog.GetDlgItem(nId);
+    return pControl ? pControl->GetWindowText() : std::string();
+}
+
+bool CDialogDriver::IsEnabled(int nId) const {
+    const CWnd* pControl = m_dialog.GetDlgItem(nId);
+    return pControl && pControl->IsWindowEnabled();
+}
+
+bool CDialogDriver::IsVisible(int nId) const {
+    const CWnd* pControl = m_dialog.GetDlgItem(nId);
+    return pControl && pControl->IsWindowVisible();
+}
+
+int CDialogDriver::Selection(int nId) const {
+    if (const auto* combo = m_dialog.Item<CComboBox>(nId))
+        return combo->GetCurSel();
+    if (const auto* list = m_dialog.Item<CListCtrl>(nId))
+        return list->GetNextSelected(-1);
+    return -1;
+}
+
+std::vector<std::string> CDialogDriver::Entries(int nId) const {
+    std::vector<std::string> entries;
+    if (const auto* combo = m_dialog.Item<CComboBox>(nId)) {
+        for (int nIndex = 0; nIndex < combo->GetCount(); ++nIndex)
+            entries.push_back(combo->GetLBText(nIndex));
+    }
+    return entries;
+}
+
+int CDialogDriver::IconId(int nId) const {
+    const auto* icon = m_dialog.Item<CStatic>(nId);
+    return icon ? icon->GetIcon() : 0;
+}
+
+std::string CDialogDriver::ItemText(int nId, int nRow, int nColumn) const {
+    const auto* list = m_dialog.Item<CListCtrl>(nId);
+    return list ? list->GetItemText(nRow, nColumn) : std::string();
+}
+
+int CDialogDriver::ItemCount(int nId) const {
+    const auto* list = m_dialog.Item<CListCtrl>(nId);
+    return list ? list->GetItemCount() : 0;
+}
+
+std::vector<std::string> CDialogDriver::Headings(int nId) const {
+    std::vector<std::string> headings;
+    const CWnd::Impl* impl = ImplOf(m_dialog, nId);
+    if (!impl || impl->kind != EControlKind::ListView || !impl->hWnd)
+        return headings;
+    const auto hHeader = reinterpret_cast<HWND>(SendMessageW(impl->hWnd, LVM_GETHEADER, 0, 0));
+    const int nCount = hHeader ? static_cast<int>(SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int nColumn = 0; nColumn < nCount; ++nColumn) {
+        wchar_t text[256] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = static_cast<int>(std::size(text));
+        SendMessageW(hHeader, HDM_GETITEMW, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&item));
+        headings.push_back(DataOf(text));
+    }
+    return headings;
+}
+
+int CDialogDriver::FocusId() const {
+    const CWnd* pFocus = m_dialog.GetFocus();
+    return pFocus ? pFocus->GetDlgCtrlID() : 0;
+}
+
+std::string CDialogDriver::Title() const {
+    return m_dialog.GetWindowText();
+}
+
+bool CDialogDriver::IsShown() const {
+    const HWND hDlg = m_dialog.GetDialogImpl().hDlg;
+    return hDlg && ::IsWindowVisible(hDlg);
+}
+
+std::vector<CDialogDriver::CMenuEntry> CDialogDriver::MenuEntries() const {
+    std::vector<CMenuEntry> entries;
+    const CDialog::DialogImpl& impl = m_dialog.GetDialogImpl();
+    const HMENU hMenu = impl.hDlg ? GetSystemMenu(impl.hDlg, FALSE) : nullptr;
+    if (!hMenu || impl.nSystemMenuItems < 0)
+        return entries;
+    const int nCount = GetMenuItemCount(hMenu);
+    for (int nItem = impl.nSystemMenuItems; nItem < nCount; ++nItem) {
+        wchar_t text[256] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = static_cast<UINT>(std::size(text));
+        if (!GetMenuItemInfoW(hMenu, static_cast<UINT>(nItem), TRUE, &info) || (info.fType & MFT_SEPARATOR) != 0)
+            continue;
+        entries.push_back({DataOf(text), static_cast<int>(info.wID)});
+    }
+    return entries;
+}
+
+std::vector<int> CDialogDriver::TabOrder() {
+    std::vector<int> order;
+    const auto& controls = m_dialog.Controls();
+    const auto& templates = m_dialog.Template().controls;
+    int nFirst = 0;
+    for (std::size_t i = 0; i < controls.size() && i < templates.size(); ++i) {
+        if (TakesFocus(templates[i].kind) && templates[i].Has(EControlStyle::TabStop) &&
+            controls[i]->IsWindowVisible() && controls[i]->IsWindowEnabled()) {
+            nFirst = templates[i].nId;
+            break;
+        }
+    }
+    if (nFirst == 0 || !Focus(nFirst))
+        return order;
+    order.push_back(nFirst);
+    for (std::size_t nStep = 0; nStep <= controls.size(); ++nStep) {
+        Key(0, EKey::Tab);
+        const int nNow = FocusId();
+        if (nNow == nFirst || nNow == 0)
+            break;
+        order.push_back(nNow);
+    }
+    return order;
+}
+
+// ---- How a control was built.
+
+CDialogDriver::CLook CDialogDriver::Look(int nId) const {
+    CLook look;
+    const CWnd::Impl* impl = ImplOf(m_dialog, nId);
+    if (!impl || !impl->hWnd)
+        return look;
+    const HWND hWnd = impl->hWnd;
+    const HWND hDlg = m_dialog.GetDialogImpl().hDlg;
+    const auto nStyle = static_cast<DWORD>(GetWindowLongPtrW(hWnd, GWL_STYLE));
+    const auto nExStyle = static_cast<DWORD>(GetWindowLongPtrW(hWnd, GWL_EXSTYLE));
+    look.kind = impl->kind;
+
+    RECT rect{};
+    GetWindowRect(hWnd, &rect);
+    MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
+    look.rect = {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+    look.bTabStop = (nStyle & WS_TABSTOP) != 0;
+    look.bBorder = (nStyle & WS_BORDER) != 0 || (nExStyle & WS_EX_CLIENTEDGE) != 0;
+
+    switch (impl->kind) {
+    case EControlKind::PushButton: {
+        look.bFlat = (nStyle & BS_FLAT) != 0;
+        look.bMultiLine = (nStyle & BS_MULTILINE) != 0;
+        look.bDefault = impl->bBuiltDefault;
+        break;
+    }
+    case EControlKind::Label:
+        look.align = (nStyle & SS_TYPEMASK) == SS_RIGHT    ? EAlign::Right
+                     : (nStyle & SS_TYPEMASK) == SS_CENTER ? EAlign::Center
+                                                           : EAlign::Left;
+        look.bWordWrap = (nStyle & SS_TYPEMASK) == SS_LEFT || (nStyle & SS_TYPEMASK) == SS_CENTER ||
+                         (nStyle & SS_TYPEMASK) == SS_RIGHT;
+        break;
+    case EControlKind::Edit:
+        look.bReadOnly = (nStyle & ES_READONLY) != 0;
+        look.bDigitsOnly = (nStyle & ES_NUMBER) != 0;
+        look.align = (nStyle & ES_RIGHT) != 0    ? EAlign::Right
+                     : (nStyle & ES_CENTER) != 0 ? EAlign::Center
+                                                 : EAlign::Left;
+        break;
+    case EControlKind::DropDownList:
+    case EControlKind::DropDown: {
+        look.bSorted = impl->bSorted;
+        look.bEditable = (nStyle & 0x3) == CBS_DROPDOWN;
+        const auto nMinVisible = static_cast<int>(SendMessageW(hWnd, CB_GETMINVISIBLE, 0, 0));
+        if (nMinVisible > 0) {
+            look.nVisibleItems = nMinVisible;
+        } else {
+            RECT dropped{};
+            SendMessageW(hWnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+            const auto nItemHeight = static_cast<int>(SendMessageW(hWnd, CB_GETITEMHEIGHT, 0, 0));
+            look.nVisibleItems = nItemHeight > 0 ? (dropped.bottom - dropped.top - look.rect.cy) / nItemHeight : 0;
+        }
+        break;
+    }
+    case EControlKind::Spin: {
+        const auto hBuddy = reinterpret_cast<HWND>(SendMessageW(hWnd, UDM_GETBUDDY, 0, 0));
+        look.nBuddyId = hBuddy ? static_cast<int>(GetWindowLongPtrW(hBuddy, GWLP_ID)) : 0;
+        break;
+    }
+    case EControlKind::Icon: {
+        ICONINFO info{};
+        const auto hIcon = reinterpret_cast<HICON>(SendMessageW(hWnd, STM_GETICON, 0, 0));
+        if (hIcon && GetIconInfo(hIcon, &info)) {
+            BITMAP bitmap{};
+            GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+            look.nImageWidth = bitmap.bmWidth;
+            look.nImageHeight = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+            if (info.hbmColor)
+                DeleteObject(info.hbmColor);
+            if (info.hbmMask)
+                DeleteObject(info.hbmMask);
+        }
+        break;
+    }
+    case EControlKind::Picture: {
+        const auto hBitmap = reinterpret_cast<HBITMAP>(SendMessageW(hWnd, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        BITMAP bitmap{};
+        if (hBitmap && GetObjectW(hBitmap, sizeof(bitmap), &bitmap)) {
+            look.nImageWidth = bitmap.bmWidth;
+            look.nImageHeight = std::abs(bitmap.bmHeight);
+        }
+        break;
+    }
+    case EControlKind::ListView: {
+        look.bMultiSelect = (nStyle & LVS_SINGLESEL) == 0;
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT;
+        if (SendMessageW(hWnd, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)))
+            look.align = (column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT    ? EAlign::Right
+                         : (column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? EAlign::Center
+                                                                              : EAlign::Left;
+        break;
+    }
+    case EControlKind::GroupBox:
+    case EControlKind::Progress:
+        break;
+    }
+
+    // Colours as the control would paint them: asked of the dialog the way the control asks before it paints.
+    const HDC hDC = CreateCompatibleDC(nullptr);
+    if (impl->kind == EControlKind::ListView) {
+        look.textColour = ToColour(static_cast<COLORREF>(SendMessageW(hWnd, LVM_GETTEXTCOLOR, 0, 0)));
+        look.backColour = ToColour(static_cast<COLORREF>(SendMessageW(hWnd, LVM_GETBKCOLOR, 0, 0)));
+    } else {
+        const bool bEditColours =
+            impl->kind == EControlKind::Edit && (nStyle & ES_READONLY) == 0 && ::IsWindowEnabled(hWnd);
+        const UINT nRequest = bEditColours                             ? WM_CTLCOLOREDIT
+                              : impl->kind == EControlKind::PushButton ? WM_CTLCOLORBTN
+                                                                       : WM_CTLCOLORSTATIC;
+        const auto hBrush = reinterpret_cast<HBRUSH>(
+            SendMessageW(hDlg, nRequest, reinterpret_cast<WPARAM>(hDC), reinterpret_cast<LPARAM>(hWnd)));
+        look.textColour = ToColour(GetTextColor(hDC));
+        look.backColour = ColourOfBrush(hBrush, ToColour(GetBkColor(hDC)));
+    }
+    // The font: its face as the system realised it, its character height and its slant. A control that shows no
+    // text (a picture, an icon) keeps no font: it has the dialog's.
+    auto hFont = reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
+    if (!hFont)
+        hFont = reinterpret_cast<HFONT>(SendMessageW(hDlg, WM_GETFONT, 0, 0));
+    const HGDIOBJ hPrevious = SelectObject(hDC, hFont ? static_cast<HGDIOBJ>(hFont) : GetStockObject(SYSTEM_FONT));
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(hDC, LF_FACESIZE, face);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(hDC, &metrics);
+    SelectObject(hDC, hPrevious);
+    DeleteDC(hDC);
+    look.strFontFace = DataOf(face);
+    look.nFontPixels = metrics.tmHeight - metrics.tmInternalLeading;
+    look.bItalic = metrics.tmItalic != 0;
+    return look;
+}
+
+CDialogDriver::CRect CDialogDriver::ClientRect() const {
+    RECT client{};
+    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
+        GetClientRect(hDlg, &client);
+    return {client.left, client.top, client.right - client.left, client.bottom - client.top};
+}
+
+int CDialogDriver::BaseUnitX() const {
+    // Four horizontal and eight vertical dialog units are one base unit each.
+    RECT units{0, 0, 4, 8};
+    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
+        MapDialogRect(hDlg, &units);
+    return units.right;
+}
+
+int CDialogDriver::BaseUnitY() const {
+    RECT units{0, 0, 4, 8};
+    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
+        MapDialogRect(hDlg, &units);
+    return units.bottom;
+}
+
+int CDialogDriver::PaintCount(int nId) const {
+    const CWnd::Impl* impl = ImplOf(m_dialog, nId);
+    if (!impl)
+        return -1;
+    const auto found = m_pImpl->paints.find(impl->hWnd);
+    return found == m_pImpl->paints.end() ? -1 : found->second;
+}
+
+void CDialogDriver::ResetPaintCounts() {
+    for (auto& [hWnd, nCount] : m_pImpl->paints)
+        nCount = 0;
+}
+
+CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {
+    CImage image;
+    const CWnd::Impl* impl = ImplOf(m_dialog, nId);
+    if (!impl || !impl->hWnd)
+        return image;
+    RECT rect{};
+    GetWindowRect(impl->hWnd, &rect);
+    const int cx = rect.right - rect.left;
+    const int cy = rect.bottom - rect.top;
+    if (cx <= 0 || cy <= 0)
+        return image;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = cx;
+    info.bmiHeader.biHeight = -cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pBits = nullptr;
+    const HDC hDC = CreateCompatibleDC(nullptr);
+    const HBITMAP hBitmap = CreateDIBSection(hDC, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    if (!hBitmap || !pBits) {
+        DeleteDC(hDC);
+        return image;
+    }
+    const HGDIOBJ hPrevious = SelectObject(hDC, hBitmap);
+    // The control draws itself into the picture, its frame and its children included, as it would on the screen.
+    SendMessageW(impl->hWnd, WM_PRINT, reinterpret_cast<WPARAM>(hDC),
+                 PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    GdiFlush();
+    image.cx = cx;
+    image.cy = cy;
+    image.pixels.reserve(static_cast<std::size_t>(cx * cy));
+    const auto* pPixels = static_cast<const std::uint32_t*>(pBits);
+    for (int i = 0; i < cx * cy; ++i) {
+        const std::uint32_t nPixel = pPixels[i];
+        image.pixels.push_back(CColour{static_cast<std::uint8_t>((nPixel >> 16) & 0xFF),
+                                       static_cast<std::uint8_t>((nPixel >> 8) & 0xFF),
+                                       static_cast<std::uint8_t>(nPixel & 0xFF)});
+    }
+    SelectObject(hDC, hPrevious);
+    DeleteObject(hBitmap);
+    DeleteDC(hDC);
+    return image;
+}
+
+// ---- Modal windows a handler opens.
+
+std::shared_ptr<CDialogDriver::CBoxSeen> CDialogDriver::AnswerNextMessageBox(std::string strButton) {
+    auto seen = std::make_shared<CBoxSeen>();
+    Watch([seen, strButton] {
+        for (const HWND hBox : SystemDialogs()) {
+            if (!IsMessageBox(hBox))
+                continue;
+            ReadMessageBox(hBox, *seen);
+            PressButton(hBox, strButton);
+            return true;
+        }
+        return false;
+    });
+    return seen;
+}
+
+std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(std::string strDirectory,
+                                                                                std::string strName) {
+    auto seen = std::make_shared<CSaveSeen>();
+    Watch([seen, strDirectory, strName] {
+        for (const HWND hDialog : SystemDialogs()) {
+            if (!IsSaveDialog(hDialog))
+                continue;
+            const OPENFILENAMEW* shown = ShownSaveDialog();
+            seen->bOpened = true;
+            if (const HWND hTypes = GetDlgItem(hDialog, kFileTypeListId)) {
+                const auto nCount = static_cast<int>(SendMessageW(hTypes, CB_GETCOUNT, 0, 0));
+                for (int nIndex = 0; nIndex < nCount; ++nIndex) {
+                    const auto nLength = SendMessageW(hTypes, CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex), 0);
+                    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(nLength, 0)) + 1, L'\0');
+                    SendMessageW(hTypes, CB_GETLBTEXT, static_cast<WPARAM>(nIndex),
+                                 reinterpret_cast<LPARAM>(text.data()));
+                    text.resize(static_cast<std::size_t>(std::max<LRESULT>(nLength, 0)));
+                    seen->filters.push_back(DataOf(text));
+                }
+            }
+            seen->strDefaultExtension = shown->lpstrDefExt ? DataOf(shown->lpstrDefExt) : std::string();
+            seen->bConfirmsReplace = (shown->Flags & OFN_OVERWRITEPROMPT) != 0;
+            HWND hName = GetDlgItem(hDialog, kFileNameComboId);
+            if (!hName)
+                hName = GetDlgItem(hDialog, kFileNameEditId);
+            seen->strInitialName = DataOf(WindowTextOf(hName));
+            if (strName.empty()) {
+                PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                return true;
+            }
+            std::wstring path = FromFilePath(strDirectory);
+            if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
+                path += L'\\';
+            path += FromFilePath(strName);
+            SetWindowTextW(hName, path.c_str());
+            PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return true;
+        }
+        return false;
+    });
+    return seen;
+}
+
+void CDialogDriver::WhenDialogOpens(std::function<void(CDialog& opened)> act) {
+    // The dialogs already in a modal run are not the next one, however long they have existed; one made before
+    // this call and run after it is.
+    std::vector<CDialog*> running;
+    for (CDialog* pDialog : LiveDialogs()) {
+        if (pDialog->GetDialogImpl().bInModalRun)
+            running.push_back(pDialog);
+    }
+    CDialog* pThis = &m_dialog;
+    Watch([running, pThis, act] {
+        for (CDialog* pDialog : LiveDialogs()) {
+            if (pDialog == pThis || !pDialog->GetDialogImpl().bInModalRun ||
+                std::find(running.begin(), running.end(), pDialog) != running.end())
+                continue;
+            act(*pDialog);
+            return true;
+        }
+        return false;
+    });
+}
+
+void CDialogDriver::Later(std::chrono::milliseconds delay, std::function<void()> act) {
+    const auto nDelay = static_cast<UINT>(std::max<std::chrono::milliseconds::rep>(delay.count(), USER_TIMER_MINIMUM));
+    Watch(
+        [act] {
+            act();
+            return true;
+        },
+        nDelay, delay + kWatchLimit);
+}
+
+bool CDialogDriver::WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    while (!condition()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0)
+            return condition();
+        MsgWaitForMultipleObjects(
+            0, nullptr, FALSE,
+            static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(left.count(), kWaitSliceMilliseconds)),
+            QS_ALLINPUT);
+        CDialog::PumpMessages();
+    }
+    return true;
+}
+
+void CDialogDriver::Wait(std::chrono::milliseconds duration) {
+    WaitFor([] { return false; }, duration);
+}
