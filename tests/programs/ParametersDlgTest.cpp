@@ -470,6 +470,77 @@ TEST_F(ParametersDlg, EditedDataSurvivesSwitchingPrograms) {
     EXPECT_EQ(IntervalTimes(driver), Texts(10));
 }
 
+// The lists are built again for another program: the rows the user selected stay selected, and the fields beside
+// them show that program's data, so that a choice and "Change" act on what the user sees.
+TEST_F(ParametersDlg, SwitchingProgramsKeepsTheSelectedRowsAndTheirFields) {
+    CBench bench(kThree, false, [](CDialogFiles& files) {
+        files.Write("P2.txt", FileText({"10;3;2;7:00;", "9;1;0;7:30;", "8;2;1;8:00;"}));
+    });
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 1));
+    EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 2));
+    EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "10:00");
+
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 2));
+    EXPECT_EQ(driver.Selection(IDC_PROGRAM_DETAILS), 1);
+    EXPECT_EQ(driver.Text(IDC_FIRST_SETTING), "Red");
+    EXPECT_EQ(driver.Text(IDC_SECOND_SETTING), "None");
+    EXPECT_EQ(driver.Selection(IDC_INTERVALS), 2);
+    EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "8:00");
+
+    EXPECT_TRUE(driver.Choose(IDC_FIRST_SETTING, 3));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), (Texts{"Green", "Green", "Yellow"}));
+    ChangeInterval(driver, "9:00");
+    EXPECT_EQ(IntervalTimes(driver), (Texts{"7:00", "7:30", "9:00", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(dialog.Store().GetInterval(1, 2), "10:00"); // the program left behind is untouched
+
+    // A program with fewer rows: the selected detail row is gone, and a choice has no row to act on.
+    files.Write("P3.txt", FileText({"10;0;0;1:00;"}));
+    EXPECT_TRUE(driver.Choose(IDC_SELECT_PROGRAM, 3));
+    EXPECT_EQ(driver.ItemCount(IDC_PROGRAM_DETAILS), 1);
+    EXPECT_EQ(driver.Selection(IDC_PROGRAM_DETAILS), -1);
+    EXPECT_TRUE(driver.Choose(IDC_FIRST_SETTING, 2));
+    EXPECT_EQ(Column(driver, IDC_PROGRAM_DETAILS, 1), Texts{"Off"});
+}
+
+// A download without a program file builds the lists again with the rows it filled: CD3, selected before, stays
+// selected, its field shows the downloaded time, and "Change" stores into the downloaded CD3.
+TEST_F(ParametersDlg, ADownloadThatBuildsTheListsAgainKeepsTheSelectedIntervalAndItsField) {
+    CBench bench({}, true);
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 3));
+    EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "");
+    CDialogDriver::Later(150ms, [&] { peer->Write("L?10031\rL?10121\rC?131:30\rC?141:45\r"); });
+    EXPECT_TRUE(driver.Click(IDC_DOWNLOAD));
+
+    EXPECT_EQ(driver.ItemCount(IDC_PROGRAM_DETAILS), 2);
+    EXPECT_EQ(driver.Selection(IDC_INTERVALS), 3);
+    EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "1:30");
+    ChangeInterval(driver, "9:59");
+    EXPECT_EQ(IntervalTimes(driver), (Texts{"", "", "", "9:59", "1:45", "", "", "", "", ""}));
+}
+
+// Disabling the button that started a transfer moves the focus along the tab order, to OK for these two; Enter
+// meanwhile, or once the transfer is over, must not end the dialog and drop what was not saved.
+TEST_F(ParametersDlg, ATransferNeverHandsEnterToOk) {
+    for (const int nButton : {IDC_UPLOAD_INTERVALS, IDC_DOWNLOAD}) {
+        SCOPED_TRACE(nButton);
+        CBench bench(kThree, true);
+        auto& [files, peer, dialog, driver] = bench;
+        EXPECT_TRUE(driver.Focus(nButton));
+        std::optional<bool> endedByEnter;
+        CDialogDriver::Later(300ms, [&] {
+            EXPECT_TRUE(driver.Key(0, EKey::Enter));
+            endedByEnter = dialog.IsEnded();
+        });
+        EXPECT_TRUE(driver.Click(nButton));
+        EXPECT_TRUE(CDialogDriver::WaitFor([&] { return endedByEnter.has_value(); }));
+        EXPECT_EQ(endedByEnter, false);
+        EXPECT_FALSE(dialog.IsEnded());
+        EXPECT_EQ(driver.FocusId(), nButton);
+    }
+}
+
 TEST_F(ParametersDlg, UploadOfDetailsSendsEveryRowAtItsPaceAndSaves) {
     CBench bench(kEleven, true);
     auto& [files, peer, dialog, driver] = bench;
