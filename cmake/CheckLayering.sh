@@ -5,7 +5,10 @@
 #    window layer (window/) or one of the simulator (sim/);
 # 3. the simulator is the device's side and shares no code with the program: its files include nothing of the
 #    program's folders, but for the one bridge, sim/SimulatedUnitPort.*, which implements the link's port interface
-#    (link/SerialPort.h), and kalvora-sim's main, which asks base/ where the program's files live.
+#    (link/SerialPort.h), and kalvora-sim's main, which asks base/ where the program's files live;
+# 4. Qt stays behind the window layer: of all the files of the program's folders, only those of window/qt/ include a
+#    Qt header, and the window layer's interface (window/*.h) and what its implementations share (window/common/)
+#    include no header of a toolkit or of the window system (Qt, windows.h, commctrl.h, commdlg.h).
 # Usage: CheckLayering.sh <source directory> "<kalvora_core sources, separated by ;>"
 set -u
 top=$1
@@ -90,6 +93,25 @@ for file in sim/*.h sim/*.cpp; do
     done
 done
 
+# 4. Where a toolkit may be named.
+qt_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q'
+toolkit_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<(Q|windows\.h|commctrl\.h|commdlg\.h)'
+while IFS= read -r file; do
+    case "$file" in window/qt/*) continue ;; esac
+    if header=$(grep -m1 -oE "$qt_include[^>]*>" "$file"); then
+        echo "Only window/qt/ may use Qt: $file includes${header##*#include}"
+        status=1
+    fi
+done < <(find $folders -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+for file in window/*.h window/common/*.h window/common/*.cpp; do
+    [ -f "$file" ] || continue
+    if header=$(grep -m1 -oE "$toolkit_include[^>]*>" "$file"); then
+        echo "The window layer's interface names no toolkit: $file includes${header##*#include}"
+        status=1
+    fi
+done
+
 [ $status -eq 0 ] && echo "Layering holds: $(printf '%s\n' "$edges" | wc -l) folder dependencies, no circle;" \
-    "kalvora_core uses neither Qt nor window/ nor sim/; the simulator shares no code with the program."
+    "kalvora_core uses neither Qt nor window/ nor sim/; the simulator shares no code with the program;" \
+    "only window/qt/ uses Qt, and the window layer's interface names no toolkit."
 exit $status
