@@ -26,6 +26,10 @@
 // A quoted text may hold the escapes \" \\ \n and \t. For ICON and PICTURE the text is the number of the image
 // resource. For DROPDOWNLIST and DROPDOWN the height is the height of the field with its list dropped down.
 //
+// A label names the control that follows it for a screen reader (window/common/AccessibleNames.h), so each label
+// stands directly before the control it captions, and a HIDDEN label names a control that shows no caption. Labels
+// take no focus: where they stand leaves the tab order alone. The first control lies on top of those after it.
+//
 // Kinds and their styles (TABSTOP, HIDDEN, DISABLED and BORDER belong to every kind):
 //   PUSHBUTTON    FLAT, DEFAULT (the default push button), MULTILINE (caption wraps onto several lines)
 //   GROUPBOX      -

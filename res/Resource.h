@@ -75,6 +75,7 @@ constexpr int IDC_MEMORY_LIST = 1018;
 constexpr int IDC_SAVE_TO_FILE = 1020;
 constexpr int IDC_CLEAR_MEMORY = 1032;
 constexpr int IDC_READ_MEMORY_AGAIN = 1033;
+constexpr int IDC_LABEL_MEMORY_LIST = 1095; // hidden: names the list for a screen reader
 
 // COM Port Settings dialog (template 132).
 constexpr int IDC_COM_PORT_LIST = 1021;
@@ -99,13 +100,18 @@ constexpr int IDC_LABEL_PROGRAM_DETAILS = 1076;
 constexpr int IDC_LABEL_INTERVALS = 1077;
 constexpr int IDC_CHANGE_INTERVAL = 1019;
 constexpr int IDC_INTERVAL_TEXT = 1081;
+// Hidden labels that name controls showing no caption for a screen reader (those of the two setting lists carry the
+// numbers of the detail list's headings, IDS_HEADING_FIRST_SETTING and IDS_HEADING_SECOND_SETTING).
+constexpr int IDC_LABEL_PROGRESS = 1096;
+constexpr int IDC_LABEL_INTERVAL_TEXT = 1097;
 
 // About box (template 100).
 constexpr int IDC_ABOUT_VERSION = 1080;
 constexpr int IDC_ABOUT_NOTICE = 1078;
 constexpr int IDC_ABOUT_WEB = 1079;
 
-// Texts that name no control: list headings and setting choices of the Parameters dialog.
+// Texts of the Parameters dialog's detail list: headings and setting choices. The two setting headings are also the
+// identifiers of the hidden labels before the setting lists 1036 and 1037.
 constexpr int IDS_HEADING_FIRST_SETTING = 1082;  // light
 constexpr int IDS_HEADING_SECOND_SETTING = 1083; // signal
 constexpr int IDS_LIGHT_RED = 1085;

@@ -24,6 +24,10 @@ class CFont;
 // A value set by the program (SetWindowText, SetCurSel, SetPos, SetItemState, AddString...) calls no handler of
 // the dialog; only the user's action does (a click, a choice from a list, a typed key, a row clicked in a list).
 // Setting a text, icon or position that a control already shows changes nothing and repaints nothing.
+//
+// A screen reader hears each control by the name its template gives it (window/common/AccessibleNames.h: its own
+// caption, the label before it, the group box around it); the name follows the text of that label or box whenever
+// the program sets it. A lamp also says its colour.
 
 // A colour as red, green and blue.
 struct CColour {
@@ -92,7 +96,8 @@ class CButton : public CWnd {};
 class CStatic : public CWnd {
 public:
     // Shows icon nIconId (IDI_LAMP_RED, ... of res/Resource.h) in an icon control. GetIcon tells which one it shows
-    // (0: none). Setting the icon it already shows costs nothing.
+    // (0: none). Setting the icon it already shows costs nothing. A lamp tells a screen reader its colour in a word
+    // ("red", "green", "yellow", "off"; window/common/IconDesign.h).
     void SetIcon(int nIconId);
     int GetIcon() const;
 };

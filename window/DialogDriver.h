@@ -98,6 +98,16 @@ public:
     // The identifiers reached by pressing Tab from the first tab stop until the focus comes back, in order.
     std::vector<int> TabOrder();
 
+    // ---- What a screen reader hears, through the system's accessibility (Qt's interfaces, Windows's IAccessible).
+    // The control's accessible name.
+    std::string AccessibleName(int nId) const;
+    // What the control says of its state beside its name (a lamp's colour): its accessible description, else its
+    // accessible value (the window system's lamps carry their colour as value).
+    std::string AccessibleDescription(int nId) const;
+    // Why this window system cannot report the names and states the program gives its controls, empty where it can
+    // (a test of those then skips, naming the reason).
+    std::string WhyNoAccessibleNames() const;
+
     // ---- How the implementation built a control, for the tests of the window layer itself.
     struct CRect {
         int x = 0, y = 0, cx = 0, cy = 0;

@@ -414,7 +414,7 @@ TEST(ShippedLanguageFiles, EveryLanguageGivesTextsForTheSameKnownNames) {
     EXPECT_EQ(namesByLanguage["English"], namesByLanguage["Deutsch"]);
 }
 
-// The template captions, and the texts that the Parameters dialog asks for by number.
+// The template captions (hidden labels' too), and the texts that the Parameters dialog asks for by number.
 const std::pair<int, const char*> kEnglishTexts[] = {
     {100, "About Kalvora"},
     {102, "Kalvora v1.4"},
@@ -458,6 +458,9 @@ const std::pair<int, const char*> kEnglishTexts[] = {
     {1038, "Save All Data For This Program"},
     {1040, "Download From Kalvora"},
     {1080, "Kalvora Version 1.4"},
+    {1095, "Memory contents"},
+    {1096, "Download progress"},
+    {1097, "Countdown interval"},
     {1094, "Minute"},
     {1082, "Light"},
     {1083, "Signal"},

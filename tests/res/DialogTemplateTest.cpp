@@ -220,9 +220,13 @@ TEST(ShippedDialogTemplates, MainWindowHasItsFortyTwoControlsInTabOrder) {
     ExpectControls(*dialog, {
                                 {1000, K::PushButton, "On", 165, 66, 33, 14},
                                 {1023, K::PushButton, "Off", 203, 66, 33, 14},
+                                {1065, K::Label, "Program", 65, 124, 43, 8},
                                 {1010, K::DropDownList, "", 13, 122, 48, 62},
+                                {1066, K::Label, "Countdown number", 64, 146, 45, 17},
                                 {1017, K::DropDownList, "", 13, 146, 48, 62},
+                                {1067, K::Label, "Countdown time", 65, 170, 52, 8},
                                 {1011, K::Edit, "", 13, 168, 47, 14},
+                                {1068, K::Label, "Brightness", 65, 192, 45, 8},
                                 {1013, K::Edit, "", 13, 190, 47, 14},
                                 {1015, K::Spin, "", 57, 190, 11, 14},
                                 {1014, K::PushButton, "Set", 113, 190, 29, 14},
@@ -236,26 +240,22 @@ TEST(ShippedDialogTemplates, MainWindowHasItsFortyTwoControlsInTabOrder) {
                                 {1072, K::PushButton, "Exit", 295, 207, 50, 14},
                                 {1001, K::Edit, "", 53, 22, 63, 22},
                                 {1002, K::Edit, "", 81, 50, 35, 21},
+                                {1059, K::Label, "Start number", 127, 15, 41, 8},
                                 {1008, K::Edit, "", 127, 28, 39, 15},
+                                {1060, K::Label, "Last Start Time", 173, 14, 48, 8},
                                 {1006, K::Edit, "", 173, 28, 70, 15},
+                                {1061, K::Label, "Lead/Leg Time", 251, 15, 50, 8},
                                 {1007, K::Edit, "", 249, 28, 51, 15},
                                 {1057, K::GroupBox, "Real Time Monitor", 7, 7, 338, 88},
-                                {1060, K::Label, "Last Start Time", 173, 14, 48, 8},
-                                {1061, K::Label, "Lead/Leg Time", 251, 15, 50, 8},
-                                {1059, K::Label, "Start number", 127, 15, 41, 8},
                                 {1064, K::GroupBox, "Set Program", 7, 105, 144, 131},
-                                {1065, K::Label, "Program", 65, 124, 43, 8},
-                                {1067, K::Label, "Countdown time", 65, 170, 52, 8},
-                                {1068, K::Label, "Brightness", 65, 192, 45, 8},
-                                {1066, K::Label, "Countdown number", 64, 146, 45, 17},
                                 {1033, K::Edit, "", 162, 119, 43, 14},
                                 {1069, K::GroupBox, "Set PC Time", 155, 106, 57, 62},
                                 {1070, K::GroupBox, "Mode", 156, 175, 57, 61},
                                 {1062, K::Label, "Monitoring", 125, 70, 34, 8},
+                                {1063, K::Label, "Status", 253, 70, 25, 8},
                                 {1042, K::Icon, "138", 281, 65, 20, 20},
                                 {1018, K::PushButton, "Set", 113, 122, 29, 14},
                                 {1019, K::PushButton, "Set", 113, 146, 29, 14},
-                                {1063, K::Label, "Status", 253, 70, 25, 8},
                                 {1046, K::Icon, "138", 22, 26, 20, 20},
                                 {1058, K::GroupBox, "Light", 15, 18, 31, 70},
                                 {1047, K::Icon, "138", 21, 47, 20, 20},
@@ -327,6 +327,7 @@ TEST(ShippedDialogTemplates, ReadMemoryDialog) {
     EXPECT_EQ(dialog->cx, 170);
     EXPECT_EQ(dialog->cy, 258);
     ExpectControls(*dialog, {
+                                {1095, K::Label, "Memory contents", 7, 7, 156, 8},
                                 {1018, K::ListView, "", 7, 7, 156, 205},
                                 {1032, K::PushButton, "Clear Memory", 7, 216, 74, 14},
                                 {1033, K::PushButton, "Read Memory", 89, 216, 74, 14},
@@ -335,6 +336,7 @@ TEST(ShippedDialogTemplates, ReadMemoryDialog) {
                             });
     EXPECT_TRUE(dialog->Find(IDC_MEMORY_LIST)->Has(S::Report));
     EXPECT_TRUE(dialog->Find(IDC_MEMORY_LIST)->Has(S::ShowSelAlways));
+    EXPECT_TRUE(dialog->Find(IDC_LABEL_MEMORY_LIST)->Has(S::Hidden)); // names the list without showing
     EXPECT_TRUE(dialog->Find(IDOK)->Has(S::Default));
 }
 
@@ -369,14 +371,18 @@ TEST(ShippedDialogTemplates, ParametersDialog) {
                                 {1025, K::DropDown, "", 111, 7, 33, 80},
                                 {1076, K::Label, "Program Details", 7, 28, 134, 8},
                                 {1026, K::ListView, "", 7, 39, 137, 222},
+                                {1082, K::Label, "Light", 55, 265, 48, 8},
                                 {1036, K::DropDown, "", 55, 265, 48, 55},
+                                {1083, K::Label, "Signal", 108, 265, 38, 8},
                                 {1037, K::DropDown, "", 108, 265, 38, 40},
                                 {1027, K::PushButton, "Paint", 7, 264, 27, 14},
                                 {1028, K::PushButton, "Upload Program Details For This Program", 7, 286, 137, 17},
+                                {1096, K::Label, "Download progress", 7, 308, 226, 8},
                                 {1041, K::Progress, "", 7, 308, 226, 6},
                                 {1077, K::Label, "Countdown Intervals", 157, 28, 76, 8},
                                 {1029, K::ListView, "", 157, 39, 76, 101},
                                 {1019, K::PushButton, "Change", 158, 143, 30, 14},
+                                {1097, K::Label, "Countdown interval", 193, 143, 40, 8},
                                 {1081, K::Edit, "", 193, 143, 40, 14},
                                 {1030, K::PushButton, "Upload Countdown Intervals For This Program", 157, 163, 76, 32},
                                 {1038, K::PushButton, "Save All Data For This Program", 157, 200, 76, 23},
@@ -394,6 +400,10 @@ TEST(ShippedDialogTemplates, ParametersDialog) {
         }
     }
     EXPECT_TRUE(dialog->Find(IDC_PAINT)->Has(S::Hidden));
+    // The labels that name the controls showing no caption are never shown.
+    for (const int nId :
+         {IDS_HEADING_FIRST_SETTING, IDS_HEADING_SECOND_SETTING, IDC_LABEL_PROGRESS, IDC_LABEL_INTERVAL_TEXT})
+        EXPECT_TRUE(dialog->Find(nId)->Has(S::Hidden)) << nId;
     EXPECT_TRUE(dialog->Find(IDC_PROGRESS)->Has(S::Smooth));
     EXPECT_TRUE(dialog->Find(IDC_INTERVAL_TEXT)->Has(S::AutoHScroll));
     for (const int nId : {IDC_UPLOAD_INTERVALS, IDC_SAVE_PROGRAM, IDC_DOWNLOAD})

@@ -35,17 +35,19 @@ inline constexpr int kLampRimLightSpan = 180;
 inline constexpr CBox kLampGlass{6, 6, 19, 19};
 inline constexpr CBox kLampReflection{10, 9, 5, 4};
 
+// A lamp says its state to a screen reader in a word (the control's accessible description, or value).
 struct CLamp {
     int nIconId;
     CColour glass;
     bool bLit;
+    const char* pszState;
 };
 // IDI_LAMP_RED, IDI_LAMP_GREEN, IDI_LAMP_OFF, IDI_LAMP_YELLOW (res/Resource.h).
 inline constexpr CLamp kLamps[] = {
-    {136, kRed, true},
-    {137, kLime, true},
-    {138, kMaroon, false},
-    {141, kYellow, true},
+    {136, kRed, true, "red"},
+    {137, kLime, true, "green"},
+    {138, kMaroon, false, "off"},
+    {141, kYellow, true, "yellow"},
 };
 inline const CLamp* FindLamp(int nIconId) {
     for (const CLamp& lamp : kLamps) {

@@ -65,8 +65,9 @@ void SetText(CWnd::Impl* impl, const QString& strText) {
         if (impl->m_strText == strText)
             return;
         impl->m_strText = strText;
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            label->setText(impl->m_bNoPrefix ? strText : QtWithoutMnemonics(strText));
+        ShowLabelText(*impl);
+        if (impl->m_pDialog)
+            RenameControls(impl->m_pDialog->GetDialogImpl()); // the controls this label names
         return;
     }
     if (KeepsTextUnshown(*impl)) {
@@ -77,6 +78,8 @@ void SetText(CWnd::Impl* impl, const QString& strText) {
         button->setText(strText);
     } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
         group->setTitle(strText);
+        if (impl->m_pDialog)
+            RenameControls(impl->m_pDialog->GetDialogImpl()); // the controls this box names
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         // A new text is shown from its start, as the window system's edits show it; the text it already shows
         // costs no repaint (the displays repeat their fields ten times a second).
@@ -192,6 +195,7 @@ void CStatic::SetIcon(int nIconId) {
         return;
     label->setPixmap(IconPixmap(nIconId));
     m_pImpl->m_nIconId = nIconId;
+    DescribeLamp(*m_pImpl);
 }
 
 int CStatic::GetIcon() const {

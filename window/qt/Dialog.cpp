@@ -111,6 +111,7 @@ CDialog::CDialog(int nTemplateId, CWnd* pParentWnd)
         m_controls[i]->Attach(impl.m_controls[i].get());
         m_controlList.push_back(m_controls[i].get());
     }
+    NameControls(impl);
 }
 
 CDialog::~CDialog() = default;

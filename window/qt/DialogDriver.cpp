@@ -7,6 +7,7 @@
 #include "window/qt/QtWindow.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -398,6 +399,31 @@ std::vector<int> CDialogDriver::TabOrder() {
         order.push_back(nFocused);
     }
     return order;
+}
+
+// ---- What a screen reader hears: the interface Qt gives the control to its accessibility bridge.
+
+namespace {
+
+std::string AccessibleText(const CDialog& dialog, int nId, QAccessible::Text kind) {
+    QWidget* widget = WidgetOf(dialog.GetDlgItem(nId));
+    QAccessibleInterface* iface = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+    return iface ? QtToData(iface->text(kind)) : std::string();
+}
+
+} // namespace
+
+std::string CDialogDriver::AccessibleName(int nId) const {
+    return AccessibleText(m_dialog, nId, QAccessible::Name);
+}
+
+std::string CDialogDriver::AccessibleDescription(int nId) const {
+    const std::string strDescription = AccessibleText(m_dialog, nId, QAccessible::Description);
+    return strDescription.empty() ? AccessibleText(m_dialog, nId, QAccessible::Value) : strDescription;
+}
+
+std::string CDialogDriver::WhyNoAccessibleNames() const {
+    return {};
 }
 
 // ---- How the implementation built a control

@@ -6,6 +6,7 @@
 
 #include "res/DialogTemplate.h"
 #include "window/Dialog.h"
+#include "window/common/AccessibleNames.h"
 #include "window/common/DialogUnits.h"
 
 #include <QComboBox>
@@ -70,6 +71,7 @@ struct CDialog::DialogImpl {
     CWnd::Impl m_self;             // the dialog's own window, the CWnd face of CDialog
     std::vector<std::unique_ptr<CWnd::Impl>> m_controls;
     CDialogUnits m_units{1, 1};
+    std::vector<CNameSource> m_nameSources; // what names each control for a screen reader, in template order
     std::map<int, QTimer*> m_timers;
     struct CMenuEntry {
         int m_nCommandId;
@@ -207,6 +209,20 @@ std::vector<std::unique_ptr<CWnd::Impl>> BuildControls(CDialog::DialogImpl& dial
 // screen's logical resolution the way the window system sizes it, and its dialog units.
 QFont DialogFont(const CDialogTemplate& dialogTemplate);
 CDialogUnits UnitsOfFont(const QFont& font);
+
+// ---- Accessibility (Accessibility.cpp): what a screen reader hears of the controls.
+
+// Names the dialog's controls by the rule of window/common/AccessibleNames.h: a label becomes the buddy of the
+// control it names (Qt's labelled-by relation), every control named by a label or group box takes that text as its
+// accessible name, and each lamp says its state.
+void NameControls(CDialog::DialogImpl& dialog);
+// The names again, after the text of a label or group box changed.
+void RenameControls(CDialog::DialogImpl& dialog);
+// A lamp's state as its accessible description ("red", "green", "yellow", "off"); nothing for other icons.
+void DescribeLamp(CWnd::Impl& impl);
+// Shows a label's window text as the window system shows it (a single '&' only marks the next character unless the
+// label has the no-prefix style), also when the label is the buddy of a control, which makes Qt read '&' itself.
+void ShowLabelText(CWnd::Impl& impl);
 
 // The widget of a control object; null when it is not attached.
 inline QWidget* WidgetOf(const CWnd* wnd) {

@@ -6,7 +6,8 @@
 
 // What the windows need before the first one opens: the common controls' classes (list view, up-down, progress
 // bar, and the version 6 look the manifest asks for), COM in a single-threaded apartment for the system's file
-// dialog, and the bundled display face. Undone in the reverse order when the application object ends.
+// dialog and for the accessibility annotations, and the bundled display face. Undone in the reverse order when the
+// application object ends.
 struct CApplication::Impl {
     bool bOleInitialised = false;
 };
@@ -22,6 +23,7 @@ CApplication::CApplication(int /*argc*/, char** /*argv*/) : m_pImpl(std::make_un
 }
 
 CApplication::~CApplication() {
+    ReleaseAccessibility();
     ReleaseImages();
     UnregisterBundledFont();
     if (m_pImpl->bOleInitialised)

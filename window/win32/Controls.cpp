@@ -34,6 +34,9 @@ void SetText(CWnd::Impl* impl, const std::u16string& text) {
         return;
     CSilentChange silent(*impl);
     SetWindowTextW(impl->hWnd, strText.c_str());
+    // A label or group box names controls: the names the program gave follow its text.
+    if ((impl->kind == EControlKind::Label || impl->kind == EControlKind::GroupBox) && !impl->bDialog && impl->pDialog)
+        AnnotateNames(*impl->pDialog);
 }
 
 // ---- Drop-downs: entries and tips.
@@ -293,6 +296,7 @@ void CStatic::SetIcon(int nIconId) {
         SetWindowPos(hWnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     m_pImpl->nIconId = hIcon ? nIconId : 0;
+    AnnotateLampState(*m_pImpl);
 }
 
 int CStatic::GetIcon() const {

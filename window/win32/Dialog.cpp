@@ -373,6 +373,7 @@ CDialog::CDialog(int nTemplateId, CWnd* pParentWnd)
         if (control.kind == EControlKind::Icon)
             static_cast<CStatic&>(*m_controls[i]).SetIcon(control.nImage);
     }
+    AnnotateControls(*this);
     impl.bRouting = true;
 }
 
@@ -386,6 +387,7 @@ CDialog::~CDialog() {
         for (const int nId : impl.timers)
             ::KillTimer(impl.hDlg, static_cast<UINT_PTR>(nId));
         SetWindowLongPtrW(impl.hDlg, DWLP_USER, 0);
+        ClearAnnotations(impl);
         DestroyWindow(impl.hDlg);
     }
 }

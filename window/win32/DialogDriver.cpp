@@ -8,6 +8,8 @@
 
 #include "window/common/ControlObjects.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -887,4 +889,54 @@ bool CDialogDriver::WaitFor(const std::function<bool()>& condition, std::chrono:
 
 void CDialogDriver::Wait(std::chrono::milliseconds duration) {
     WaitFor([] { return false; }, duration);
+}
+
+// ---- What a screen reader hears: the control's accessible object as the system gives it to any client.
+
+namespace {
+
+std::string AccessibleText(const CDialog& dialog, int nId, HRESULT (*get)(IAccessible&, VARIANT, BSTR*)) {
+    const CWnd* control = dialog.GetDlgItem(nId);
+    const HWND hWnd = control && control->GetImpl() ? control->GetImpl()->hWnd : nullptr;
+    void* pObject = nullptr;
+    if (!hWnd ||
+        FAILED(AccessibleObjectFromWindow(hWnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, &pObject)) ||
+        !pObject)
+        return {};
+    auto* accessible = static_cast<IAccessible*>(pObject);
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    std::wstring strText;
+    if (SUCCEEDED(get(*accessible, self, &text)) && text)
+        strText.assign(text, SysStringLen(text));
+    SysFreeString(text);
+    accessible->Release();
+    return NarrowToData(FromWide(strText));
+}
+
+} // namespace
+
+std::string CDialogDriver::AccessibleName(int nId) const {
+    return AccessibleText(m_dialog, nId, [](IAccessible& accessible, VARIANT child, BSTR* text) {
+        return accessible.get_accName(child, text);
+    });
+}
+
+std::string CDialogDriver::AccessibleDescription(int nId) const {
+    const std::string strDescription =
+        AccessibleText(m_dialog, nId, [](IAccessible& accessible, VARIANT child, BSTR* text) {
+            return accessible.get_accDescription(child, text);
+        });
+    if (!strDescription.empty())
+        return strDescription;
+    return AccessibleText(m_dialog, nId, [](IAccessible& accessible, VARIANT child, BSTR* text) {
+        return accessible.get_accValue(child, text);
+    });
+}
+
+std::string CDialogDriver::WhyNoAccessibleNames() const {
+    return AnnotationRefusal(m_dialog.GetDialogImpl().hDlg);
 }

@@ -10,6 +10,7 @@
 #include "window/Dialog.h"
 #include "window/DialogDriver.h"
 #include "window/Text.h"
+#include "window/common/AccessibleNames.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -109,6 +110,10 @@ struct CWnd::Impl {
     std::vector<std::wstring> tips;
     HWND hTipWindow = nullptr;
     int nTipItem = -1;
+    // Accessible properties the program has given the window through the system's annotation (Accessibility.cpp),
+    // and the name it gave.
+    bool bAnnotated = false;
+    std::wstring strAnnotatedName;
 
     Impl() = default;
     ~Impl();
@@ -140,6 +145,7 @@ struct CDialog::DialogImpl {
     HWND hDlg = nullptr;
     std::unique_ptr<CWnd::Impl> self;                  // the dialog's own window
     std::vector<std::unique_ptr<CWnd::Impl>> controls; // in template order
+    std::vector<CNameSource> nameSources;              // what names each control for a screen reader
     // While above zero, a setter of the program runs: the notifications it causes reach no handler.
     int nSilent = 0;
     // The user's actions reach the handlers once the dialog's object is whole.
@@ -177,6 +183,24 @@ private:
 // A step of a spin, as the system's up-down announces it before making it (UDN_DELTAPOS): true when the step was
 // made here instead and the system's is to be refused.
 bool StepSpin(CWnd::Impl& spin, const NMUPDOWN& step);
+
+// ---- Accessibility (Accessibility.cpp): what a screen reader hears. The system names a control by the label before
+// it; the program names the rest by the rule of window/common/AccessibleNames.h and tells each lamp's colour, through
+// the system's annotation of a window's accessible properties.
+
+// Names the controls of a dialog just built that the system does not name by a label before them (those a group box
+// names, the spin, the lamps).
+void AnnotateControls(CDialog& dialog);
+// The same again after the text of a label or group box changed.
+void AnnotateNames(CDialog& dialog);
+// A lamp's colour as its accessible value ("red", "green", "yellow", "off"); nothing for other controls.
+void AnnotateLampState(CWnd::Impl& control);
+// Drops a dialog's annotations, before its windows go.
+void ClearAnnotations(const CDialog::DialogImpl& impl);
+// Why the system takes no annotations (its first refusal, or its answer for hWindow now), empty where it takes them.
+std::string AnnotationRefusal(HWND hWindow);
+// Releases the annotation service, before COM ends with the application object.
+void ReleaseAccessibility();
 
 // ---- Dialogs alive on the window thread, and the message processing all of them share.
 
