@@ -23,8 +23,6 @@ public:
     using Clock = std::chrono::steady_clock;
     using Logger = std::function<void(const std::string& strText)>;
 
-    static constexpr auto kStatusPeriod = std::chrono::milliseconds{100};
-
     // nClockMs: the time of day at device time 0; writer takes the bytes of the transmitter; log, when given, is
     // told each command and each start.
     CSimDevice(const SSimOptions& options, std::int64_t nClockMs, CLineSender::Writer writer, Logger log = {});
