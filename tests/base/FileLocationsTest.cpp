@@ -71,6 +71,25 @@ TEST(FileLocationsFor, BesideTheExecutableUnlessInstalled) {
         {"a copy where the user may not write: the shipped files are its own",
          {"/opt/kalvora", false, false, kUnset, "/home/ann"},
          {true, "/home/ann/.local/share/kalvora", "/opt/kalvora"}},
+        // Windows's facts, in this platform's paths (FileLocationsWinTest has them in Windows's).
+        {"in Program Files, which Wine lets the user write",
+         {"/pf/Kalvora", true, false, kUnset, kUnset, true, "/ann/AppData/Roaming"},
+         {true, "/ann/AppData/Roaming/Kalvora", "/pf/Kalvora"}},
+        {"in Program Files where the user may not write",
+         {"/pf/Kalvora", false, false, kUnset, kUnset, true, "/ann/AppData/Roaming"},
+         {true, "/ann/AppData/Roaming/Kalvora", "/pf/Kalvora"}},
+        {"a portable copy in the user's own folder",
+         {"/ann/Kalvora", true, false, kUnset, kUnset, false, "/ann/AppData/Roaming"},
+         {false, "/ann/Kalvora", "/ann/Kalvora"}},
+        {"a portable copy where the user may not write",
+         {"/share/Kalvora", false, false, kUnset, kUnset, false, "/ann/AppData/Roaming"},
+         {true, "/ann/AppData/Roaming/Kalvora", "/share/Kalvora"}},
+        {"the application data wins over XDG_DATA_HOME and the home",
+         {"/pf/Kalvora", false, false, "/srv/ann", "/home/ann", true, "/ann/AppData/Roaming/"},
+         {true, "/ann/AppData/Roaming/Kalvora", "/pf/Kalvora"}},
+        {"an empty application data folder counts as none",
+         {"/pf/Kalvora", false, false, kUnset, kUnset, true, ""},
+         {true, "/pf/Kalvora", "/pf/Kalvora"}},
     };
     for (const auto& row : rows) {
         const CFileLocations locations = FileLocationsFor(row.facts);
@@ -133,6 +152,8 @@ TEST(GatherFileLocationFacts, SeesTheLayoutTheVariablesAndTheRightToWrite) {
     EXPECT_TRUE(facts.m_bShippedDirectoryPresent);
     EXPECT_TRUE(facts.m_bExecutableDirectoryWritable);
     EXPECT_EQ(facts.m_strXdgDataHome, layout.XdgDataHome());
+    EXPECT_FALSE(facts.m_bInProgramFiles) << "a fact of Windows alone";
+    EXPECT_FALSE(facts.m_strAppData) << "a fact of Windows alone";
     EXPECT_FALSE(GatherFileLocationFacts(layout.Path()).m_bShippedDirectoryPresent);
 }
 
