@@ -43,8 +43,9 @@ TEST(SessionSettings, TheWindowsReadTheSessionsPortAndTheUsersOtherSettings) {
     for (const auto& row : rows) {
         CExecutableDirectory dir;
         const std::string strUserFile = dir.File("config.ini");
-        if (row.pszUserFile)
+        if (row.pszUserFile) {
             ASSERT_TRUE(WriteFileReplacing(strUserFile, row.pszUserFile)) << row.pszName;
+        }
         {
             CSessionSettings session(row.nSessionPort);
             ASSERT_TRUE(session.IsInForce()) << row.pszName;
