@@ -1,6 +1,7 @@
 // The Windows program as a user meets it after the setup program (the package test runs it under Wine):
 //   package_InstalledProgramWin <install folder> <portable folder>
-// The installed kalvora.exe shows its window, its first start copies the shipped config.ini into the user's
+// Each installed program carries the program's icon and a version record that names it (Explorer's icon and
+// Details). The installed kalvora.exe shows its window, its first start copies the shipped config.ini into the user's
 // application data and it reads its settings there, and nothing is written beside it; the training program's
 // simulated unit answers "Get Current Values" on COM 7, which the COM Port Settings list names, and the user's
 // config.ini stays as it was; a portable copy (the zip unpacked where the user may write) reads the config.ini beside
@@ -23,6 +24,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -82,6 +84,42 @@ std::map<std::string, std::string> FolderState(const std::string& strFolder) {
 void AppendSetValues(const std::string& strPath, const std::string& strBrightness) {
     const std::string text = ReadFileBytes(strPath).value_or(std::string());
     WriteFileReplacing(strPath, text + "[SetValues]\r\nBrightness=" + strBrightness + "\r\n");
+}
+
+// A text of a program's version record in US English, Unicode (the block the resource script writes).
+std::string VersionText(const std::vector<char>& record, const std::string& strName) {
+    void* pValue = nullptr;
+    UINT nLength = 0;
+    const std::string strKey = "\\StringFileInfo\\040904B0\\" + strName;
+    if (!VerQueryValueA(record.data(), strKey.c_str(), &pValue, &nLength) || nLength == 0)
+        return std::string();
+    return std::string(static_cast<const char*>(pValue));
+}
+
+void CheckVersionRecords(const std::string& strInstall) {
+    const std::pair<const char*, const char*> programs[] = {
+        {"kalvora.exe", "Kalvora"},
+        {"kalvora-training.exe", "Kalvora (training with simulated unit)"},
+        {"kalvora-cli.exe", "Kalvora command-line tool"},
+    };
+    for (const auto& [pszName, pszDescription] : programs) {
+        const std::string strPath = strInstall + "\\" + pszName;
+        DWORD nIgnored = 0;
+        std::vector<char> record(GetFileVersionInfoSizeA(strPath.c_str(), &nIgnored));
+        const bool bRecord = !record.empty() &&
+                             GetFileVersionInfoA(strPath.c_str(), 0, static_cast<DWORD>(record.size()), record.data());
+        Check(bRecord && VersionText(record, "FileDescription") == pszDescription &&
+                  VersionText(record, "ProductName") == "Kalvora Application" &&
+                  VersionText(record, "FileVersion") == KALVORA_FILE_VERSION,
+              std::string(pszName) + "'s version record: \"" + VersionText(record, "FileDescription") + "\", " +
+                  VersionText(record, "ProductName") + " " + VersionText(record, "FileVersion"));
+        const HMODULE hModule =
+            LoadLibraryExA(strPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        Check(hModule && FindResourceA(hModule, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(14)),
+              std::string(pszName) + " carries the program's icon"); // 14: RT_GROUP_ICON
+        if (hModule)
+            FreeLibrary(hModule);
+    }
 }
 
 void CheckInstalled(const std::string& strInstall, const std::string& strUser) {
@@ -153,6 +191,7 @@ int main(int argc, char** argv) {
     const std::string strInstall = argv[1];
     const std::string strPortable = argv[2];
     const std::string strUser = RoamingAppData() + "\\Kalvora";
+    CheckVersionRecords(strInstall);
     CheckInstalled(strInstall, strUser);
     CheckTraining(strInstall, strUser);
     CheckPortable(strPortable, strUser);
