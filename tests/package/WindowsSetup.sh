@@ -7,6 +7,7 @@
 #   the uninstall entry of "Apps & features";
 # - the installed kalvora-cli.exe talks to the simulator, which Wine maps as COM7;
 # - package_InstalledProgramWin checks the installed window program, the training program and the unpacked zip;
+# - the setup program run again upgrades the install and keeps the user's files;
 # - the uninstaller, run with /S, removes what was installed and keeps the user's files.
 set -u
 build=$1 simulator=$2 work=$3
@@ -106,6 +107,16 @@ start_ms=$(($(date +%s%N) / 1000000))
     </dev/null 2>&1 | tr -d '\r' | tee "$work/programs.out"
 check "the programs as a user meets them ($(elapsed))" grep -q '^all checks hold$' "$work/programs.out"
 
+# An upgrade: the setup program run again over the install removes it first, installs anew, and keeps the user's
+# files.
+user_files=$(echo "$drive_c"/users/*/AppData/Roaming/Kalvora)
+cp "$user_files/config.ini" "$work/user-config.ini"
+start_ms=$(($(date +%s%N) / 1000000))
+"$top/cmake/WineRun.sh" "$setup" /S </dev/null >"$work/upgrade.log" 2>&1
+check "the setup program installs over the install ($(elapsed))" test $? -eq 0
+check "the programs are there again" wait_for 30 test -f "$folder/kalvora.exe" -a -f "$folder/Uninstall.exe"
+check "the user's settings are kept" cmp -s "$user_files/config.ini" "$work/user-config.ini"
+
 # The silent uninstall. The uninstaller runs on from a copy of itself in the temporary folder, so that it can remove
 # its own file: the test waits for the folder to go.
 start_ms=$(($(date +%s%N) / 1000000))
@@ -113,7 +124,6 @@ start_ms=$(($(date +%s%N) / 1000000))
 check "the uninstaller removes Program Files\\Kalvora ($(elapsed))" wait_for 60 test ! -e "$folder"
 check "and the Start menu's entries" wait_for 10 test ! -e "$menu"
 check "and the uninstall entry" sh -c "! '$top/cmake/WineRun.sh' reg query '$key' </dev/null >/dev/null 2>&1"
-user_files=$(echo "$drive_c"/users/*/AppData/Roaming/Kalvora)
 check "the user's files stay ($user_files/config.ini)" test -f "$user_files/config.ini"
 
 if [ "$failures" -ne 0 ]; then
