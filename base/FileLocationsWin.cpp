@@ -57,32 +57,26 @@ std::optional<std::wstring> KnownFolder(REFKNOWNFOLDERID id) {
     return std::wstring(path.get());
 }
 
-bool IsSeparator(wchar_t ch) {
-    return ch == L'\\' || ch == L'/';
-}
-
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (path.size() > 1 && IsSeparator(path.back()))
+// A path with Windows's own separators only and without trailing ones.
+std::wstring WithBackslashes(std::wstring path) {
+    for (wchar_t& ch : path)
+        if (ch == L'/')
+            ch = L'\\';
+    while (path.size() > 1 && path.back() == L'\\')
         path.pop_back();
     return path;
 }
 
 // Whether directory is folder or lies in it, as Windows compares paths: without regard to case, either separator.
 bool IsWithin(const std::wstring& directory, const std::wstring& folder) {
-    const std::wstring inner = WithoutTrailingSeparators(directory);
-    const std::wstring outer = WithoutTrailingSeparators(folder);
+    const std::wstring inner = WithBackslashes(directory);
+    const std::wstring outer = WithBackslashes(folder);
     if (outer.empty() || inner.size() < outer.size())
         return false;
-    auto SameSpelling = [](std::wstring_view a, std::wstring_view b) {
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (!(IsSeparator(a[i]) && IsSeparator(b[i])) &&
-                CompareStringOrdinal(&a[i], 1, &b[i], 1, TRUE) != CSTR_EQUAL)
-                return false;
-        return true;
-    };
-    if (!SameSpelling(std::wstring_view(inner).substr(0, outer.size()), outer))
+    const int nLength = static_cast<int>(outer.size());
+    if (CompareStringOrdinal(inner.data(), nLength, outer.data(), nLength, TRUE) != CSTR_EQUAL)
         return false;
-    return inner.size() == outer.size() || IsSeparator(inner[outer.size()]);
+    return inner.size() == outer.size() || inner[outer.size()] == L'\\';
 }
 
 bool IsInProgramFiles(const std::wstring& directory) {
@@ -99,7 +93,7 @@ bool MayWriteIn(const std::wstring& directory) {
     const std::wstring name =
         L"\\~kalvora-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(nTrial++) + L".tmp";
     const HANDLE hFile =
-        CreateFileW((WithoutTrailingSeparators(directory) + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        CreateFileW((WithBackslashes(directory) + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return false;
