@@ -50,8 +50,12 @@ lng_Deutsch.ini lng_English.ini"
 expected=$(printf '%s\n' $shipped | sort)
 zipped=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | grep -v '^$' | sort)
 check "the zip holds the programs and their files in one folder, no DLL" test "$zipped" = "$expected"
-check "the programs are stripped" sh -c "unzip -p '$zip' '*/kalvora.exe' > '$work/kalvora.exe' &&
-    ! x86_64-w64-mingw32-objdump -h '$work/kalvora.exe' | grep -q '\.debug_'"
+for program in kalvora kalvora-training kalvora-cli; do
+    unzip -p "$zip" "*/$program.exe" >"$work/$program.exe"
+    check "$program.exe is stripped" sh -c "! x86_64-w64-mingw32-objdump -f '$work/$program.exe' | grep -q HAS_SYMS"
+    check "$program.exe needs no DLL of the compiler" sh -c "! x86_64-w64-mingw32-objdump -p '$work/$program.exe' |
+        grep -i -E 'DLL Name: (libstdc|libgcc|libwinpthread)'"
+done
 
 # A new prefix with COM7 mapped to the simulator's link. Wine's menu builder stays off: the Start menu's shortcuts
 # would otherwise turn into entries of this machine's own desktop menu.
