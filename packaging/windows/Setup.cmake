@@ -38,9 +38,13 @@ set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 # A 64-bit installer (Debian's nsis has the amd64 stubs): it sees the 64-bit Program Files and registry as they
 # are, and runs where only 64-bit Windows programs run (Wine without its 32-bit part). GetSize for the size that
 # "Apps & features" shows.
+# The uninstaller removes the vendor's key, which the install made for the program's own key, once nothing else is in it.
 string(CONCAT CPACK_NSIS_DEFINES
        "  Target amd64-unicode\n"
-       "  !include \"FileFunc.nsh\"\n")
+       "  !include \"FileFunc.nsh\"\n"
+       "Function un.onUninstSuccess\n"
+       "  DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"\n"
+       "FunctionEnd\n")
 # The size of the installed folder, in KiB, for "Apps & features".
 string(CONCAT CPACK_NSIS_EXTRA_INSTALL_COMMANDS
        "  \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2\n"

@@ -28,6 +28,8 @@ wait_for() { # wait_for <seconds> <command...>
         sleep 0.1
     done
 }
+registry_has() { "$top/cmake/WineRun.sh" reg query "$1" </dev/null >/dev/null 2>&1; }
+absent() { ! registry_has "$1"; }
 elapsed() { echo "$(($(date +%s%N) / 1000000 - start_ms)) ms"; }
 
 [ -d "$work/wine" ] && WINEPREFIX=$work/wine bash "$top/cmake/WineServer.sh" stop
@@ -68,6 +70,7 @@ drive_c=$WINEPREFIX/drive_c
 folder="$drive_c/Program Files/Kalvora"
 menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kalvora"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvora'
+vendor_key='HKLM\Software\The Kalvora developers'
 
 # The silent install.
 start_ms=$(($(date +%s%N) / 1000000))
@@ -83,6 +86,7 @@ check "the Start menu's \"Kalvora (training with simulated unit)\"" \
 "$top/cmake/WineRun.sh" reg query "$key" </dev/null 2>/dev/null | tr -d '\r' >"$work/uninstall-entry.txt"
 cat "$work/uninstall-entry.txt"
 entry() { grep -q -E "^ +$1 +$2 +$3\$" "$work/uninstall-entry.txt"; }
+check "the program's own registry key (the install folder)" registry_has "$vendor_key\Kalvora"
 check "DisplayName Kalvora" entry DisplayName REG_SZ 'Kalvora'
 check "DisplayVersion 1.4" entry DisplayVersion REG_SZ '1\.4'
 check "Publisher" entry Publisher REG_SZ 'The Kalvora developers'
@@ -127,7 +131,8 @@ start_ms=$(($(date +%s%N) / 1000000))
 "$top/cmake/WineRun.sh" 'C:\Program Files\Kalvora\Uninstall.exe' /S </dev/null >"$work/uninstall.log" 2>&1
 check "the uninstaller removes Program Files\\Kalvora ($(elapsed))" wait_for 60 test ! -e "$folder"
 check "and the Start menu's entries" wait_for 10 test ! -e "$menu"
-check "and the uninstall entry" sh -c "! '$top/cmake/WineRun.sh' reg query '$key' </dev/null >/dev/null 2>&1"
+check "and the uninstall entry" absent "$key"
+check "and the program's own registry key" absent "$vendor_key"
 check "the user's files stay ($user_files/config.ini)" test -f "$user_files/config.ini"
 
 if [ "$failures" -ne 0 ]; then
