@@ -20,6 +20,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-d
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The cross compiler for Windows, Wine to run its programs, and Wine's fonts for its windows ("MS Sans Serif", Marlett).
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine
+# makensis, for the Windows setup program (`make windows-package` and its test in `make test-windows`).
+WINDOWS_PACKAGES += nsis
 WINE        := /usr/lib/wine/wine64
 WIN_COM     := 7
 WIN_PREFIX   = $(abspath $(BUILD_WIN))/wine
@@ -29,7 +31,7 @@ WIN_SIM      = $(abspath $(BUILD_WIN_HOST))/bin/kalvora-sim
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps fuzz-deps windows-deps configure build run test test-tsan test-asan bench fuzz format clean \
-        windows windows-sim test-windows bench-windows package icons
+        windows windows-sim test-windows bench-windows package icons windows-package bench-windows-setup
 
 all: build
 
@@ -104,7 +106,7 @@ bench: build
 # (linked statically: each .exe runs alone) into $(BUILD_WIN).
 $(BUILD_WIN)/build.ninja: | windows-deps
 	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-	      -DKALVORA_GUI=OFF -DKALVORA_HOST_SIM=$(WIN_SIM) $(CI_FLAGS)
+	      -DKALVORA_GUI=ON -DKALVORA_HOST_SIM=$(WIN_SIM) $(CI_FLAGS)
 
 windows: windows-deps $(BUILD_WIN)/build.ninja
 	cmake --build $(BUILD_WIN) -j $(JOBS)
@@ -126,6 +128,16 @@ bench-windows: windows windows-sim
 	cmake/WineServer.sh start $(WIN_COM) $(WIN_SIM_DIR)/ports/COM$(WIN_COM) >/dev/null || exit 1; \
 	cmake/WithSimulator.sh $(WIN_SIM) $(WIN_SIM_DIR) $(WIN_COM) -- cmake/WineRun.sh $(BUILD_WIN)/bench/LinkWinBench.exe; \
 	status=$$?; cmake/WineServer.sh stop; exit $$status
+	@$(MAKE) --no-print-directory bench-windows-setup
+
+# The Windows setup program and the portable zip: $(BUILD_WIN)/kalvora-<version>-setup.exe and
+# $(BUILD_WIN)/kalvora-<version>-win64.zip, made by CPack (NSIS and ZIP) from the Windows build.
+windows-package: windows
+	cd $(BUILD_WIN) && cpack
+
+# The setup program's size, and the start of the program it installs, under Wine in a prefix of its own.
+bench-windows-setup: windows-package
+	@bench/WindowsSetupBench.sh $(abspath $(BUILD_WIN)) $(abspath $(BUILD_WIN))/bench-setup
 
 fuzz: fuzz-deps
 	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \

@@ -17,6 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kProgramDirectoryName = "kalvora";
+// Windows names a program's folder in the application data as the program is called.
+constexpr const char* kAppDataDirectoryName = "Kalvora";
 constexpr const char* kHomeDataDirectory = ".local/share";
 constexpr const char* kSettingsFileName = "config.ini";
 
@@ -24,10 +26,16 @@ bool IsAbsolute(const std::optional<std::string>& strPath) {
     return strPath && !strPath->empty() && fs::path(*strPath).is_absolute();
 }
 
-// A directory path without "." and ".." steps and without a trailing separator.
+bool IsSeparator(char c) {
+    return c == '/' || static_cast<fs::path::value_type>(c) == fs::path::preferred_separator;
+}
+
+// A directory path without "." and ".." steps and without a trailing separator (a root keeps its own).
 std::string NormalDirectory(const fs::path& path) {
-    std::string strPath = path.lexically_normal().string();
-    while (strPath.size() > 1 && strPath.back() == '/')
+    const fs::path normal = path.lexically_normal();
+    const std::size_t nRootLength = normal.root_path().string().size();
+    std::string strPath = normal.string();
+    while (strPath.size() > 1 && strPath.size() > nRootLength && IsSeparator(strPath.back()))
         strPath.pop_back();
     return strPath;
 }
@@ -51,14 +59,23 @@ std::optional<std::string> UserFilesDirectory(const std::optional<std::string>& 
     return std::nullopt;
 }
 
+std::optional<std::string> UserFilesDirectory(const std::optional<std::string>& strAppData) {
+    if (!strAppData || strAppData->empty())
+        return std::nullopt;
+    return NormalDirectory(fs::path(*strAppData) / kAppDataDirectoryName);
+}
+
 CFileLocations FileLocationsFor(const CFileLocationFacts& facts) {
     CFileLocations locations;
-    locations.m_bInstalled = facts.m_bShippedDirectoryPresent || !facts.m_bExecutableDirectoryWritable;
+    locations.m_bInstalled =
+        facts.m_bShippedDirectoryPresent || facts.m_bInProgramFiles || !facts.m_bExecutableDirectoryWritable;
     locations.m_strFiles = facts.m_strExecutableDirectory;
     locations.m_strShipped = facts.m_strExecutableDirectory;
     if (!locations.m_bInstalled)
         return locations;
-    if (const auto strUser = UserFilesDirectory(facts.m_strXdgDataHome, facts.m_strHome))
+    const auto strUser = facts.m_strAppData ? UserFilesDirectory(facts.m_strAppData)
+                                            : UserFilesDirectory(facts.m_strXdgDataHome, facts.m_strHome);
+    if (strUser)
         locations.m_strFiles = *strUser;
     if (facts.m_bShippedDirectoryPresent)
         locations.m_strShipped = ShippedDirectoryFor(facts.m_strExecutableDirectory);

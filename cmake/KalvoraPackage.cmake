@@ -1,11 +1,19 @@
 # The Debian package, `make package`: build/kalvora_<version>_<arch>.deb with everything the install rules put
 # under /usr (packaging/CMakeLists.txt), its dependencies found by dpkg-shlibdeps.
+# On Windows, `make windows-package`: the setup program build-win/kalvora-<version>-setup.exe and the portable
+# build-win/kalvora-<version>-win64.zip of the program's folder (packaging/windows/Install.cmake).
 
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME kalvora)
 # The version users see in the window's title and the About box, and the metainfo's release.
 set(CPACK_PACKAGE_VERSION ${KALVORA_PRODUCT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Kalvora developers")
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+    include(${CMAKE_SOURCE_DIR}/packaging/windows/Setup.cmake)
+    return()
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kalvora)
 set(CPACK_PACKAGE_CONTACT "Kalvora maintainers <maintainers@kalvora.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion of the Kalvora race-start timing display")
 # The long description, in lines short enough for the package tools.
@@ -20,7 +28,6 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "command line, and kalvora-sim, a simulated unit on a pseudo-terminal,\n"
        "which the menu entry's training action starts beside the program.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <climits>
+#include <mutex>
 #include <string_view>
 
 namespace {
@@ -22,6 +23,9 @@ constexpr std::string_view kCountdownTime = "CDTime";
 constexpr std::string_view kBrightness = "Brightness";
 
 constexpr std::array<int, 5> kBaudRates = {2400, 4800, 9600, 19200, 38400};
+
+std::mutex g_sessionLock;
+std::string g_strSessionConfigPath; // empty: no session of its own
 
 // The settings file's text; a missing or unreadable file reads as an empty one, in which every key is absent.
 std::string ReadSettingsText(const std::string& strPath) {
@@ -62,7 +66,17 @@ CLinkSettings LinkSettingsFromText(std::string_view text) {
 } // namespace
 
 std::string GetConfigPath() {
+    {
+        std::lock_guard lock(g_sessionLock);
+        if (!g_strSessionConfigPath.empty())
+            return g_strSessionConfigPath;
+    }
     return FilesDirectory() + "/config.ini";
+}
+
+void SetSessionConfigPath(std::string strPath) {
+    std::lock_guard lock(g_sessionLock);
+    g_strSessionConfigPath = std::move(strPath);
 }
 
 std::optional<int> BaudRateFromIndex(int nIndex) {

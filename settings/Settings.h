@@ -3,13 +3,17 @@
 #include <optional>
 #include <string>
 
-// config.ini in the program's files directory (FilesDirectory, base/FileLocations.h): the port choice, the language and the main window's start values. The readers
-// only read: each window loads the language the file names itself, at the step where it loads it.
+// config.ini in the program's files directory (FilesDirectory, base/FileLocations.h): the port choice, the language and
+// the main window's start values. The readers only read: each window loads the language the file names itself, at the
+// step where it loads it.
 
 inline constexpr int kDefaultPort = 7;
 inline constexpr int kDefaultBaudRate = 2400;
 
+// FilesDirectory()/config.ini, or the file of the session in force (settings/SessionSettings.h).
 std::string GetConfigPath();
+// Points GetConfigPath at a session's own file; empty: the user's config.ini again. For CSessionSettings.
+void SetSessionConfigPath(std::string strPath);
 // 2400, 4800, 9600, 19200 or 38400 for the baud index 0 to 4; nothing for any other index.
 std::optional<int> BaudRateFromIndex(int nIndex);
 
