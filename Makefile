@@ -100,11 +100,12 @@ bench: build
 	done
 	@if [ -x $(WINE) ]; then $(MAKE) --no-print-directory bench-windows; fi
 
-# Windows from the same source: kalvora_core, the command-line tool and the core's tests cross-built with mingw-w64
-# (linked statically: each .exe runs alone) into $(BUILD_WIN).
+# Windows from the same source: the window program kalvora.exe on the system's own controls (window/win32/),
+# kalvora-cli.exe and the tests, dialog tests included, cross-built with mingw-w64 (linked statically: each .exe
+# runs alone) into $(BUILD_WIN).
 $(BUILD_WIN)/build.ninja: | windows-deps
 	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-	      -DKALVORA_GUI=OFF -DKALVORA_HOST_SIM=$(WIN_SIM) $(CI_FLAGS)
+	      -DKALVORA_GUI=ON -DKALVORA_HOST_SIM=$(WIN_SIM) $(CI_FLAGS)
 
 windows: windows-deps $(BUILD_WIN)/build.ninja
 	cmake --build $(BUILD_WIN) -j $(JOBS)
