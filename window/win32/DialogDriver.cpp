@@ -281,22 +281,104 @@ LRESULT CALLBACK WatchControl(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lP
     return nResult;
 }
 
-// Has hWnd draw itself into hDC, its frame too when bFrame, with its top-left corner at the origin, and then each of
-// its shown children over it where it sits, the bottom of the z-order first, each kept inside its own rectangle and
-// its parent's client area (as a meta region, which a control's own clipping cannot widen). The system's WM_PRINT
-// would draw the children itself when asked (PRF_CHILDREN); Wine's draws the window alone.
-void PrintWindowTree(HWND hWnd, HDC hDC, bool bFrame) {
-    SendMessageW(hWnd, WM_PRINT, reinterpret_cast<WPARAM>(hDC),
-                 (bFrame ? PRF_NONCLIENT : 0) | PRF_CLIENT | PRF_ERASEBKGND);
+// A bitmap to draw into, with its memory device context; nothing selected when it could not be made.
+class CCanvas {
+public:
+    CCanvas(HDC hLike, int cx, int cy)
+        : m_hDC(CreateCompatibleDC(hLike)), m_hBitmap(CreateCompatibleBitmap(hLike, std::max(cx, 1), std::max(cy, 1))) {
+        if (m_hDC && m_hBitmap)
+            m_hPrevious = SelectObject(m_hDC, m_hBitmap);
+    }
+    ~CCanvas() {
+        if (m_hPrevious)
+            SelectObject(m_hDC, m_hPrevious);
+        if (m_hBitmap)
+            DeleteObject(m_hBitmap);
+        if (m_hDC)
+            DeleteDC(m_hDC);
+    }
+    CCanvas(const CCanvas&) = delete;
+    CCanvas& operator=(const CCanvas&) = delete;
+    HDC DC() const { return m_hPrevious ? m_hDC : nullptr; }
+
+private:
+    HDC m_hDC;
+    HBITMAP m_hBitmap;
+    HGDIOBJ m_hPrevious = nullptr;
+};
+
+// The frame of a window into hDC (the window's size, holding what lies beneath): the system's own where its WM_PRINT
+// draws one; Wine's draws none (nor the children: PRF_NONCLIENT and PRF_CHILDREN are not done there), and then the
+// classic edges that the window's styles ask for.
+void PrintFrame(HWND hWnd, HDC hDC, int cx, int cy) {
+    constexpr COLORREF kUntouched = RGB(1, 2, 3);
+    const CCanvas probe(hDC, cx, cy);
+    if (!probe.DC())
+        return;
+    SetBkColor(probe.DC(), kUntouched);
+    const RECT whole{0, 0, cx, cy};
+    ExtTextOutW(probe.DC(), 0, 0, ETO_OPAQUE, &whole, nullptr, 0, nullptr);
+    SendMessageW(hWnd, WM_PRINT, reinterpret_cast<WPARAM>(probe.DC()), PRF_NONCLIENT);
+    if (GetPixel(probe.DC(), 0, 0) != kUntouched) {
+        BitBlt(hDC, 0, 0, cx, cy, probe.DC(), 0, 0, SRCCOPY);
+        return;
+    }
+    RECT edge = whole;
+    const auto nStyle = static_cast<DWORD>(GetWindowLongPtrW(hWnd, GWL_STYLE));
+    const auto nExStyle = static_cast<DWORD>(GetWindowLongPtrW(hWnd, GWL_EXSTYLE));
+    if ((nStyle & WS_BORDER) != 0) {
+        FrameRect(hDC, &edge, GetSysColorBrush(COLOR_WINDOWFRAME));
+        InflateRect(&edge, -1, -1);
+    }
+    if ((nExStyle & WS_EX_STATICEDGE) != 0)
+        DrawEdge(hDC, &edge, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    if ((nExStyle & WS_EX_CLIENTEDGE) != 0)
+        DrawEdge(hDC, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+}
+
+// Draws hWnd into hPicture with its top-left corner (its frame's when bFrame, else its client area's) at `at`, and
+// then its shown children over it, the bottom of the z-order first, each kept inside `visible` (its parent's client
+// area). Each window draws into a bitmap of its own at the origin, as a control's own clipping expects, that holds
+// what lies beneath it, so that a part it leaves unpainted (a group box's inside) shows what is under it.
+void PrintWindowTree(HWND hWnd, HDC hPicture, POINT at, bool bFrame, const RECT& visible) {
+    RECT window{};
+    GetWindowRect(hWnd, &window);
     RECT client{};
     GetClientRect(hWnd, &client);
     MapWindowPoints(hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    POINT origin{client.left, client.top};
-    if (bFrame) {
-        RECT window{};
-        GetWindowRect(hWnd, &window);
-        origin = {window.left, window.top};
+    const RECT& area = bFrame ? window : client;
+    const int cx = area.right - area.left;
+    const int cy = area.bottom - area.top;
+    if (cx <= 0 || cy <= 0)
+        return;
+    // From the screen to the picture.
+    const int dx = at.x - area.left;
+    const int dy = at.y - area.top;
+    const CCanvas own(hPicture, cx, cy);
+    if (!own.DC())
+        return;
+    BitBlt(own.DC(), 0, 0, cx, cy, hPicture, at.x, at.y, SRCCOPY);
+    if (bFrame && !EqualRect(&window, &client))
+        PrintFrame(hWnd, own.DC(), cx, cy);
+    const int nClientX = client.left - area.left;
+    const int nClientY = client.top - area.top;
+    const int nClientWidth = client.right - client.left;
+    const int nClientHeight = client.bottom - client.top;
+    if (nClientWidth > 0 && nClientHeight > 0) {
+        const CCanvas inside(hPicture, nClientWidth, nClientHeight);
+        if (inside.DC()) {
+            BitBlt(inside.DC(), 0, 0, nClientWidth, nClientHeight, own.DC(), nClientX, nClientY, SRCCOPY);
+            SendMessageW(hWnd, WM_PRINT, reinterpret_cast<WPARAM>(inside.DC()), PRF_CLIENT | PRF_ERASEBKGND);
+            BitBlt(own.DC(), nClientX, nClientY, nClientWidth, nClientHeight, inside.DC(), 0, 0, SRCCOPY);
+        }
     }
+    RECT shown{at.x, at.y, at.x + cx, at.y + cy};
+    if (IntersectRect(&shown, &shown, &visible))
+        BitBlt(hPicture, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, own.DC(),
+               shown.left - at.x, shown.top - at.y, SRCCOPY);
+    RECT childrenVisible{client.left + dx, client.top + dy, client.right + dx, client.bottom + dy};
+    if (!IntersectRect(&childrenVisible, &childrenVisible, &visible))
+        return;
     std::vector<HWND> children = Children(hWnd);
     std::reverse(children.begin(), children.end());
     for (const HWND hChild : children) {
@@ -304,14 +386,7 @@ void PrintWindowTree(HWND hWnd, HDC hDC, bool bFrame) {
             continue;
         RECT rect{};
         GetWindowRect(hChild, &rect);
-        const int nSaved = SaveDC(hDC);
-        IntersectClipRect(hDC, client.left - origin.x, client.top - origin.y, client.right - origin.x,
-                          client.bottom - origin.y);
-        OffsetViewportOrgEx(hDC, rect.left - origin.x, rect.top - origin.y, nullptr);
-        IntersectClipRect(hDC, 0, 0, rect.right - rect.left, rect.bottom - rect.top);
-        SetMetaRgn(hDC);
-        PrintWindowTree(hChild, hDC, true);
-        RestoreDC(hDC, nSaved);
+        PrintWindowTree(hChild, hPicture, POINT{rect.left + dx, rect.top + dy}, true, childrenVisible);
     }
 }
 
@@ -323,6 +398,12 @@ void PaintWhatIsDue() {
         if (const HWND hDlg = pDialog->GetDialogImpl().hDlg)
             RedrawWindow(hDlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
+}
+
+// Whether the program runs under Wine rather than Windows (its ntdll has Wine's own export).
+bool RunsUnderWine() {
+    const HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
+    return hNtdll && GetProcAddress(hNtdll, "wine_get_version");
 }
 
 // A list column's or header item's justification (the two share their values: left 0, right 1, centre 2).
@@ -606,6 +687,11 @@ std::vector<CDialogDriver::CColumn> CDialogDriver::Columns(int nId) const {
         column.strHeading = DataOf(text);
         column.headingAlign = AlignOfFormat(heading.fmt & HDF_JUSTIFYMASK);
         column.cellAlign = AlignOfFormat(cells.fmt & LVCFMT_JUSTIFYMASK);
+        // Windows draws the cells as the column's format says, the first column's too once it has become the first
+        // (window/win32/Controls.cpp). Wine's list view justifies the other columns' cells only and draws the
+        // first one's from the left (comctl32's LISTVIEW_DrawItemPart).
+        if (nColumn == 0 && RunsUnderWine())
+            column.cellAlign = EAlign::Left;
         column.nWidth = static_cast<int>(SendMessageW(hList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(nColumn), 0));
         columns.push_back(column);
     }
@@ -876,7 +962,8 @@ CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {
         return image;
     }
     const HGDIOBJ hPrevious = SelectObject(hDC, hBitmap);
-    PrintWindowTree(impl->hWnd, hDC, bFrame);
+    const RECT whole{0, 0, cx, cy};
+    PrintWindowTree(impl->hWnd, hDC, POINT{0, 0}, bFrame, whole);
     GdiFlush();
     image.cx = cx;
     image.cy = cy;
