@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 void SetProcessVariable(const char* pszName, const std::optional<std::string>& strValue) {
 #ifdef _WIN32
     ::_putenv_s(pszName, strValue.value_or("").c_str());
@@ -17,4 +21,13 @@ std::optional<std::string> ProcessVariable(const char* pszName) {
     if (const char* pszValue = std::getenv(pszName))
         return std::string(pszValue);
     return std::nullopt;
+}
+
+bool RunsUnderWine() {
+#ifdef _WIN32
+    const HMODULE hNtdll = ::GetModuleHandleW(L"ntdll.dll");
+    return hNtdll && ::GetProcAddress(hNtdll, "wine_get_version");
+#else
+    return false;
+#endif
 }
