@@ -248,8 +248,8 @@ struct CWatched {
     int nHighest = 0;
 };
 
-// A static control draws a new image or text as it gets it, while it is shown: Wine's at once, outside WM_PAINT;
-// Windows' by invalidating itself, so that WM_PAINT follows (and counts as well).
+// A shown static control repaints when it gets a new image or text. Wine's draws it at once, outside WM_PAINT
+// (comctl32's STATIC_TryPaintFcn); a WM_PAINT that follows instead, or as well, counts too.
 bool RedrawsStatic(HWND hWnd, UINT nMessage) {
     return (nMessage == STM_SETICON || nMessage == STM_SETIMAGE || nMessage == WM_SETTEXT) && IsWindowVisible(hWnd);
 }
