@@ -102,8 +102,9 @@ bench: build
 	done
 	@if [ -x $(WINE) ]; then $(MAKE) --no-print-directory bench-windows; fi
 
-# Windows from the same source: kalvora_core, the command-line tool and the core's tests cross-built with mingw-w64
-# (linked statically: each .exe runs alone) into $(BUILD_WIN).
+# Windows from the same source: the window program kalvora.exe on the system's own controls (window/win32/),
+# kalvora-cli.exe and the tests, dialog tests included, cross-built with mingw-w64 (linked statically: each .exe
+# runs alone) into $(BUILD_WIN).
 $(BUILD_WIN)/build.ninja: | windows-deps
 	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
 	      -DKALVORA_GUI=ON -DKALVORA_HOST_SIM=$(WIN_SIM) $(CI_FLAGS)
@@ -122,11 +123,16 @@ windows-sim: deps
 test-windows: windows windows-sim
 	cd $(BUILD_WIN) && ctest --output-on-failure -j $(JOBS)
 
-# The link's figures under Wine against the simulator.
+# The link's and the program's figures under Wine against the simulator, with Wine's server and desktop running
+# (the program's start is timed warm). The program's run records what the simulator receives, to see monitoring
+# start.
 bench-windows: windows windows-sim
 	@export WINEPREFIX=$(WIN_PREFIX); \
 	cmake/WineServer.sh start $(WIN_COM) $(WIN_SIM_DIR)/ports/COM$(WIN_COM) >/dev/null || exit 1; \
-	cmake/WithSimulator.sh $(WIN_SIM) $(WIN_SIM_DIR) $(WIN_COM) -- cmake/WineRun.sh $(BUILD_WIN)/bench/LinkWinBench.exe; \
+	cmake/WithSimulator.sh $(WIN_SIM) $(WIN_SIM_DIR) $(WIN_COM) -- cmake/WineRun.sh $(BUILD_WIN)/bench/LinkWinBench.exe && \
+	rm -f $(WIN_SIM_DIR)/app-received.bin && \
+	KALVORA_SIM_RECORD=Z:$(WIN_SIM_DIR)/app-received.bin cmake/WithSimulator.sh $(WIN_SIM) $(WIN_SIM_DIR) $(WIN_COM) \
+	    --record $(WIN_SIM_DIR)/app-received.bin -- cmake/WineRun.sh $(BUILD_WIN)/bench/AppWinBench.exe; \
 	status=$$?; cmake/WineServer.sh stop; exit $$status
 	@$(MAKE) --no-print-directory bench-windows-setup
 

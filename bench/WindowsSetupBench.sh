@@ -22,5 +22,5 @@ if ! "$top/cmake/WineRun.sh" "$setup" /S </dev/null >"$work/setup.log" 2>&1; the
     echo "WindowsSetupBench.sh: the setup program failed" >&2
     exit 1
 fi
-"$top/cmake/WineRun.sh" "$build/bench/AppWinBench.exe" 'C:\Program Files\Kalvora\kalvora.exe' </dev/null | tr -d '\r'
+"$top/cmake/WineRun.sh" "$build/bench/AppWinBench.exe" --installed 'C:\Program Files\Kalvora\kalvora.exe' </dev/null | tr -d '\r'
 exit "${PIPESTATUS[0]}"

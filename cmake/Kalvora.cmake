@@ -23,6 +23,12 @@ if(KALVORA_SANITIZER_FLAGS STREQUAL "" AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
     set(KALVORA_HARDENING_LINK_FLAGS -Wl,-z,relro -Wl,-z,now)
 endif()
 
+# mingw-w64, cross or on Windows: every program links the compiler's runtime in, so that each .exe runs alone,
+# without libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll beside it.
+if(MINGW)
+    add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
 function(kalvora_target_options target)
     if(MSVC)
         # A Windows developer's Visual Studio build: the same warnings in its own words, sources read as UTF-8.
@@ -60,5 +66,14 @@ function(kalvora_add_test name)
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300
                              ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
+endfunction()
+
+# kalvora_program_options(<target>)
+# A program users get (kalvora, kalvora-cli): a mingw-w64 release build leaves out the symbol table, which is more
+# than half of a statically linked .exe. (The tests keep theirs, for Wine's backtraces.)
+function(kalvora_program_options target)
+    if(MINGW)
+        target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
     endif()
 endfunction()

@@ -14,6 +14,13 @@ function(kalvora_add_test name)
     if(WIN32)
         add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS};windows" TIMEOUT 300)
+        if(ARG_DIALOG)
+            # One dialog test at a time: the desktop has one active window and one keyboard focus, and a window
+            # that another test program opens takes them from the one a test is typing into. They are the long
+            # ones (a minute and more each under Wine): started first, so that a clean run, which knows no earlier
+            # times, runs the others beside them.
+            set_tests_properties(${name} PROPERTIES COST 100 RESOURCE_LOCK desktop)
+        endif()
         kalvora_windows_test_properties(${name})
     elseif(ARG_GTEST)
         # Dialog tests run their windows offscreen.

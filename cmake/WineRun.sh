@@ -7,7 +7,8 @@ set -e
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-unset DISPLAY WAYLAND_DISPLAY
+# Windows on a display only in a prefix made for one (cmake/WineServer.sh, KALVORA_WINE_GRAPHICS=x11).
+[ "${KALVORA_WINE_GRAPHICS:-null}" != null ] || unset DISPLAY WAYLAND_DISPLAY
 # Debian's wine64 package puts the loader here and no wine64 on the PATH.
 for wine in /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
     [ -n "$wine" ] && [ -x "$wine" ] && exec "$wine" "$@"

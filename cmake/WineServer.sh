@@ -16,6 +16,13 @@
 #        not a wider substitute, and the close box finds Marlett; windows run on Wine's null display driver
 #        (HKCU\Software\Wine\Drivers, Graphics=null: no X server); and a closing window does not wait two
 #        seconds for a window manager (HKCU\Software\Wine\X11 Driver, Managed=N).
+#        Wine's desktop (explorer.exe /desktop) ends a second after the last window program and is started again
+#        by the next one, with that program's output: CTest would wait for it as for a helper, and a program that
+#        starts while the desktop ends cannot make a window at all (error 1400). So a program of Wine's own keeps
+#        the desktop in use for the whole run (notepad, shown nowhere on the null display driver); it ends by
+#        itself after keeper_seconds, so that a server left behind still goes.
+#        KALVORA_WINE_GRAPHICS=x11 makes a prefix whose windows go to the X display of $DISPLAY instead (for a
+#        picture of the program as its users see it); it runs without the desktop's keeper, which would show.
 # stop:  ends the server and the helpers.
 #
 # Every output goes to $WINEPREFIX/logs. The helpers in particular must not inherit a test's output: they would
@@ -24,20 +31,23 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 : "${WINEPREFIX:?WineServer.sh needs WINEPREFIX}"
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+graphics=${KALVORA_WINE_GRAPHICS:-null}
+[ "$graphics" != null ] || unset DISPLAY WAYLAND_DISPLAY
 wineserver=/usr/lib/wine/wineserver
 # A server left behind by a run that was killed goes by itself this long after its last program.
 linger_seconds=120
+# The longest a run keeps the desktop in use.
+keeper_seconds=3600
 # Debian's fonts-wine.
 wine_fonts=/usr/share/wine/fonts
 
 # The window tests' settings of the current user, as the keys of a registry file.
 user_settings() {
-    printf '[Software\\\\Wine\\\\Drivers]\n"Graphics"="null"\n\n'
+    printf '[Software\\\\Wine\\\\Drivers]\n"Graphics"="%s"\n\n' "$graphics"
     printf '[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n\n'
 }
 has_user_settings() {
-    grep -q '^"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -q "^\"Graphics\"=\"$graphics\"" "$WINEPREFIX/user.reg" 2>/dev/null &&
         grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
 }
 link_wine_fonts() {
@@ -72,7 +82,7 @@ start)
         mkdir -p "$logs"
         if ! has_user_settings; then
             # A prefix made before the window tests: their settings, once.
-            "$here/WineRun.sh" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f \
+            "$here/WineRun.sh" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d "$graphics" /f \
                 </dev/null >>"$logs/prefix.log" 2>&1
             "$here/WineRun.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
                 </dev/null >>"$logs/prefix.log" 2>&1
@@ -88,6 +98,11 @@ start)
     # Exit status 2: a server runs already for this prefix, which is as good.
     "$wineserver" -p$linger_seconds </dev/null >/dev/null 2>>"$logs/wineserver.log" || true
     "$here/WineRun.sh" wineboot </dev/null >>"$logs/wineserver.log" 2>&1
+    keeper=$(cat "$logs/keeper.pid" 2>/dev/null || true)
+    if [ "$graphics" = null ] && { [ -z "$keeper" ] || ! kill -0 "$keeper" 2>/dev/null; }; then
+        timeout "$keeper_seconds" "$here/WineRun.sh" notepad </dev/null >>"$logs/keeper.log" 2>&1 &
+        echo $! >"$logs/keeper.pid"
+    fi
     mapped=$(readlink "$WINEPREFIX/dosdevices/com$port" || true)
     if [ "$mapped" != "$device" ]; then
         echo "WineServer.sh: COM$port is mapped to '$mapped', not to $device" >&2
@@ -96,6 +111,9 @@ start)
     echo "WineServer.sh: Wine is up in $WINEPREFIX, COM$port = $device"
     ;;
 stop)
+    keeper=$(cat "$WINEPREFIX/logs/keeper.pid" 2>/dev/null || true)
+    [ -z "$keeper" ] || kill "$keeper" 2>/dev/null || true
+    rm -f "$WINEPREFIX/logs/keeper.pid"
     "$wineserver" -k 2>/dev/null || true
     "$wineserver" -w 2>/dev/null || true
     ;;

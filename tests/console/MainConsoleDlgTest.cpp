@@ -24,7 +24,6 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -581,9 +580,8 @@ TEST_F(MainConsoleDlg, MasterWritesTwoCommandsAQuarterSecondApartAndSlaveOne) {
 }
 
 TEST_F(MainConsoleDlg, APortThatCannotBeOpenedIsReportedAndTheOperationGoesOn) {
-    CDialogFiles bench(SettingsNaming(kPort)); // no device: a plain file stands where the port would be
-    std::filesystem::create_directories(bench.Dir().File("ports"));
-    bench.Write("ports/COM5", "not a terminal");
+    CDialogFiles bench(SettingsNaming(kPort));
+    MakePortWithoutDevice(bench.Dir().Path(), kPort);
     CShownConsole console;
     auto& [window, driver] = console;
     ASSERT_TRUE(driver.Click(IDC_SET_BRIGHTNESS));

@@ -35,3 +35,8 @@ public:
 private:
     std::unique_ptr<Impl> m_pImpl;
 };
+
+// A COM port number that opens no device, for the program's "Can't open COM port": on Linux a plain file linked
+// where the port's link would be (strDirectory/ports/COM<n>), on Windows nothing at all (a number Windows does not
+// name is no device, and Windows refuses a file of a port's name).
+void MakePortWithoutDevice(const std::string& strDirectory, int nPort);

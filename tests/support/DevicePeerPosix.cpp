@@ -1,6 +1,9 @@
 #include "tests/support/DevicePeer.h"
 
+#include "base/Files.h"
 #include "tests/support/PtyPeer.h"
+
+#include <filesystem>
 
 #include <termios.h>
 
@@ -53,4 +56,9 @@ int CDevicePeer::LineBaudRate() const {
     default:
         return 0;
     }
+}
+
+void MakePortWithoutDevice(const std::string& strDirectory, int nPort) {
+    std::filesystem::create_directories(strDirectory + "/ports");
+    WriteFileReplacing(strDirectory + "/ports/COM" + std::to_string(nPort), "not a terminal");
 }

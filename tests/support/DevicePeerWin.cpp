@@ -35,3 +35,5 @@ bool CDevicePeer::IsHungUp() const {
 int CDevicePeer::LineBaudRate() const {
     return m_pImpl->m_peer.BaudRate();
 }
+
+void MakePortWithoutDevice(const std::string& /*strDirectory*/, int /*nPort*/) {}

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
+#include <algorithm>
+
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -55,6 +59,13 @@ BOOL CALLBACK TakeWindow(HWND hWnd, LPARAM lParam) {
         return TRUE;
     search.hFound = hWnd;
     return FALSE;
+}
+
+double Seconds(const FILETIME& time) {
+    ULARGE_INTEGER ticks{};
+    ticks.LowPart = time.dwLowDateTime;
+    ticks.HighPart = time.dwHighDateTime;
+    return static_cast<double>(ticks.QuadPart) / 1e7; // 100 ns ticks
 }
 
 } // namespace
@@ -145,4 +156,32 @@ unsigned long CWindowProgramWin::ExitCode() const {
     DWORD nCode = STILL_ACTIVE;
     GetExitCodeProcess(m_pImpl->process.hProcess, &nCode);
     return nCode;
+}
+
+bool CWindowProgramWin::WaitForEnd(std::chrono::milliseconds timeout) const {
+    return WaitForSingleObject(m_pImpl->process.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+double CWindowProgramWin::CpuSeconds() const {
+    FILETIME created{}, ended{}, kernel{}, user{};
+    double dProcess = 0;
+    if (GetProcessTimes(m_pImpl->process.hProcess, &created, &ended, &kernel, &user))
+        dProcess = Seconds(kernel) + Seconds(user);
+    double dThreads = 0;
+    const HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return dProcess;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL bMore = Thread32First(hSnapshot, &entry); bMore; bMore = Thread32Next(hSnapshot, &entry)) {
+        if (entry.th32OwnerProcessID != m_pImpl->process.dwProcessId)
+            continue;
+        if (const HANDLE hThread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID)) {
+            if (GetThreadTimes(hThread, &created, &ended, &kernel, &user))
+                dThreads += Seconds(kernel) + Seconds(user);
+            CloseHandle(hThread);
+        }
+    }
+    CloseHandle(hSnapshot);
+    return std::max(dProcess, dThreads);
 }

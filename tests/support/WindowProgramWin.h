@@ -7,7 +7,7 @@
 // A window program of this project run as a user runs it, watched and driven from outside its process through the
 // messages its windows understand: its main window found among the top-level windows of its process, a button
 // pressed by the notification the button sends its dialog, a control's text read by WM_GETTEXT. For the installed
-// program's test and the start-up benchmark under Wine.
+// program's test, the window program's benchmark and the screenshot under Wine.
 class CWindowProgramWin {
 public:
     // Starts strExecutable (a Windows path) in the system's temporary folder, so that nothing depends on the
@@ -37,8 +37,13 @@ public:
     // Asks the main window to close, as its close box does, and waits for the process to end. False when it does
     // not end within timeout.
     bool Close(std::chrono::milliseconds timeout);
+    // Waits for the process to end by itself; false when it has not ended within timeout.
+    bool WaitForEnd(std::chrono::milliseconds timeout) const;
     // The exit status once the process has ended.
     unsigned long ExitCode() const;
+    // The CPU time the process has taken so far, user and kernel, in seconds: the larger of what the system says of
+    // the process and of its threads (Wine accounts another process's time by its threads only).
+    double CpuSeconds() const;
 
     struct Impl;
 

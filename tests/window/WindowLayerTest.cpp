@@ -384,6 +384,9 @@ TEST(WindowLayer, TabOrderIsTemplateOrder) {
 
 // ---- controls
 
+// The spin takes the right end of its buddy's rectangle, and the buddy gives it the room. The system's up-down has
+// a width of its own (one pixel either side of 11 dialog units) and lies over the buddy's sunken border, up to 2
+// pixels of it, so that the pair may end that much short of the rectangle's right edge.
 TEST(WindowLayer, SpinSitsAtTheRightEdgeOfItsBuddy) {
     CDialog dialog(IDD_MAIN_CONSOLE);
     CDialogDriver driver(dialog);
@@ -391,12 +394,18 @@ TEST(WindowLayer, SpinSitsAtTheRightEdgeOfItsBuddy) {
     EXPECT_EQ(spin.nBuddyId, IDC_BRIGHTNESS);
     const CDialogUnits units = UnitsOf(driver);
     const CRect buddyTemplate = Converted(units, 13, 190, 47, 14);
-    EXPECT_EQ(spin.rect.x + spin.rect.cx, buddyTemplate.x + buddyTemplate.cx);
-    EXPECT_EQ(spin.rect.cx, units.X(11));
+    constexpr int kBuddyBorder = 2;
+    const int nRight = buddyTemplate.x + buddyTemplate.cx;
+    EXPECT_LE(spin.rect.x + spin.rect.cx, nRight);
+    EXPECT_GE(spin.rect.x + spin.rect.cx, nRight - kBuddyBorder);
+    EXPECT_NEAR(spin.rect.cx, units.X(11), 1);
     EXPECT_EQ(spin.rect.y, buddyTemplate.y);
     EXPECT_EQ(spin.rect.cy, buddyTemplate.cy);
-    EXPECT_EQ(driver.Look(IDC_BRIGHTNESS).rect,
-              (CRect{buddyTemplate.x, buddyTemplate.y, buddyTemplate.cx - spin.rect.cx, buddyTemplate.cy}));
+    const CRect buddy = driver.Look(IDC_BRIGHTNESS).rect;
+    EXPECT_EQ((CRect{buddy.x, buddy.y, 0, buddy.cy}), (CRect{buddyTemplate.x, buddyTemplate.y, 0, buddyTemplate.cy}));
+    // The buddy ends where the spin begins, or under it by its border at most.
+    EXPECT_GE(buddy.x + buddy.cx, spin.rect.x);
+    EXPECT_LE(buddy.x + buddy.cx, spin.rect.x + kBuddyBorder);
     EXPECT_FALSE(spin.bTabStop);
     dialog.Create();
     EXPECT_FALSE(driver.Focus(IDC_BRIGHTNESS_SPIN));

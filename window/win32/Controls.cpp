@@ -572,7 +572,8 @@ bool CListCtrl::SetItemText(int nRow, int nColumn, std::string_view bytes) {
 
 std::string CListCtrl::GetItemText(int nRow, int nColumn) const {
     const HWND hWnd = Handle(m_pImpl);
-    if (!hWnd || nRow < 0 || nRow >= GetItemCount() || nColumn < 0)
+    // A row past the end reads as empty from the list itself: one message a cell (the memory list is read whole).
+    if (!hWnd || nRow < 0 || nColumn < 0)
         return {};
     return ToData(ItemTextOf(hWnd, nRow, nColumn));
 }

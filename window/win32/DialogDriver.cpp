@@ -25,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 // How often a watcher looks for the window it waits for, and how long before it gives up.
 constexpr UINT kWatchMilliseconds = 20;
 constexpr auto kWatchLimit = std::chrono::seconds{5};
+// How long the save dialog may take to close after its Save before the driver takes it for a refusal.
+constexpr auto kSaveRefusedAfter = std::chrono::seconds{2};
 // The longest a wait sleeps before it looks at its condition again.
 constexpr DWORD kWaitSliceMilliseconds = 10;
 // The identifiers of the system's dialogs' controls: a message box's text, the save dialog's file-type list and
@@ -33,7 +35,7 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kFileTypeListId = 0x470;  // cmb1
 constexpr int kFileNameComboId = 0x47C; // cmb13
 constexpr int kFileNameEditId = 0x480;  // edt1
-constexpr UINT_PTR kPaintCounterId = 0x4B50;
+constexpr UINT_PTR kWatchSubclassId = 0x4B50;
 
 // ---- Thread timers: each runs its work from whichever message loop is running, the opened window's included.
 
@@ -239,12 +241,176 @@ private:
     BYTE m_before[256] = {};
 };
 
-LRESULT CALLBACK CountPaints(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nId, DWORD_PTR nData) {
-    if (nMessage == WM_PAINT)
-        ++*reinterpret_cast<int*>(nData);
+// What the driver watches on a control from its start: how often the control was painted, and for a progress bar
+// the highest position it has had.
+struct CWatched {
+    int nPaints = 0;
+    bool bStatic = false; // labels, icons and pictures
+    bool bProgress = false;
+    int nHighest = 0;
+};
+
+// A shown static control repaints when it gets a new image or text. Wine's draws it at once, outside WM_PAINT
+// (comctl32's STATIC_TryPaintFcn); a WM_PAINT that follows instead, or as well, counts too.
+bool RedrawsStatic(HWND hWnd, UINT nMessage) {
+    return (nMessage == STM_SETICON || nMessage == STM_SETIMAGE || nMessage == WM_SETTEXT) && IsWindowVisible(hWnd);
+}
+
+bool MovesProgress(UINT nMessage) {
+    switch (nMessage) {
+    case PBM_SETPOS:
+    case PBM_DELTAPOS:
+    case PBM_STEPIT:
+    case PBM_SETRANGE:
+    case PBM_SETRANGE32:
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT CALLBACK WatchControl(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nId, DWORD_PTR nData) {
+    auto& watched = *reinterpret_cast<CWatched*>(nData);
+    if (nMessage == WM_PAINT || (watched.bStatic && RedrawsStatic(hWnd, nMessage)))
+        ++watched.nPaints;
     else if (nMessage == WM_NCDESTROY)
-        RemoveWindowSubclass(hWnd, CountPaints, nId);
-    return DefSubclassProc(hWnd, nMessage, wParam, lParam);
+        RemoveWindowSubclass(hWnd, WatchControl, nId);
+    const LRESULT nResult = DefSubclassProc(hWnd, nMessage, wParam, lParam);
+    // The position right after each message that moves the bar, before anything is drawn: a handler may set it and
+    // set it back within one message.
+    if (watched.bProgress && MovesProgress(nMessage))
+        watched.nHighest = std::max(watched.nHighest, static_cast<int>(DefSubclassProc(hWnd, PBM_GETPOS, 0, 0)));
+    return nResult;
+}
+
+// A bitmap to draw into, with its memory device context; nothing selected when it could not be made.
+class CCanvas {
+public:
+    CCanvas(HDC hLike, int cx, int cy)
+        : m_hDC(CreateCompatibleDC(hLike)), m_hBitmap(CreateCompatibleBitmap(hLike, std::max(cx, 1), std::max(cy, 1))) {
+        if (m_hDC && m_hBitmap)
+            m_hPrevious = SelectObject(m_hDC, m_hBitmap);
+    }
+    ~CCanvas() {
+        if (m_hPrevious)
+            SelectObject(m_hDC, m_hPrevious);
+        if (m_hBitmap)
+            DeleteObject(m_hBitmap);
+        if (m_hDC)
+            DeleteDC(m_hDC);
+    }
+    CCanvas(const CCanvas&) = delete;
+    CCanvas& operator=(const CCanvas&) = delete;
+    HDC DC() const { return m_hPrevious ? m_hDC : nullptr; }
+
+private:
+    HDC m_hDC;
+    HBITMAP m_hBitmap;
+    HGDIOBJ m_hPrevious = nullptr;
+};
+
+// The frame of a window into hDC (the window's size, holding what lies beneath): the system's own where its WM_PRINT
+// draws one; Wine's draws none (nor the children: PRF_NONCLIENT and PRF_CHILDREN are not done there), and then the
+// classic edges that the window's styles ask for.
+void PrintFrame(HWND hWnd, HDC hDC, int cx, int cy) {
+    constexpr COLORREF kUntouched = RGB(1, 2, 3);
+    const CCanvas probe(hDC, cx, cy);
+    if (!probe.DC())
+        return;
+    SetBkColor(probe.DC(), kUntouched);
+    const RECT whole{0, 0, cx, cy};
+    ExtTextOutW(probe.DC(), 0, 0, ETO_OPAQUE, &whole, nullptr, 0, nullptr);
+    SendMessageW(hWnd, WM_PRINT, reinterpret_cast<WPARAM>(probe.DC()), PRF_NONCLIENT);
+    if (GetPixel(probe.DC(), 0, 0) != kUntouched) {
+        BitBlt(hDC, 0, 0, cx, cy, probe.DC(), 0, 0, SRCCOPY);
+        return;
+    }
+    RECT edge = whole;
+    const auto nStyle = static_cast<DWORD>(GetWindowLongPtrW(hWnd, GWL_STYLE));
+    const auto nExStyle = static_cast<DWORD>(GetWindowLongPtrW(hWnd, GWL_EXSTYLE));
+    if ((nStyle & WS_BORDER) != 0) {
+        FrameRect(hDC, &edge, GetSysColorBrush(COLOR_WINDOWFRAME));
+        InflateRect(&edge, -1, -1);
+    }
+    if ((nExStyle & WS_EX_STATICEDGE) != 0)
+        DrawEdge(hDC, &edge, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    if ((nExStyle & WS_EX_CLIENTEDGE) != 0)
+        DrawEdge(hDC, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+}
+
+// Draws hWnd into hPicture with its top-left corner (its frame's when bFrame, else its client area's) at `at`, and
+// then its shown children over it, the bottom of the z-order first, each kept inside `visible` (its parent's client
+// area). Each window draws into a bitmap of its own at the origin, as a control's own clipping expects, that holds
+// what lies beneath it, so that a part it leaves unpainted (a group box's inside) shows what is under it.
+void PrintWindowTree(HWND hWnd, HDC hPicture, POINT at, bool bFrame, const RECT& visible) {
+    RECT window{};
+    GetWindowRect(hWnd, &window);
+    RECT client{};
+    GetClientRect(hWnd, &client);
+    MapWindowPoints(hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const RECT& area = bFrame ? window : client;
+    const int cx = area.right - area.left;
+    const int cy = area.bottom - area.top;
+    if (cx <= 0 || cy <= 0)
+        return;
+    // From the screen to the picture.
+    const int dx = at.x - area.left;
+    const int dy = at.y - area.top;
+    const CCanvas own(hPicture, cx, cy);
+    if (!own.DC())
+        return;
+    BitBlt(own.DC(), 0, 0, cx, cy, hPicture, at.x, at.y, SRCCOPY);
+    if (bFrame && !EqualRect(&window, &client))
+        PrintFrame(hWnd, own.DC(), cx, cy);
+    const int nClientX = client.left - area.left;
+    const int nClientY = client.top - area.top;
+    const int nClientWidth = client.right - client.left;
+    const int nClientHeight = client.bottom - client.top;
+    if (nClientWidth > 0 && nClientHeight > 0) {
+        const CCanvas inside(hPicture, nClientWidth, nClientHeight);
+        if (inside.DC()) {
+            BitBlt(inside.DC(), 0, 0, nClientWidth, nClientHeight, own.DC(), nClientX, nClientY, SRCCOPY);
+            SendMessageW(hWnd, WM_PRINT, reinterpret_cast<WPARAM>(inside.DC()), PRF_CLIENT | PRF_ERASEBKGND);
+            BitBlt(own.DC(), nClientX, nClientY, nClientWidth, nClientHeight, inside.DC(), 0, 0, SRCCOPY);
+        }
+    }
+    RECT shown{at.x, at.y, at.x + cx, at.y + cy};
+    if (IntersectRect(&shown, &shown, &visible))
+        BitBlt(hPicture, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, own.DC(),
+               shown.left - at.x, shown.top - at.y, SRCCOPY);
+    RECT childrenVisible{client.left + dx, client.top + dy, client.right + dx, client.bottom + dy};
+    if (!IntersectRect(&childrenVisible, &childrenVisible, &visible))
+        return;
+    std::vector<HWND> children = Children(hWnd);
+    std::reverse(children.begin(), children.end());
+    for (const HWND hChild : children) {
+        if ((GetWindowLongPtrW(hChild, GWL_STYLE) & WS_VISIBLE) == 0)
+            continue;
+        RECT rect{};
+        GetWindowRect(hChild, &rect);
+        PrintWindowTree(hChild, hPicture, POINT{rect.left + dx, rect.top + dy}, true, childrenVisible);
+    }
+}
+
+// The paints that are due, made now. The system makes a window's paints only when nothing else is queued, and a
+// whole dialog takes Wine a tenth of a second and more: without this, a wait could end with paints still to come,
+// which would then count as the next step's.
+void PaintWhatIsDue() {
+    for (CDialog* pDialog : LiveDialogs()) {
+        if (const HWND hDlg = pDialog->GetDialogImpl().hDlg)
+            RedrawWindow(hDlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+}
+
+// Whether the program runs under Wine rather than Windows (its ntdll has Wine's own export).
+bool RunsUnderWine() {
+    const HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
+    return hNtdll && GetProcAddress(hNtdll, "wine_get_version");
+}
+
+// A list column's or header item's justification (the two share their values: left 0, right 1, centre 2).
+EAlign AlignOfFormat(int nJustify) {
+    return nJustify == LVCFMT_RIGHT ? EAlign::Right : nJustify == LVCFMT_CENTER ? EAlign::Center : EAlign::Left;
 }
 
 CColour ColourOfBrush(HBRUSH hBrush, CColour fallback) {
@@ -257,22 +423,28 @@ CColour ColourOfBrush(HBRUSH hBrush, CColour fallback) {
 } // namespace
 
 struct CDialogDriver::Impl {
-    std::map<HWND, int> paints; // per control, since the driver began
+    std::map<HWND, CWatched> watched; // per control, since the driver began
 };
 
 CDialogDriver::CDialogDriver(CDialog& dialog) : m_dialog(dialog), m_pImpl(std::make_unique<Impl>()) {
     for (const auto& control : dialog.GetDialogImpl().controls) {
         if (!control->hWnd)
             continue;
-        int& nCount = m_pImpl->paints[control->hWnd];
-        SetWindowSubclass(control->hWnd, CountPaints, kPaintCounterId, reinterpret_cast<DWORD_PTR>(&nCount));
+        CWatched& watched = m_pImpl->watched[control->hWnd];
+        watched.bStatic = control->kind == EControlKind::Label || control->kind == EControlKind::Icon ||
+                          control->kind == EControlKind::Picture;
+        if (control->kind == EControlKind::Progress) {
+            watched.bProgress = true;
+            watched.nHighest = static_cast<int>(SendMessageW(control->hWnd, PBM_GETPOS, 0, 0));
+        }
+        SetWindowSubclass(control->hWnd, WatchControl, kWatchSubclassId, reinterpret_cast<DWORD_PTR>(&watched));
     }
 }
 
 CDialogDriver::~CDialogDriver() {
-    for (const auto& [hWnd, nCount] : m_pImpl->paints) {
+    for (const auto& [hWnd, watched] : m_pImpl->watched) {
         if (IsWindow(hWnd))
-            RemoveWindowSubclass(hWnd, CountPaints, kPaintCounterId);
+            RemoveWindowSubclass(hWnd, WatchControl, kWatchSubclassId);
     }
 }
 
@@ -489,21 +661,49 @@ int CDialogDriver::ItemCount(int nId) const {
 
 std::vector<std::string> CDialogDriver::Headings(int nId) const {
     std::vector<std::string> headings;
+    for (const CColumn& column : Columns(nId))
+        headings.push_back(column.strHeading);
+    return headings;
+}
+
+std::vector<CDialogDriver::CColumn> CDialogDriver::Columns(int nId) const {
+    std::vector<CColumn> columns;
     const CWnd::Impl* impl = ImplOf(m_dialog, nId);
     if (!impl || impl->kind != EControlKind::ListView || !impl->hWnd)
-        return headings;
-    const auto hHeader = reinterpret_cast<HWND>(SendMessageW(impl->hWnd, LVM_GETHEADER, 0, 0));
+        return columns;
+    const HWND hList = impl->hWnd;
+    const auto hHeader = reinterpret_cast<HWND>(SendMessageW(hList, LVM_GETHEADER, 0, 0));
     const int nCount = hHeader ? static_cast<int>(SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0)) : 0;
     for (int nColumn = 0; nColumn < nCount; ++nColumn) {
+        // The heading as its header item shows it; the cells as the list draws the column.
         wchar_t text[256] = {};
-        HDITEMW item{};
-        item.mask = HDI_TEXT;
-        item.pszText = text;
-        item.cchTextMax = static_cast<int>(std::size(text));
-        SendMessageW(hHeader, HDM_GETITEMW, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&item));
-        headings.push_back(DataOf(text));
+        HDITEMW heading{};
+        heading.mask = HDI_TEXT | HDI_FORMAT;
+        heading.pszText = text;
+        heading.cchTextMax = static_cast<int>(std::size(text));
+        SendMessageW(hHeader, HDM_GETITEMW, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&heading));
+        LVCOLUMNW cells{};
+        cells.mask = LVCF_FMT;
+        SendMessageW(hList, LVM_GETCOLUMNW, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&cells));
+        CColumn column;
+        column.strHeading = DataOf(text);
+        column.headingAlign = AlignOfFormat(heading.fmt & HDF_JUSTIFYMASK);
+        column.cellAlign = AlignOfFormat(cells.fmt & LVCFMT_JUSTIFYMASK);
+        // Windows draws the cells as the column's format says, the first column's too once it has become the first
+        // (window/win32/Controls.cpp). Wine's list view justifies the other columns' cells only and draws the
+        // first one's from the left (comctl32's LISTVIEW_DrawItemPart).
+        if (nColumn == 0 && RunsUnderWine())
+            column.cellAlign = EAlign::Left;
+        column.nWidth = static_cast<int>(SendMessageW(hList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(nColumn), 0));
+        columns.push_back(column);
     }
-    return headings;
+    return columns;
+}
+
+int CDialogDriver::HighestPosition(int nId) const {
+    const CWnd::Impl* impl = ImplOf(m_dialog, nId);
+    const auto found = impl ? m_pImpl->watched.find(impl->hWnd) : m_pImpl->watched.end();
+    return found == m_pImpl->watched.end() || !found->second.bProgress ? -1 : found->second.nHighest;
 }
 
 int CDialogDriver::FocusId() const {
@@ -656,9 +856,7 @@ CDialogDriver::CLook CDialogDriver::Look(int nId) const {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT;
         if (SendMessageW(hWnd, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)))
-            look.align = (column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT    ? EAlign::Right
-                         : (column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? EAlign::Center
-                                                                              : EAlign::Left;
+            look.align = AlignOfFormat(column.fmt & LVCFMT_JUSTIFYMASK);
         break;
     }
     case EControlKind::GroupBox:
@@ -726,22 +924,27 @@ int CDialogDriver::PaintCount(int nId) const {
     const CWnd::Impl* impl = ImplOf(m_dialog, nId);
     if (!impl)
         return -1;
-    const auto found = m_pImpl->paints.find(impl->hWnd);
-    return found == m_pImpl->paints.end() ? -1 : found->second;
+    const auto found = m_pImpl->watched.find(impl->hWnd);
+    return found == m_pImpl->watched.end() ? -1 : found->second.nPaints;
 }
 
 void CDialogDriver::ResetPaintCounts() {
-    for (auto& [hWnd, nCount] : m_pImpl->paints)
-        nCount = 0;
+    for (auto& [hWnd, watched] : m_pImpl->watched)
+        watched.nPaints = 0;
 }
 
 CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {
     CImage image;
-    const CWnd::Impl* impl = ImplOf(m_dialog, nId);
+    // The dialog's client area for 0, else the control with its frame.
+    const CWnd::Impl* impl = nId == 0 ? m_dialog.GetDialogImpl().self.get() : ImplOf(m_dialog, nId);
     if (!impl || !impl->hWnd)
         return image;
+    const bool bFrame = nId != 0;
     RECT rect{};
-    GetWindowRect(impl->hWnd, &rect);
+    if (bFrame)
+        GetWindowRect(impl->hWnd, &rect);
+    else
+        GetClientRect(impl->hWnd, &rect);
     const int cx = rect.right - rect.left;
     const int cy = rect.bottom - rect.top;
     if (cx <= 0 || cy <= 0)
@@ -761,9 +964,8 @@ CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {
         return image;
     }
     const HGDIOBJ hPrevious = SelectObject(hDC, hBitmap);
-    // The control draws itself into the picture, its frame and its children included, as it would on the screen.
-    SendMessageW(impl->hWnd, WM_PRINT, reinterpret_cast<WPARAM>(hDC),
-                 PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    const RECT whole{0, 0, cx, cy};
+    PrintWindowTree(impl->hWnd, hDC, POINT{0, 0}, bFrame, whole);
     GdiFlush();
     image.cx = cx;
     image.cy = cy;
@@ -801,7 +1003,27 @@ std::shared_ptr<CDialogDriver::CBoxSeen> CDialogDriver::AnswerNextMessageBox(std
 std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(std::string strDirectory,
                                                                                 std::string strName) {
     auto seen = std::make_shared<CSaveSeen>();
-    Watch([seen, strDirectory, strName] {
+    // The dialog once it has been answered with a name, and when.
+    struct CAnswered {
+        HWND hDialog = nullptr;
+        Clock::time_point when;
+    };
+    auto answered = std::make_shared<CAnswered>();
+    Watch([seen, answered, strDirectory, strName] {
+        if (answered->hDialog) {
+            // Saved once the dialog has gone. One that refuses the name shows why in a box of its own and stays:
+            // the box and the dialog are cancelled, so that the test sees nothing saved instead of waiting in it.
+            if (!IsWindow(answered->hDialog) || !ShownSaveDialog())
+                return true;
+            if (Clock::now() - answered->when < kSaveRefusedAfter)
+                return false;
+            for (const HWND hBox : SystemDialogs()) {
+                if (hBox != answered->hDialog && IsMessageBox(hBox))
+                    PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+            PostMessageW(answered->hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return false;
+        }
         for (const HWND hDialog : SystemDialogs()) {
             if (!IsSaveDialog(hDialog))
                 continue;
@@ -828,13 +1050,17 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
                 PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                 return true;
             }
+            // The whole path, as a user of Windows types it: with backslashes, which the dialog takes where it may
+            // refuse a slash.
             std::wstring path = FromFilePath(strDirectory);
             if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
                 path += L'\\';
             path += FromFilePath(strName);
+            std::replace(path.begin(), path.end(), L'/', L'\\');
             SetWindowTextW(hName, path.c_str());
             PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            return true;
+            *answered = {hDialog, Clock::now()};
+            return false;
         }
         return false;
     });
@@ -876,14 +1102,17 @@ bool CDialogDriver::WaitFor(const std::function<bool()>& condition, std::chrono:
     const auto end = Clock::now() + limit;
     while (!condition()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-        if (left.count() <= 0)
+        if (left.count() <= 0) {
+            PaintWhatIsDue();
             return condition();
+        }
         MsgWaitForMultipleObjects(
             0, nullptr, FALSE,
             static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(left.count(), kWaitSliceMilliseconds)),
             QS_ALLINPUT);
         CDialog::PumpMessages();
     }
+    PaintWhatIsDue();
     return true;
 }
 
