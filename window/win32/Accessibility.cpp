@@ -41,13 +41,19 @@ void Refused(const char* pszCall, HRESULT hr) {
                       "properties, as Wine's oleacc does not";
 }
 
+// The class and interface of the annotation service, given here rather than taken from the system's libraries:
+// mingw-w64's uuid and oleacc libraries both define some of these identifiers, and a program that needs both (the
+// known folders come from uuid) would get them twice.
+constexpr GUID kAccPropServicesClass{0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr GUID kAccPropServicesInterface{0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+
 IAccPropServices* Services() {
     CAnnotationService& service = Service();
     if (!service.bTried) {
         service.bTried = true;
         void* pServices = nullptr;
         const HRESULT hr =
-            CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices, &pServices);
+            CoCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER, kAccPropServicesInterface, &pServices);
         if (SUCCEEDED(hr))
             service.pServices = static_cast<IAccPropServices*>(pServices);
         else

@@ -1129,7 +1129,7 @@ std::string AccessibleText(const CDialog& dialog, int nId, HRESULT (*get)(IAcces
     const HWND hWnd = control && control->GetImpl() ? control->GetImpl()->hWnd : nullptr;
     void* pObject = nullptr;
     if (!hWnd ||
-        FAILED(AccessibleObjectFromWindow(hWnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, &pObject)) ||
+        FAILED(AccessibleObjectFromWindow(hWnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), &pObject)) ||
         !pObject)
         return {};
     auto* accessible = static_cast<IAccessible*>(pObject);
