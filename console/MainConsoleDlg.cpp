@@ -185,10 +185,9 @@ void CMainConsoleDlg::DarkenStatusLampLater() {
 // ---- live monitor
 
 void CMainConsoleDlg::EnableCommandButtons(bool bEnable) {
-    for (CButton* button :
-         {&m_buttonMonitorOn, &m_buttonReadMemory, &m_buttonPortSettings, &m_buttonGetCurrentValues,
-          &m_buttonConfigureParameters, &m_buttonSetBrightness, &m_buttonSetProgram, &m_buttonSetCountdownNumber,
-          &m_buttonMaster, &m_buttonSlave, &m_buttonSetPcTime})
+    for (CButton* button : {&m_buttonMonitorOn, &m_buttonReadMemory, &m_buttonPortSettings, &m_buttonGetCurrentValues,
+                            &m_buttonConfigureParameters, &m_buttonSetBrightness, &m_buttonSetProgram,
+                            &m_buttonSetCountdownNumber, &m_buttonMaster, &m_buttonSlave, &m_buttonSetPcTime})
         button->EnableWindow(bEnable);
 }
 

@@ -139,8 +139,8 @@ void CReadMemoryDlg::OnSaveToFile() {
     std::vector<CMemoryCells> rows;
     rows.reserve(static_cast<std::size_t>(m_listMemory.GetItemCount()));
     for (int nRow = 0; nRow < m_listMemory.GetItemCount(); ++nRow)
-        rows.push_back({m_listMemory.GetItemText(nRow, 0), m_listMemory.GetItemText(nRow, 1),
-                        m_listMemory.GetItemText(nRow, 2)});
+        rows.push_back(
+            {m_listMemory.GetItemText(nRow, 0), m_listMemory.GetItemText(nRow, 1), m_listMemory.GetItemText(nRow, 2)});
 
     // Saved whole by WriteFileReplacing: a failed write, or a write-protected file, leaves the old file as it was.
     if (!WriteFileReplacing(strFile, BuildMemoryExport(rows)))

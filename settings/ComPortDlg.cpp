@@ -15,8 +15,8 @@ constexpr int kInitialBaudPosition = 2;
 } // namespace
 
 CComPortDlg::CComPortDlg(int nCurrentBaudRate, CWnd* pParent)
-    : CDialog(IDD_COM_PORT, pParent), m_nBaudRate(nCurrentBaudRate),
-      m_comboPort(Control<CComboBox>(IDC_COM_PORT_LIST)), m_comboBaud(Control<CComboBox>(IDC_BAUD_RATE_LIST)) {}
+    : CDialog(IDD_COM_PORT, pParent), m_nBaudRate(nCurrentBaudRate), m_comboPort(Control<CComboBox>(IDC_COM_PORT_LIST)),
+      m_comboBaud(Control<CComboBox>(IDC_BAUD_RATE_LIST)) {}
 
 bool CComPortDlg::OnInitDialog() {
     CDialog::OnInitDialog();

@@ -115,12 +115,12 @@ public:
     };
     struct CLook {
         EControlKind kind = EControlKind::Label;
-        CRect rect;                // client coordinates of the dialog, pixels
-        bool bTabStop = false;     // Tab reaches it
-        bool bFlat = false;        // push buttons
-        bool bDefault = false;     // the default push button
-        bool bMultiLine = false;   // a caption wrapped onto lines
-        bool bReadOnly = false;    // edits
+        CRect rect;              // client coordinates of the dialog, pixels
+        bool bTabStop = false;   // Tab reaches it
+        bool bFlat = false;      // push buttons
+        bool bDefault = false;   // the default push button
+        bool bMultiLine = false; // a caption wrapped onto lines
+        bool bReadOnly = false;  // edits
         EAlign align = EAlign::Left;
         bool bDigitsOnly = false;
         bool bSorted = false;      // drop-downs
@@ -130,12 +130,12 @@ public:
         bool bBorder = false;      // edits, lists
         bool bMultiSelect = false; // lists
         bool bProgressText = false;
-        int nBuddyId = 0;          // spins: the control they are bound to
-        int nImageWidth = 0;       // icons and pictures: the image's size
+        int nBuddyId = 0;    // spins: the control they are bound to
+        int nImageWidth = 0; // icons and pictures: the image's size
         int nImageHeight = 0;
-        CColour textColour;        // the colours the control paints its text in, and its background
+        CColour textColour; // the colours the control paints its text in, and its background
         CColour backColour;
-        std::string strFontFace;   // the font the control uses, its character height in pixels and its slant
+        std::string strFontFace; // the font the control uses, its character height in pixels and its slant
         int nFontPixels = 0;
         bool bItalic = false;
     };

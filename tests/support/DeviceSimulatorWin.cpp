@@ -73,8 +73,8 @@ SSimOptions ParseOrThrow(const std::vector<std::string>& args) {
 struct CDeviceSimulator::Impl {
     explicit Impl(const std::vector<std::string>& args)
         : m_options(ParseOrThrow(args)),
-          m_unit(std::make_shared<CSimulatedUnit>(
-              m_options, m_options.clockMs.value_or(MillisecondsOfDay(LocalTimeOf(std::chrono::system_clock::now()))))) {
+          m_unit(std::make_shared<CSimulatedUnit>(m_options, m_options.clockMs.value_or(MillisecondsOfDay(
+                                                                 LocalTimeOf(std::chrono::system_clock::now()))))) {
         if (!m_options.strRecordFile.empty())
             m_recorder = std::make_shared<CRecorder>(m_options.strRecordFile);
         Serve();

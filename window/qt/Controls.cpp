@@ -667,9 +667,9 @@ void CQtListView::SetItemState(int nRow, int nState, int nMask) {
     else if ((nMask & kFocused) && currentIndex() == index)
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     if (nMask & kSelected)
-        selectionModel()->select(index, ((nState & kSelected) ? QItemSelectionModel::Select
-                                                               : QItemSelectionModel::Deselect) |
-                                            QItemSelectionModel::Rows);
+        selectionModel()->select(index,
+                                 ((nState & kSelected) ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                     QItemSelectionModel::Rows);
 }
 
 void CQtListView::SetShowSelectionAlways(bool bAlways) {

@@ -382,7 +382,8 @@ std::vector<int> CDialogDriver::TabOrder() {
     for (std::size_t i = 0; i < m_dialog.Template().controls.size(); ++i) {
         const CControlTemplate& control = m_dialog.Template().controls[i];
         if (control.Has(EControlStyle::TabStop) && m_dialog.Controls()[i]->IsWindowEnabled() &&
-            m_dialog.Controls()[i]->IsWindowVisible() && WidgetOf(m_dialog.Controls()[i])->focusPolicy() != Qt::NoFocus) {
+            m_dialog.Controls()[i]->IsWindowVisible() &&
+            WidgetOf(m_dialog.Controls()[i])->focusPolicy() != Qt::NoFocus) {
             first = &control;
             break;
         }

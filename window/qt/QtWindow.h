@@ -68,7 +68,7 @@ struct CFont::Impl {
 struct CDialog::DialogImpl {
     CDialog& m_dialog;
     QPointer<CQtDialog> m_window; // deleted with the DialogImpl (or earlier with a parent window Qt deletes)
-    CWnd::Impl m_self;             // the dialog's own window, the CWnd face of CDialog
+    CWnd::Impl m_self;            // the dialog's own window, the CWnd face of CDialog
     std::vector<std::unique_ptr<CWnd::Impl>> m_controls;
     CDialogUnits m_units{1, 1};
     std::vector<CNameSource> m_nameSources; // what names each control for a screen reader, in template order
@@ -203,7 +203,8 @@ private:
 };
 
 // Builds a template's controls on the dialog's window (DialogBuilder.cpp).
-std::vector<std::unique_ptr<CWnd::Impl>> BuildControls(CDialog::DialogImpl& dialog, const CDialogTemplate& dialogTemplate);
+std::vector<std::unique_ptr<CWnd::Impl>> BuildControls(CDialog::DialogImpl& dialog,
+                                                       const CDialogTemplate& dialogTemplate);
 
 // The template's font ("MS Sans Serif" 8, or the platform's substitute at the same size), sized in pixels from the
 // screen's logical resolution the way the window system sizes it, and its dialog units.

@@ -52,8 +52,8 @@ IAccPropServices* Services() {
     if (!service.bTried) {
         service.bTried = true;
         void* pServices = nullptr;
-        const HRESULT hr =
-            CoCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER, kAccPropServicesInterface, &pServices);
+        const HRESULT hr = CoCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
+                                            kAccPropServicesInterface, &pServices);
         if (SUCCEEDED(hr))
             service.pServices = static_cast<IAccPropServices*>(pServices);
         else
