@@ -6,7 +6,6 @@ BUILD_TSAN  ?= build-tsan
 BUILD_ASAN  ?= build-asan
 BUILD_FUZZ  ?= build-fuzz
 BUILD_WIN   ?= build-win
-BUILD_WIN_HOST ?= build-win-host
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 COM         ?= 7
@@ -26,7 +25,7 @@ WINE        := /usr/lib/wine/wine64
 WIN_COM     := 7
 WIN_PREFIX   = $(abspath $(BUILD_WIN))/wine
 WIN_SIM_DIR  = $(abspath $(BUILD_WIN))/sim
-WIN_SIM      = $(abspath $(BUILD_WIN_HOST))/bin/kalvora-sim
+WIN_SIM      = $(abspath $(BUILD))/bin/kalvora-sim
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -112,11 +111,10 @@ $(BUILD_WIN)/build.ninja: | windows-deps
 windows: windows-deps $(BUILD_WIN)/build.ninja
 	cmake --build $(BUILD_WIN) -j $(JOBS)
 
-# The simulator is a program of this machine: the Windows tests' peer, on a pseudo-terminal that Wine maps as COM7.
-windows-sim: deps
-	@[ -f $(BUILD_WIN_HOST)/build.ninja ] || \
-	  cmake -S . -B $(BUILD_WIN_HOST) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVORA_GUI=OFF $(CI_FLAGS)
-	cmake --build $(BUILD_WIN_HOST) -j $(JOBS) --target kalvora-sim
+# The simulator is a program of this machine, the one `make run` starts: the Windows tests' peer, on a
+# pseudo-terminal that Wine maps as COM7.
+windows-sim: configure
+	cmake --build $(BUILD) -j $(JOBS) --target kalvora-sim
 
 # The Windows tests under Wine, in the prefix $(BUILD_WIN)/wine (made on first use with COM7 mapped to the
 # simulator's port link), with one wineserver for the whole run.
@@ -162,4 +160,4 @@ format:
 
 clean:
 	@[ ! -d $(WIN_PREFIX) ] || WINEPREFIX=$(WIN_PREFIX) cmake/WineServer.sh stop
-	rm -rf $(BUILD) $(BUILD_TSAN) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WIN) $(BUILD_WIN_HOST)
+	rm -rf $(BUILD) $(BUILD_TSAN) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WIN)

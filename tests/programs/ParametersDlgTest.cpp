@@ -519,15 +519,26 @@ TEST_F(ParametersDlg, SwitchingProgramsKeepsTheSelectedRowsAndTheirFields) {
 }
 
 // A download without a program file builds the lists again with the rows it filled: CD3, selected before, stays
-// selected, its field shows the downloaded time, and "Change" stores into the downloaded CD3.
-TEST_F(ParametersDlg, ADownloadThatBuildsTheListsAgainKeepsTheSelectedIntervalAndItsField) {
+// selected, its field shows the downloaded time, and "Change" stores into the downloaded CD3. Disabling the button
+// that started the download moved the focus along the tab order, to OK: Enter meanwhile, or once the download is
+// over, must not end the dialog and drop what was not saved.
+TEST_F(ParametersDlg, ADownloadKeepsTheSelectedIntervalItsFieldAndTheFocus) {
     CBench bench({}, true);
     auto& [files, peer, dialog, driver] = bench;
     EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 3));
     EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "");
+    EXPECT_TRUE(driver.Focus(IDC_DOWNLOAD));
     CDialogDriver::Later(150ms, [&] { peer->Write("L?10031\rL?10121\rC?131:30\rC?141:45\r"); });
+    std::optional<bool> endedByEnter;
+    CDialogDriver::Later(300ms, [&] {
+        EXPECT_TRUE(driver.Key(0, EKey::Enter));
+        endedByEnter = dialog.IsEnded();
+    });
     EXPECT_TRUE(driver.Click(IDC_DOWNLOAD));
 
+    EXPECT_EQ(endedByEnter, false);
+    EXPECT_FALSE(dialog.IsEnded());
+    EXPECT_EQ(driver.FocusId(), IDC_DOWNLOAD);
     EXPECT_EQ(driver.ItemCount(IDC_PROGRAM_DETAILS), 2);
     EXPECT_EQ(driver.Selection(IDC_INTERVALS), 3);
     EXPECT_EQ(driver.Text(IDC_INTERVAL_TEXT), "1:30");
@@ -535,25 +546,21 @@ TEST_F(ParametersDlg, ADownloadThatBuildsTheListsAgainKeepsTheSelectedIntervalAn
     EXPECT_EQ(IntervalTimes(driver), (Texts{"", "", "", "9:59", "1:45", "", "", "", "", ""}));
 }
 
-// Disabling the button that started a transfer moves the focus along the tab order, to OK for these two; Enter
-// meanwhile, or once the transfer is over, must not end the dialog and drop what was not saved.
-TEST_F(ParametersDlg, ATransferNeverHandsEnterToOk) {
-    for (const int nButton : {IDC_UPLOAD_INTERVALS, IDC_DOWNLOAD}) {
-        SCOPED_TRACE(nButton);
-        CBench bench(kThree, true);
-        auto& [files, peer, dialog, driver] = bench;
-        EXPECT_TRUE(driver.Focus(nButton));
-        std::optional<bool> endedByEnter;
-        CDialogDriver::Later(300ms, [&] {
-            EXPECT_TRUE(driver.Key(0, EKey::Enter));
-            endedByEnter = dialog.IsEnded();
-        });
-        EXPECT_TRUE(driver.Click(nButton));
-        EXPECT_TRUE(CDialogDriver::WaitFor([&] { return endedByEnter.has_value(); }));
-        EXPECT_EQ(endedByEnter, false);
-        EXPECT_FALSE(dialog.IsEnded());
-        EXPECT_EQ(driver.FocusId(), nButton);
-    }
+// The same for the upload of the countdown intervals, the other button whose disabling hands the focus to OK.
+TEST_F(ParametersDlg, AnUploadNeverHandsEnterToOk) {
+    CBench bench(kThree, true);
+    auto& [files, peer, dialog, driver] = bench;
+    EXPECT_TRUE(driver.Focus(IDC_UPLOAD_INTERVALS));
+    std::optional<bool> endedByEnter;
+    CDialogDriver::Later(300ms, [&] {
+        EXPECT_TRUE(driver.Key(0, EKey::Enter));
+        endedByEnter = dialog.IsEnded();
+    });
+    EXPECT_TRUE(driver.Click(IDC_UPLOAD_INTERVALS));
+    EXPECT_TRUE(CDialogDriver::WaitFor([&] { return endedByEnter.has_value(); }));
+    EXPECT_EQ(endedByEnter, false);
+    EXPECT_FALSE(dialog.IsEnded());
+    EXPECT_EQ(driver.FocusId(), IDC_UPLOAD_INTERVALS);
 }
 
 TEST_F(ParametersDlg, UploadOfDetailsSendsEveryRowAtItsPaceAndSaves) {

@@ -198,17 +198,6 @@ bool CDialogDriver::Choose(int nId, int nIndex) {
     return combo->currentIndex() == nIndex;
 }
 
-bool CDialogDriver::Choose(int nId, std::string_view entry) {
-    const auto* combo = qobject_cast<CQtComboBox*>(WidgetOf(m_dialog.GetDlgItem(nId)));
-    if (!combo)
-        return false;
-    for (int nIndex = 0; nIndex < combo->count(); ++nIndex) {
-        if (QtToData(combo->itemText(nIndex)) == entry)
-            return Choose(nId, nIndex);
-    }
-    return false;
-}
-
 bool CDialogDriver::ClickRow(int nId, int nRow) {
     auto* list = qobject_cast<CQtListView*>(WidgetOf(m_dialog.GetDlgItem(nId)));
     if (!Reachable(list) || nRow < 0 || nRow >= list->GetItemCount())
@@ -265,54 +254,6 @@ bool CDialogDriver::ChooseMenuEntry(int nCommandId) {
 
 // ---- What the user sees
 
-std::string CDialogDriver::Text(int nId) const {
-    const CWnd* control = m_dialog.GetDlgItem(nId);
-    return control ? control->GetWindowText() : std::string();
-}
-
-bool CDialogDriver::IsEnabled(int nId) const {
-    const CWnd* control = m_dialog.GetDlgItem(nId);
-    return control && control->IsWindowEnabled();
-}
-
-bool CDialogDriver::IsVisible(int nId) const {
-    const CWnd* control = m_dialog.GetDlgItem(nId);
-    return control && control->IsWindowVisible();
-}
-
-int CDialogDriver::Selection(int nId) const {
-    const CWnd* control = m_dialog.GetDlgItem(nId);
-    if (const auto* combo = dynamic_cast<const CComboBox*>(control))
-        return combo->GetCurSel();
-    if (const auto* list = dynamic_cast<const CListCtrl*>(control))
-        return list->GetNextSelected();
-    return -1;
-}
-
-std::vector<std::string> CDialogDriver::Entries(int nId) const {
-    std::vector<std::string> entries;
-    if (const auto* combo = m_dialog.Item<CComboBox>(nId)) {
-        for (int nIndex = 0; nIndex < combo->GetCount(); ++nIndex)
-            entries.push_back(combo->GetLBText(nIndex));
-    }
-    return entries;
-}
-
-int CDialogDriver::IconId(int nId) const {
-    const auto* icon = m_dialog.Item<CStatic>(nId);
-    return icon ? icon->GetIcon() : 0;
-}
-
-std::string CDialogDriver::ItemText(int nId, int nRow, int nColumn) const {
-    const auto* list = m_dialog.Item<CListCtrl>(nId);
-    return list ? list->GetItemText(nRow, nColumn) : std::string();
-}
-
-int CDialogDriver::ItemCount(int nId) const {
-    const auto* list = m_dialog.Item<CListCtrl>(nId);
-    return list ? list->GetItemCount() : 0;
-}
-
 std::vector<std::string> CDialogDriver::Headings(int nId) const {
     std::vector<std::string> headings;
     if (const auto* list = qobject_cast<const CQtListView*>(WidgetOf(m_dialog.GetDlgItem(nId)))) {
@@ -351,15 +292,6 @@ int CDialogDriver::HighestPosition(int nId) const {
     return found == m_pImpl->m_highest.end() ? -1 : found->second;
 }
 
-int CDialogDriver::FocusId() const {
-    const CWnd* focused = m_dialog.GetFocus();
-    return focused ? focused->GetDlgCtrlID() : 0;
-}
-
-std::string CDialogDriver::Title() const {
-    return m_dialog.GetWindowText();
-}
-
 bool CDialogDriver::IsShown() const {
     const QWidget* window = WidgetOf(&m_dialog);
     return window && window->isVisible();
@@ -374,32 +306,6 @@ std::vector<CDialogDriver::CMenuEntry> CDialogDriver::MenuEntries() const {
         }
     }
     return entries;
-}
-
-std::vector<int> CDialogDriver::TabOrder() {
-    std::vector<int> order;
-    const CControlTemplate* first = nullptr;
-    for (std::size_t i = 0; i < m_dialog.Template().controls.size(); ++i) {
-        const CControlTemplate& control = m_dialog.Template().controls[i];
-        if (control.Has(EControlStyle::TabStop) && m_dialog.Controls()[i]->IsWindowEnabled() &&
-            m_dialog.Controls()[i]->IsWindowVisible() &&
-            WidgetOf(m_dialog.Controls()[i])->focusPolicy() != Qt::NoFocus) {
-            first = &control;
-            break;
-        }
-    }
-    if (!first || !Focus(first->nId))
-        return order;
-    order.push_back(FocusId());
-    for (std::size_t nPresses = 0; nPresses <= m_dialog.Controls().size(); ++nPresses) {
-        QWidget* window = WidgetOf(&m_dialog);
-        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Tab);
-        const int nFocused = FocusId();
-        if (nFocused == order.front())
-            break;
-        order.push_back(nFocused);
-    }
-    return order;
 }
 
 // ---- What a screen reader hears: the interface Qt gives the control to its accessibility bridge.

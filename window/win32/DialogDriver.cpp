@@ -521,17 +521,6 @@ bool CDialogDriver::Choose(int nId, int nIndex) {
     return true;
 }
 
-bool CDialogDriver::Choose(int nId, std::string_view entry) {
-    const auto* combo = dynamic_cast<const CComboBox*>(m_dialog.GetDlgItem(nId));
-    if (!combo)
-        return false;
-    for (int nIndex = 0; nIndex < combo->GetCount(); ++nIndex) {
-        if (combo->GetLBText(nIndex) == entry)
-            return Choose(nId, nIndex);
-    }
-    return false;
-}
-
 bool CDialogDriver::ClickRow(int nId, int nRow) {
     const CReach reach = Reachable(m_dialog, nId, {EControlKind::ListView});
     if (!reach.impl || nRow < 0 || nRow >= static_cast<CListCtrl*>(reach.pControl)->GetItemCount())
@@ -612,53 +601,6 @@ bool CDialogDriver::ChooseMenuEntry(int nCommandId) {
 
 // ---- What the user sees.
 
-std::string CDialogDriver::Text(int nId) const {
-    const CWnd* pControl = m_dialog.GetDlgItem(nId);
-    return pControl ? pControl->GetWindowText() : std::string();
-}
-
-bool CDialogDriver::IsEnabled(int nId) const {
-    const CWnd* pControl = m_dialog.GetDlgItem(nId);
-    return pControl && pControl->IsWindowEnabled();
-}
-
-bool CDialogDriver::IsVisible(int nId) const {
-    const CWnd* pControl = m_dialog.GetDlgItem(nId);
-    return pControl && pControl->IsWindowVisible();
-}
-
-int CDialogDriver::Selection(int nId) const {
-    if (const auto* combo = m_dialog.Item<CComboBox>(nId))
-        return combo->GetCurSel();
-    if (const auto* list = m_dialog.Item<CListCtrl>(nId))
-        return list->GetNextSelected(-1);
-    return -1;
-}
-
-std::vector<std::string> CDialogDriver::Entries(int nId) const {
-    std::vector<std::string> entries;
-    if (const auto* combo = m_dialog.Item<CComboBox>(nId)) {
-        for (int nIndex = 0; nIndex < combo->GetCount(); ++nIndex)
-            entries.push_back(combo->GetLBText(nIndex));
-    }
-    return entries;
-}
-
-int CDialogDriver::IconId(int nId) const {
-    const auto* icon = m_dialog.Item<CStatic>(nId);
-    return icon ? icon->GetIcon() : 0;
-}
-
-std::string CDialogDriver::ItemText(int nId, int nRow, int nColumn) const {
-    const auto* list = m_dialog.Item<CListCtrl>(nId);
-    return list ? list->GetItemText(nRow, nColumn) : std::string();
-}
-
-int CDialogDriver::ItemCount(int nId) const {
-    const auto* list = m_dialog.Item<CListCtrl>(nId);
-    return list ? list->GetItemCount() : 0;
-}
-
 std::vector<std::string> CDialogDriver::Headings(int nId) const {
     std::vector<std::string> headings;
     for (const CColumn& column : Columns(nId))
@@ -706,15 +648,6 @@ int CDialogDriver::HighestPosition(int nId) const {
     return found == m_pImpl->watched.end() || !found->second.bProgress ? -1 : found->second.nHighest;
 }
 
-int CDialogDriver::FocusId() const {
-    const CWnd* pFocus = m_dialog.GetFocus();
-    return pFocus ? pFocus->GetDlgCtrlID() : 0;
-}
-
-std::string CDialogDriver::Title() const {
-    return m_dialog.GetWindowText();
-}
-
 bool CDialogDriver::IsShown() const {
     const HWND hDlg = m_dialog.GetDialogImpl().hDlg;
     return hDlg && ::IsWindowVisible(hDlg);
@@ -739,31 +672,6 @@ std::vector<CDialogDriver::CMenuEntry> CDialogDriver::MenuEntries() const {
         entries.push_back({DataOf(text), static_cast<int>(info.wID)});
     }
     return entries;
-}
-
-std::vector<int> CDialogDriver::TabOrder() {
-    std::vector<int> order;
-    const auto& controls = m_dialog.Controls();
-    const auto& templates = m_dialog.Template().controls;
-    int nFirst = 0;
-    for (std::size_t i = 0; i < controls.size() && i < templates.size(); ++i) {
-        if (TakesFocus(templates[i].kind) && templates[i].Has(EControlStyle::TabStop) &&
-            controls[i]->IsWindowVisible() && controls[i]->IsWindowEnabled()) {
-            nFirst = templates[i].nId;
-            break;
-        }
-    }
-    if (nFirst == 0 || !Focus(nFirst))
-        return order;
-    order.push_back(nFirst);
-    for (std::size_t nStep = 0; nStep <= controls.size(); ++nStep) {
-        Key(0, EKey::Tab);
-        const int nNow = FocusId();
-        if (nNow == nFirst || nNow == 0)
-            break;
-        order.push_back(nNow);
-    }
-    return order;
 }
 
 // ---- How a control was built.
