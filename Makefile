@@ -29,7 +29,7 @@ WIN_SIM      = $(abspath $(BUILD))/bin/kalvora-sim
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps fuzz-deps windows-deps configure build run test test-tsan test-asan bench fuzz format clean \
+.PHONY: all deps fuzz-deps windows-deps configure build run test tsan-build test-tsan test-asan bench fuzz format clean \
         windows windows-sim test-windows bench-windows package icons windows-package bench-windows-setup
 
 all: build
@@ -75,15 +75,24 @@ package: build
 icons: configure
 	cmake --build $(BUILD) --target kalvora_icons
 
+# The tests of this build mostly wait for the simulator's replies, so the ThreadSanitizer and Windows trees are built
+# meanwhile, at the lowest priority (their output goes to $(BUILD)/test-builds.log); then their tests run.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory windows-deps
+	@echo "Building the ThreadSanitizer and Windows trees while the tests run (log: $(BUILD)/test-builds.log)"; \
+	nice -n 19 $(MAKE) --no-print-directory tsan-build windows windows-sim > $(BUILD)/test-builds.log 2>&1 & \
+	builds=$$!; trap 'kill $$builds 2>/dev/null; wait $$builds' INT TERM; \
+	(cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)); status=$$?; \
+	if ! wait $$builds; then tail -n 60 $(BUILD)/test-builds.log; exit 1; fi; exit $$status
 	@$(MAKE) --no-print-directory test-tsan
 	@$(MAKE) --no-print-directory test-windows
 
 # The serial link's and the simulator's tests once more under ThreadSanitizer (no Qt in this build).
-test-tsan: deps
+tsan-build: deps
 	cmake -S . -B $(BUILD_TSAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVORA_GUI=OFF -DKALVORA_SANITIZE=thread $(CI_FLAGS)
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target kalvora_tests_link kalvora_tests_sim kalvora-sim
+
+test-tsan: tsan-build
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) -L '^(link|sim)$$'
 
 # Every test under AddressSanitizer and UndefinedBehaviorSanitizer.
