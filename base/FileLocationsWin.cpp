@@ -1,5 +1,7 @@
 #include "base/FileLocations.h"
 
+#include "base/AnsiCodePageWin.h"
+
 #include <windows.h>
 
 #include <knownfolders.h>
@@ -18,30 +20,6 @@
 // its known-folder API, never environment variables read by hand.
 
 namespace {
-
-std::optional<std::wstring> Widen(std::string_view text) {
-    if (text.empty())
-        return std::wstring();
-    const int nSize = static_cast<int>(text.size());
-    const int nWide = MultiByteToWideChar(CP_ACP, 0, text.data(), nSize, nullptr, 0);
-    if (nWide <= 0)
-        return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(nWide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), nSize, wide.data(), nWide);
-    return wide;
-}
-
-std::string Narrow(std::wstring_view text) {
-    if (text.empty())
-        return std::string();
-    const int nSize = static_cast<int>(text.size());
-    const int nNarrow = WideCharToMultiByte(CP_ACP, 0, text.data(), nSize, nullptr, 0, nullptr, nullptr);
-    if (nNarrow <= 0)
-        return std::string();
-    std::string narrow(static_cast<std::size_t>(nNarrow), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), nSize, narrow.data(), nNarrow, nullptr, nullptr);
-    return narrow;
-}
 
 struct CTaskMemFree {
     void operator()(wchar_t* psz) const { CoTaskMemFree(psz); }
@@ -106,12 +84,12 @@ bool MayWriteIn(const std::wstring& directory) {
 CFileLocationFacts GatherFileLocationFacts(const std::string& strExecutableDirectory) {
     CFileLocationFacts facts;
     facts.m_strExecutableDirectory = strExecutableDirectory;
-    const std::wstring directory = Widen(strExecutableDirectory).value_or(std::wstring());
+    const std::wstring directory = WidenAnsi(strExecutableDirectory).value_or(std::wstring());
     facts.m_bInProgramFiles = IsInProgramFiles(directory);
     facts.m_bExecutableDirectoryWritable = !directory.empty() && MayWriteIn(directory);
     // The shipped files sit beside the executable, in a setup program's install and in a portable copy alike.
     facts.m_bShippedDirectoryPresent = false;
     if (const auto appData = KnownFolder(FOLDERID_RoamingAppData))
-        facts.m_strAppData = Narrow(*appData);
+        facts.m_strAppData = NarrowAnsi(*appData);
     return facts;
 }

@@ -1,5 +1,7 @@
 #include "base/Files.h"
 
+#include "base/AnsiCodePageWin.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -7,8 +9,8 @@
 #include <cstdint>
 #include <memory>
 
-// The rules of Files.h on Windows. Narrow paths are in the ANSI code page, the form that GetModuleFileNameA and every
-// A function of the system take, and are widened for the W functions that replacing a file needs. The read-only
+// The rules of Files.h on Windows. Narrow paths are in the ANSI code page (AnsiCodePageWin.h), widened for the W
+// functions that replacing a file needs. The read-only
 // attribute is the write protection. A symbolic link is followed to the file it leads to; one that leads nowhere is
 // left as it is, and the save fails (under Wine such a link of the Unix file system below looks like no file at all,
 // and the save puts a file in its place).
@@ -35,30 +37,6 @@ using CHandle = std::unique_ptr<void, CHandleCloser>;
 
 CHandle MakeHandle(HANDLE hHandle) {
     return CHandle(hHandle == INVALID_HANDLE_VALUE ? nullptr : hHandle);
-}
-
-std::optional<std::wstring> Widen(std::string_view text) {
-    if (text.empty() || text.find('\0') != std::string_view::npos || text.size() > 0x7fffffff)
-        return std::nullopt;
-    const int nSize = static_cast<int>(text.size());
-    const int nWide = MultiByteToWideChar(CP_ACP, 0, text.data(), nSize, nullptr, 0);
-    if (nWide <= 0)
-        return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(nWide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), nSize, wide.data(), nWide);
-    return wide;
-}
-
-std::string Narrow(std::wstring_view text) {
-    if (text.empty() || text.size() > 0x7fffffff)
-        return {};
-    const int nSize = static_cast<int>(text.size());
-    const int nNarrow = WideCharToMultiByte(CP_ACP, 0, text.data(), nSize, nullptr, 0, nullptr, nullptr);
-    if (nNarrow <= 0)
-        return {};
-    std::string narrow(static_cast<std::size_t>(nNarrow), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), nSize, narrow.data(), nNarrow, nullptr, nullptr);
-    return narrow;
 }
 
 wchar_t Upper(wchar_t ch) {
@@ -159,9 +137,9 @@ private:
 // A fresh temporary file in the directory (TemporaryFileName), or nothing with the system's error left for
 // GetLastError.
 std::unique_ptr<CTemporaryFile> CreateTemporaryFile(const std::wstring& directory, const std::wstring& name) {
-    const std::string strName = Narrow(name);
+    const std::string strName = NarrowAnsi(name);
     for (int nAttempt = 0; nAttempt < kTemporaryAttempts; ++nAttempt) {
-        const std::optional<std::wstring> temporaryName = Widen(TemporaryFileName(strName));
+        const std::optional<std::wstring> temporaryName = WidenAnsi(TemporaryFileName(strName));
         if (!temporaryName) {
             SetLastError(ERROR_INVALID_NAME);
             return nullptr;
@@ -182,7 +160,7 @@ std::unique_ptr<CTemporaryFile> CreateTemporaryFile(const std::wstring& director
 // save holds open cannot be deleted, and one written in the last minute is left alone; no file of another form is
 // ever touched.
 void RemoveStaleTemporaryFiles(const std::wstring& directory, const std::wstring& name) {
-    const std::string strName = Narrow(name);
+    const std::string strName = NarrowAnsi(name);
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     WIN32_FIND_DATAW found{};
@@ -194,7 +172,7 @@ void RemoveStaleTemporaryFiles(const std::wstring& directory, const std::wstring
         const bool bFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
         const std::uint64_t nWritten = Ticks(found.ftLastWriteTime);
         const bool bStale = Ticks(now) >= nWritten && Ticks(now) - nWritten >= kStaleAfter100ns;
-        if (bFile && bStale && IsTemporaryFileName(strName, Narrow(foundName)))
+        if (bFile && bStale && IsTemporaryFileName(strName, NarrowAnsi(foundName)))
             DeleteFileW(Join(directory, foundName).c_str());
     } while (FindNextFileW(hFind, &found));
     FindClose(hFind);
@@ -242,7 +220,7 @@ bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
 // The bytes of a regular file: all of them, or with bWholeOnly false its first kReadLimitBytes. Nothing for a file
 // over the limit when bWholeOnly is set.
 std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWholeOnly) {
-    const std::optional<std::wstring> path = Widen(strPath);
+    const std::optional<std::wstring> path = WidenAnsi(strPath);
     if (!path || IsDevicePath(*path))
         return std::nullopt;
     const DWORD nAttributes = GetFileAttributesW(path->c_str());
@@ -293,7 +271,7 @@ std::optional<std::string> ReadFileStart(const std::string& strPath) {
 }
 
 void ResetFileAttributes(const std::string& strPath) {
-    const std::optional<std::wstring> path = Widen(strPath);
+    const std::optional<std::wstring> path = WidenAnsi(strPath);
     if (!path || IsDevicePath(*path))
         return;
     const DWORD nAttributes = GetFileAttributesW(path->c_str());
@@ -303,7 +281,7 @@ void ResetFileAttributes(const std::string& strPath) {
 }
 
 bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
-    const std::optional<std::wstring> given = Widen(strPath);
+    const std::optional<std::wstring> given = WidenAnsi(strPath);
     if (!given || IsDevicePath(*given))
         return false;
     std::wstring path = *given;

@@ -1,5 +1,6 @@
 #include "link/ComPorts.h"
 
+#include "base/AnsiCodePageWin.h"
 #include "link/InProcessPorts.h"
 #include "link/SerialPort.h"
 
@@ -13,16 +14,6 @@ namespace {
 
 // The device setup class of serial and parallel ports, {4D36E978-E325-11CE-BFC1-08002BE10318}.
 constexpr GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-
-std::string Narrow(const wchar_t* pszText) {
-    const int nNarrow = WideCharToMultiByte(CP_ACP, 0, pszText, -1, nullptr, 0, nullptr, nullptr);
-    if (nNarrow <= 1)
-        return {};
-    std::string narrow(static_cast<std::size_t>(nNarrow), '\0');
-    WideCharToMultiByte(CP_ACP, 0, pszText, -1, narrow.data(), nNarrow, nullptr, nullptr);
-    narrow.pop_back(); // the terminator
-    return narrow;
-}
 
 // "COM7" (any case) as 7; 0 for any other name.
 int ComNumber(const std::string& strName) {
@@ -55,14 +46,14 @@ std::map<int, std::string> PresentPortNames() {
         const LONG nResult =
             RegQueryValueExW(hKey, L"PortName", nullptr, &nType, reinterpret_cast<BYTE*>(szPortName), &nBytes);
         RegCloseKey(hKey);
-        const int nPort = nResult == ERROR_SUCCESS && nType == REG_SZ ? ComNumber(Narrow(szPortName)) : 0;
+        const int nPort = nResult == ERROR_SUCCESS && nType == REG_SZ ? ComNumber(NarrowAnsi(szPortName)) : 0;
         if (nPort < 1 || nPort > kComPortCount)
             continue;
         wchar_t szName[256]{};
         if (SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
                                               reinterpret_cast<BYTE*>(szName), sizeof szName - sizeof(wchar_t),
                                               nullptr))
-            names[nPort] = Narrow(szName);
+            names[nPort] = NarrowAnsi(szName);
         else
             names[nPort] = {};
     }

@@ -1,5 +1,7 @@
 #include "tests/support/WindowProgramWin.h"
 
+#include "base/AnsiCodePageWin.h"
+
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -18,28 +20,12 @@ using namespace std::chrono_literals;
 
 constexpr auto kPollPeriod = 10ms;
 
-std::wstring Widen(const std::string& strText) {
-    const int nWide = MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(nWide > 0 ? nWide : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, wide.data(), nWide);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    const int nNarrow = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(nNarrow > 0 ? nNarrow : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), nNarrow, nullptr, nullptr);
-    narrow.resize(narrow.size() - 1);
-    return narrow;
-}
-
 std::string WindowText(HWND hWnd) {
     wchar_t text[512] = {};
     // WM_GETTEXT is carried across processes by the window system.
     SendMessageTimeoutW(hWnd, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
                         nullptr);
-    return Narrow(text);
+    return NarrowAnsi(text);
 }
 
 struct CWindowSearch {
@@ -83,7 +69,7 @@ struct CWindowProgramWin::Impl {
 };
 
 CWindowProgramWin::CWindowProgramWin(const std::string& strExecutable) : m_pImpl(std::make_unique<Impl>()) {
-    std::wstring commandLine = L"\"" + Widen(strExecutable) + L"\"";
+    std::wstring commandLine = L"\"" + WidenAnsi(strExecutable).value_or(std::wstring()) + L"\"";
     const std::wstring directory = std::filesystem::temp_directory_path().wstring();
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

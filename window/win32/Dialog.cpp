@@ -220,14 +220,6 @@ INT_PTR CALLBACK DialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM lPar
     return pDialog ? HandleMessage(*pDialog, nMessage, wParam, lParam) : FALSE;
 }
 
-// The direct children of the dialog in creation order, which is the template's.
-std::vector<HWND> ChildWindows(HWND hDlg) {
-    std::vector<HWND> children;
-    for (HWND hChild = GetWindow(hDlg, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
-        children.push_back(hChild);
-    return children;
-}
-
 int ControlIdOf(HWND hWnd) {
     return static_cast<int>(GetWindowLongPtrW(hWnd, GWLP_ID));
 }

@@ -6,6 +6,7 @@
 
 #include "window/win32/Win32Window.h"
 
+#include "base/AnsiCodePageWin.h"
 #include "window/common/ControlObjects.h"
 
 #include <oleacc.h>
@@ -129,13 +130,6 @@ std::wstring WithoutMnemonic(std::wstring text) {
     return shown;
 }
 
-std::vector<HWND> Children(HWND hParent) {
-    std::vector<HWND> children;
-    for (HWND hChild = GetWindow(hParent, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
-        children.push_back(hChild);
-    return children;
-}
-
 bool IsShownButton(HWND hWnd) {
     const LONG_PTR nStyle = GetWindowLongPtrW(hWnd, GWL_STYLE);
     const LONG_PTR nType = nStyle & BS_TYPEMASK;
@@ -155,7 +149,7 @@ void ReadMessageBox(HWND hBox, CDialogDriver::CBoxSeen& seen) {
     seen.strText = DataOf(WindowTextOf(GetDlgItem(hBox, kMessageBoxTextId)));
     // The system's shared icon: the message box shows this very handle. (IDI_EXCLAMATION is a number as a pointer.)
     const HICON hExclamation = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_EXCLAMATION));
-    for (const HWND hChild : Children(hBox)) {
+    for (const HWND hChild : ChildWindows(hBox)) {
         if ((GetWindowLongPtrW(hChild, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassOf(hChild) == L"Static")
             seen.bExclamation =
                 seen.bExclamation || reinterpret_cast<HICON>(SendMessageW(hChild, STM_GETICON, 0, 0)) == hExclamation;
@@ -172,7 +166,7 @@ void ReadMessageBox(HWND hBox, CDialogDriver::CBoxSeen& seen) {
 // has none of that caption (the box must close either way, or the test would hang in it).
 void PressButton(HWND hBox, const std::string& strCaption) {
     HWND hChosen = nullptr;
-    for (const HWND hChild : Children(hBox)) {
+    for (const HWND hChild : ChildWindows(hBox)) {
         if (!IsShownButton(hChild))
             continue;
         if (DataOf(WithoutMnemonic(WindowTextOf(hChild))) == strCaption) {
@@ -194,16 +188,6 @@ bool IsMessageBox(HWND hWnd) {
 
 bool IsSaveDialog(HWND hWnd) {
     return ShownSaveDialog() && (GetDlgItem(hWnd, kFileNameComboId) || GetDlgItem(hWnd, kFileNameEditId));
-}
-
-std::wstring FromFilePath(const std::string& strPath) {
-    if (strPath.empty())
-        return {};
-    const int nSize = static_cast<int>(strPath.size());
-    const int nWide = MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(nWide, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, strPath.data(), nSize, wide.data(), nWide);
-    return wide;
 }
 
 // ---- Keys.
@@ -381,7 +365,7 @@ void PrintWindowTree(HWND hWnd, HDC hPicture, POINT at, bool bFrame, const RECT&
     RECT childrenVisible{client.left + dx, client.top + dy, client.right + dx, client.bottom + dy};
     if (!IntersectRect(&childrenVisible, &childrenVisible, &visible))
         return;
-    std::vector<HWND> children = Children(hWnd);
+    std::vector<HWND> children = ChildWindows(hWnd);
     std::reverse(children.begin(), children.end());
     for (const HWND hChild : children) {
         if ((GetWindowLongPtrW(hChild, GWL_STYLE) & WS_VISIBLE) == 0)
@@ -960,10 +944,10 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
             }
             // The whole path, as a user of Windows types it: with backslashes, which the dialog takes where it may
             // refuse a slash.
-            std::wstring path = FromFilePath(strDirectory);
+            std::wstring path = WidenAnsi(strDirectory).value_or(std::wstring());
             if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
                 path += L'\\';
-            path += FromFilePath(strName);
+            path += WidenAnsi(strName).value_or(std::wstring());
             std::replace(path.begin(), path.end(), L'/', L'\\');
             SetWindowTextW(hName, path.c_str());
             PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

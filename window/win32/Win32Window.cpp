@@ -24,6 +24,13 @@ int ScreenDpi() {
 
 } // namespace
 
+std::vector<HWND> ChildWindows(HWND hParent) {
+    std::vector<HWND> children;
+    for (HWND hChild = GetWindow(hParent, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
+        children.push_back(hChild);
+    return children;
+}
+
 std::wstring WindowTextOf(HWND hWnd) {
     const int nLength = GetWindowTextLengthW(hWnd);
     if (nLength <= 0)

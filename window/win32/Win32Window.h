@@ -43,6 +43,8 @@ inline std::u16string FromWide(std::wstring_view text) {
 }
 // The text of a window, as the window system keeps it.
 std::wstring WindowTextOf(HWND hWnd);
+// The direct children of a window in creation order, which for a dialog is its template's.
+std::vector<HWND> ChildWindows(HWND hParent);
 // UTF-8 of a wide text (the executable's path, for the program's name).
 std::string Utf8Of(std::wstring_view text);
 
