@@ -5,9 +5,9 @@
 #include <ole2.h>
 
 // What the windows need before the first one opens: the common controls' classes (list view, up-down, progress
-// bar, and the version 6 look the manifest asks for), COM in a single-threaded apartment for the system's file
-// dialog and for the accessibility annotations, and the bundled display face. Undone in the reverse order when the
-// application object ends.
+// bar, and the version 6 look the manifest asks for), and COM in a single-threaded apartment for the system's file
+// dialog and for the accessibility annotations. Undone in the reverse order when the application object ends, with
+// the bundled display face, which the display font registers when it first needs it (Resources.cpp).
 struct CApplication::Impl {
     bool bOleInitialised = false;
 };
@@ -15,11 +15,9 @@ struct CApplication::Impl {
 CApplication::CApplication(int /*argc*/, char** /*argv*/) : m_pImpl(std::make_unique<Impl>()) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS |
-                     ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
     m_pImpl->bOleInitialised = SUCCEEDED(OleInitialize(nullptr));
-    RegisterBundledFont();
 }
 
 CApplication::~CApplication() {

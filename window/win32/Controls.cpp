@@ -18,10 +18,6 @@ LRESULT Send(HWND hWnd, UINT nMessage, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageW(hWnd, nMessage, wParam, lParam);
 }
 
-std::string ToData(std::wstring_view text) {
-    return NarrowToData(FromWide(text));
-}
-
 void SetText(CWnd::Impl* impl, const std::u16string& text) {
     if (!impl)
         return;
@@ -40,17 +36,6 @@ void SetText(CWnd::Impl* impl, const std::u16string& text) {
 }
 
 // ---- Drop-downs: entries and tips.
-
-std::wstring EntryText(HWND hCombo, int nIndex) {
-    const LRESULT nLength = Send(hCombo, CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex));
-    if (nLength == CB_ERR)
-        return {};
-    std::wstring text(static_cast<std::size_t>(nLength) + 1, L'\0');
-    const LRESULT nCopied =
-        Send(hCombo, CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(nCopied == CB_ERR ? 0 : static_cast<std::size_t>(nCopied));
-    return text;
-}
 
 // The layer's order of a sorted list: without regard to case, character by character (the same rule for every
 // user, whatever the locale).
@@ -124,6 +109,18 @@ LRESULT CALLBACK TipListProc(HWND hList, UINT nMessage, WPARAM wParam, LPARAM lP
     return DefSubclassProc(hList, nMessage, wParam, lParam);
 }
 
+// The tip window dies with the drop-down's list, which owns it (when the dialog's windows go), or in the control
+// object's destructor: either way the object forgets its handle then, so that it never destroys another window
+// that has since been given the same handle.
+LRESULT CALLBACK TipWindowProc(HWND hTip, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nSubclassId,
+                               DWORD_PTR nRefData) {
+    if (nMessage == WM_NCDESTROY) {
+        reinterpret_cast<CWnd::Impl*>(nRefData)->hTipWindow = nullptr;
+        RemoveWindowSubclass(hTip, TipWindowProc, nSubclassId);
+    }
+    return DefSubclassProc(hTip, nMessage, wParam, lParam);
+}
+
 void EnsureTipWindow(CWnd::Impl& impl) {
     if (impl.hTipWindow)
         return;
@@ -134,8 +131,10 @@ void EnsureTipWindow(CWnd::Impl& impl) {
     impl.hTipWindow = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, info.hwndList,
                                       nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (impl.hTipWindow)
-        SetWindowSubclass(info.hwndList, TipListProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(&impl));
+    if (!impl.hTipWindow)
+        return;
+    SetWindowSubclass(impl.hTipWindow, TipWindowProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(&impl));
+    SetWindowSubclass(info.hwndList, TipListProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(&impl));
 }
 
 // ---- Lists.
@@ -157,11 +156,6 @@ std::wstring ItemTextOf(HWND hList, int nRow, int nColumn) {
     }
 }
 
-int ColumnCountOf(HWND hList) {
-    const auto hHeader = reinterpret_cast<HWND>(Send(hList, LVM_GETHEADER));
-    return hHeader ? static_cast<int>(Send(hHeader, HDM_GETITEMCOUNT)) : 0;
-}
-
 int ColumnFormat(EAlign align) {
     switch (align) {
     case EAlign::Center:
@@ -176,28 +170,36 @@ int ColumnFormat(EAlign align) {
 
 } // namespace
 
+// ---- Shared with the test driver.
+
+std::wstring EntryText(HWND hCombo, int nIndex) {
+    const LRESULT nLength = Send(hCombo, CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex));
+    if (nLength == CB_ERR)
+        return {};
+    std::wstring text(static_cast<std::size_t>(nLength) + 1, L'\0');
+    const LRESULT nCopied =
+        Send(hCombo, CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(nCopied == CB_ERR ? 0 : static_cast<std::size_t>(nCopied));
+    return text;
+}
+
+int ColumnCountOf(HWND hList) {
+    const auto hHeader = reinterpret_cast<HWND>(Send(hList, LVM_GETHEADER));
+    return hHeader ? static_cast<int>(Send(hHeader, HDM_GETITEMCOUNT)) : 0;
+}
+
 // ---- CWnd::Impl
 
 CWnd::Impl::~Impl() {
-    if (hTipWindow && IsWindow(hTipWindow))
+    // Only a tip that still exists: one that died with its owner has cleared the handle (TipWindowProc).
+    if (hTipWindow)
         DestroyWindow(hTipWindow);
     if (hBackBrush)
         DeleteObject(hBackBrush);
 }
 
 bool CWnd::Impl::KeepsText() const {
-    if (bDialog)
-        return false;
-    switch (kind) {
-    case EControlKind::PushButton:
-    case EControlKind::GroupBox:
-    case EControlKind::Label:
-    case EControlKind::Edit:
-    case EControlKind::DropDown:
-        return false;
-    default:
-        return true;
-    }
+    return !bDialog && !ShowsOwnText(kind);
 }
 
 // ---- CWnd

@@ -41,12 +41,7 @@ void Forget(std::vector<CDialog*>& dialogs, CDialog* pDialog) {
 using SetCoalescableTimerFunction = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC, ULONG);
 
 void StartWindowTimer(HWND hWnd, int nId, std::chrono::milliseconds period, bool bExact) {
-    static const auto setCoalescableTimer = [] {
-        const HMODULE hUser32 = GetModuleHandleW(L"user32.dll");
-        return hUser32 ? reinterpret_cast<SetCoalescableTimerFunction>(
-                             reinterpret_cast<void*>(GetProcAddress(hUser32, "SetCoalescableTimer")))
-                       : nullptr;
-    }();
+    static const auto setCoalescableTimer = User32Function<SetCoalescableTimerFunction>("SetCoalescableTimer");
     const auto nMilliseconds = static_cast<UINT>(std::max(period, kMinimumTimerPeriod).count());
     if (bExact && setCoalescableTimer)
         setCoalescableTimer(hWnd, static_cast<UINT_PTR>(nId), nMilliseconds, nullptr, kNoCoalescing);
@@ -57,8 +52,8 @@ void StartWindowTimer(HWND hWnd, int nId, std::chrono::milliseconds period, bool
 // The owner of a new dialog: the parent it was given, else the dialog whose modal run is going on (as the
 // framework's dialogs take the main window), else none.
 HWND OwnerFor(const CWnd* pParentWnd) {
-    if (pParentWnd && pParentWnd->GetImpl() && pParentWnd->GetImpl()->hWnd)
-        return GetAncestor(pParentWnd->GetImpl()->hWnd, GA_ROOT);
+    if (const HWND hRoot = RootWindowOf(pParentWnd))
+        return hRoot;
     if (!ModalRuns().empty())
         return ModalRuns().back()->GetDialogImpl().hDlg;
     return nullptr;

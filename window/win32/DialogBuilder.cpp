@@ -207,12 +207,8 @@ std::vector<DWORD> CDialogBuilder::Build() const {
         writer.Short(control.cy);
         writer.DoubleWord(TemplateId(control.nId));
         writer.Text(FromWide(ControlClass(control.kind)));
-        // An icon or picture control would take its text for the name of an image resource, a drop-down list for
-        // an entry to select: those keep their text beside the window (CWnd::Impl::strKeptText).
-        const bool bShowsText = control.kind == EControlKind::PushButton || control.kind == EControlKind::GroupBox ||
-                                control.kind == EControlKind::Label || control.kind == EControlKind::Edit ||
-                                control.kind == EControlKind::DropDown;
-        writer.Text(bShowsText ? WidenShown(control.strText) : std::u16string());
+        // The kinds that do not show their own text keep it beside the window (CWnd::Impl::strKeptText).
+        writer.Text(ShowsOwnText(control.kind) ? WidenShown(control.strText) : std::u16string());
         writer.Word(0); // no creation data
     }
     return writer.Finish();

@@ -115,10 +115,6 @@ std::vector<HWND> SystemDialogs() {
     return dialogs;
 }
 
-std::string DataOf(std::wstring_view text) {
-    return NarrowToData(FromWide(text));
-}
-
 // A button's caption as it reads, without the mark of its mnemonic.
 std::wstring WithoutMnemonic(std::wstring text) {
     std::wstring shown;
@@ -145,8 +141,8 @@ bool IsDefaultButton(HWND hButton) {
 
 void ReadMessageBox(HWND hBox, CDialogDriver::CBoxSeen& seen) {
     seen.bOpened = true;
-    seen.strTitle = DataOf(WindowTextOf(hBox));
-    seen.strText = DataOf(WindowTextOf(GetDlgItem(hBox, kMessageBoxTextId)));
+    seen.strTitle = ToData(WindowTextOf(hBox));
+    seen.strText = ToData(WindowTextOf(GetDlgItem(hBox, kMessageBoxTextId)));
     // The system's shared icon: the message box shows this very handle. (IDI_EXCLAMATION is a number as a pointer.)
     const HICON hExclamation = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_EXCLAMATION));
     for (const HWND hChild : ChildWindows(hBox)) {
@@ -155,7 +151,7 @@ void ReadMessageBox(HWND hBox, CDialogDriver::CBoxSeen& seen) {
                 seen.bExclamation || reinterpret_cast<HICON>(SendMessageW(hChild, STM_GETICON, 0, 0)) == hExclamation;
         if (!IsShownButton(hChild))
             continue;
-        const std::string strCaption = DataOf(WithoutMnemonic(WindowTextOf(hChild)));
+        const std::string strCaption = ToData(WithoutMnemonic(WindowTextOf(hChild)));
         seen.buttons.push_back(strCaption);
         if (IsDefaultButton(hChild))
             seen.strDefaultButton = strCaption;
@@ -169,7 +165,7 @@ void PressButton(HWND hBox, const std::string& strCaption) {
     for (const HWND hChild : ChildWindows(hBox)) {
         if (!IsShownButton(hChild))
             continue;
-        if (DataOf(WithoutMnemonic(WindowTextOf(hChild))) == strCaption) {
+        if (ToData(WithoutMnemonic(WindowTextOf(hChild))) == strCaption) {
             hChosen = hChild;
             break;
         }
@@ -388,8 +384,11 @@ void PaintWhatIsDue() {
 
 // Whether the program runs under Wine rather than Windows (its ntdll has Wine's own export).
 bool RunsUnderWine() {
-    const HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
-    return hNtdll && GetProcAddress(hNtdll, "wine_get_version");
+    static const bool bWine = [] {
+        const HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
+        return hNtdll && GetProcAddress(hNtdll, "wine_get_version");
+    }();
+    return bWine;
 }
 
 // A list column's or header item's justification (the two share their values: left 0, right 1, centre 2).
@@ -599,7 +598,7 @@ std::vector<CDialogDriver::CColumn> CDialogDriver::Columns(int nId) const {
         return columns;
     const HWND hList = impl->hWnd;
     const auto hHeader = reinterpret_cast<HWND>(SendMessageW(hList, LVM_GETHEADER, 0, 0));
-    const int nCount = hHeader ? static_cast<int>(SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    const int nCount = ColumnCountOf(hList);
     for (int nColumn = 0; nColumn < nCount; ++nColumn) {
         // The heading as its header item shows it; the cells as the list draws the column.
         wchar_t text[256] = {};
@@ -612,7 +611,7 @@ std::vector<CDialogDriver::CColumn> CDialogDriver::Columns(int nId) const {
         cells.mask = LVCF_FMT;
         SendMessageW(hList, LVM_GETCOLUMNW, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&cells));
         CColumn column;
-        column.strHeading = DataOf(text);
+        column.strHeading = ToData(text);
         column.headingAlign = AlignOfFormat(heading.fmt & HDF_JUSTIFYMASK);
         column.cellAlign = AlignOfFormat(cells.fmt & LVCFMT_JUSTIFYMASK);
         // Windows draws the cells as the column's format says, the first column's too once it has become the first
@@ -653,7 +652,7 @@ std::vector<CDialogDriver::CMenuEntry> CDialogDriver::MenuEntries() const {
         info.cch = static_cast<UINT>(std::size(text));
         if (!GetMenuItemInfoW(hMenu, static_cast<UINT>(nItem), TRUE, &info) || (info.fType & MFT_SEPARATOR) != 0)
             continue;
-        entries.push_back({DataOf(text), static_cast<int>(info.wID)});
+        entries.push_back({ToData(text), static_cast<int>(info.wID)});
     }
     return entries;
 }
@@ -784,7 +783,7 @@ CDialogDriver::CLook CDialogDriver::Look(int nId) const {
     GetTextMetricsW(hDC, &metrics);
     SelectObject(hDC, hPrevious);
     DeleteDC(hDC);
-    look.strFontFace = DataOf(face);
+    look.strFontFace = ToData(face);
     look.nFontPixels = metrics.tmHeight - metrics.tmInternalLeading;
     look.bItalic = metrics.tmItalic != 0;
     return look;
@@ -924,20 +923,15 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
             if (const HWND hTypes = GetDlgItem(hDialog, kFileTypeListId)) {
                 const auto nCount = static_cast<int>(SendMessageW(hTypes, CB_GETCOUNT, 0, 0));
                 for (int nIndex = 0; nIndex < nCount; ++nIndex) {
-                    const auto nLength = SendMessageW(hTypes, CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex), 0);
-                    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(nLength, 0)) + 1, L'\0');
-                    SendMessageW(hTypes, CB_GETLBTEXT, static_cast<WPARAM>(nIndex),
-                                 reinterpret_cast<LPARAM>(text.data()));
-                    text.resize(static_cast<std::size_t>(std::max<LRESULT>(nLength, 0)));
-                    seen->filters.push_back(DataOf(text));
+                    seen->filters.push_back(ToData(EntryText(hTypes, nIndex)));
                 }
             }
-            seen->strDefaultExtension = shown->lpstrDefExt ? DataOf(shown->lpstrDefExt) : std::string();
+            seen->strDefaultExtension = shown->lpstrDefExt ? ToData(shown->lpstrDefExt) : std::string();
             seen->bConfirmsReplace = (shown->Flags & OFN_OVERWRITEPROMPT) != 0;
             HWND hName = GetDlgItem(hDialog, kFileNameComboId);
             if (!hName)
                 hName = GetDlgItem(hDialog, kFileNameEditId);
-            seen->strInitialName = DataOf(WindowTextOf(hName));
+            seen->strInitialName = ToData(WindowTextOf(hName));
             if (strName.empty()) {
                 PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                 return true;
@@ -1035,7 +1029,7 @@ std::string AccessibleText(const CDialog& dialog, int nId, HRESULT (*get)(IAcces
         strText.assign(text, SysStringLen(text));
     SysFreeString(text);
     accessible->Release();
-    return NarrowToData(FromWide(strText));
+    return ToData(strText);
 }
 
 } // namespace

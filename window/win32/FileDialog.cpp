@@ -4,6 +4,8 @@
 
 #include "window/win32/Win32Window.h"
 
+#include "base/AnsiCodePageWin.h"
+
 namespace {
 
 // Long enough for any path the dialog returns.
@@ -14,25 +16,10 @@ const OPENFILENAMEW*& Shown() {
     return pShown;
 }
 
-// The path in the system's ANSI code page, the one the file functions of base/ read their paths in; nothing when
-// it holds a character that code page lacks.
-std::optional<std::string> InAnsiCodePage(const std::wstring& path) {
-    if (path.empty())
-        return std::nullopt;
-    const int nSize = static_cast<int>(path.size());
-    BOOL bLost = FALSE;
-    const int nBytes =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), nSize, nullptr, 0, nullptr, &bLost);
-    if (nBytes <= 0 || bLost)
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(nBytes), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), nSize, bytes.data(), nBytes, nullptr, nullptr);
-    return bytes;
-}
-
-// A path the ANSI code page cannot spell may still be reached through the short names of its folders.
+// The path in the system's ANSI code page, the one the file functions of base/ read their paths in; a path that
+// code page cannot spell exactly may still be reached through the short names of its folders.
 std::optional<std::string> ForFileFunctions(const std::wstring& path) {
-    if (auto bytes = InAnsiCodePage(path))
+    if (auto bytes = NarrowAnsiExact(path))
         return bytes;
     const std::size_t nSlash = path.find_last_of(L"\\/");
     if (nSlash == std::wstring::npos)
@@ -44,7 +31,7 @@ std::optional<std::string> ForFileFunctions(const std::wstring& path) {
     if (nLength == 0 || nLength >= shortDirectory.size())
         return std::nullopt;
     shortDirectory.resize(nLength);
-    return InAnsiCodePage(shortDirectory + path.substr(nSlash));
+    return NarrowAnsiExact(shortDirectory + path.substr(nSlash));
 }
 
 } // namespace
@@ -66,8 +53,7 @@ std::optional<std::string> NativeSaveFileName(const CSaveQuestion& question, CWn
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
-    const HWND hOwner = pOwner && pOwner->GetImpl() ? pOwner->GetImpl()->hWnd : nullptr;
-    dialog.hwndOwner = hOwner ? GetAncestor(hOwner, GA_ROOT) : nullptr;
+    dialog.hwndOwner = RootWindowOf(pOwner);
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();

@@ -4,18 +4,9 @@
 
 #include "window/win32/Win32Window.h"
 
-namespace {
-
-HWND OwnerWindow(const CWnd* pOwner) {
-    const HWND hWnd = pOwner && pOwner->GetImpl() ? pOwner->GetImpl()->hWnd : nullptr;
-    return hWnd ? GetAncestor(hWnd, GA_ROOT) : nullptr;
-}
-
-} // namespace
-
 bool NativeMessageBox(const CMessageBoxShown& box, CWnd* pOwner) {
     const std::wstring strText = ToWide(WidenShown(box.strText));
     const std::wstring strTitle = ToWide(WidenShown(box.strTitle));
     const UINT nType = MB_ICONEXCLAMATION | (box.bQuestion ? MB_YESNO | MB_DEFBUTTON2 : MB_OK);
-    return MessageBoxW(OwnerWindow(pOwner), strText.c_str(), strTitle.c_str(), nType) == IDYES;
+    return MessageBoxW(RootWindowOf(pOwner), strText.c_str(), strTitle.c_str(), nType) == IDYES;
 }

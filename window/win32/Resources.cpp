@@ -113,6 +113,9 @@ void UnregisterBundledFont() {
 
 CFont DisplayFont() {
     static const CDisplayFace face = FindDisplayFace();
+    // The bundled face again for a later application object, the first one's end having unregistered it.
+    if (face.bNarrowed)
+        RegisterBundledFont();
     CFont font;
     if (const HFONT hFont = CreateDisplayFont(face, DisplayFontPixels(SystemDpi())))
         font.Reset(std::make_unique<CFont::Impl>(hFont));

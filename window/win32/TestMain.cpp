@@ -1,5 +1,5 @@
-// The main of the dialog tests on Windows: the application object first (common controls, COM, the bundled face),
-// as in the program, then every test.
+// The main of the dialog tests on Windows: the application object first (common controls, COM), as in the program,
+// then every test.
 
 #include "window/Application.h"
 

@@ -8,12 +8,6 @@ namespace {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFunction = UINT(WINAPI*)();
 
-template <typename Function>
-Function User32Function(const char* pszName) {
-    const HMODULE hUser32 = GetModuleHandleW(L"user32.dll");
-    return hUser32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(hUser32, pszName))) : nullptr;
-}
-
 int ScreenDpi() {
     const HDC hScreen = GetDC(nullptr);
     const int nDpi = hScreen ? GetDeviceCaps(hScreen, LOGPIXELSY) : kDefaultDpi;
@@ -29,6 +23,24 @@ std::vector<HWND> ChildWindows(HWND hParent) {
     for (HWND hChild = GetWindow(hParent, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
         children.push_back(hChild);
     return children;
+}
+
+HWND RootWindowOf(const CWnd* pWnd) {
+    const HWND hWnd = pWnd && pWnd->GetImpl() ? pWnd->GetImpl()->hWnd : nullptr;
+    return hWnd ? GetAncestor(hWnd, GA_ROOT) : nullptr;
+}
+
+bool ShowsOwnText(EControlKind kind) {
+    switch (kind) {
+    case EControlKind::PushButton:
+    case EControlKind::GroupBox:
+    case EControlKind::Label:
+    case EControlKind::Edit:
+    case EControlKind::DropDown:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::wstring WindowTextOf(HWND hWnd) {

@@ -41,12 +41,36 @@ inline std::wstring ToWide(std::u16string_view text) {
 inline std::u16string FromWide(std::wstring_view text) {
     return std::u16string(text.begin(), text.end());
 }
+// A wide text as the layer's narrow data (window/Text.h).
+inline std::string ToData(std::wstring_view text) {
+    return NarrowToData(FromWide(text));
+}
 // The text of a window, as the window system keeps it.
 std::wstring WindowTextOf(HWND hWnd);
 // The direct children of a window in creation order, which for a dialog is its template's.
 std::vector<HWND> ChildWindows(HWND hParent);
 // UTF-8 of a wide text (the executable's path, for the program's name).
 std::string Utf8Of(std::wstring_view text);
+// The text of entry nIndex of a drop-down; empty for none.
+std::wstring EntryText(HWND hCombo, int nIndex);
+// How many columns a list view's header has.
+int ColumnCountOf(HWND hList);
+
+// The top-level window that holds a control object's window (the owner of what it opens); null for none.
+HWND RootWindowOf(const CWnd* pWnd);
+
+// Whether the window of a control of that kind keeps its own text. The others (an icon or picture control takes
+// its text for the name of an image resource, a drop-down list for an entry to select) keep it beside the window
+// (CWnd::Impl::strKeptText).
+bool ShowsOwnText(EControlKind kind);
+
+// A function of user32 found at run time (one a newer Windows than the oldest the program runs on has); null when
+// this one lacks it.
+template <typename Function>
+Function User32Function(const char* pszName) {
+    const HMODULE hUser32 = GetModuleHandleW(L"user32.dll");
+    return hUser32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(hUser32, pszName))) : nullptr;
+}
 
 // A face name into a font description, cut to the length the system takes.
 inline void SetFaceName(LOGFONTW& font, std::wstring_view face) {
@@ -82,7 +106,8 @@ HICON IconHandle(int nIconId, int nSize);
 HBITMAP BitmapHandle(int nBitmapId, int nDpi);
 void ReleaseImages();
 
-// ---- The bundled display face, registered from the program's own bytes for this process only.
+// ---- The bundled display face, registered from the program's own bytes for this process only, when the display
+// font first needs it; unregistered when the application object ends.
 bool RegisterBundledFont();
 void UnregisterBundledFont();
 
