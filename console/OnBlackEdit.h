@@ -12,7 +12,6 @@ public:
     // Takes over the edit: from now on it paints its text in this colour and the rest of its area black.
     bool SubclassDlgItem(int nId, CDialog* pParent);
 
-    CColour TextColour() const { return m_colourText; }
     static constexpr CColour kBackground = RGB(0, 0, 0);
 
 private:

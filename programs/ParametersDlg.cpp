@@ -152,9 +152,7 @@ void CParametersDlg::OnSelchangeProgram() {
     m_nProgram = nProgram;
     if (m_store.IsModified(m_nProgram)) {
         // Downloaded or edited data is newer than the file: reading the file would drop it unseen and unsaved.
-        m_store.SetRowCount(ShownRows(m_store.FileRows(m_nProgram, m_strProgram, FilesDirectory()),
-                                      m_shownRows[static_cast<std::size_t>(m_nProgram)],
-                                      m_store.FilledRowCount(m_nProgram)));
+        m_store.SetRowCount(RowsOfNewerData(m_shownRows[static_cast<std::size_t>(m_nProgram)]));
     } else {
         m_store.LoadProgramFile(m_nProgram, m_strProgram, FilesDirectory());
     }
@@ -196,14 +194,20 @@ void CParametersDlg::BuildRows() {
 void CParametersDlg::ShowSelectedRows() {
     // The fields beside the lists show what the store now holds for the selected rows, so that a choice or
     // "Change" acts on the row the user sees selected, with the text the user sees.
-    if (m_nDetailRow >= 0 && (m_listDetails.GetItemState(m_nDetailRow) & CListCtrl::kStateSelected)) {
-        m_comboFirstSetting.SetWindowText(
-            SettingText(m_store.GetFirstSetting(m_nProgram, m_nDetailRow), kFirstSettingTexts));
-        m_comboSecondSetting.SetWindowText(
-            SettingText(m_store.GetSecondSetting(m_nProgram, m_nDetailRow), kSecondSettingTexts));
-    }
+    if (m_nDetailRow >= 0 && (m_listDetails.GetItemState(m_nDetailRow) & CListCtrl::kStateSelected))
+        ShowDetailFields(m_nDetailRow);
     if (m_nIntervalRow >= 0 && (m_listIntervals.GetItemState(m_nIntervalRow) & CListCtrl::kStateSelected))
-        m_editInterval.SetWindowText(m_store.GetInterval(m_nProgram, m_nIntervalRow));
+        ShowIntervalField(m_nIntervalRow);
+}
+
+void CParametersDlg::ShowDetailFields(int nRow) {
+    // The edit fields show the row's settings; the choice lists keep their selection.
+    m_comboFirstSetting.SetWindowText(SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
+    m_comboSecondSetting.SetWindowText(SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
+}
+
+void CParametersDlg::ShowIntervalField(int nRow) {
+    m_editInterval.SetWindowText(m_store.GetInterval(m_nProgram, nRow));
 }
 
 void CParametersDlg::FillLists() {
@@ -229,9 +233,7 @@ void CParametersDlg::OnItemchangedDetails(int nRow, int /*nOldState*/, int nNewS
     if (nNewState == 0)
         return;
     m_nDetailRow = nRow;
-    // The edit fields show the row's settings; the choice lists keep their selection.
-    m_comboFirstSetting.SetWindowText(SettingText(m_store.GetFirstSetting(m_nProgram, nRow), kFirstSettingTexts));
-    m_comboSecondSetting.SetWindowText(SettingText(m_store.GetSecondSetting(m_nProgram, nRow), kSecondSettingTexts));
+    ShowDetailFields(nRow);
 }
 
 void CParametersDlg::OnSelchangeFirstSetting() {
@@ -252,7 +254,7 @@ void CParametersDlg::OnSelchangeSecondSetting() {
 void CParametersDlg::OnItemchangedIntervals(int nRow, int /*nOldState*/, int nNewState) {
     if (nNewState != 0) {
         m_nIntervalRow = nRow;
-        m_editInterval.SetWindowText(m_store.GetInterval(m_nProgram, nRow));
+        ShowIntervalField(nRow);
     }
     m_editInterval.SetFocus();
 }
@@ -353,12 +355,17 @@ void CParametersDlg::ShowDownloadedRows() {
     // what the download filled, or the upload and the save would leave it out.
     if (!m_store.IsModified(m_nProgram))
         return; // "P0", or nothing answered
-    const int nRows = ShownRows(m_store.FileRows(m_nProgram, m_strProgram, FilesDirectory()), m_store.RowCount(),
-                                m_store.FilledRowCount(m_nProgram));
+    const int nRows = RowsOfNewerData(m_store.RowCount());
     if (nRows == m_store.RowCount())
         return;
     m_store.SetRowCount(nRows);
     BuildRows();
+}
+
+// The rows program m_nProgram shows for data newer than its file, having shown nShownBefore.
+int CParametersDlg::RowsOfNewerData(int nShownBefore) {
+    return ShownRows(m_store.FileRows(m_nProgram, m_strProgram, FilesDirectory()), nShownBefore,
+                     m_store.FilledRowCount(m_nProgram));
 }
 
 void CParametersDlg::UploadProgramDetails() {

@@ -75,6 +75,9 @@ private:
     void FillIntervalColumn();
     // The fields beside the lists from the store, for the rows shown selected (after a download or a new program).
     void ShowSelectedRows();
+    void ShowDetailFields(int nRow);
+    void ShowIntervalField(int nRow);
+    int RowsOfNewerData(int nShownBefore);
 
     int m_nProgram = 0;
     // The main window's port defaults until config.ini names a port or baud rate.

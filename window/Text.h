@@ -39,3 +39,5 @@ inline std::u16string Widen(std::string_view bytes) {
 std::string NarrowToData(std::u16string_view text);
 // A shown text as data, for the places that keep shown texts among data (a choice list's entries).
 std::string ShownAsData(std::string_view text);
+// A caption as it reads: the '&' that marks the next character as the mnemonic removed ("&&" reads as one '&').
+std::u16string WithoutMnemonics(std::u16string_view text);

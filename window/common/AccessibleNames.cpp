@@ -1,5 +1,7 @@
 #include "window/common/AccessibleNames.h"
 
+#include "window/Text.h"
+
 #include <cstddef>
 #include <string>
 
@@ -37,8 +39,7 @@ bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
-} // namespace
-
+// Whether a control of this kind is one the user operates or reads, and so needs a name.
 bool NeedsAccessibleName(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
@@ -57,6 +58,8 @@ bool NeedsAccessibleName(EControlKind kind) {
     }
     return false;
 }
+
+} // namespace
 
 std::vector<CNameSource> AccessibleNameSources(const CDialogTemplate& dialogTemplate) {
     const auto& controls = dialogTemplate.controls;
@@ -100,13 +103,11 @@ std::vector<CNameSource> AccessibleNameSources(const CDialogTemplate& dialogTemp
 }
 
 std::u16string AccessibleNameFromText(std::u16string_view text, bool bNoPrefix, int nNumber) {
+    const std::u16string read = bNoPrefix ? std::u16string(text) : WithoutMnemonics(text);
     std::u16string name;
-    name.reserve(text.size() + 4);
+    name.reserve(read.size() + 4);
     bool bPendingBlank = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (!bNoPrefix && c == u'&' && i + 1 < text.size())
-            c = text[++i];
+    for (const char16_t c : read) {
         if (IsBlank(c)) {
             bPendingBlank = !name.empty();
             continue;

@@ -36,9 +36,6 @@ struct CNameSource {
     friend bool operator==(const CNameSource&, const CNameSource&) = default;
 };
 
-// Whether a control of this kind is one the user operates or reads, and so needs a name.
-bool NeedsAccessibleName(EControlKind kind);
-
 // One source per control of the template, in template order.
 std::vector<CNameSource> AccessibleNameSources(const CDialogTemplate& dialogTemplate);
 

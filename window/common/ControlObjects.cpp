@@ -1,5 +1,7 @@
 #include "window/common/ControlObjects.h"
 
+#include "window/Dialog.h"
+
 namespace {
 
 std::unique_ptr<CWnd> CreateControlObject(EControlKind kind) {
@@ -47,4 +49,15 @@ bool TakesFocus(EControlKind kind) {
     default:
         return false;
     }
+}
+
+CWnd* FirstTabStop(const CDialog& dialog) {
+    const auto& controls = dialog.Controls();
+    const auto& templates = dialog.Template().controls;
+    for (std::size_t i = 0; i < controls.size() && i < templates.size(); ++i) {
+        if (TakesFocus(templates[i].kind) && templates[i].Has(EControlStyle::TabStop) &&
+            controls[i]->IsWindowVisible() && controls[i]->IsWindowEnabled())
+            return controls[i];
+    }
+    return nullptr;
 }

@@ -6,9 +6,15 @@
 #include <memory>
 #include <vector>
 
+class CDialog;
+
 // The object of the interface's class for each control of a template, in template order (Controls.h: push button
 // and group box CButton, label, icon and picture CStatic, ...), not yet attached to any window.
 std::vector<std::unique_ptr<CWnd>> CreateControlObjects(const CDialogTemplate& dialogTemplate);
 
 // Whether a control of that kind takes the keyboard focus at all (its TABSTOP style says whether Tab reaches it).
 bool TakesFocus(EControlKind kind);
+
+// The control that Tab reaches first in the dialog as it is now: the first in template order that takes the focus,
+// is a tab stop, and is visible and enabled. Null when there is none.
+CWnd* FirstTabStop(const CDialog& dialog);

@@ -54,15 +54,8 @@ void CDialog::InitialiseOnce() {
     m_bInitialised = true;
     if (!OnInitDialog())
         return;
-    for (std::size_t i = 0; i < m_controlList.size() && i < m_template.controls.size(); ++i) {
-        const CControlTemplate& control = m_template.controls[i];
-        CWnd& wnd = *m_controlList[i];
-        if (TakesFocus(control.kind) && control.Has(EControlStyle::TabStop) && wnd.IsWindowEnabled() &&
-            wnd.IsWindowVisible()) {
-            wnd.SetFocus();
-            break;
-        }
-    }
+    if (CWnd* pFirst = FirstTabStop(*this))
+        pFirst->SetFocus();
 }
 
 void CDialog::Sleep(std::chrono::milliseconds duration) {

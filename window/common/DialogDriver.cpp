@@ -75,20 +75,12 @@ std::string CDialogDriver::Title() const {
 
 std::vector<int> CDialogDriver::TabOrder() {
     std::vector<int> order;
-    const auto& controls = m_dialog.Controls();
-    const auto& templates = m_dialog.Template().controls;
-    int nFirst = 0;
-    for (std::size_t i = 0; i < controls.size() && i < templates.size(); ++i) {
-        if (TakesFocus(templates[i].kind) && templates[i].Has(EControlStyle::TabStop) &&
-            controls[i]->IsWindowVisible() && controls[i]->IsWindowEnabled()) {
-            nFirst = templates[i].nId;
-            break;
-        }
-    }
+    const CWnd* pFirst = FirstTabStop(m_dialog);
+    const int nFirst = pFirst ? pFirst->GetDlgCtrlID() : 0;
     if (nFirst == 0 || !Focus(nFirst))
         return order;
     order.push_back(nFirst);
-    for (std::size_t nStep = 0; nStep <= controls.size(); ++nStep) {
+    for (std::size_t nStep = 0; nStep <= m_dialog.Controls().size(); ++nStep) {
         Key(0, EKey::Tab);
         const int nNow = FocusId();
         if (nNow == nFirst || nNow == 0)

@@ -84,3 +84,14 @@ std::string NarrowToData(std::u16string_view text) {
 std::string ShownAsData(std::string_view text) {
     return NarrowToData(WidenShown(text));
 }
+
+std::u16string WithoutMnemonics(std::u16string_view text) {
+    std::u16string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
+}

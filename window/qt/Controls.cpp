@@ -111,7 +111,8 @@ QString Text(const CWnd::Impl* impl) {
     return impl->m_strText;
 }
 
-// Typing limited to nChars characters (and to digits for a digits-only edit); the program's texts stay whole.
+} // namespace
+
 void LimitTyping(QLineEdit& edit, bool bDigitsOnly, int nChars) {
     const QString strCharacters = bDigitsOnly ? QStringLiteral("[0-9]") : QStringLiteral(".");
     const QString strCount = nChars > 0 ? QStringLiteral("{0,%1}").arg(nChars) : QStringLiteral("*");
@@ -119,17 +120,8 @@ void LimitTyping(QLineEdit& edit, bool bDigitsOnly, int nChars) {
     edit.setValidator(new QRegularExpressionValidator(QRegularExpression(strCharacters + strCount), &edit));
 }
 
-} // namespace
-
 QString QtWithoutMnemonics(const QString& strText) {
-    QString strShown;
-    strShown.reserve(strText.size());
-    for (qsizetype i = 0; i < strText.size(); ++i) {
-        if (strText[i] == u'&' && i + 1 < strText.size())
-            ++i;
-        strShown += strText[i];
-    }
-    return strShown;
+    return QString::fromStdU16String(WithoutMnemonics(strText.toStdU16String()));
 }
 
 // ---- CWnd and the controls' faces

@@ -182,7 +182,6 @@ void CDialog::AppendSystemMenu(int nCommandId, CShownText text, EKey key) {
     if (!window)
         return;
     const QString strText = QtFromShown(text.text);
-    m_pDialogImpl->m_systemMenu.push_back({nCommandId, strText});
     window->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* separator = new QAction(window);
     separator->setSeparator(true);

@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 
 #include <algorithm>
@@ -152,7 +151,7 @@ QWidget* CBuilder::Create(const CControlTemplate& control, CWnd::Impl& impl, QWi
         label->setTextFormat(Qt::PlainText);
         // Words wrap where the label holds two lines or more; a one-line label whose text is a little wider than
         // it with the platform's font keeps its words on that line.
-        label->setWordWrap(rect.height() >= 2 * QFontMetrics(m_font).height());
+        label->setWordWrap(rect.height() >= 2 * m_units.BaseY());
         label->setAlignment(HorizontalAlignment(control) | Qt::AlignTop);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         impl.m_bNoPrefix = control.Has(EControlStyle::NoPrefix);
@@ -178,7 +177,7 @@ QWidget* CBuilder::Create(const CControlTemplate& control, CWnd::Impl& impl, QWi
         }
         impl.m_bDigitsOnly = control.Has(EControlStyle::Number);
         if (impl.m_bDigitsOnly)
-            edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            LimitTyping(*edit, true, 0);
         edit->setText(strText);
         edit->setGeometry(rect);
         return edit;
@@ -198,7 +197,7 @@ QWidget* CBuilder::Create(const CControlTemplate& control, CWnd::Impl& impl, QWi
         }
         combo->SetSorted(control.Has(EControlStyle::Sort));
         const int nFieldHeight = m_units.BaseY() + kComboFieldMargin;
-        const int nItemHeight = QFontMetrics(m_font).height();
+        const int nItemHeight = m_units.BaseY();
         combo->setMaxVisibleItems(std::max(1, (rect.height() - nFieldHeight) / nItemHeight));
         // A list popup (not a menu-like one) so that the dropped height counts in every style.
         combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));

@@ -33,6 +33,9 @@ QString QtFromShown(std::string_view text);
 std::string QtToData(const QString& strText);
 // What a label without the no-prefix style shows: "&&" is one "&", a single "&" only marks the next character.
 QString QtWithoutMnemonics(const QString& strText);
+// Typing limited to nChars characters (any number for 0), and to digits for a digits-only edit; the program's
+// texts stay whole.
+void LimitTyping(QLineEdit& edit, bool bDigitsOnly, int nChars);
 
 // The widget of a control or of a dialog, with what the window system keeps beside it.
 struct CWnd::Impl {
@@ -73,11 +76,6 @@ struct CDialog::DialogImpl {
     CDialogUnits m_units{1, 1};
     std::vector<CNameSource> m_nameSources; // what names each control for a screen reader, in template order
     std::map<int, QTimer*> m_timers;
-    struct CMenuEntry {
-        int m_nCommandId;
-        QString m_strText;
-    };
-    std::vector<CMenuEntry> m_systemMenu;
 
     explicit DialogImpl(CDialog& dialog) : m_dialog(dialog) {}
     ~DialogImpl();
