@@ -62,7 +62,14 @@ std::optional<std::string> UserFilesDirectory(const std::optional<std::string>& 
 std::optional<std::string> UserFilesDirectory(const std::optional<std::string>& strAppData) {
     if (!strAppData || strAppData->empty())
         return std::nullopt;
-    return NormalDirectory(fs::path(*strAppData) / kAppDataDirectoryName);
+    // Joined as plain text: on Windows the folder's name is in the ANSI code page, which std::filesystem's narrow
+    // strings (UTF-8 under mingw-w64) would garble or refuse.
+    std::string strDirectory = *strAppData;
+    while (strDirectory.size() > 1 && IsSeparator(strDirectory.back()))
+        strDirectory.pop_back();
+    if (!IsSeparator(strDirectory.back()))
+        strDirectory += static_cast<char>(fs::path::preferred_separator);
+    return strDirectory + kAppDataDirectoryName;
 }
 
 CFileLocations FileLocationsFor(const CFileLocationFacts& facts) {

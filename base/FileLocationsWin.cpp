@@ -86,7 +86,8 @@ CFileLocationFacts GatherFileLocationFacts(const std::string& strExecutableDirec
     facts.m_strExecutableDirectory = strExecutableDirectory;
     const std::wstring directory = WidenAnsi(strExecutableDirectory).value_or(std::wstring());
     facts.m_bInProgramFiles = IsInProgramFiles(directory);
-    facts.m_bExecutableDirectoryWritable = !directory.empty() && MayWriteIn(directory);
+    // Program Files decides alone: no trial file there (Wine would let it be made).
+    facts.m_bExecutableDirectoryWritable = !facts.m_bInProgramFiles && !directory.empty() && MayWriteIn(directory);
     // The shipped files sit beside the executable, in a setup program's install and in a portable copy alike.
     facts.m_bShippedDirectoryPresent = false;
     if (const auto appData = KnownFolder(FOLDERID_RoamingAppData))

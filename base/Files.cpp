@@ -1,9 +1,7 @@
 #include "base/Files.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <random>
-#include <system_error>
 
 namespace {
 
@@ -36,15 +34,6 @@ bool IsTemporaryFileName(std::string_view targetName, std::string_view name) {
         return false;
     const std::string_view unique = name.substr(name.size() - kTemporaryUniqueChars);
     return std::all_of(unique.begin(), unique.end(), IsLetterOrDigit);
-}
-
-bool PathExists(const std::string& strPath) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::path(strPath), error);
-}
-
-std::string FileNameOf(const std::string& strPath) {
-    return std::filesystem::path(strPath).filename().string();
 }
 
 std::vector<std::string> SplitTextLines(std::string_view text) {

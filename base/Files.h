@@ -60,8 +60,15 @@ bool IsTemporaryFileName(std::string_view targetName, std::string_view name);
 
 // Whether something exists at the path (a link counts by what it leads to); false when that cannot be told.
 bool PathExists(const std::string& strPath);
-// The last part of a path, the file's own name (the system's separators).
+// The last part of a path, the file's own name: what follows the last separator, empty after a trailing one. On
+// POSIX systems only "/" separates (a backslash is part of a name); on Windows "\\", "/" and a drive's ":" do.
 std::string FileNameOf(const std::string& strPath);
+// Removes the file (a link itself, not what it leads to): true when it is gone, false when it stays or was not there.
+// Never a directory.
+bool RemoveFile(const std::string& strPath);
+// The system's directory for temporary files in the program's narrow paths (on Windows in the ANSI code page),
+// without a trailing separator unless it is a root; empty when there is none or it cannot be named so.
+std::string TemporaryDirectory();
 
 // Splits text into lines the way the program files are read: a line ends at LF, a CR directly before the LF is
 // dropped with it, any other CR stays in the line. A last line without LF still counts; an empty text has no lines.

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -278,6 +280,29 @@ std::optional<std::string> ReadFileBytes(const std::string& strPath) {
 
 std::optional<std::string> ReadFileStart(const std::string& strPath) {
     return ReadRegularFile(strPath, false);
+}
+
+bool PathExists(const std::string& strPath) {
+    struct stat status {};
+    return !HasNul(strPath) && ::stat(strPath.c_str(), &status) == 0;
+}
+
+std::string FileNameOf(const std::string& strPath) {
+    return NameOf(strPath);
+}
+
+bool RemoveFile(const std::string& strPath) {
+    return !HasNul(strPath) && ::unlink(strPath.c_str()) == 0;
+}
+
+std::string TemporaryDirectory() {
+    std::error_code error;
+    std::string strDirectory = std::filesystem::temp_directory_path(error).string();
+    if (error)
+        return {};
+    while (strDirectory.size() > 1 && strDirectory.back() == '/')
+        strDirectory.pop_back();
+    return strDirectory;
 }
 
 void ResetFileAttributes(const std::string& strPath) {

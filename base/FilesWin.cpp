@@ -270,6 +270,49 @@ std::optional<std::string> ReadFileStart(const std::string& strPath) {
     return ReadRegularFile(strPath, false);
 }
 
+bool PathExists(const std::string& strPath) {
+    const std::optional<std::wstring> path = WidenAnsi(strPath);
+    if (!path)
+        return false;
+    const DWORD nAttributes = GetFileAttributesW(path->c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    // A link of Windows counts by what it leads to.
+    return (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || FinalPath(*path).has_value();
+}
+
+std::string FileNameOf(const std::string& strPath) {
+    // Through the wide form, so that a trail byte of a double-byte code page is not taken for a backslash.
+    if (const std::optional<std::wstring> path = WidenAnsi(strPath))
+        return NarrowAnsi(NameOf(*path));
+    const std::size_t nSeparator = strPath.find_last_of("\\/:");
+    return nSeparator == std::string::npos ? strPath : strPath.substr(nSeparator + 1);
+}
+
+bool RemoveFile(const std::string& strPath) {
+    const std::optional<std::wstring> path = WidenAnsi(strPath);
+    return path && !IsDevicePath(*path) && DeleteFileW(path->c_str()) != FALSE;
+}
+
+std::string TemporaryDirectory() {
+    std::wstring directory(MAX_PATH + 1, L'\0');
+    DWORD nLength = GetTempPathW(static_cast<DWORD>(directory.size()), directory.data());
+    if (nLength > directory.size()) {
+        directory.resize(nLength);
+        nLength = GetTempPathW(static_cast<DWORD>(directory.size()), directory.data());
+    }
+    if (nLength == 0 || nLength > directory.size())
+        return {};
+    directory.resize(nLength);
+    const DWORD nAttributes = GetFileAttributesW(directory.c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES || (nAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return {};
+    // Without its trailing separator, but for a drive's root ("C:\").
+    while (directory.size() > 1 && IsSeparator(directory.back()) && directory[directory.size() - 2] != L':')
+        directory.pop_back();
+    return NarrowAnsi(directory);
+}
+
 void ResetFileAttributes(const std::string& strPath) {
     const std::optional<std::wstring> path = WidenAnsi(strPath);
     if (!path || IsDevicePath(*path))

@@ -1,5 +1,7 @@
 #include "link/ComPorts.h"
 
+#include "link/InProcessPorts.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -78,4 +80,11 @@ std::string ComPortEntryText(int nPort, std::string_view deviceName) {
     if (!name.empty())
         strText += " - " + std::string(name);
     return strText;
+}
+
+std::optional<CComPortEntry> InProcessComPortEntry(int nPort) {
+    const auto description = InProcessPortDescription(nPort);
+    if (!description)
+        return std::nullopt;
+    return CComPortEntry{ComPortEntryText(nPort, *description), InProcessPortDevice(nPort)};
 }

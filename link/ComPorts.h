@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ struct CComPortEntry {
     std::string m_strDevice;
 };
 std::vector<CComPortEntry> DescribeComPorts(const std::string& strDirectory, const std::string& strSearchDirectory);
+// The entry of a number served in this process ("COM 7 - simulated unit" and its in-process device), which takes
+// the place of whatever the system has under that number; nothing for any other number.
+std::optional<CComPortEntry> InProcessComPortEntry(int nPort);
 
 // An entry of the list on Windows, from the name the system gives the port's device ("USB Serial Port (COM3)" for
 // COM 3): "COM 3 - USB Serial Port". The port's own name in brackets at its end is dropped; an empty name gives

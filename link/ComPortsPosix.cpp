@@ -1,6 +1,5 @@
 #include "link/ComPorts.h"
 
-#include "link/InProcessPorts.h"
 #include "link/SerialPort.h"
 
 #include <algorithm>
@@ -102,8 +101,8 @@ std::vector<CComPortEntry> DescribeComPorts(const std::string& strDirectory, con
     std::vector<CComPortEntry> entries;
     for (int nPort = 1; nPort <= kComPortCount; ++nPort) {
         // A device served in this process is what the number opens, whatever the link beside it says.
-        if (const auto description = InProcessPortDescription(nPort)) {
-            entries.push_back({ComPortEntryText(nPort, *description), InProcessPortDevice(nPort)});
+        if (auto entry = InProcessComPortEntry(nPort)) {
+            entries.push_back(std::move(*entry));
             continue;
         }
         CComPortEntry entry;

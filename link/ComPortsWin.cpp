@@ -1,7 +1,6 @@
 #include "link/ComPorts.h"
 
 #include "base/AnsiCodePageWin.h"
-#include "link/InProcessPorts.h"
 #include "link/SerialPort.h"
 
 #include <windows.h>
@@ -9,6 +8,7 @@
 #include <setupapi.h>
 
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -73,8 +73,8 @@ std::vector<CComPortEntry> DescribeComPorts(const std::string& /*strDirectory*/,
     std::vector<CComPortEntry> entries;
     for (int nPort = 1; nPort <= kComPortCount; ++nPort) {
         // A device served in this process is what the number opens, whatever port of the system has it too.
-        if (const auto description = InProcessPortDescription(nPort)) {
-            entries.push_back({ComPortEntryText(nPort, *description), InProcessPortDevice(nPort)});
+        if (auto entry = InProcessComPortEntry(nPort)) {
+            entries.push_back(std::move(*entry));
             continue;
         }
         const auto name = present.find(nPort);

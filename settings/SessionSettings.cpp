@@ -4,15 +4,9 @@
 #include "base/IniFile.h"
 #include "settings/Settings.h"
 
-#include <filesystem>
 #include <random>
-#include <string_view>
-#include <system_error>
 
 namespace {
-
-constexpr std::string_view kSettings = "Settings";
-constexpr std::string_view kComPort = "COMPort";
 
 // A name no other session picks: the settings of two sessions at once never meet.
 std::string SessionFileName() {
@@ -25,14 +19,14 @@ std::string SessionFileName() {
 } // namespace
 
 CSessionSettings::CSessionSettings(int nPort) {
-    std::error_code error;
-    const std::filesystem::path directory = std::filesystem::temp_directory_path(error);
-    if (error)
+    // The directory in the program's narrow paths, which on Windows are in the ANSI code page.
+    const std::string strDirectory = TemporaryDirectory();
+    if (strDirectory.empty())
         return;
-    const std::string strPath = (directory / SessionFileName()).string();
+    const std::string strPath = strDirectory + "/" + SessionFileName();
     // The user's file as it is (a missing one reads as empty), with the port as the dialog stores it.
     const std::string text = CIniFile::ReadText(GetConfigPath()).value_or(std::string());
-    const std::string session = CIniFile::WriteStringToText(text, kSettings, kComPort, std::to_string(nPort - 1));
+    const std::string session = SettingsTextWithPort(text, nPort);
     if (!WriteFileReplacing(strPath, session))
         return;
     m_strPath = strPath;
@@ -43,6 +37,5 @@ CSessionSettings::~CSessionSettings() {
     if (m_strPath.empty())
         return;
     SetSessionConfigPath({});
-    std::error_code error;
-    std::filesystem::remove(m_strPath, error);
+    RemoveFile(m_strPath);
 }

@@ -120,6 +120,10 @@ bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBa
     return CIniFile::WriteStrings(strPath, kSettings, {{kComPort, strPort}, {kBaudRate, strBaud}});
 }
 
+std::string SettingsTextWithPort(std::string_view text, int nPort) {
+    return CIniFile::WriteStringToText(text, kSettings, kComPort, std::to_string(nPort - 1));
+}
+
 void CLinkSettings::ApplyTo(int& nPort, int& nBaudRate) const {
     nPort = m_nPort.value_or(nPort);
     nBaudRate = m_nBaudRate.value_or(nBaudRate);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // config.ini in the program's files directory (FilesDirectory, base/FileLocations.h): the port choice, the language and
 // the main window's start values. The readers only read: each window loads the language the file names itself, at the
@@ -50,3 +51,6 @@ CLinkSettings ReadLinkSettings(const std::string& strPath);
 CComPortSettings ReadComPortSettings(const std::string& strPath);
 // Writes Settings/COMPort and then Settings/Baudrate as decimal positions (-1 for no selection).
 bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition);
+// A settings file's text with Settings/COMPort set to port nPort's list position (nPort - 1), as the COM Port
+// Settings dialog stores it; every other line as it was.
+std::string SettingsTextWithPort(std::string_view text, int nPort);

@@ -1,6 +1,7 @@
 // kalvora-sim: the Kalvora timing display on a pseudo-terminal, for the demonstration and the end-to-end tests.
 
 #include "base/FileLocations.h"
+#include "base/WallClock.h"
 #include "sim/SimCable.h"
 #include "sim/SimOptions.h"
 #include "sim/SimServer.h"
@@ -9,7 +10,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,15 +48,6 @@ int InstallSignals() {
     return fds[0];
 }
 
-std::int64_t LocalTimeOfDayMs() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t nSeconds = std::chrono::system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&nSeconds, &local);
-    const auto nMs = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    return ((local.tm_hour * 60LL + local.tm_min) * 60 + local.tm_sec) * 1000 + nMs;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -86,7 +77,9 @@ int main(int argc, char** argv) {
             std::printf("%s\n", strSlavePath.c_str());
             std::fflush(stdout);
         });
-        CSimServer server(*options, options->clockMs.value_or(LocalTimeOfDayMs()), cable);
+        CSimServer server(*options,
+                          options->clockMs.value_or(MillisecondsOfDay(LocalTimeOf(std::chrono::system_clock::now()))),
+                          cable);
         cable.PlugIn();
         return server.Run(nRequestFd);
     } catch (const std::exception& error) {

@@ -76,6 +76,9 @@ TEST(FileLocationsFor, PortableBesideTheExecutableInstalledInTheApplicationData)
         {"an application data folder named with a trailing separator",
          {"C:\\Program Files\\Kalvora", false, false, kUnset, kUnset, true, "C:\\Users\\ann\\AppData\\Roaming\\"},
          {true, "C:\\Users\\ann\\AppData\\Roaming\\Kalvora", "C:\\Program Files\\Kalvora"}},
+        {"an application data folder with a letter of the ANSI code page beyond ASCII",
+         {"C:\\Program Files\\Kalvora", false, false, kUnset, kUnset, true, "C:\\Users\\J\xFCrgen\\AppData\\Roaming"},
+         {true, "C:\\Users\\J\xFCrgen\\AppData\\Roaming\\Kalvora", "C:\\Program Files\\Kalvora"}},
         {"installed without an application data folder: the files stay beside the executable",
          {"C:\\Program Files\\Kalvora", false, false, kUnset, kUnset, true, kUnset},
          {true, "C:\\Program Files\\Kalvora", "C:\\Program Files\\Kalvora"}},
@@ -108,8 +111,14 @@ TEST(GatherFileLocationFacts, ProgramFilesAreTheSystemsFoldersWhateverTheSpellin
         {temp.Path(), false},
         {"E:\\Kalvora", false},
     };
-    for (const auto& [strDirectory, bInProgramFiles] : rows)
-        EXPECT_EQ(GatherFileLocationFacts(strDirectory).m_bInProgramFiles, bInProgramFiles) << strDirectory;
+    for (const auto& [strDirectory, bInProgramFiles] : rows) {
+        const CFileLocationFacts facts = GatherFileLocationFacts(strDirectory);
+        EXPECT_EQ(facts.m_bInProgramFiles, bInProgramFiles) << strDirectory;
+        if (bInProgramFiles) {
+            EXPECT_FALSE(facts.m_bExecutableDirectoryWritable)
+                << strDirectory << ": Program Files decides without a trial file (Wine lets the user write there)";
+        }
+    }
 }
 
 TEST(GatherFileLocationFacts, TheApplicationDataIsTheUsersRoamingFolder) {

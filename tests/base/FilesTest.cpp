@@ -9,11 +9,14 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
+#include <string>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -449,6 +452,103 @@ TEST(WriteFileReplacing, ALinkToAProtectedFileLeavesItAlone) {
     EXPECT_FALSE(WriteFileReplacing(dir.File("config.ini"), "new"));
     EXPECT_EQ(ReadFileBytes(dir.File("real.ini")), std::optional<std::string>("old"));
     EXPECT_TRUE(fs::is_symlink(dir.File("config.ini")));
+}
+
+// ---- Names and existence -------------------------------------------------------------------------------------------
+
+TEST(FileNameOf, IsWhatFollowsTheLastSlash) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/home/ann/starts.txt", "starts.txt"},
+        {"/home/j\xFCrgen/starts.txt", "starts.txt"},
+        {"/home/ann/M\xFCnster.txt", "M\xFCnster.txt"},
+        {"/tmp/caf\xE9", "caf\xE9"},
+        {"starts.txt", "starts.txt"},
+        {"/home/ann/exports/", ""},
+        {"/home/ann/a\\b.txt", "a\\b.txt"}, // a backslash is part of a name here
+        {"C:\\exports\\starts.txt", "C:\\exports\\starts.txt"},
+    };
+    for (const auto& [pszPath, pszName] : rows)
+        EXPECT_EQ(FileNameOf(pszPath), pszName) << pszPath;
+}
+
+struct ExistsRow {
+    const char* pszName;
+    const char* pszPath; // in a directory holding a file "file", a directory "sub", the link "link" to "file" and
+                         // the link "dangling" to nothing
+    bool bExists;
+};
+
+TEST(PathExists, ByWhatIsThereAndWhatALinkLeadsTo) {
+    const ExistsRow rows[] = {
+        {"a file", "file", true},
+        {"a directory", "sub", true},
+        {"a name with a byte beyond ASCII, not UTF-8", "M\xFCnster.txt", true},
+        {"a link to a file", "link", true},
+        {"a link that leads nowhere", "dangling", false},
+        {"nothing", "missing.txt", false},
+        {"below a file", "file/inner", false},
+    };
+    CTempDir dir;
+    WriteRaw(dir.File("file"), "x");
+    WriteRaw(dir.File("M\xFCnster.txt"), "x");
+    fs::create_directory(dir.File("sub"));
+    ASSERT_EQ(::symlink("file", dir.File("link").c_str()), 0);
+    ASSERT_EQ(::symlink("none", dir.File("dangling").c_str()), 0);
+    for (const auto& row : rows)
+        EXPECT_EQ(PathExists(dir.File(row.pszPath)), row.bExists) << row.pszName;
+    EXPECT_FALSE(PathExists(std::string("file\0x", 6))) << "a path with a NUL";
+}
+
+struct RemoveRow {
+    const char* pszName;
+    const char* pszPath; // in a directory as for PathExists
+    bool bRemoved;
+};
+
+TEST(RemoveFile, RemovesAFileOrALinkAndNothingElse) {
+    const RemoveRow rows[] = {
+        {"a file", "file", true},
+        {"a name with a byte beyond ASCII, not UTF-8", "M\xFCnster.txt", true},
+        {"a link, not what it leads to", "link", true},
+        {"a link that leads nowhere", "dangling", true},
+        {"a directory", "sub", false},
+        {"nothing", "missing.txt", false},
+    };
+    for (const auto& row : rows) {
+        CTempDir dir;
+        WriteRaw(dir.File("file"), "x");
+        WriteRaw(dir.File("M\xFCnster.txt"), "x");
+        fs::create_directory(dir.File("sub"));
+        ASSERT_EQ(::symlink("file", dir.File("link").c_str()), 0);
+        ASSERT_EQ(::symlink("none", dir.File("dangling").c_str()), 0);
+        EXPECT_EQ(RemoveFile(dir.File(row.pszPath)), row.bRemoved) << row.pszName;
+        EXPECT_EQ(fs::exists(fs::symlink_status(dir.File(row.pszPath))), std::string_view(row.pszPath) == "sub")
+            << row.pszName;
+        if (std::string_view(row.pszPath) == "link") {
+            EXPECT_TRUE(fs::is_regular_file(dir.File("file"))) << row.pszName << ": the file it leads to stays";
+        }
+    }
+}
+
+TEST(TemporaryDirectory, IsTheSystemsWithoutATrailingSlash) {
+    CTempDir dir;
+    WriteRaw(dir.File("file"), "x");
+    fs::create_directory(dir.File("j\xFCrgen"));
+    const std::pair<std::string, std::string> rows[] = {
+        {dir.Path(), dir.Path()},        {dir.Path() + "/", dir.Path()},
+        {dir.Path() + "//", dir.Path()}, {dir.File("j\xFCrgen"), dir.File("j\xFCrgen")},
+        {dir.File("missing"), ""},       {dir.File("file"), ""},
+    };
+    const char* pszSaved = std::getenv("TMPDIR");
+    const std::optional<std::string> saved = pszSaved ? std::optional<std::string>(pszSaved) : std::nullopt;
+    for (const auto& [strTmpDir, strExpected] : rows) {
+        ::setenv("TMPDIR", strTmpDir.c_str(), 1);
+        EXPECT_EQ(TemporaryDirectory(), strExpected) << strTmpDir;
+    }
+    if (saved)
+        ::setenv("TMPDIR", saved->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 // ---- Temporary files -----------------------------------------------------------------------------------------------

@@ -225,6 +225,71 @@ TEST(FilesWinAttributes, ResetMakesAFileNormalAndLeavesTheRest) {
     EXPECT_EQ(ReadFileBytes(strPath), "[Strings]\r\n");
 }
 
+// ---- Names, existence and the temporary directory, in the ANSI code page
+
+std::string Backslashes(std::string strPath) {
+    std::replace(strPath.begin(), strPath.end(), '/', '\\');
+    return strPath;
+}
+
+TEST(FilesWinNames, TheFileNameFollowsTheLastSeparatorOfEitherKind) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"C:\\Users\\J\xFCrgen\\starts.txt", "starts.txt"},
+        {"C:\\exports\\M\xFCnster.txt", "M\xFCnster.txt"},
+        {"\\\\club\\share\\caf\xE9.txt", "caf\xE9.txt"},
+        {"C:/exports/starts.txt", "starts.txt"},
+        {"C:\\exports/sub\\starts.txt", "starts.txt"},
+        {"C:starts.txt", "starts.txt"},
+        {"starts.txt", "starts.txt"},
+        {"C:\\exports\\", ""},
+    };
+    for (const auto& [pszPath, pszName] : rows)
+        EXPECT_EQ(FileNameOf(pszPath), pszName) << pszPath;
+}
+
+TEST(FilesWinNames, WhatExistsIsSeenWhateverItsName) {
+    CTempDir dir;
+    WriteRaw(dir.File("file.txt"), "x");
+    ASSERT_TRUE(WriteFileReplacing(dir.File("M\xFCnster.txt"), "x"));
+    ASSERT_TRUE(CreateDirectoryA(dir.File("J\xFCrgen").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileReplacing(dir.File("J\xFCrgen/starts.txt"), "x"));
+    const std::pair<std::string, bool> rows[] = {
+        {dir.File("file.txt"), true},
+        {Backslashes(dir.File("file.txt")), true},
+        {dir.File("M\xFCnster.txt"), true},
+        {dir.File("J\xFCrgen"), true},
+        {Backslashes(dir.File("J\xFCrgen/starts.txt")), true},
+        {dir.File("J\xFCrgen/missing.txt"), false},
+        {dir.File("missing.txt"), false},
+        {dir.File("file.txt/inner"), false},
+        {"", false},
+    };
+    for (const auto& [strPath, bExists] : rows)
+        EXPECT_EQ(PathExists(strPath), bExists) << strPath;
+}
+
+TEST(FilesWinNames, TheTemporaryDirectoryIsTheSystemsInTheAnsiCodePage) {
+    CTempDir dir;
+    ASSERT_TRUE(CreateDirectoryA(dir.File("J\xFCrgen").c_str(), nullptr));
+    WriteRaw(dir.File("file.txt"), "x");
+    const std::string strDir = Backslashes(dir.Path());
+    const std::pair<std::string, std::string> rows[] = {
+        {strDir, strDir},
+        {strDir + "\\", strDir},
+        {strDir + "\\J\xFCrgen", strDir + "\\J\xFCrgen"},
+        {strDir + "\\J\xFCrgen\\", strDir + "\\J\xFCrgen"},
+        {strDir + "\\missing", ""},
+        {strDir + "\\file.txt", ""},
+    };
+    char szSaved[32768]{};
+    const DWORD nSaved = GetEnvironmentVariableA("TMP", szSaved, sizeof szSaved);
+    for (const auto& [strTmp, strExpected] : rows) {
+        ASSERT_TRUE(SetEnvironmentVariableA("TMP", strTmp.c_str()));
+        EXPECT_EQ(TemporaryDirectory(), strExpected) << strTmp;
+    }
+    SetEnvironmentVariableA("TMP", nSaved > 0 && nSaved < sizeof szSaved ? szSaved : nullptr);
+}
+
 TEST(FilesWinExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {
     char szModule[MAX_PATH]{};
     ASSERT_GT(GetModuleFileNameA(nullptr, szModule, MAX_PATH), 0u);

@@ -267,6 +267,12 @@ TEST(InProcessPortList, AServedNumberIsListedWithItsDescriptionAndItsDevice) {
     ASSERT_EQ(entries.size(), static_cast<std::size_t>(kComPortCount));
     for (const auto& row : rows) {
         const CComPortEntry& entry = entries[static_cast<std::size_t>(row.nPort - 1)];
+        const std::optional<CComPortEntry> own = InProcessComPortEntry(row.nPort);
+        EXPECT_EQ(own.has_value(), row.pszText != nullptr) << row.nPort;
+        if (own) {
+            EXPECT_EQ(own->m_strText, entry.m_strText) << row.nPort << ": the list takes the number's own entry";
+            EXPECT_EQ(own->m_strDevice, entry.m_strDevice) << row.nPort;
+        }
         if (row.pszText) {
             EXPECT_EQ(entry.m_strText, row.pszText);
             EXPECT_EQ(entry.m_strDevice, InProcessPortDevice(row.nPort));
@@ -278,6 +284,7 @@ TEST(InProcessPortList, AServedNumberIsListedWithItsDescriptionAndItsDevice) {
     }
 
     unitRegistration.reset();
+    EXPECT_FALSE(InProcessComPortEntry(7)) << "a number no longer served has no entry of its own";
     const CComPortEntry seven = DescribeComPorts(dir.Path(), byId.Path())[6];
     EXPECT_THAT(seven.m_strText, ::testing::Not(HasSubstr("simulated unit")));
     EXPECT_EQ(seven.m_strDevice, PortDevicePath(7, dir.Path(), false));

@@ -91,6 +91,9 @@ TEST(SessionSettings, TheSessionsFileGoesWithTheSession) {
         strSessionFile = GetConfigPath();
         EXPECT_TRUE(fs::is_regular_file(strSessionFile));
         EXPECT_NE(fs::path(strSessionFile).parent_path(), fs::path(dir.Path())) << "nothing beside the executable";
+        ASSERT_FALSE(TemporaryDirectory().empty());
+        EXPECT_EQ(strSessionFile.rfind(TemporaryDirectory() + "/", 0), 0u)
+            << strSessionFile << ": in the system's temporary directory, as the program names it";
     }
     EXPECT_FALSE(fs::exists(strSessionFile));
     EXPECT_TRUE(fs::is_empty(dir.Path()));

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -260,6 +261,23 @@ TEST(Settings, ComPortDialogWritesPortThenBaudRateAndNothingElse) {
         const std::string strPath = FileFor(dir, row.before);
         EXPECT_TRUE(WriteComPortSettings(strPath, row.nPort, row.nBaud));
         EXPECT_EQ(ReadFileBytes(strPath), row.after) << (row.before ? row.before : "(no file)");
+    }
+}
+
+TEST(Settings, ASessionsTextNamesItsPortAsTheDialogStoresIt) {
+    const std::tuple<const char*, int, const char*> rows[] = {
+        {"", 7, "[Settings]\r\nCOMPort=6\r\n"},
+        {"[Settings]\nCOMPort=2\nBaudrate=1\n", 7, "[Settings]\nCOMPort=6\nBaudrate=1\n"},
+        {"[System]\r\nLanguage=Deutsch\r\n", 12, "[System]\r\nLanguage=Deutsch\r\n[Settings]\r\nCOMPort=11\r\n"},
+        {"[settings]\ncomport = 5\n[SetValues]\nBrightness=4\n", 1,
+         "[settings]\ncomport = 0\n[SetValues]\nBrightness=4\n"},
+    };
+    for (const auto& [pszBefore, nPort, pszAfter] : rows) {
+        const std::string text = SettingsTextWithPort(pszBefore, nPort);
+        EXPECT_EQ(text, pszAfter) << pszBefore;
+        CTempDir dir;
+        ASSERT_TRUE(WriteFileReplacing(dir.File("config.ini"), text));
+        EXPECT_EQ(ReadLinkSettings(dir.File("config.ini")).m_nPort, nPort) << pszBefore << ": the readers' port";
     }
 }
 
