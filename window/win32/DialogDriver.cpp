@@ -115,17 +115,6 @@ std::vector<HWND> SystemDialogs() {
     return dialogs;
 }
 
-// A button's caption as it reads, without the mark of its mnemonic.
-std::wstring WithoutMnemonic(std::wstring text) {
-    std::wstring shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&' && i + 1 < text.size())
-            ++i;
-        shown += text[i];
-    }
-    return shown;
-}
-
 bool IsShownButton(HWND hWnd) {
     const LONG_PTR nStyle = GetWindowLongPtrW(hWnd, GWL_STYLE);
     const LONG_PTR nType = nStyle & BS_TYPEMASK;
@@ -151,7 +140,7 @@ void ReadMessageBox(HWND hBox, CDialogDriver::CBoxSeen& seen) {
                 seen.bExclamation || reinterpret_cast<HICON>(SendMessageW(hChild, STM_GETICON, 0, 0)) == hExclamation;
         if (!IsShownButton(hChild))
             continue;
-        const std::string strCaption = ToData(WithoutMnemonic(WindowTextOf(hChild)));
+        const std::string strCaption = NarrowToData(WithoutMnemonics(FromWide(WindowTextOf(hChild))));
         seen.buttons.push_back(strCaption);
         if (IsDefaultButton(hChild))
             seen.strDefaultButton = strCaption;
@@ -165,7 +154,7 @@ void PressButton(HWND hBox, const std::string& strCaption) {
     for (const HWND hChild : ChildWindows(hBox)) {
         if (!IsShownButton(hChild))
             continue;
-        if (ToData(WithoutMnemonic(WindowTextOf(hChild))) == strCaption) {
+        if (NarrowToData(WithoutMnemonics(FromWide(WindowTextOf(hChild)))) == strCaption) {
             hChosen = hChild;
             break;
         }
