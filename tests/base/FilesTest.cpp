@@ -471,6 +471,15 @@ TEST(FileNameOf, IsWhatFollowsTheLastSlash) {
         EXPECT_EQ(FileNameOf(pszPath), pszName) << pszPath;
 }
 
+// A file "file", a file with a byte beyond ASCII in its name, a directory "sub", the link "link" to "file" and the
+// link "dangling" to nothing.
+bool MakeFilesAndLinks(const CTempDir& dir) {
+    WriteRaw(dir.File("file"), "x");
+    WriteRaw(dir.File("M\xFCnster.txt"), "x");
+    fs::create_directory(dir.File("sub"));
+    return ::symlink("file", dir.File("link").c_str()) == 0 && ::symlink("none", dir.File("dangling").c_str()) == 0;
+}
+
 struct ExistsRow {
     const char* pszName;
     const char* pszPath; // in a directory holding a file "file", a directory "sub", the link "link" to "file" and
@@ -489,11 +498,7 @@ TEST(PathExists, ByWhatIsThereAndWhatALinkLeadsTo) {
         {"below a file", "file/inner", false},
     };
     CTempDir dir;
-    WriteRaw(dir.File("file"), "x");
-    WriteRaw(dir.File("M\xFCnster.txt"), "x");
-    fs::create_directory(dir.File("sub"));
-    ASSERT_EQ(::symlink("file", dir.File("link").c_str()), 0);
-    ASSERT_EQ(::symlink("none", dir.File("dangling").c_str()), 0);
+    ASSERT_TRUE(MakeFilesAndLinks(dir));
     for (const auto& row : rows)
         EXPECT_EQ(PathExists(dir.File(row.pszPath)), row.bExists) << row.pszName;
     EXPECT_FALSE(PathExists(std::string("file\0x", 6))) << "a path with a NUL";
@@ -516,11 +521,7 @@ TEST(RemoveFile, RemovesAFileOrALinkAndNothingElse) {
     };
     for (const auto& row : rows) {
         CTempDir dir;
-        WriteRaw(dir.File("file"), "x");
-        WriteRaw(dir.File("M\xFCnster.txt"), "x");
-        fs::create_directory(dir.File("sub"));
-        ASSERT_EQ(::symlink("file", dir.File("link").c_str()), 0);
-        ASSERT_EQ(::symlink("none", dir.File("dangling").c_str()), 0);
+        ASSERT_TRUE(MakeFilesAndLinks(dir));
         EXPECT_EQ(RemoveFile(dir.File(row.pszPath)), row.bRemoved) << row.pszName;
         EXPECT_EQ(fs::exists(fs::symlink_status(dir.File(row.pszPath))), std::string_view(row.pszPath) == "sub")
             << row.pszName;
