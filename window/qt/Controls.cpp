@@ -414,6 +414,15 @@ void CQtPushButton::SetMultiLine(bool bMultiLine) {
     update();
 }
 
+void CQtPushButton::keyPressEvent(QKeyEvent* event) {
+    // Enter belongs to the dialog's keyboard rule (CQtDialog): a default button would click itself here.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
 void CQtPushButton::paintEvent(QPaintEvent* /*event*/) {
     QStylePainter painter(this);
     QStyleOptionButton option;
