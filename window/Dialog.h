@@ -39,7 +39,9 @@
 // is Enter with Shift, Ctrl or Alt held and from the numeric keypad too, and Escape with Shift or Ctrl (Alt+Escape is
 // the system's): those keys are decided by these rules alone, never also by the window system's dialog manager. The
 // close box (and Alt+F4) runs OnClose(), by default OnCancel().
-
+//
+// Focus: a control that has the keyboard focus hands it on before it is disabled, to the next tab stop in template
+// order that the user can reach, else to the dialog itself, so that the keyboard never goes dead.
 //
 // Life: OnInitDialog() runs once, when the dialog is first created by DoModal() or Create() and before it is
 // shown; when it returns true the focus goes to the first tab stop. DoModal() returns the result given to
