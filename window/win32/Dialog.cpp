@@ -396,13 +396,18 @@ int CDialog::DoModal() {
     DialogImpl& impl = *m_pDialogImpl;
     if (!impl.hDlg)
         return -1;
-    InitialiseOnce();
-    if (m_bEnded)
-        return m_nResult;
+    // The owner is disabled before the initialisation, as the framework's dialogs do it: a message box shown there
+    // (a port or a file that cannot be opened) belongs to the dialog, which is not shown yet, and the window beneath
+    // must not take the user's clicks meanwhile.
     const HWND hOwner = GetWindow(impl.hDlg, GW_OWNER);
     if (hOwner && ::IsWindowEnabled(hOwner)) {
         ::EnableWindow(hOwner, FALSE);
         impl.hDisabledOwner = hOwner;
+    }
+    InitialiseOnce();
+    if (m_bEnded) {
+        EnableOwner(impl);
+        return m_nResult;
     }
     ModalRuns().push_back(this);
     impl.bInModalRun = true;
