@@ -30,6 +30,18 @@ std::unique_ptr<CWnd> CreateControlObject(EControlKind kind) {
     return std::make_unique<CWnd>();
 }
 
+// A control Tab can reach now: one that takes the focus, a tab stop, shown and enabled.
+bool IsReachableTabStop(const CDialog& dialog, std::size_t nIndex) {
+    const CControlTemplate& control = dialog.Template().controls[nIndex];
+    const CWnd* pControl = dialog.Controls()[nIndex];
+    return TakesFocus(control.kind) && control.Has(EControlStyle::TabStop) && pControl->IsWindowVisible() &&
+           pControl->IsWindowEnabled();
+}
+
+std::size_t ControlCount(const CDialog& dialog) {
+    return std::min(dialog.Controls().size(), dialog.Template().controls.size());
+}
+
 } // namespace
 
 std::vector<std::unique_ptr<CWnd>> CreateControlObjects(const CDialogTemplate& dialogTemplate) {
@@ -52,21 +64,6 @@ bool TakesFocus(EControlKind kind) {
         return false;
     }
 }
-
-namespace {
-
-bool IsReachableTabStop(const CDialog& dialog, std::size_t nIndex) {
-    const CControlTemplate& control = dialog.Template().controls[nIndex];
-    const CWnd* pControl = dialog.Controls()[nIndex];
-    return TakesFocus(control.kind) && control.Has(EControlStyle::TabStop) && pControl->IsWindowVisible() &&
-           pControl->IsWindowEnabled();
-}
-
-std::size_t ControlCount(const CDialog& dialog) {
-    return std::min(dialog.Controls().size(), dialog.Template().controls.size());
-}
-
-} // namespace
 
 CWnd* FirstTabStop(const CDialog& dialog) {
     for (std::size_t i = 0; i < ControlCount(dialog); ++i) {
