@@ -191,10 +191,20 @@ void CMainConsoleDlg::EnableCommandButtons(bool bEnable) {
         button->EnableWindow(bEnable);
 }
 
+void CMainConsoleDlg::StartLineReader(int nTimer, std::chrono::milliseconds period) {
+    // A reply timer still waiting (a "Set" whose acknowledgement never came ticks on) would take lines meant for
+    // the new one: a start line lost from the monitor, the current values from their fields.
+    for (const int nReader : kLineReaders) {
+        if (nReader != nTimer)
+            KillTimer(nReader);
+    }
+    SetTimer(nTimer, period);
+}
+
 void CMainConsoleDlg::OnMonitorOn() {
     m_link.Open(m_nPort, m_nBaudRate);
     m_monitorResume.Start(m_link.ReopenCount());
-    SetTimer(TIMER_MONITOR, kMonitorPeriod);
+    StartLineReader(TIMER_MONITOR, kMonitorPeriod);
     m_link.Write(kCmdMonitorToggle);
     // An acknowledgement's green from just before must not darken the monitor's lamp.
     KillTimer(TIMER_LAMP_OFF);
@@ -306,7 +316,7 @@ void CMainConsoleDlg::OnSelchangeCountdownNumber() {
 COperationResult CMainConsoleDlg::RunCommand(int nTimer, const CDeviceOperation& operation) {
     COperationHooks hooks;
     hooks.m_arm = [this, nTimer] {
-        SetTimer(nTimer, kReplyPeriod);
+        StartLineReader(nTimer, kReplyPeriod);
     };
     hooks.m_wait = &CDialog::Sleep;
     return RunDeviceOperation(m_link, m_nPort, m_nBaudRate, operation, hooks);

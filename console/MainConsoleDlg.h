@@ -25,6 +25,8 @@ public:
     static constexpr int TIMER_MODE_ACK = 6;
     // One tick: darkens the status lamp after its green.
     static constexpr int TIMER_LAMP_OFF = 8;
+    // The timers that take the link's lines, one at a time (StartLineReader).
+    static constexpr std::array kLineReaders{TIMER_MONITOR, TIMER_CURRENT_VALUES, TIMER_ACK, TIMER_MODE_ACK};
 
     static constexpr auto kMonitorPeriod = std::chrono::milliseconds{100};
     // The clock ticks once a second, this long after each second's start: the field turns with the second.
@@ -115,6 +117,8 @@ private:
     void ApplySettings();
     // The eleven command buttons that monitoring disables, in the order it disables them.
     void EnableCommandButtons(bool bEnable);
+    // Starts timer nTimer as the one reader of the link's lines: every other reader timer stops first.
+    void StartLineReader(int nTimer, std::chrono::milliseconds period);
     void SetLamp(CStatic& lamp, ELamp image);
     void SetLights(const CLightPattern& lights);
     // After a tick that lit the status lamp green: dark again kLampGreenTime later, while the window goes on.

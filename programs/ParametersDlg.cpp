@@ -30,8 +30,12 @@ constexpr std::array kSecondSettingTexts{IDS_SIGNAL_NONE, IDS_SIGNAL_SHORT, IDS_
 static_assert(kFirstSettingTexts.size() == CProgramStore::kFirstCodes);
 static_assert(kSecondSettingTexts.size() == CProgramStore::kSecondCodes);
 
-// The buttons that start or end in a transfer sequence.
-constexpr std::array kSequenceButtons{IDC_UPLOAD_DETAILS, IDC_UPLOAD_INTERVALS, IDC_SAVE_PROGRAM, IDC_DOWNLOAD};
+// What is disabled while a transfer sequence runs: the buttons that start or end in one, and every control that
+// edits the store (the program choice reads a file into it, the setting choices and "Change" edit it). An upload was
+// built before such an edit and saves after it, and a download's replies land in the store meanwhile.
+constexpr std::array kLockedDuringTransfer{IDC_SELECT_PROGRAM,  IDC_FIRST_SETTING,  IDC_SECOND_SETTING,
+                                           IDC_CHANGE_INTERVAL, IDC_UPLOAD_DETAILS, IDC_UPLOAD_INTERVALS,
+                                           IDC_SAVE_PROGRAM,    IDC_DOWNLOAD};
 
 // The language's text of a setting code, as the lists show it (a shown text kept among the list's data).
 template <std::size_t N>
@@ -127,7 +131,7 @@ void CParametersDlg::EndWhenIdle(int nResult) {
 void CParametersDlg::OnEnterKey() {
     // No button is the default one, and Enter as OK would close the dialog and drop every unsaved edit. Enter in
     // the interval field stores the interval; on a push button it presses that button; elsewhere, and while a
-    // transfer runs, it does nothing.
+    // transfer runs, it does nothing. The same with Shift, Ctrl or Alt held and for the keypad's Enter.
     if (m_bTransferring)
         return;
     const CWnd* focused = GetFocus();
@@ -237,7 +241,7 @@ void CParametersDlg::OnItemchangedDetails(int nRow, int /*nOldState*/, int nNewS
 }
 
 void CParametersDlg::OnSelchangeFirstSetting() {
-    if (m_nDetailRow < 0)
+    if (m_bTransferring || m_nDetailRow < 0)
         return;
     // The position in the choice list is the code: a shown text is never looked up again.
     m_store.SetFirstSetting(m_nProgram, m_nDetailRow, m_comboFirstSetting.GetCurSel());
@@ -245,7 +249,7 @@ void CParametersDlg::OnSelchangeFirstSetting() {
 }
 
 void CParametersDlg::OnSelchangeSecondSetting() {
-    if (m_nDetailRow < 0)
+    if (m_bTransferring || m_nDetailRow < 0)
         return;
     m_store.SetSecondSetting(m_nProgram, m_nDetailRow, m_comboSecondSetting.GetCurSel());
     FillSettingColumns();
@@ -260,7 +264,7 @@ void CParametersDlg::OnItemchangedIntervals(int nRow, int /*nOldState*/, int nNe
 }
 
 void CParametersDlg::OnChangeInterval() {
-    if (m_nIntervalRow < 0)
+    if (m_bTransferring || m_nIntervalRow < 0)
         return;
     m_store.SetInterval(m_nProgram, m_nIntervalRow, m_editInterval.GetWindowText());
     FillIntervalColumn();
@@ -300,27 +304,36 @@ void CParametersDlg::RunSequence(void (CParametersDlg::*sequence)()) {
     // first one holds and cut it short.
     if (m_bTransferring)
         return;
-    // Disabling the button that started the sequence sends the keyboard focus along the tab order; it comes back
-    // when the sequence ends, so that Enter never reaches OK by way of a transfer.
+    // Disabling the button that started the sequence sends the keyboard focus on along the tab order (to OK, from
+    // "Download From Kalvora"); it comes back when the sequence ends, so that Enter never reaches OK by way of a
+    // transfer. Where the user took the focus meanwhile, it stays.
     CWnd* pStarter = GetFocus();
     SetTransferring(true);
+    const CWnd* pHandedTo = GetFocus();
     (this->*sequence)();
     SetTransferring(false);
     if (m_nEndRequest != 0) {
         EndDialog(m_nEndRequest);
         return;
     }
-    if (pStarter && pStarter->IsWindowEnabled() && pStarter->IsWindowVisible())
+    if (pStarter && GetFocus() == pHandedTo && pStarter->IsWindowEnabled() && pStarter->IsWindowVisible())
         pStarter->SetFocus();
 }
 
 void CParametersDlg::SetTransferring(bool bTransferring) {
     m_bTransferring = bTransferring;
-    for (const int nId : kSequenceButtons) {
-        if (CWnd* button = GetDlgItem(nId))
-            button->EnableWindow(!bTransferring);
+    // The control with the focus last, so that the focus moves once, to a control that stays enabled.
+    const CWnd* pFocus = GetFocus();
+    CWnd* pFocusLocked = nullptr;
+    for (const int nId : kLockedDuringTransfer) {
+        CWnd* control = GetDlgItem(nId);
+        if (control == pFocus)
+            pFocusLocked = control;
+        else if (control)
+            control->EnableWindow(!bTransferring);
     }
-    m_comboProgram.EnableWindow(!bTransferring);
+    if (pFocusLocked)
+        pFocusLocked->EnableWindow(!bTransferring);
 }
 
 COperationHooks CParametersDlg::SequenceHooks() {

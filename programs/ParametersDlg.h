@@ -14,9 +14,11 @@
 // Edits, saves, uploads and downloads the device's programs (template 133). Opened modally by the main window's
 // "Configure Parameters" button; it owns its own link and program store.
 //
-// A transfer sequence (download, upload of details, upload of intervals) holds the link and the progress bar
-// while it runs. Meanwhile the transfer buttons and the program choice are disabled, and a request to close the
-// dialog (OK, Escape, close box) waits for the sequence's end: a download then stops asking after the request it
+// A transfer sequence (download, upload of details, upload of intervals) holds the link, the store and the progress
+// bar while it runs. Meanwhile nothing edits the store: the transfer buttons, the program choice, the two setting
+// choices and "Change" are disabled, and Enter does nothing. The keyboard focus moves on from a control being
+// disabled (the window layer's rule), so Tab, Escape and a screen reader still reach the dialog; a request to close
+// the dialog (OK, Escape, close box) waits for the sequence's end: a download then stops asking after the request it
 // is on, an upload of details sends its last rows and saves the program first; the dialog closes as soon as the
 // sequence has closed its link.
 class CParametersDlg : public CDialog {
@@ -60,6 +62,8 @@ private:
     void RunSequence(void (CParametersDlg::*sequence)());
     // The transfer timer, the pace and the window messages of the sequences.
     COperationHooks SequenceHooks();
+    // The one switch of a transfer: the flag every handler that edits or saves the store asks, and the controls
+    // locked meanwhile.
     void SetTransferring(bool bTransferring);
     void EndWhenIdle(int nResult);
 

@@ -42,8 +42,17 @@ constexpr CColour RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 
 enum class EAlign { Left, Center, Right };
 
-// Keys the layer speaks of: a menu entry's key, and the keys a test presses.
-enum class EKey { None, Enter, Escape, Tab, BackTab, Up, Down, Left, Right, Space, F1, F2 };
+// Keys the layer speaks of: a menu entry's key, the keys its dialogs' keyboard rules decide, and the keys a test
+// presses. KeypadEnter is the numeric keypad's Enter, which the rules take as Enter.
+enum class EKey { None, Enter, KeypadEnter, Escape, Tab, BackTab, Up, Down, Left, Right, Space, F1, F2 };
+
+// The modifier keys held down with a key.
+struct CKeyModifiers {
+    bool bShift = false;
+    bool bControl = false;
+    bool bAlt = false;
+    friend bool operator==(const CKeyModifiers&, const CKeyModifiers&) = default;
+};
 
 class CWnd {
 public:

@@ -35,8 +35,13 @@
 // Commands: every push button sends its identifier as a command when the user clicks it. A command runs the handler
 // given to OnCommand; with none, IDOK runs OnOK() and IDCANCEL runs OnCancel(). Keys: Escape sends IDCANCEL; Enter
 // sends the identifier of the focused push button, else that of the default push button (DEFAULT in the template),
-// else IDOK; a command whose control is disabled is not sent. OnEnterKey() can be overridden to change that. The
+// else IDOK; a command whose control is disabled is not sent. OnEnterKey() can be overridden to change that. Enter
+// is Enter with Shift, Ctrl or Alt held and from the numeric keypad too, and Escape with Shift or Ctrl (Alt+Escape is
+// the system's): those keys are decided by these rules alone, never also by the window system's dialog manager. The
 // close box (and Alt+F4) runs OnClose(), by default OnCancel().
+//
+// Focus: a control that has the keyboard focus hands it on before it is disabled, to the next tab stop in template
+// order that the user can reach, else to the dialog itself, so that the keyboard never goes dead.
 //
 // Life: OnInitDialog() runs once, when the dialog is first created by DoModal() or Create() and before it is
 // shown; when it returns true the focus goes to the first tab stop. DoModal() returns the result given to
@@ -116,8 +121,9 @@ public:
     void RouteSelChange(int nId);
     void RouteItemChanged(int nId, int nRow, int nOldState, int nNewState);
     void RouteTimer(int nId);
-    void RouteEnterKey();
-    void RouteEscapeKey();
+    // A key the user pressed in the dialog: true when the dialog's keyboard rules (above) took it, false for a key
+    // they leave to the control and the window system.
+    bool RouteKey(EKey key, CKeyModifiers modifiers);
     void RouteClose();
     void RouteSysCommand(int nCommandId);
     // The dialog's own implementation object.

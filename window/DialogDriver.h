@@ -47,8 +47,9 @@ public:
     // A click on row nRow of list nId: that row alone selected and focused, the dialog notified row by row.
     bool ClickRow(int nId, int nRow);
     // Presses and releases a key in control nId, which has the focus first; 0 for the control that has it now (or
-    // the dialog itself). Enter, Escape and Tab go through the dialog's keyboard handling as the user's do.
-    bool Key(int nId, EKey key);
+    // the dialog itself, as the window system hands keys on when no control has the focus). Enter, Escape and Tab go
+    // through the dialog's keyboard handling as the user's do; the modifiers are held down meanwhile.
+    bool Key(int nId, EKey key, CKeyModifiers modifiers = {});
     // One step of spin nId as a click on its upper (+1) or lower (-1) half.
     bool Step(int nId, int nDirection);
     // The close box of the dialog's title bar.
@@ -167,6 +168,9 @@ public:
         bool bExclamation = false;
         std::vector<std::string> buttons; // "OK", "Yes", "No"
         std::string strDefaultButton;
+        // The titles of the program's other shown windows that took the user's clicks and keys while the box was up
+        // (a box holds them all off: disabled under Windows, blocked under Qt).
+        std::vector<std::string> otherWindowsTakingInput;
     };
     // The next message box or question: presses the button with that caption ("OK", "Yes", "No").
     std::shared_ptr<CBoxSeen> AnswerNextMessageBox(std::string strButton);

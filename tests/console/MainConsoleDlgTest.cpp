@@ -827,6 +827,21 @@ TEST_F(MainConsoleDlg, OnAndOffSwitchMonitoring) {
     EXPECT_TRUE(bench.Boxes().Entries().empty());
 }
 
+// "On" disables itself: the keyboard focus goes on to "Off", where Enter stops monitoring again (the window system
+// alone would leave the focus nowhere, and the keyboard dead).
+TEST_F(MainConsoleDlg, OnHandsTheFocusToOff) {
+    CPeerBench bench;
+    CShownConsole console;
+    auto& [window, driver] = console;
+    ASSERT_TRUE(driver.Key(IDC_MONITOR_ON, EKey::Enter));
+    EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
+    EXPECT_EQ(driver.FocusId(), IDC_MONITOR_OFF);
+    ASSERT_TRUE(driver.Key(0, EKey::Enter));
+    EXPECT_FALSE(window.IsTimerRunning(CMainConsoleDlg::TIMER_MONITOR));
+    EXPECT_TRUE(driver.IsEnabled(IDC_MONITOR_ON));
+    EXPECT_EQ(bench.peer.ReadFor(100ms), "?D\r?D\r");
+}
+
 // ---- selection
 
 TEST_F(MainConsoleDlg, UserChoicesMoveTheRowAndTheColumn) {
@@ -905,6 +920,52 @@ TEST_F(MainConsoleDlg, AnUnansweredSetLeavesTheWindowResponsive) {
     EXPECT_GT(nProbes, 40);
     EXPECT_TRUE(window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK)); // still waiting for an acknowledgement
     EXPECT_EQ(Lamp(driver), IDI_LAMP_OFF);
+}
+
+// The link's lines have one reader at a time: a "Set" whose acknowledgement never comes stops waiting for it when
+// monitoring or another command starts, so that its timer takes none of their lines.
+TEST_F(MainConsoleDlg, OneReaderOfTheLinksLinesAtATime) {
+    const struct {
+        const char* pszName;
+        int nUnansweredSet;
+        std::function<void(CPeerBench&, CShownConsole&)> then;
+    } rows[] = {
+        {"monitoring: every start line reaches the display", IDC_SET_BRIGHTNESS,
+         [](CPeerBench& bench, CShownConsole& console) {
+             ASSERT_TRUE(console.driver.Click(IDC_MONITOR_ON));
+             EXPECT_EQ(bench.peer.ReadFor(100ms), "?D\r");
+             for (int nStart = 11; nStart <= 18; ++nStart) {
+                 SCOPED_TRACE(nStart);
+                 const std::string strTime = "10:11:" + std::to_string(nStart) + ".345";
+                 ASSERT_TRUE(bench.peer.Write("00" + std::to_string(nStart) + " ST " + strTime + "\r"));
+                 EXPECT_TRUE(
+                     console.driver.WaitFor([&] { return console.driver.Text(IDC_LAST_START_TIME) == strTime; }, 1s));
+                 EXPECT_EQ(console.driver.Text(IDC_START_NUMBER), std::to_string(nStart - 1));
+             }
+         }},
+        {"current values: their fields", IDC_SET_PROGRAM,
+         [](CPeerBench& bench, CShownConsole& console) {
+             std::thread device([&bench] {
+                 if (bench.peer.ReadUntil(3, 3s) == "?S\r")
+                     bench.peer.Write(CurrentValuesLine("    4:59", "  12", "2", " 5", "5:00", "7") + "\r");
+             });
+             const bool bClicked = console.driver.Click(IDC_GET_CURRENT_VALUES);
+             device.join();
+             ASSERT_TRUE(bClicked);
+             EXPECT_TRUE(console.driver.WaitFor([&] { return console.driver.Text(IDC_BRIGHTNESS) == "7"; }, 2s));
+             EXPECT_EQ(console.driver.Text(IDC_DISPLAY_LARGE), "    4:59");
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CPeerBench bench; // the peer never acknowledges the set
+        CShownConsole console;
+        ASSERT_TRUE(console.driver.Click(row.nUnansweredSet));
+        EXPECT_NE(bench.peer.ReadFor(100ms), "");
+        EXPECT_TRUE(console.window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+        row.then(bench, console);
+        EXPECT_FALSE(console.window.IsTimerRunning(CMainConsoleDlg::TIMER_ACK));
+    }
 }
 
 TEST_F(MainConsoleDlg, AnAcknowledgementLightsTheLampForAQuarterSecond) {
@@ -1129,6 +1190,40 @@ TEST_F(MainConsoleDlg, ReadMemoryAndParametersOpenModally) {
         EXPECT_TRUE(bParent);
         EXPECT_FALSE(window.IsEnded());
         EXPECT_FALSE(window.m_link.IsOpen()); // the main window's link plays no part
+    }
+}
+
+// A message box that a dialog shows while it opens, before it is shown ("Can't open COM port", "Can't Open File!"),
+// holds off the main window as the dialog will: the main window is disabled before the dialog's initialisation.
+TEST_F(MainConsoleDlg, AMessageBoxOfAnOpeningDialogHoldsOffTheMainWindow) {
+    const struct {
+        const char* pszName;
+        int nButton;
+        const char* pszText;
+    } rows[] = {
+        {"Read Memory", IDC_READ_MEMORY, "Can't open COM port"},
+        {"Configure Parameters", IDC_CONFIGURE_PARAMETERS, "Can't Open File!"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CExecutableDirectory directory; // the boxes shown, not recorded
+        ASSERT_TRUE(WriteFileReplacing(directory.File("config.ini"), SettingsNaming(kPort)));
+        MakePortWithoutDevice(directory.Path(), kPort);
+        CShownConsole console;
+        auto& [window, driver] = console;
+        const auto seen = driver.AnswerNextMessageBox("OK");
+        int nOpened = 0;
+        driver.WhenDialogOpens([&](CDialog& opened) {
+            nOpened = opened.TemplateId();
+            opened.EndDialog(IDCANCEL);
+        });
+        ASSERT_TRUE(driver.Click(row.nButton));
+        EXPECT_TRUE(seen->bOpened);
+        EXPECT_EQ(seen->strText, row.pszText);
+        EXPECT_EQ(seen->otherWindowsTakingInput, std::vector<std::string>{});
+        EXPECT_NE(nOpened, 0); // the dialog opened after the box
+        EXPECT_TRUE(window.IsWindowEnabled());
+        EXPECT_FALSE(window.IsEnded());
     }
 }
 

@@ -382,7 +382,8 @@ TEST_F(ParametersDlg, SelectedIntervalGoesToTheFieldAndChangeStoresIt) {
 }
 
 // Enter with the focus on each control that is no push button: the interval field stores the interval, the
-// others do nothing, and the dialog stays open.
+// others do nothing, and the dialog stays open. The same with Shift, Ctrl or Alt held and for the keypad's Enter,
+// which the window system's dialog manager would have taken for OK.
 TEST_F(ParametersDlg, EnterStoresTheIntervalAndNeverClosesTheDialog) {
     struct CRow {
         const char* pszName;
@@ -393,21 +394,35 @@ TEST_F(ParametersDlg, EnterStoresTheIntervalAndNeverClosesTheDialog) {
                                  {"detail list", IDC_PROGRAM_DETAILS, "1:30"},
                                  {"interval list", IDC_INTERVALS, "1:30"},
                                  {"program choice", IDC_SELECT_PROGRAM, "1:30"}};
-    for (const CRow& row : rows) {
-        SCOPED_TRACE(row.pszName);
-        CBench bench(kThree);
-        auto& [files, peer, dialog, driver] = bench;
-        EnterInterval(driver, "4:00");
-        if (row.nFocus == IDC_SELECT_PROGRAM) {
-            // A program typed into the choice's field is no choice either.
-            dialog.GetDlgItem(IDC_SELECT_PROGRAM)->SetWindowText("");
-            EXPECT_TRUE(driver.Type(IDC_SELECT_PROGRAM, "P3"));
+    struct CVariant {
+        const char* pszName;
+        EKey key;
+        CKeyModifiers modifiers;
+    };
+    const std::vector<CVariant> variants{{"Enter", EKey::Enter, {}},
+                                         {"Shift+Enter", EKey::Enter, {.bShift = true}},
+                                         {"Ctrl+Enter", EKey::Enter, {.bControl = true}},
+                                         {"Alt+Enter", EKey::Enter, {.bAlt = true}},
+                                         {"keypad's Enter", EKey::KeypadEnter, {}},
+                                         {"Shift+keypad's Enter", EKey::KeypadEnter, {.bShift = true}}};
+    for (const CVariant& variant : variants) {
+        SCOPED_TRACE(variant.pszName);
+        for (const CRow& row : rows) {
+            SCOPED_TRACE(row.pszName);
+            CBench bench(kThree);
+            auto& [files, peer, dialog, driver] = bench;
+            EnterInterval(driver, "4:00");
+            if (row.nFocus == IDC_SELECT_PROGRAM) {
+                // A program typed into the choice's field is no choice either.
+                dialog.GetDlgItem(IDC_SELECT_PROGRAM)->SetWindowText("");
+                EXPECT_TRUE(driver.Type(IDC_SELECT_PROGRAM, "P3"));
+            }
+            EXPECT_TRUE(driver.Key(row.nFocus, variant.key, variant.modifiers));
+            EXPECT_FALSE(dialog.IsEnded());
+            EXPECT_TRUE(driver.IsShown());
+            EXPECT_EQ(driver.ItemText(IDC_INTERVALS, 0, 1), row.pszInterval);
+            EXPECT_EQ(dialog.Store().RowCount(), 3); // still program 1 from its file
         }
-        EXPECT_TRUE(driver.Key(row.nFocus, EKey::Enter));
-        EXPECT_FALSE(dialog.IsEnded());
-        EXPECT_TRUE(driver.IsShown());
-        EXPECT_EQ(driver.ItemText(IDC_INTERVALS, 0, 1), row.pszInterval);
-        EXPECT_EQ(dialog.Store().RowCount(), 3); // still program 1 from its file
     }
 }
 
@@ -561,6 +576,97 @@ TEST_F(ParametersDlg, AnUploadNeverHandsEnterToOk) {
     EXPECT_EQ(endedByEnter, false);
     EXPECT_FALSE(dialog.IsEnded());
     EXPECT_EQ(driver.FocusId(), IDC_UPLOAD_INTERVALS);
+}
+
+// Disabling the button that started a transfer hands the focus on to the next control Tab reaches; from there Tab
+// goes on and Escape asks for the close, which comes when the sequence ends. The window system alone would leave
+// the focus nowhere, where no key reaches a control.
+TEST_F(ParametersDlg, TheKeyboardReachesTheDialogDuringATransfer) {
+    struct CRow {
+        const char* pszName;
+        int nStarter;
+        std::string strP1;
+        int nFocusDuring; // the next tab stop that stays enabled
+        int nAfterTab;
+    };
+    const std::vector<CRow> rows{
+        {"download", IDC_DOWNLOAD, {}, IDOK, IDC_PROGRAM_DETAILS},
+        {"upload of details", IDC_UPLOAD_DETAILS, kEleven, IDC_INTERVALS, IDC_INTERVAL_TEXT},
+    };
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CBench bench(row.strP1, true);
+        auto& [files, peer, dialog, driver] = bench;
+        // A row chosen first: a list that gets the focus without one may choose its first row itself, and a row of
+        // this list sends the focus to the interval field.
+        EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 0));
+        ASSERT_TRUE(driver.Focus(row.nStarter));
+        int nFocusDuring = -1;
+        int nAfterTab = -1;
+        std::optional<bool> endedByEscape;
+        CDialogDriver::Later(200ms, [&] {
+            nFocusDuring = driver.FocusId();
+            EXPECT_TRUE(driver.Key(0, EKey::Tab));
+            nAfterTab = driver.FocusId();
+            EXPECT_TRUE(driver.Key(0, EKey::Escape));
+            endedByEscape = dialog.IsEnded();
+        });
+        EXPECT_TRUE(driver.Click(row.nStarter));
+        EXPECT_EQ(nFocusDuring, row.nFocusDuring);
+        EXPECT_EQ(nAfterTab, row.nAfterTab);
+        EXPECT_EQ(endedByEscape, false); // asked for, and waiting for the sequence's end
+        EXPECT_TRUE(dialog.IsEnded());
+        EXPECT_EQ(dialog.Result(), IDCANCEL);
+    }
+}
+
+// While a transfer runs nothing edits the store: an upload was built before and saves afterwards (the file and the
+// unit would differ), a download's replies land in it meanwhile. The setting choices and "Change" are disabled with
+// the transfer buttons and the program choice, and the user's attempts reach nothing.
+TEST_F(ParametersDlg, NothingEditsTheStoreDuringATransfer) {
+    const std::vector<int> locked{IDC_SELECT_PROGRAM, IDC_FIRST_SETTING,    IDC_SECOND_SETTING, IDC_CHANGE_INTERVAL,
+                                  IDC_UPLOAD_DETAILS, IDC_UPLOAD_INTERVALS, IDC_SAVE_PROGRAM,   IDC_DOWNLOAD};
+    struct CRow {
+        const char* pszName;
+        int nStarter;
+    };
+    for (const CRow& row : {CRow{"upload of details", IDC_UPLOAD_DETAILS}, CRow{"download", IDC_DOWNLOAD}}) {
+        SCOPED_TRACE(row.pszName);
+        CBench bench(kEleven, true);
+        auto& [files, peer, dialog, driver] = bench;
+        EXPECT_TRUE(driver.ClickRow(IDC_PROGRAM_DETAILS, 0));
+        EXPECT_TRUE(driver.ClickRow(IDC_INTERVALS, 0));
+        std::vector<int> enabledDuring;
+        std::vector<bool> attempts;
+        CDialogDriver::Later(150ms, [&] {
+            for (const int nId : locked) {
+                if (driver.IsEnabled(nId))
+                    enabledDuring.push_back(nId);
+            }
+            attempts.push_back(driver.Choose(IDC_FIRST_SETTING, 3));
+            attempts.push_back(driver.Choose(IDC_SECOND_SETTING, 2));
+            driver.Dialog().GetDlgItem(IDC_INTERVAL_TEXT)->SetWindowText("");
+            attempts.push_back(driver.Type(IDC_INTERVAL_TEXT, "9:59") && driver.Click(IDC_CHANGE_INTERVAL));
+            attempts.push_back(driver.Key(IDC_INTERVAL_TEXT, EKey::Enter) &&
+                               driver.ItemText(IDC_INTERVALS, 0, 1) != "1:30");
+            if (row.nStarter == IDC_DOWNLOAD)
+                driver.Key(0, EKey::Escape); // a download stops at the next request
+        });
+        EXPECT_TRUE(driver.Click(row.nStarter));
+
+        EXPECT_EQ(enabledDuring, std::vector<int>{});
+        EXPECT_EQ(attempts, (std::vector<bool>{false, false, false, false}));
+        EXPECT_EQ(dialog.Store().GetInterval(1, 0), "1:30");
+        EXPECT_EQ(dialog.Store().GetFirstSetting(1, 0), 0);
+        EXPECT_EQ(dialog.Store().GetSecondSetting(1, 0), 1);
+        if (row.nStarter == IDC_UPLOAD_DETAILS) {
+            // What the unit got is what the file holds.
+            EXPECT_EQ(Commands(peer->ReadFor(kPeerWait)).front(), "=L10001");
+            EXPECT_EQ(files.Read("P1.txt"), kEleven);
+            for (const int nId : locked)
+                EXPECT_TRUE(driver.IsEnabled(nId)) << nId;
+        }
+    }
 }
 
 TEST_F(ParametersDlg, UploadOfDetailsSendsEveryRowAtItsPaceAndSaves) {

@@ -121,6 +121,10 @@ protected:
         m_calls.push_back("OnClose");
         CDialog::OnClose();
     }
+    void OnEnterKey() override {
+        m_calls.push_back("OnEnterKey");
+        CDialog::OnEnterKey();
+    }
     void OnTimer(int nId) override { m_ticks.emplace_back(nId, Clock::now()); }
     void OnSysCommand(int nId) override { m_calls.push_back("syscommand " + std::to_string(nId)); }
 
@@ -358,7 +362,7 @@ TEST(WindowLayer, OtherDialogsControlsCarryTheirStyles) {
     EXPECT_TRUE(driver.Type(IDC_SELECT_PROGRAM, "P7"));
     EXPECT_TRUE(driver.Key(IDC_SELECT_PROGRAM, EKey::Enter));
     EXPECT_TRUE(driver.Entries(IDC_SELECT_PROGRAM).empty());
-    EXPECT_EQ(parameters.m_calls, std::vector<std::string>{"OnOK"});
+    EXPECT_EQ(parameters.m_calls, (std::vector<std::string>{"OnEnterKey", "OnOK"}));
 
     CDialog port(IDD_COM_PORT);
     const CDialogDriver portDriver(port);
@@ -907,6 +911,11 @@ TEST(WindowLayer, OkButtonAndEscapeAndCloseBoxEndTheDialog) {
         // clang-format off
         {"Escape in the list", [](CDialogDriver& d) { EXPECT_TRUE(d.Key(IDC_COM_PORT_LIST, EKey::Escape)); },
          {"OnCancel"}, IDCANCEL},
+        {"Shift+Escape", [](CDialogDriver& d) { EXPECT_TRUE(d.Key(0, EKey::Escape, {.bShift = true})); },
+         {"OnCancel"}, IDCANCEL},
+        {"Ctrl+Escape in the list",
+         [](CDialogDriver& d) { EXPECT_TRUE(d.Key(IDC_COM_PORT_LIST, EKey::Escape, {.bControl = true})); },
+         {"OnCancel"}, IDCANCEL},
         // clang-format on
         // The dialog decides; here its default OnClose cancels.
         {"close box", [](CDialogDriver& d) { d.CloseBox(); }, {"OnClose", "OnCancel"}, IDCANCEL},
@@ -924,6 +933,8 @@ TEST(WindowLayer, OkButtonAndEscapeAndCloseBoxEndTheDialog) {
     }
 }
 
+// Enter is one rule, decided by the dialog's OnEnterKey alone, whatever modifier is held and from the keypad too
+// (the window system's dialog manager would turn Shift+Enter into OK by a rule of its own).
 TEST(WindowLayer, EnterPressesTheFocusedButtonElseTheDefaultElseOk) {
     struct CRow {
         const char* pszName;
@@ -933,27 +944,93 @@ TEST(WindowLayer, EnterPressesTheFocusedButtonElseTheDefaultElseOk) {
         std::vector<std::string> calls;
     };
     const std::vector<CRow> rows = {
-        {"focused push button", IDD_MAIN_CONSOLE, IDC_MONITOR_ON, 0, {"command 1000"}},
-        {"focused default button", IDD_MAIN_CONSOLE, IDC_EXIT, 0, {"command 1072"}},
-        {"edit: the default button", IDD_MAIN_CONSOLE, IDC_BRIGHTNESS, 0, {"command 1072"}},
-        {"list: the default button", IDD_MAIN_CONSOLE, IDC_PROGRAM, 0, {"command 1072"}},
-        {"disabled default button: nothing", IDD_MAIN_CONSOLE, IDC_BRIGHTNESS, IDC_EXIT, {}},
-        {"no default button: OK", IDD_PARAMETERS, IDC_INTERVAL_TEXT, 0, {"OnOK"}},
-        {"no default button, focused button", IDD_PARAMETERS, IDC_CHANGE_INTERVAL, 0, {"command 1019"}},
-        {"default OK button", IDD_COM_PORT, IDC_COM_PORT_LIST, 0, {"OnOK"}},
+        {"focused push button", IDD_MAIN_CONSOLE, IDC_MONITOR_ON, 0, {"OnEnterKey", "command 1000"}},
+        {"focused default button", IDD_MAIN_CONSOLE, IDC_EXIT, 0, {"OnEnterKey", "command 1072"}},
+        {"edit: the default button", IDD_MAIN_CONSOLE, IDC_BRIGHTNESS, 0, {"OnEnterKey", "command 1072"}},
+        {"list: the default button", IDD_MAIN_CONSOLE, IDC_PROGRAM, 0, {"OnEnterKey", "command 1072"}},
+        {"disabled default button: nothing", IDD_MAIN_CONSOLE, IDC_BRIGHTNESS, IDC_EXIT, {"OnEnterKey"}},
+        {"no default button: OK", IDD_PARAMETERS, IDC_INTERVAL_TEXT, 0, {"OnEnterKey", "OnOK"}},
+        {"no default button, focused button", IDD_PARAMETERS, IDC_CHANGE_INTERVAL, 0, {"OnEnterKey", "command 1019"}},
+        {"default OK button", IDD_COM_PORT, IDC_COM_PORT_LIST, 0, {"OnEnterKey", "OnOK"}},
+    };
+    struct CVariant {
+        const char* pszName;
+        EKey key;
+        CKeyModifiers modifiers;
+    };
+    const std::vector<CVariant> variants = {
+        {"Enter", EKey::Enter, {}},
+        {"keypad's Enter", EKey::KeypadEnter, {}},
+        {"Shift+Enter", EKey::Enter, {.bShift = true}},
+        {"Ctrl+Enter", EKey::Enter, {.bControl = true}},
+        {"Alt+Enter", EKey::Enter, {.bAlt = true}},
+        {"Ctrl+Shift+keypad's Enter", EKey::KeypadEnter, {.bShift = true, .bControl = true}},
+    };
+    for (const CVariant& variant : variants) {
+        SCOPED_TRACE(variant.pszName);
+        for (const CRow& row : rows) {
+            SCOPED_TRACE(row.pszName);
+            CProbeDlg dialog(row.nTemplateId);
+            CDialogDriver driver(dialog);
+            dialog.Create();
+            if (row.nDisabled)
+                dialog.GetDlgItem(row.nDisabled)->EnableWindow(false);
+            EXPECT_TRUE(driver.Focus(row.nFocused));
+            EXPECT_EQ(driver.FocusId(), row.nFocused);
+            EXPECT_TRUE(driver.Key(row.nFocused, variant.key, variant.modifiers));
+            EXPECT_EQ(dialog.m_calls, row.calls);
+            EXPECT_EQ(dialog.IsEnded(), row.calls.back() == "OnOK");
+        }
+    }
+}
+
+// A control that has the focus hands it on before it is disabled: to the next control Tab reaches, else to the
+// dialog. The keyboard still works there: Tab goes on from it, Escape ends the dialog.
+TEST(WindowLayer, DisablingTheFocusedControlHandsTheFocusOn) {
+    struct CRow {
+        const char* pszName;
+        int nTemplateId;
+        int nFocused;
+        std::vector<int> disabled; // in this order, the focused one among them
+        int nFocusAfter;           // 0: the dialog itself
+        int nAfterTab;             // where Tab goes from there
+    };
+    const std::vector<CRow> rows = {
+        {"On: to Off", IDD_MAIN_CONSOLE, IDC_MONITOR_ON, {IDC_MONITOR_ON}, IDC_MONITOR_OFF, IDC_PROGRAM},
+        {"disabled tab stops are passed",
+         IDD_MAIN_CONSOLE,
+         IDC_MONITOR_ON,
+         {IDC_PROGRAM, IDC_MONITOR_OFF, IDC_MONITOR_ON},
+         IDC_COUNTDOWN_NUMBER,
+         IDC_COUNTDOWN_TIME},
+        {"the last tab stop: round to the first",
+         IDD_PARAMETERS,
+         IDOK,
+         {IDOK},
+         IDC_SELECT_PROGRAM,
+         IDC_PROGRAM_DETAILS},
+        {"a control without the focus: it stays",
+         IDD_PARAMETERS,
+         IDC_DOWNLOAD,
+         {IDC_CHANGE_INTERVAL},
+         IDC_DOWNLOAD,
+         IDOK},
+        {"no other tab stop: the dialog", IDD_COM_PORT, IDOK, {IDC_COM_PORT_LIST, IDOK}, 0, 0},
     };
     for (const CRow& row : rows) {
         SCOPED_TRACE(row.pszName);
         CProbeDlg dialog(row.nTemplateId);
         CDialogDriver driver(dialog);
         dialog.Create();
-        if (row.nDisabled)
-            dialog.GetDlgItem(row.nDisabled)->EnableWindow(false);
-        EXPECT_TRUE(driver.Focus(row.nFocused));
-        EXPECT_EQ(driver.FocusId(), row.nFocused);
-        EXPECT_TRUE(driver.Key(row.nFocused, EKey::Enter));
-        EXPECT_EQ(dialog.m_calls, row.calls);
-        EXPECT_EQ(dialog.IsEnded(), row.calls == std::vector<std::string>{"OnOK"});
+        ASSERT_TRUE(driver.Focus(row.nFocused));
+        for (const int nId : row.disabled)
+            dialog.GetDlgItem(nId)->EnableWindow(false);
+        EXPECT_EQ(driver.FocusId(), row.nFocusAfter);
+        EXPECT_TRUE(driver.Key(0, EKey::Tab));
+        EXPECT_EQ(driver.FocusId(), row.nAfterTab);
+        EXPECT_TRUE(driver.Key(0, EKey::Escape));
+        EXPECT_TRUE(dialog.IsEnded());
+        EXPECT_EQ(dialog.m_calls, std::vector<std::string>{"OnCancel"});
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "window/Dialog.h"
 
+#include <algorithm>
+
 namespace {
 
 std::unique_ptr<CWnd> CreateControlObject(EControlKind kind) {
@@ -28,6 +30,18 @@ std::unique_ptr<CWnd> CreateControlObject(EControlKind kind) {
     return std::make_unique<CWnd>();
 }
 
+// A control Tab can reach now: one that takes the focus, a tab stop, shown and enabled.
+bool IsReachableTabStop(const CDialog& dialog, std::size_t nIndex) {
+    const CControlTemplate& control = dialog.Template().controls[nIndex];
+    const CWnd* pControl = dialog.Controls()[nIndex];
+    return TakesFocus(control.kind) && control.Has(EControlStyle::TabStop) && pControl->IsWindowVisible() &&
+           pControl->IsWindowEnabled();
+}
+
+std::size_t ControlCount(const CDialog& dialog) {
+    return std::min(dialog.Controls().size(), dialog.Template().controls.size());
+}
+
 } // namespace
 
 std::vector<std::unique_ptr<CWnd>> CreateControlObjects(const CDialogTemplate& dialogTemplate) {
@@ -52,12 +66,35 @@ bool TakesFocus(EControlKind kind) {
 }
 
 CWnd* FirstTabStop(const CDialog& dialog) {
+    for (std::size_t i = 0; i < ControlCount(dialog); ++i) {
+        if (IsReachableTabStop(dialog, i))
+            return dialog.Controls()[i];
+    }
+    return nullptr;
+}
+
+CWnd* NextTabStop(const CDialog& dialog, const CWnd* pFrom) {
     const auto& controls = dialog.Controls();
-    const auto& templates = dialog.Template().controls;
-    for (std::size_t i = 0; i < controls.size() && i < templates.size(); ++i) {
-        if (TakesFocus(templates[i].kind) && templates[i].Has(EControlStyle::TabStop) &&
-            controls[i]->IsWindowVisible() && controls[i]->IsWindowEnabled())
+    const std::size_t nCount = ControlCount(dialog);
+    const auto found = std::find(controls.begin(), controls.begin() + static_cast<std::ptrdiff_t>(nCount), pFrom);
+    if (found == controls.begin() + static_cast<std::ptrdiff_t>(nCount))
+        return FirstTabStop(dialog);
+    const auto nFrom = static_cast<std::size_t>(found - controls.begin());
+    for (std::size_t nStep = 1; nStep < nCount; ++nStep) {
+        const std::size_t i = (nFrom + nStep) % nCount;
+        if (IsReachableTabStop(dialog, i))
             return controls[i];
     }
     return nullptr;
+}
+
+void HandOnFocusBeforeDisabling(CDialog& dialog, const CWnd& control) {
+    // A control may have two faces (SubclassDlgItem): the window is what counts.
+    const CWnd* pFocus = dialog.GetFocus();
+    if (!pFocus || !control.GetImpl() || pFocus->GetImpl() != control.GetImpl())
+        return;
+    if (CWnd* pNext = NextTabStop(dialog, pFocus))
+        pNext->SetFocus();
+    else
+        dialog.SetFocus();
 }

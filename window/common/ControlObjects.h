@@ -18,3 +18,11 @@ bool TakesFocus(EControlKind kind);
 // The control that Tab reaches first in the dialog as it is now: the first in template order that takes the focus,
 // is a tab stop, and is visible and enabled. Null when there is none.
 CWnd* FirstTabStop(const CDialog& dialog);
+// The control Tab reaches after pFrom in the dialog as it is now: the next one in template order (round to the
+// first) that FirstTabStop would take, pFrom itself left out. Null when there is none.
+CWnd* NextTabStop(const CDialog& dialog, const CWnd* pFrom);
+
+// The rule for a control about to be disabled (both implementations' EnableWindow call it first): when it has the
+// keyboard focus, the focus goes on to NextTabStop, else to the dialog itself. The window system would leave the
+// focus nowhere, where keys reach no control, Tab moves nothing and a screen reader hears no focus.
+void HandOnFocusBeforeDisabling(CDialog& dialog, const CWnd& control);

@@ -108,12 +108,22 @@ void CDialog::RouteTimer(int nId) {
     OnTimer(nId);
 }
 
-void CDialog::RouteEnterKey() {
-    OnEnterKey();
-}
-
-void CDialog::RouteEscapeKey() {
-    SendKeyCommand(IDCANCEL);
+bool CDialog::RouteKey(EKey key, CKeyModifiers modifiers) {
+    switch (key) {
+    case EKey::Enter:
+    case EKey::KeypadEnter:
+        // A modifier changes nothing: Shift+Enter in a field is the Enter the user meant, never a way around the
+        // dialog's own rule for Enter.
+        OnEnterKey();
+        return true;
+    case EKey::Escape:
+        if (modifiers.bAlt)
+            return false; // the system's key for another window
+        SendKeyCommand(IDCANCEL);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CDialog::RouteClose() {

@@ -1,6 +1,7 @@
 #include "window/qt/QtWindow.h"
 
 #include "window/Resources.h"
+#include "window/common/ControlObjects.h"
 #include "window/qt/Icons.h"
 
 #include <QGroupBox>
@@ -143,8 +144,13 @@ std::string CWnd::GetWindowText() const {
 }
 
 void CWnd::EnableWindow(bool bEnable) {
-    if (QWidget* widget = WidgetOf(this))
-        widget->setEnabled(bEnable);
+    QWidget* widget = WidgetOf(this);
+    if (!widget)
+        return;
+    // The layer's rule, not Qt's own moving along its focus chain.
+    if (!bEnable && !m_pImpl->m_bDialog && m_pImpl->m_pDialog)
+        HandOnFocusBeforeDisabling(*m_pImpl->m_pDialog, *this);
+    widget->setEnabled(bEnable);
 }
 
 bool CWnd::IsWindowEnabled() const {
@@ -412,6 +418,15 @@ CQtPushButton::CQtPushButton(QWidget* parent) : QPushButton(parent) {}
 void CQtPushButton::SetMultiLine(bool bMultiLine) {
     m_bMultiLine = bMultiLine;
     update();
+}
+
+void CQtPushButton::keyPressEvent(QKeyEvent* event) {
+    // Enter belongs to the dialog's keyboard rule (CQtDialog): a default button would click itself here.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void CQtPushButton::paintEvent(QPaintEvent* /*event*/) {

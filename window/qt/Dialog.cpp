@@ -49,20 +49,25 @@ void CQtDialog::reject() {
 }
 
 void CQtDialog::keyPressEvent(QKeyEvent* event) {
-    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    if (modifiers == Qt::NoModifier) {
-        switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            m_dialog.RouteEnterKey();
-            return;
-        case Qt::Key_Escape:
-            m_dialog.RouteEscapeKey();
-            return;
-        default:
-            break;
-        }
+    EKey key = EKey::None;
+    switch (event->key()) {
+    case Qt::Key_Return:
+        key = EKey::Enter;
+        break;
+    case Qt::Key_Enter:
+        key = (event->modifiers() & Qt::KeypadModifier) ? EKey::KeypadEnter : EKey::Enter;
+        break;
+    case Qt::Key_Escape:
+        key = EKey::Escape;
+        break;
+    default:
+        break;
     }
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (key != EKey::None &&
+        m_dialog.RouteKey(key, {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
+                                modifiers.testFlag(Qt::AltModifier)}))
+        return;
     // Not QDialog's handling: it would press auto-default buttons and move the focus with the arrow keys.
     QWidget::keyPressEvent(event);
 }

@@ -40,6 +40,8 @@ Qt::Key QtKey(EKey key) {
     switch (key) {
     case EKey::Enter:
         return Qt::Key_Return;
+    case EKey::KeypadEnter:
+        return Qt::Key_Enter;
     case EKey::Escape:
         return Qt::Key_Escape;
     case EKey::Tab:
@@ -86,6 +88,31 @@ void Activate(QWidget* window) {
 
 bool Reachable(const QWidget* widget) {
     return widget && widget->isEnabled() && !widget->isHidden();
+}
+
+// Whether a modal window keeps the user's input from window: an application-modal one from every other window, a
+// window-modal one from the windows it stands on.
+bool IsBlockedBy(const QWidget* modal, const QWidget* window) {
+    if (!modal || modal == window)
+        return false;
+    if (modal->windowModality() == Qt::ApplicationModal)
+        return true;
+    for (const QWidget* below = modal->parentWidget(); below; below = below->parentWidget()) {
+        if (below->window() == window)
+            return true;
+    }
+    return false;
+}
+
+// The shown windows other than box that take the user's clicks and keys.
+std::vector<std::string> WindowsTakingInput(const QWidget* box) {
+    std::vector<std::string> titles;
+    const QWidget* modal = QApplication::activeModalWidget();
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != box && window->isVisible() && window->isEnabled() && !IsBlockedBy(modal, window))
+            titles.push_back(QtToData(window->windowTitle()));
+    }
+    return titles;
 }
 
 std::string WithoutAmpersands(const QString& strText) {
@@ -208,7 +235,7 @@ bool CDialogDriver::ClickRow(int nId, int nRow) {
     return true;
 }
 
-bool CDialogDriver::Key(int nId, EKey key) {
+bool CDialogDriver::Key(int nId, EKey key, CKeyModifiers modifiers) {
     QWidget* target = nullptr;
     if (nId != 0) {
         if (!Focus(nId))
@@ -221,7 +248,12 @@ bool CDialogDriver::Key(int nId, EKey key) {
     if (!target)
         return false;
     Activate(target->window());
-    QTest::keyClick(target, QtKey(key));
+    Qt::KeyboardModifiers held;
+    held.setFlag(Qt::ShiftModifier, modifiers.bShift);
+    held.setFlag(Qt::ControlModifier, modifiers.bControl);
+    held.setFlag(Qt::AltModifier, modifiers.bAlt);
+    held.setFlag(Qt::KeypadModifier, key == EKey::KeypadEnter);
+    QTest::keyClick(target, QtKey(key), held);
     return true;
 }
 
@@ -427,6 +459,7 @@ std::shared_ptr<CDialogDriver::CBoxSeen> CDialogDriver::AnswerNextMessageBox(std
     auto seen = std::make_shared<CBoxSeen>();
     WhenModalOpens<QMessageBox>([seen, strButton](QMessageBox* box) {
         seen->bOpened = true;
+        seen->otherWindowsTakingInput = WindowsTakingInput(box);
         seen->strTitle = QtToData(box->windowTitle());
         seen->strText = QtToData(box->text());
         seen->bExclamation = box->icon() == QMessageBox::Warning && box->textFormat() == Qt::PlainText;

@@ -110,6 +110,7 @@ public:
     bool IsMultiLine() const { return m_bMultiLine; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

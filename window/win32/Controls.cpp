@@ -4,6 +4,8 @@
 
 #include "window/win32/Win32Window.h"
 
+#include "window/common/ControlObjects.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -225,8 +227,13 @@ std::string CWnd::GetWindowText() const {
 }
 
 void CWnd::EnableWindow(bool bEnable) {
-    if (const HWND hWnd = Handle(m_pImpl))
-        ::EnableWindow(hWnd, bEnable ? TRUE : FALSE);
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    // The system would leave the focus nowhere: keys would then reach no control.
+    if (!bEnable && !m_pImpl->bDialog && m_pImpl->pDialog)
+        HandOnFocusBeforeDisabling(*m_pImpl->pDialog, *this);
+    ::EnableWindow(hWnd, bEnable ? TRUE : FALSE);
 }
 
 bool CWnd::IsWindowEnabled() const {

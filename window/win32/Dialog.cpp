@@ -76,23 +76,41 @@ bool IsKeyDown(int nVirtualKey) {
     return (GetKeyState(nVirtualKey) & 0x8000) != 0;
 }
 
-// The keys the layer's rules decide, for a key-down aimed at one of the dialog's windows: Enter and Escape (unless
-// a drop-down's list is open, which takes them itself) and the keys of the menu entries. True when it was one.
+// Bits of a key message's data: the key is one of the extended set (the keypad's Enter beside the main one's), and
+// Alt was down (a WM_SYSKEYDOWN without it is a key that came while no window had the focus).
+constexpr LPARAM kExtendedKey = LPARAM{1} << 24;
+constexpr LPARAM kAltDown = LPARAM{1} << 29;
+
+// The key of a key-down message as the layer's keyboard rules name it; None for the keys they do not decide.
+EKey RuledKeyOf(const MSG& msg) {
+    switch (msg.wParam) {
+    case VK_RETURN:
+        return (msg.lParam & kExtendedKey) != 0 ? EKey::KeypadEnter : EKey::Enter;
+    case VK_ESCAPE:
+        return EKey::Escape;
+    default:
+        return EKey::None;
+    }
+}
+
+// The keys the layer's rules decide, for a key-down aimed at one of the dialog's windows: Enter and Escape, whatever
+// modifiers are held (CDialog::RouteKey decides; a drop-down whose list is open takes them itself), and the keys of
+// the menu entries. True when it was one. Run before the dialog manager, which would otherwise make a second,
+// different decision about Enter and Escape (IDOK with Shift held, say).
 bool HandleDialogKey(CDialog& dialog, const MSG& msg) {
     CDialog::DialogImpl& impl = dialog.GetDialogImpl();
-    if (!impl.bRouting || msg.message != WM_KEYDOWN || !::IsWindowEnabled(impl.hDlg))
+    const bool bSystemKey = msg.message == WM_SYSKEYDOWN;
+    if (!impl.bRouting || (msg.message != WM_KEYDOWN && !bSystemKey) || !::IsWindowEnabled(impl.hDlg))
         return false;
-    const auto nKey = static_cast<UINT>(msg.wParam);
-    const bool bModifiers = IsKeyDown(VK_SHIFT) || IsKeyDown(VK_CONTROL) || IsKeyDown(VK_MENU);
-    if ((nKey == VK_RETURN || nKey == VK_ESCAPE) && !bModifiers) {
+    const CKeyModifiers modifiers{IsKeyDown(VK_SHIFT), IsKeyDown(VK_CONTROL),
+                                  (bSystemKey && (msg.lParam & kAltDown) != 0) || IsKeyDown(VK_MENU)};
+    if (const EKey key = RuledKeyOf(msg); key != EKey::None) {
         if (IsDroppedDown(dialog, msg.hwnd))
             return false;
-        if (nKey == VK_RETURN)
-            dialog.RouteEnterKey();
-        else
-            dialog.RouteEscapeKey();
-        return true;
+        return dialog.RouteKey(key, modifiers);
     }
+    const auto nKey = static_cast<UINT>(msg.wParam);
+    const bool bModifiers = modifiers.bShift || modifiers.bControl || modifiers.bAlt;
     for (const CSystemMenuEntry& entry : impl.menuEntries) {
         if (entry.key != EKey::None && VirtualKeyOf(entry.key) == nKey && !bModifiers) {
             dialog.RouteSysCommand(entry.nCommandId);
@@ -123,15 +141,10 @@ INT_PTR HandleMessage(CDialog& dialog, UINT nMessage, WPARAM wParam, LPARAM lPar
             return FALSE;
         const auto hControl = reinterpret_cast<HWND>(lParam);
         if (!hControl) {
-            // Enter and Escape as the dialog manager turns them into commands, in a message loop other than the
-            // layer's own (a message box's, say).
-            if (LOWORD(wParam) == IDOK)
-                dialog.RouteEnterKey();
-            else if (LOWORD(wParam) == IDCANCEL)
-                dialog.RouteEscapeKey();
-            else
-                return FALSE;
-            return TRUE;
+            // The dialog manager's own Enter or Escape (IDOK or IDCANCEL without a control). The layer's keyboard
+            // rules decide those keys before the dialog manager sees them; a second decision here could only
+            // contradict the first one.
+            return LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL ? TRUE : FALSE;
         }
         const CWnd::Impl* control = impl.Find(hControl);
         if (!control)
@@ -383,13 +396,18 @@ int CDialog::DoModal() {
     DialogImpl& impl = *m_pDialogImpl;
     if (!impl.hDlg)
         return -1;
-    InitialiseOnce();
-    if (m_bEnded)
-        return m_nResult;
+    // The owner is disabled before the initialisation, as the framework's dialogs do it: a message box shown there
+    // (a port or a file that cannot be opened) belongs to the dialog, which is not shown yet, and the window beneath
+    // must not take the user's clicks meanwhile.
     const HWND hOwner = GetWindow(impl.hDlg, GW_OWNER);
     if (hOwner && ::IsWindowEnabled(hOwner)) {
         ::EnableWindow(hOwner, FALSE);
         impl.hDisabledOwner = hOwner;
+    }
+    InitialiseOnce();
+    if (m_bEnded) {
+        EnableOwner(impl);
+        return m_nResult;
     }
     ModalRuns().push_back(this);
     impl.bInModalRun = true;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 
@@ -128,8 +129,22 @@ bool IsDefaultButton(HWND hButton) {
     return (GetWindowLongPtrW(hButton, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
+// The thread's shown windows with a title bar, other than hBox, that are enabled: the user could click into them.
+std::vector<std::string> WindowsTakingInput(HWND hBox) {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    std::vector<std::string> titles;
+    for (const HWND hWnd : windows) {
+        if (hWnd != hBox && IsWindowVisible(hWnd) && IsWindowEnabled(hWnd) &&
+            (GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+            titles.push_back(ToData(WindowTextOf(hWnd)));
+    }
+    return titles;
+}
+
 void ReadMessageBox(HWND hBox, CDialogDriver::CBoxSeen& seen) {
     seen.bOpened = true;
+    seen.otherWindowsTakingInput = WindowsTakingInput(hBox);
     seen.strTitle = ToData(WindowTextOf(hBox));
     seen.strText = ToData(WindowTextOf(GetDlgItem(hBox, kMessageBoxTextId)));
     // The system's shared icon: the message box shows this very handle. (IDI_EXCLAMATION is a number as a pointer.)
@@ -177,33 +192,47 @@ bool IsSaveDialog(HWND hWnd) {
 
 // ---- Keys.
 
-LPARAM KeyData(UINT nVirtualKey, bool bRelease) {
+// A key's data as the keyboard gives it: one stroke, its scan code, the extended set's bit for the keypad's Enter,
+// the context bit when Alt is down, and the release's bits.
+LPARAM KeyData(UINT nVirtualKey, bool bExtended, bool bAlt, bool bRelease) {
     const UINT nScanCode = MapVirtualKeyW(nVirtualKey, MAPVK_VK_TO_VSC);
     LPARAM nData = 1 | static_cast<LPARAM>(nScanCode << 16);
+    if (bExtended)
+        nData |= LPARAM{1} << 24;
+    if (bAlt)
+        nData |= LPARAM{1} << 29;
     if (bRelease)
         nData |= static_cast<LPARAM>(0xC0000000u);
     return nData;
 }
 
-// Shift held for the Tab that goes backwards: the dialog manager asks the key's state (posted keys leave it).
-class CShiftHeld {
+// The modifier keys held while a key is handled: the dialog manager and the layer ask the keys' state, which posted
+// keys leave as it is (Shift is held for the Tab that goes backwards too).
+class CModifiersHeld {
 public:
-    explicit CShiftHeld(bool bHeld) : m_bHeld(bHeld) {
+    explicit CModifiersHeld(CKeyModifiers modifiers) : m_bHeld(modifiers != CKeyModifiers{}) {
         if (!m_bHeld)
             return;
         GetKeyboardState(m_before);
         BYTE held[256];
         std::copy(std::begin(m_before), std::end(m_before), std::begin(held));
-        held[VK_SHIFT] |= 0x80;
-        held[VK_LSHIFT] |= 0x80;
+        const auto hold = [&held](bool bDown, std::initializer_list<int> keys) {
+            for (const int nKey : keys) {
+                if (bDown)
+                    held[nKey] |= 0x80;
+            }
+        };
+        hold(modifiers.bShift, {VK_SHIFT, VK_LSHIFT});
+        hold(modifiers.bControl, {VK_CONTROL, VK_LCONTROL});
+        hold(modifiers.bAlt, {VK_MENU, VK_LMENU});
         SetKeyboardState(held);
     }
-    ~CShiftHeld() {
+    ~CModifiersHeld() {
         if (m_bHeld)
             SetKeyboardState(m_before);
     }
-    CShiftHeld(const CShiftHeld&) = delete;
-    CShiftHeld& operator=(const CShiftHeld&) = delete;
+    CModifiersHeld(const CModifiersHeld&) = delete;
+    CModifiersHeld& operator=(const CModifiersHeld&) = delete;
 
 private:
     bool m_bHeld;
@@ -521,7 +550,7 @@ bool CDialogDriver::ClickRow(int nId, int nRow) {
     return true;
 }
 
-bool CDialogDriver::Key(int nId, EKey key) {
+bool CDialogDriver::Key(int nId, EKey key, CKeyModifiers modifiers) {
     const UINT nVirtualKey = VirtualKeyOf(key);
     if (nVirtualKey == 0)
         return false;
@@ -531,12 +560,21 @@ bool CDialogDriver::Key(int nId, EKey key) {
     if (nId != 0 && !Focus(nId))
         return false;
     HWND hTarget = ::GetFocus();
+    // As the system sends keys: to the window with the focus; with none, to the active window as system keys, also
+    // without Alt.
+    const bool bNoFocus = !hTarget;
     if (!hTarget || GetAncestor(hTarget, GA_ROOT) != hDlg)
         hTarget = hDlg;
-    CShiftHeld shift(key == EKey::BackTab);
+    if (key == EKey::BackTab)
+        modifiers.bShift = true;
+    const CModifiersHeld held(modifiers);
+    const bool bSystemKey = modifiers.bAlt || bNoFocus;
+    const bool bExtended = key == EKey::KeypadEnter;
     // Posted, so that the key passes the modal loop's keyboard handling and the dialog manager as the user's does.
-    PostMessageW(hTarget, WM_KEYDOWN, nVirtualKey, KeyData(nVirtualKey, false));
-    PostMessageW(hTarget, WM_KEYUP, nVirtualKey, KeyData(nVirtualKey, true));
+    PostMessageW(hTarget, bSystemKey ? WM_SYSKEYDOWN : WM_KEYDOWN, nVirtualKey,
+                 KeyData(nVirtualKey, bExtended, modifiers.bAlt, false));
+    PostMessageW(hTarget, bSystemKey ? WM_SYSKEYUP : WM_KEYUP, nVirtualKey,
+                 KeyData(nVirtualKey, bExtended, modifiers.bAlt, true));
     CDialog::PumpMessages();
     return true;
 }

@@ -86,6 +86,7 @@ int SystemDpi() {
 UINT VirtualKeyOf(EKey key) {
     switch (key) {
     case EKey::Enter:
+    case EKey::KeypadEnter:
         return VK_RETURN;
     case EKey::Escape:
         return VK_ESCAPE;
