@@ -283,7 +283,7 @@ std::optional<std::string> ReadFileStart(const std::string& strPath) {
     return ReadRegularFile(strPath, false);
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& strPath, std::size_t nLimitBytes) {
+std::optional<std::string> ReadFileBytesUpTo(const std::string& strPath, std::size_t nLimitBytes) {
     return ReadRegularFile(strPath, true, nLimitBytes);
 }
 

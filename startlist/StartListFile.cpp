@@ -17,7 +17,7 @@ CStartListRead ReadStartList(std::string_view bytes, const UtcOffsetRule& utcOff
 }
 
 CStartListRead ReadStartListFile(const std::string& strPath) {
-    const std::optional<std::string> bytes = ReadFileBytes(strPath, kStartListLimitBytes);
+    const std::optional<std::string> bytes = ReadFileBytesUpTo(strPath, kStartListLimitBytes);
     if (!bytes) {
         CStartListRead read;
         read.m_strError = PathExists(strPath) ? "the file cannot be read (not a plain file, not readable, or larger "
