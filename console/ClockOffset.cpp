@@ -23,6 +23,20 @@ CClockOffset::Duration AroundZero(CClockOffset::Duration difference) {
     return difference;
 }
 
+// How finely a time of day is given: a second without decimals, a hundredth with two.
+CClockOffset::Duration ResolutionOf(std::string_view time) {
+    const std::size_t nMark = time.find_first_of(".,");
+    if (nMark == std::string_view::npos)
+        return std::chrono::seconds{1};
+    std::size_t nDigits = 0;
+    while (nMark + 1 + nDigits < time.size() && time[nMark + 1 + nDigits] >= '0' && time[nMark + 1 + nDigits] <= '9')
+        ++nDigits;
+    CClockOffset::Duration resolution = std::chrono::seconds{1};
+    for (std::size_t i = 0; i < nDigits; ++i)
+        resolution /= 10;
+    return resolution;
+}
+
 } // namespace
 
 bool CClockOffset::Take(std::string_view line, Duration arrivedOfDay, int nBaudRate) {
@@ -41,9 +55,12 @@ bool CClockOffset::Take(std::string_view line, Duration arrivedOfDay, int nBaudR
     const std::optional<std::int64_t> unitMs = ParseTimeOfDay(parsed.m_strStartTime);
     if (!unitMs)
         return false;
+    // The unit's time to the hundredth is the hundredth the start fell in, as a counter reads: the start was in its
+    // middle on average.
+    const Duration resolution = ResolutionOf(parsed.m_strStartTime);
     if (previousEnd && AroundZero(began - *previousEnd) < byteTime + kQueueMargin)
         return false; // it may have waited behind the previous line
-    m_samples.push_back(AroundZero(std::chrono::milliseconds{*unitMs} - began));
+    m_samples.push_back(AroundZero(std::chrono::milliseconds{*unitMs} + resolution / 2 - began));
     if (m_samples.size() > kSamples)
         m_samples.pop_front();
     return true;

@@ -12,8 +12,9 @@
 // The unit's clock against the computer's, seen from the start lines of the live stream. A start line carries the
 // unit's time of the start and leaves the unit as the start happens, so its carriage return arrives one line's
 // sending time later (10 bits a byte at the baud rate): the start time less the moment the line began, by the
-// computer's clock, is one sample of the unit's clock minus the computer's. The figure is the median of the last
-// kSamples samples.
+// computer's clock, is one sample of the unit's clock minus the computer's. The unit's time stands for the whole
+// hundredth (or whatever its last digit counts) the start fell in, so the sample takes its middle. The figure is the
+// median of the last kSamples samples.
 //
 // A line that began within one byte and kQueueMargin of the previous line's end may have waited behind that line in
 // the unit's transmitter (a "D?" line on its way when the start came): its start was earlier than its sending

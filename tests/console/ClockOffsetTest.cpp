@@ -28,6 +28,8 @@ std::string StartLine(const char* pszTime) {
 
 // The 21 bytes of a start line (with its carriage return) take 87.5 ms at 2400 baud, 5.47 ms at 38400.
 constexpr Duration kStartLine2400 = 87500us;
+// A time to the hundredth stands for the middle of its hundredth.
+constexpr Duration kHalf = 5ms;
 
 struct CLine {
     std::string text;
@@ -45,14 +47,17 @@ TEST(ClockOffset, SamplesFromStartLines) {
         std::optional<Duration> offset;
     };
     const std::vector<CRow> rows{
-        {"in step", {{StartLine("10:00:00.00"), At(10, 0, 0) + kStartLine2400, 2400, true}}, 0us},
-        {"behind", {{StartLine("10:00:00.00"), At(10, 0, 0, 620) + kStartLine2400, 2400, true}}, -620ms},
+        {"in step", {{StartLine("10:00:00.00"), At(10, 0, 0) + kStartLine2400, 2400, true}}, 0us + kHalf},
+        {"behind", {{StartLine("10:00:00.00"), At(10, 0, 0, 620) + kStartLine2400, 2400, true}}, -620ms + kHalf},
+        // A unit that counts tenths or thousandths: the middle of its tenth, of its thousandth.
+        {"tenths", {{"0002 ST   10:00:00.1", At(10, 0, 0, 100) + kStartLine2400, 2400, true}}, 50ms},
+        {"thousandths", {{"0002 ST 10:00:00.125", At(10, 0, 0, 125) + kStartLine2400, 2400, true}}, 500us},
         {"ahead, fast line",
          {{StartLine("10:00:01.30"), At(10, 0, 0) + 21 * 10'000'000us / 38400, 38400, true}},
-         1300ms},
+         1300ms + kHalf},
         {"the unit's twelve columns with a blank",
          {{StartLine(" 9:05:01.25"), At(9, 5, 1, 250) + kStartLine2400, 2400, true}},
-         0us},
+         0us + kHalf},
         // A start line that began right where the previous line ended may have waited behind it: no sample.
         {"behind a display line",
          {{"D?     0:30    3  4", At(10, 0, 0), 2400, false},
@@ -62,7 +67,7 @@ TEST(ClockOffset, SamplesFromStartLines) {
         {"after a pause",
          {{"D?     0:30    3  4", At(9, 59, 59, 950), 2400, false},
           {StartLine("10:00:00.00"), At(10, 0, 0) + kStartLine2400, 2400, true}},
-         0us},
+         0us + kHalf},
         // Other lines and start lines whose time is none give nothing.
         {"no start",
          {{"  LEAD TIME  0:00:30", At(10, 0, 0), 2400, false},
@@ -70,8 +75,10 @@ TEST(ClockOffset, SamplesFromStartLines) {
           {StartLine("10:00:00.00"), At(10, 0, 10), 0, false}},
          std::nullopt},
         // Around midnight a sample is a fraction of a second, not a day.
-        {"midnight", {{StartLine("23:59:59.90"), At(0, 0, 0, 100) + kStartLine2400, 2400, true}}, -200ms},
-        {"midnight ahead", {{StartLine("00:00:00.10"), At(23, 59, 59, 900) + kStartLine2400, 2400, true}}, 200ms},
+        {"midnight", {{StartLine("23:59:59.90"), At(0, 0, 0, 100) + kStartLine2400, 2400, true}}, -200ms + kHalf},
+        {"midnight ahead",
+         {{StartLine("00:00:00.10"), At(23, 59, 59, 900) + kStartLine2400, 2400, true}},
+         200ms + kHalf},
         // The median of five: two stray samples change nothing.
         {"median",
          {{StartLine("10:00:00.00"), At(10, 0, 0, 100) + kStartLine2400, 2400, true},
@@ -79,7 +86,7 @@ TEST(ClockOffset, SamplesFromStartLines) {
           {StartLine("10:01:00.00"), At(10, 1, 0, 110) + kStartLine2400, 2400, true},
           {StartLine("10:01:30.00"), At(10, 1, 30, 105) + kStartLine2400, 2400, true},
           {StartLine("10:02:00.00"), At(10, 1, 50) + kStartLine2400, 2400, true}},
-         -105ms},
+         -105ms + kHalf},
         // Only the last five count: a sixth pushes the first out.
         {"last five",
          {{StartLine("10:00:00.00"), At(10, 0, 5) + kStartLine2400, 2400, true},
@@ -88,11 +95,11 @@ TEST(ClockOffset, SamplesFromStartLines) {
           {StartLine("10:01:30.00"), At(10, 1, 35) + kStartLine2400, 2400, true},
           {StartLine("10:02:00.00"), At(10, 2, 5) + kStartLine2400, 2400, true},
           {StartLine("10:02:30.00"), At(10, 2, 35) + kStartLine2400, 2400, true}},
-         -5000ms},
+         -5000ms + kHalf},
         {"two samples: the mean of the middle",
          {{StartLine("10:00:00.00"), At(10, 0, 0, 100) + kStartLine2400, 2400, true},
           {StartLine("10:00:30.00"), At(10, 0, 30, 300) + kStartLine2400, 2400, true}},
-         -200ms},
+         -200ms + kHalf},
     };
     for (const CRow& row : rows) {
         SCOPED_TRACE(row.pszName);
@@ -106,6 +113,7 @@ TEST(ClockOffset, SamplesFromStartLines) {
 TEST(ClockOffset, ResetForgetsTheSamples) {
     CClockOffset clock;
     ASSERT_TRUE(clock.Take(StartLine("10:00:00.00"), At(10, 0, 1) + kStartLine2400, 2400));
+    EXPECT_EQ(clock.Offset(), -1000ms + kHalf);
     EXPECT_TRUE(clock.IsBeyondWarning());
     clock.Reset();
     EXPECT_EQ(clock.Offset(), std::nullopt);

@@ -550,6 +550,23 @@ TEST_F(SimulatorSenderTest, PacedBytesTakeTenBitsEachAtTheBaudRate) {
     EXPECT_LE(lastWrite - m_t0, 110ms);
 }
 
+// A pump that comes late within a line sends the bytes whose turn has come at once: the line ends when it would
+// have on a serial line, however late the pumps of its middle came.
+TEST_F(SimulatorSenderTest, LatePumpsDoNotStretchALine) {
+    CLineSender sender = MakeSender({9600, 0ms, false});
+    sender.QueueLine(std::string(20, 'x')); // 21 bytes with the carriage return: 21.9 ms at 9600 baud
+    sender.Pump(m_t0);
+    const std::size_t nFirst = m_strOut.size(); // the first bytes, from up to 2 ms back
+    // Pumps that come every 5 ms, each some bytes late: the line has gone by 20 ms after its start (21.9 ms less the
+    // 2 ms it may begin back), as on a serial line.
+    for (const auto late : {5ms, 10ms, 15ms})
+        sender.Pump(m_t0 + late);
+    EXPECT_LT(m_strOut.size(), 21u);
+    sender.Pump(m_t0 + 20ms);
+    EXPECT_EQ(m_strOut.size(), 21u);
+    EXPECT_GE(nFirst, 1u);
+}
+
 TEST_F(SimulatorSenderTest, GarbageLinesMatchNoReplyOfTheProgram) {
     CLineSender sender = MakeSender({0, 0ms, true});
     for (int i = 0; i < 10; ++i)

@@ -925,11 +925,13 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
                 PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                 return true;
             }
-            // The type as the user picks it from the list of types, which tells the dialog.
+            // The type as the user picks it from the list of types, which tells the dialog as a choice from a list
+            // does: its selection changed, and the choice ended with it (the notice the dialog takes the type from).
             if (const HWND hTypes = GetDlgItem(hDialog, kFileTypeListId); hTypes && nType > 0) {
                 SendMessageW(hTypes, CB_SETCURSEL, static_cast<WPARAM>(nType), 0);
-                SendMessageW(hDialog, WM_COMMAND, MAKEWPARAM(kFileTypeListId, CBN_SELCHANGE),
-                             reinterpret_cast<LPARAM>(hTypes));
+                for (const WORD nNotice : {WORD{CBN_SELCHANGE}, WORD{CBN_SELENDOK}})
+                    SendMessageW(hDialog, WM_COMMAND, MAKEWPARAM(kFileTypeListId, nNotice),
+                                 reinterpret_cast<LPARAM>(hTypes));
             }
             // The whole path, as a user of Windows types it: with backslashes, which the dialog takes where it may
             // refuse a slash.
