@@ -19,6 +19,8 @@ inline constexpr std::size_t kReadLimitBytes = std::size_t{1} << 20;
 // settings file cut short would lose its later keys at the next write, while a file that exists but does not read
 // is never replaced by the settings and INI writers.
 std::optional<std::string> ReadFileBytes(const std::string& strPath);
+// The same with a limit of the caller's, for the files from outside that may be larger (a start list).
+std::optional<std::string> ReadFileBytesUpTo(const std::string& strPath, std::size_t nLimitBytes);
 
 // The same rules for a reader that never writes the file back and needs only its beginning (the language files, of
 // whose sections only the first 16000 characters count): a larger file gives its first kReadLimitBytes.

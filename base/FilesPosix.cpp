@@ -232,9 +232,10 @@ bool TakeOwnerAndMode(int hFile, const struct stat& old, bool& bOwnerKept) {
     return ::fchmod(hFile, old.st_mode & 07777) == 0; // after the owner, whose change clears set-user bits
 }
 
-// The bytes of a regular file: all of them, or with bWholeOnly false its first kReadLimitBytes. Nothing for a file
-// over the limit when bWholeOnly is set.
-std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWholeOnly) {
+// The bytes of a regular file: all of them, or with bWholeOnly false its first nLimit. Nothing for a file over the
+// limit when bWholeOnly is set.
+std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWholeOnly,
+                                           std::size_t nLimit = kReadLimitBytes) {
     if (HasNul(strPath))
         return std::nullopt;
     // Opening a device can act on it (a serial line raises its control lines, a tape rewinds), and opening a FIFO
@@ -246,14 +247,14 @@ std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWho
     // The open file decides: the name may have been given to something else since it was looked at.
     if (!file || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0)
         return std::nullopt;
-    if (bWholeOnly && static_cast<std::uintmax_t>(status.st_size) > kReadLimitBytes)
+    if (bWholeOnly && static_cast<std::uintmax_t>(status.st_size) > nLimit)
         return std::nullopt;
 
     std::string bytes;
-    bytes.reserve(std::min(static_cast<std::size_t>(status.st_size), kReadLimitBytes));
+    bytes.reserve(std::min(static_cast<std::size_t>(status.st_size), nLimit));
     char buffer[kReadChunkBytes];
     for (;;) {
-        const std::size_t nWanted = std::min(sizeof buffer, kReadLimitBytes + 1 - bytes.size());
+        const std::size_t nWanted = std::min(sizeof buffer, nLimit + 1 - bytes.size());
         const ssize_t nRead = ::read(file.Get(), buffer, nWanted);
         if (nRead < 0) {
             if (errno == EINTR)
@@ -261,10 +262,10 @@ std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWho
             return std::nullopt; // an I/O error, or a file that would make us wait
         }
         bytes.append(buffer, static_cast<std::size_t>(nRead));
-        if (bytes.size() > kReadLimitBytes) { // it grew past the limit while it was read
+        if (bytes.size() > nLimit) { // it grew past the limit while it was read
             if (bWholeOnly)
                 return std::nullopt;
-            bytes.resize(kReadLimitBytes);
+            bytes.resize(nLimit);
             return bytes;
         }
         if (nRead == 0)
@@ -280,6 +281,10 @@ std::optional<std::string> ReadFileBytes(const std::string& strPath) {
 
 std::optional<std::string> ReadFileStart(const std::string& strPath) {
     return ReadRegularFile(strPath, false);
+}
+
+std::optional<std::string> ReadFileBytesUpTo(const std::string& strPath, std::size_t nLimitBytes) {
+    return ReadRegularFile(strPath, true, nLimitBytes);
 }
 
 bool PathExists(const std::string& strPath) {

@@ -217,9 +217,10 @@ bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
     return WriteAll(file.get(), bytes) && SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
 }
 
-// The bytes of a regular file: all of them, or with bWholeOnly false its first kReadLimitBytes. Nothing for a file
-// over the limit when bWholeOnly is set.
-std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWholeOnly) {
+// The bytes of a regular file: all of them, or with bWholeOnly false its first nLimit. Nothing for a file over the
+// limit when bWholeOnly is set.
+std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWholeOnly,
+                                           std::size_t nLimit = kReadLimitBytes) {
     const std::optional<std::wstring> path = WidenAnsi(strPath);
     if (!path || IsDevicePath(*path))
         return std::nullopt;
@@ -236,23 +237,22 @@ std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWho
         return std::nullopt;
     const std::uint64_t nSize =
         (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
-    if (bWholeOnly && nSize > kReadLimitBytes)
+    if (bWholeOnly && nSize > nLimit)
         return std::nullopt;
 
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(nSize, kReadLimitBytes)));
+    bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(nSize, nLimit)));
     std::array<char, kChunkBytes> buffer{};
     for (;;) {
-        const DWORD nWanted =
-            static_cast<DWORD>(std::min<std::size_t>(kChunkBytes, kReadLimitBytes + 1 - bytes.size()));
+        const DWORD nWanted = static_cast<DWORD>(std::min<std::size_t>(kChunkBytes, nLimit + 1 - bytes.size()));
         DWORD nRead = 0;
         if (!ReadFile(file.get(), buffer.data(), nWanted, &nRead, nullptr))
             return std::nullopt; // an input/output error, or a part that another program has locked
         bytes.append(buffer.data(), nRead);
-        if (bytes.size() > kReadLimitBytes) { // it grew past the limit while it was read
+        if (bytes.size() > nLimit) { // it grew past the limit while it was read
             if (bWholeOnly)
                 return std::nullopt;
-            bytes.resize(kReadLimitBytes);
+            bytes.resize(nLimit);
             return bytes;
         }
         if (nRead == 0)
@@ -268,6 +268,10 @@ std::optional<std::string> ReadFileBytes(const std::string& strPath) {
 
 std::optional<std::string> ReadFileStart(const std::string& strPath) {
     return ReadRegularFile(strPath, false);
+}
+
+std::optional<std::string> ReadFileBytesUpTo(const std::string& strPath, std::size_t nLimitBytes) {
+    return ReadRegularFile(strPath, true, nLimitBytes);
 }
 
 bool PathExists(const std::string& strPath) {

@@ -151,11 +151,9 @@ void ReadLineOptions(CArgumentReader& reader, CCliArguments& arguments) {
 }
 
 std::optional<ECliFormat> FormatNamed(const std::string& strName, std::initializer_list<ECliFormat> allowed) {
-    static const std::pair<const char*, ECliFormat> kNames[] = {{"text", ECliFormat::Text},
-                                                                {"json", ECliFormat::Json},
-                                                                {"csv", ECliFormat::Csv},
-                                                                {"jsonl", ECliFormat::Jsonl},
-                                                                {"txt", ECliFormat::Txt}};
+    static const std::pair<const char*, ECliFormat> kNames[] = {
+        {"text", ECliFormat::Text},   {"json", ECliFormat::Json}, {"csv", ECliFormat::Csv},
+        {"jsonl", ECliFormat::Jsonl}, {"txt", ECliFormat::Txt},   {"iof", ECliFormat::Iof}};
     for (const auto& [pszName, eFormat] : kNames)
         if (strName == pszName && std::find(allowed.begin(), allowed.end(), eFormat) != allowed.end())
             return eFormat;
@@ -213,6 +211,15 @@ void ReadSet(CArgumentReader& reader, CCliArguments& arguments) {
     reader.ExpectEnd();
 }
 
+// --start-list FILE.
+void ReadStartList(CArgumentReader& reader, CCliArguments& arguments) {
+    if (const auto value = reader.TakeValue("--start-list", arguments.m_strStartList)) {
+        if (value->empty())
+            reader.Fail("--start-list takes a file (IOF XML 3.0 or CSV)");
+        arguments.m_strStartList = *value;
+    }
+}
+
 void ReadMonitor(CArgumentReader& reader, CCliArguments& arguments) {
     arguments.m_eCommand = ECliCommand::Monitor;
     std::optional<std::string> format;
@@ -227,6 +234,8 @@ void ReadMonitor(CArgumentReader& reader, CCliArguments& arguments) {
                 if (!arguments.m_duration)
                     reader.Fail("--seconds takes a number of seconds above 0, not \"" + *value + "\"");
             }
+        } else if (strOption == "--start-list") {
+            ReadStartList(reader, arguments);
         } else {
             reader.Fail("monitor: " + Unexpected(strOption));
         }
@@ -252,8 +261,10 @@ void ReadMemory(CArgumentReader& reader, CCliArguments& arguments) {
     while (!reader.Failed() && !reader.AtEnd()) {
         const std::string strOption = *reader.Take("option");
         if (strOption == "--format") {
-            ReadFormat(reader, format, arguments, {ECliFormat::Txt, ECliFormat::Csv, ECliFormat::Json}, "memory read",
-                       "txt, csv or json");
+            ReadFormat(reader, format, arguments, {ECliFormat::Txt, ECliFormat::Csv, ECliFormat::Json, ECliFormat::Iof},
+                       "memory read", "txt, csv, json or iof");
+        } else if (strOption == "--start-list") {
+            ReadStartList(reader, arguments);
         } else if (strOption == "-o") {
             if (const auto value = reader.TakeValue(strOption, arguments.m_strOutputFile)) {
                 if (value->empty())
@@ -264,6 +275,9 @@ void ReadMemory(CArgumentReader& reader, CCliArguments& arguments) {
             reader.Fail("memory read: " + Unexpected(strOption));
         }
     }
+    // The txt form is the dialog's export, which has no names.
+    if (!reader.Failed() && arguments.m_strStartList && arguments.m_eFormat == ECliFormat::Txt)
+        reader.Fail("memory read --start-list goes with --format csv, json or iof");
 }
 
 void ReadPrograms(CArgumentReader& reader, CCliArguments& arguments) {
@@ -374,10 +388,14 @@ std::string CliUsage() {
            "  set brightness TEXT           send the brightness as given\n"
            "  set clock [HH:MM:SS]          set the unit's clock on the start of a second (default: this computer's)\n"
            "  master | slave                switch the unit to master or slave mode\n"
-           "  monitor [--format text|csv|jsonl] [--seconds S]\n"
-           "                                live lines until S seconds have passed or Ctrl+C\n"
-           "  memory read [--format txt|csv|json] [-o FILE]\n"
-           "                                the memory of start times (txt: the Read Memory dialog's export)\n"
+           "  monitor [--format text|csv|jsonl] [--seconds S] [--start-list FILE]\n"
+           "                                live lines until S seconds have passed or Ctrl+C; each start with\n"
+           "                                the unit's clock against this computer's (clock_offset, seconds) and,\n"
+           "                                from the start list, name, club, class, planned time and difference\n"
+           "  memory read [--format txt|csv|json|iof] [--start-list FILE] [-o FILE]\n"
+           "                                the memory of start times (txt: the Read Memory dialog's export;\n"
+           "                                iof: an IOF XML 3.0 start list of the actual start times; csv and\n"
+           "                                json with a start list: names, clubs, classes, planned times)\n"
            "  memory erase                  erase the memory of start times\n"
            "  programs download [--to D]    programs 1 to 8 into P1.txt .. P8.txt in D (about 20 s)\n"
            "  programs upload N [--details] [--intervals] [--from D]\n"
@@ -391,6 +409,9 @@ std::string CliUsage() {
            "                (default: the program's, beside kalvora-cli or, installed, the user's:\n"
            "                ~/.local/share/kalvora on Linux, %APPDATA%\\Kalvora on Windows)\n"
            "  --help        this text\n"
+           "\n"
+           "A start list (--start-list) is an IOF XML 3.0 StartList or a CSV file whose first line names the\n"
+           "columns (start number, name or first and last name, club, start time, class; in English or German).\n"
            "\n"
            "Exit status: 0 done, 1 no complete reply in time, 2 bad usage, 3 the port cannot be opened,\n"
            "4 a file cannot be read or written. Errors go to standard error.\n";

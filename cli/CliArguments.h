@@ -26,7 +26,7 @@ enum class ECliCommand {
     ProgramsUpload,
 };
 
-enum class ECliFormat { Text, Json, Csv, Jsonl, Txt };
+enum class ECliFormat { Text, Json, Csv, Jsonl, Txt, Iof };
 
 struct CCliArguments {
     std::optional<int> m_nPort;                // --port N
@@ -41,6 +41,7 @@ struct CCliArguments {
     ECliFormat m_eFormat = ECliFormat::Text;
     std::optional<std::chrono::milliseconds> m_duration; // monitor --seconds; nothing: until Ctrl+C
     std::optional<std::string> m_strOutputFile;          // memory read -o FILE
+    std::optional<std::string> m_strStartList;           // monitor, memory read: --start-list FILE
     std::optional<std::string> m_strProgramDirectory;    // programs download --to D, upload --from D
     bool m_bDetails = true;                              // programs upload: the detail rows
     bool m_bIntervals = true;                            // programs upload: the countdown intervals

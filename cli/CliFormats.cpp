@@ -1,6 +1,8 @@
 #include "cli/CliFormats.h"
 
 #include "base/TextRules.h"
+#include "startlist/StartExport.h"
+#include "startlist/TimeOfDay.h"
 
 #include <chrono>
 #include <cstdio>
@@ -48,28 +50,82 @@ CFields MemoryFields(const CMemoryCells& cells) {
     return {{"start_no", Trimmed(cells[0])}, {"start_time", Trimmed(cells[1])}, {"lead_time", Trimmed(cells[2])}};
 }
 
-// The kinds a monitor line is recognised as, each with its fields.
-std::vector<std::pair<std::string, CFields>> MonitorRecords(const CMonitorLine& line) {
+// The kinds a monitor line is recognised as, each with its fields, every value in UTF-8; a field whose value is JSON
+// of its own (a number, null) is marked by kJsonValue before its name.
+constexpr char kJsonValue = '#';
+
+std::vector<std::pair<std::string, CFields>> MonitorRecords(const CMonitorLine& line, const CMonitorStart& start) {
     std::vector<std::pair<std::string, CFields>> records;
     if (line.m_bDisplay)
         records.push_back({"display",
-                           {{"large", Trimmed(line.m_strLarge)},
-                            {"small", Trimmed(line.m_strSmall)},
+                           {{"large", Utf8Text(Trimmed(line.m_strLarge))},
+                            {"small", Utf8Text(Trimmed(line.m_strSmall))},
                             {"light", LightName(line.m_lights)}}});
-    if (line.m_bStart)
-        records.push_back(
-            {"start", {{"start_no", Trimmed(line.m_strStartNumber)}, {"start_time", Trimmed(line.m_strStartTime)}}});
+    if (line.m_bStart) {
+        CFields fields = {{"start_no", Utf8Text(Trimmed(line.m_strStartNumber))},
+                          {"start_time", Utf8Text(Trimmed(line.m_strStartTime))}};
+        if (start.m_bStartList) {
+            const CStarter* pStarter = start.m_pStarter;
+            fields.push_back({"name", pStarter ? pStarter->m_strName : std::string()});
+            fields.push_back({"club", pStarter ? pStarter->m_strClub : std::string()});
+            fields.push_back({"class", pStarter ? pStarter->m_strClass : std::string()});
+            fields.push_back(
+                {"planned", pStarter && pStarter->m_plannedMs ? TimeOfDayText(*pStarter->m_plannedMs) : std::string()});
+            fields.push_back({"difference", start.m_differenceMs ? DifferenceText(*start.m_differenceMs) : ""});
+        }
+        fields.push_back({std::string(1, kJsonValue) + "clock_offset",
+                          start.m_clockOffset ? ClockOffsetSeconds(*start.m_clockOffset) : std::string()});
+        records.push_back({"start", fields});
+    }
     if (line.m_bLead)
-        records.push_back({"lead", {{"lead_time", Trimmed(line.m_strLeadTime)}}});
+        records.push_back({"lead", {{"lead_time", Utf8Text(Trimmed(line.m_strLeadTime))}}});
     return records;
 }
 
 // The CSV columns of the monitor after time and kind.
-const std::vector<std::string> kMonitorColumns = {"large", "small", "light", "start_no", "start_time", "lead_time"};
+const std::vector<std::string> kMonitorColumns = {"large", "small", "light", "start_no", "start_time", "lead_time",
+                                                  "name",  "club",  "class", "planned",  "difference", "clock_offset"};
+
+std::string FieldName(const std::string& strName) {
+    return !strName.empty() && strName.front() == kJsonValue ? strName.substr(1) : strName;
+}
+
+// An RFC 4180 field of UTF-8 text.
+std::string CsvUtf8Field(std::string_view utf8) {
+    if (utf8.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(utf8);
+    std::string text = "\"";
+    for (const char c : utf8) {
+        if (c == '"')
+            text += '"';
+        text += c;
+    }
+    return text + '"';
+}
+
+bool IsUnitField(const std::string& strName) {
+    for (const char* pszName : {"large", "small", "light", "start_no", "start_time", "lead_time"})
+        if (strName == pszName)
+            return true;
+    return false;
+}
+
+// A value of the text form: in quotes when it holds a blank or a quote.
+std::string TextValue(const std::string& strValue) {
+    if (strValue.find_first_of(" \t\"") == std::string::npos)
+        return strValue;
+    std::string text = "\"";
+    for (const char c : strValue) {
+        if (c == '"' || c == '\\')
+            text += '\\';
+        text += c;
+    }
+    return text + '"';
+}
 
 std::string ValueOf(const CFields& fields, const std::string& strName) {
     for (const auto& [strField, strValue] : fields)
-        if (strField == strName)
+        if (FieldName(strField) == strName)
             return strValue;
     return {};
 }
@@ -196,27 +252,40 @@ std::string MonitorCsvHeader() {
     return CsvRow(columns);
 }
 
-std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrived, EMonitorFormat eFormat) {
+std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrived, EMonitorFormat eFormat,
+                              const CMonitorStart& start) {
     std::string text;
-    for (const auto& [strKind, fields] : MonitorRecords(line)) {
+    for (const auto& [strKind, fields] : MonitorRecords(line, start)) {
         switch (eFormat) {
         case EMonitorFormat::Text:
             text += TimeOfDayText(arrived) + ' ' + strKind;
-            for (const auto& [strName, strValue] : fields)
-                text += ' ' + strName + '=' + Utf8Text(strValue);
+            for (const auto& [strName, strValue] : fields) {
+                // The unit's own fields stand as they always have; those a start list or the clock adds only where
+                // they are known, in quotes where they hold blanks.
+                if (IsUnitField(strName))
+                    text += ' ' + strName + '=' + strValue;
+                else if (!strValue.empty())
+                    text += ' ' + FieldName(strName) + '=' + TextValue(strValue);
+            }
             text += '\n';
             break;
         case EMonitorFormat::Csv: {
-            std::vector<std::string> row = {IsoTimestamp(arrived), strKind};
+            std::string row = CsvUtf8Field(IsoTimestamp(arrived)) + ',' + CsvUtf8Field(strKind);
             for (const std::string& strColumn : kMonitorColumns)
-                row.push_back(ValueOf(fields, strColumn));
-            text += CsvRow(row);
+                row += ',' + CsvUtf8Field(ValueOf(fields, strColumn));
+            text += row + "\r\n";
             break;
         }
         case EMonitorFormat::Jsonl: {
-            CFields record = {{"time", IsoTimestamp(arrived)}, {"kind", strKind}};
-            record.insert(record.end(), fields.begin(), fields.end());
-            text += JsonObject(record) + '\n';
+            text += "{\"time\":" + JsonUtf8String(IsoTimestamp(arrived)) + ",\"kind\":" + JsonUtf8String(strKind);
+            for (const auto& [strName, strValue] : fields) {
+                text += ',' + JsonUtf8String(FieldName(strName)) + ':';
+                if (!strName.empty() && strName.front() == kJsonValue)
+                    text += strValue.empty() ? "null" : (strValue.front() == '+' ? strValue.substr(1) : strValue);
+                else
+                    text += JsonUtf8String(strValue);
+            }
+            text += "}\n";
             break;
         }
         }

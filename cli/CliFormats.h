@@ -1,9 +1,11 @@
 #pragma once
 
 #include "base/WallClock.h"
+#include "console/ClockOffset.h"
 #include "console/ConsoleProtocol.h"
 #include "link/DeviceOperation.h"
 #include "memory/MemoryProtocol.h"
+#include "startlist/StartList.h"
 
 #include <optional>
 #include <string>
@@ -38,9 +40,21 @@ std::string FormatMemoryJson(const std::vector<CMemoryCells>& rows);
 // arrived. Text: "14:03:27.045 display large=0:15 small=1 light=red"; CSV under MonitorCsvHeader(); JSON lines:
 // {"time":"2024-05-01T14:03:27.045+02:00","kind":"display","large":"0:15","small":"1","light":"red"}. Nothing for a
 // line that is not recognised.
+//
+// A start record also carries the unit's clock against the computer's as it stands after that line (clock_offset,
+// seconds: "-0.620"; a JSON number, null before the first sample) and, with a start list, what it says of the start
+// number: name, club, class, planned time and the difference actual - planned ("+0:02.25"). The text form shows
+// those that are known (a value with blanks in quotes), CSV and JSON all of them (empty where unknown).
+struct CMonitorStart {
+    bool m_bStartList = false;                  // a start list is in use
+    const CStarter* m_pStarter = nullptr;       // the start list's entry of the number, if it has one
+    std::optional<std::int64_t> m_differenceMs; // actual - planned
+    std::optional<CClockOffset::Duration> m_clockOffset;
+};
 enum class EMonitorFormat { Text, Csv, Jsonl };
 std::string MonitorCsvHeader();
-std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrived, EMonitorFormat eFormat);
+std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrived, EMonitorFormat eFormat,
+                              const CMonitorStart& start = {});
 
 // `ports`: the entry of the COM Port Settings list, the device it opens, and whether it can be opened or why not:
 // "COM 7: /dev/ttyS6: can be opened".

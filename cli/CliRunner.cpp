@@ -7,13 +7,17 @@
 #include "cli/CliFormats.h"
 #include "cli/Interrupt.h"
 #include "cli/Terminal.h"
+#include "console/ClockOffset.h"
 #include "console/ConsoleProtocol.h"
 #include "link/ComPorts.h"
 #include "link/SerialPort.h"
+#include "memory/MemoryExport.h"
 #include "memory/MemoryProtocol.h"
 #include "programs/ProgramStore.h"
 #include "programs/TransferCodec.h"
 #include "settings/Settings.h"
+#include "startlist/StartListFile.h"
+#include "startlist/TimeOfDay.h"
 
 #include <thread>
 
@@ -151,6 +155,21 @@ std::string CCliRunner::ProgramDirectory() const {
     return m_arguments.m_strProgramDirectory.value_or(FilesDirectory());
 }
 
+bool CCliRunner::LoadStartList(std::optional<CStartList>& list) {
+    if (!m_arguments.m_strStartList)
+        return true;
+    const std::string& strFile = *m_arguments.m_strStartList;
+    CStartListRead read = ReadStartListFile(strFile);
+    if (!read.m_list) {
+        Error("cannot read the start list " + strFile + ": " + read.m_strError);
+        return false;
+    }
+    for (const CStartListProblem& problem : read.m_list->Problems())
+        Error("start list " + strFile + ", line " + std::to_string(problem.m_nLine) + ": " + problem.m_strReason);
+    list = std::move(read.m_list);
+    return true;
+}
+
 // ---- commands
 
 int CCliRunner::RunPorts() {
@@ -223,16 +242,38 @@ int CCliRunner::RunSetClock() {
 }
 
 int CCliRunner::RunMonitor() {
+    std::optional<CStartList> startList;
+    if (!LoadStartList(startList))
+        return kExitFileFault;
     const EMonitorFormat eFormat = MonitorFormat(m_arguments.m_eFormat);
     int nRecognised = 0;
     CMonitorResume resume;
-    const auto show = [&](const std::string& strLine) {
-        const CMonitorLine line = ParseMonitorLine(strLine);
+    // The unit's clock against this computer's, from every start line; told on standard error once it is off by
+    // more than half a second, and again each time it comes back and goes off again.
+    CClockOffset clock;
+    bool bWarned = false;
+    const auto show = [&](const CReceivedLine& received) {
+        const CMonitorLine line = ParseMonitorLine(received.m_strText);
         resume.Take(line);
+        clock.Take(received.m_strText, TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate);
+        if (clock.IsBeyondWarning() != bWarned) {
+            bWarned = clock.IsBeyondWarning();
+            if (bWarned)
+                Error(ClockOffsetText(*clock.Offset()));
+        }
         if (!line.Recognised())
             return;
         ++nRecognised;
-        Print(FormatMonitorLine(line, LocalTimeOf(std::chrono::system_clock::now()), eFormat));
+        CMonitorStart start;
+        if (line.m_bStart) {
+            start.m_bStartList = startList.has_value();
+            start.m_clockOffset = clock.Offset();
+            start.m_pStarter = startList ? startList->Find(line.m_strStartNumber) : nullptr;
+            const std::optional<std::int64_t> actualMs = ParseTimeOfDay(line.m_strStartTime);
+            if (start.m_pStarter && start.m_pStarter->m_plannedMs && actualMs)
+                start.m_differenceMs = TimeOfDayDifference(*actualMs, *start.m_pStarter->m_plannedMs);
+        }
+        Print(FormatMonitorLine(line, LocalTimeOf(received.m_arrived), eFormat, start));
     };
     if (eFormat == EMonitorFormat::Csv)
         Print(MonitorCsvHeader());
@@ -253,7 +294,7 @@ int CCliRunner::RunMonitor() {
         };
         resume.Start(m_link.ReopenCount());
         while (!InterruptRequested() && elapsed() < duration) {
-            DrainLines(m_link, show);
+            DrainReceivedLines(m_link, show);
             // The link opened the unit again by itself after it had gone: its stream on again if it is off.
             if (resume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
                 m_link.Write(kCmdMonitorToggle);
@@ -261,7 +302,7 @@ int CCliRunner::RunMonitor() {
         }
     };
     RunOperation(monitor, hooks);
-    DrainLines(m_link, show); // what came before the stream stopped
+    DrainReceivedLines(m_link, show); // what came before the stream stopped
     if (m_bOpenFailed)
         return kExitNoPort;
     if (nRecognised == 0) {
@@ -272,6 +313,10 @@ int CCliRunner::RunMonitor() {
 }
 
 int CCliRunner::RunMemoryRead() {
+    std::optional<CStartList> startList;
+    if (!LoadStartList(startList))
+        return kExitFileFault;
+    const CStartList* pList = startList ? &*startList : nullptr;
     // The Read Memory dialog's rows: entries in order of arrival, those past its last row neither shown nor saved.
     std::vector<CMemoryCells> rows;
     bool bReplied = false;
@@ -300,13 +345,18 @@ int CCliRunner::RunMemoryRead() {
     if (!bReplied)
         return NoReply(Quoted(kCmdReadMemory));
 
+    // Without a start list csv and json are what they always were; with one, the files for results programs.
     std::string strText;
     switch (m_arguments.m_eFormat) {
     case ECliFormat::Csv:
-        strText = FormatMemoryCsv(rows);
+        strText = pList ? BuildMemoryExportOf(EMemoryExport::Csv, rows, pList, {}) : FormatMemoryCsv(rows);
         break;
     case ECliFormat::Json:
-        strText = FormatMemoryJson(rows);
+        strText = pList ? BuildStartsJson(MatchStarts(ActualStarts(rows), pList)) : FormatMemoryJson(rows);
+        break;
+    case ECliFormat::Iof:
+        strText = BuildMemoryExportOf(EMemoryExport::IofXml, rows, pList,
+                                      ComputerExportContext(std::chrono::system_clock::now()));
         break;
     default:
         strText = BuildMemoryExport(rows);

@@ -3,6 +3,7 @@
 #include "cli/CliArguments.h"
 #include "link/DeviceOperation.h"
 #include "link/SerialLink.h"
+#include "startlist/StartList.h"
 
 #include <chrono>
 #include <cstdio>
@@ -62,6 +63,9 @@ private:
     void Error(const std::string& strText);
     // Where the program files are: --to or --from, else the tool's directory.
     std::string ProgramDirectory() const;
+    // The start list of --start-list into list: false, with the reason on standard error, when it cannot be read;
+    // each row it leaves out is told on standard error.
+    bool LoadStartList(std::optional<CStartList>& list);
 
     CCliArguments m_arguments;
     std::FILE* m_out;

@@ -250,9 +250,12 @@ void CMainConsoleDlg::OnMonitorTick() {
     // that a tick which ends where the last one did repaints nothing.
     ELamp status = ELamp::Red;
     CLightPattern lights{ELamp::Off, ELamp::Off, ELamp::Off};
-    DrainLines(m_link, [&](const std::string& line) {
+    bool bClockSample = false;
+    DrainReceivedLines(m_link, [&](const CReceivedLine& received) {
+        const std::string& line = received.m_strText;
         const CMonitorLine parsed = ParseMonitorLine(line);
         m_monitorResume.Take(parsed);
+        bClockSample |= m_clockOffset.Take(line, TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate);
         if (parsed.m_bDisplay) {
             status = ELamp::Green;
             m_displayLarge.SetWindowText(parsed.m_strLarge);
@@ -272,6 +275,8 @@ void CMainConsoleDlg::OnMonitorTick() {
     });
     SetLamp(m_lampStatus, status);
     SetLights(lights);
+    if (bClockSample)
+        ShowClockOffset();
     // The link opened the unit again by itself after it had gone: switch its stream on if it is not streaming.
     if (m_monitorResume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
         m_link.Write(kCmdMonitorToggle);
@@ -344,6 +349,16 @@ void CMainConsoleDlg::OnSetPcTime() {
     const COperationResult result = RunCommand(TIMER_ACK, SetClockOperation());
     if (result.m_timedWrite)
         m_editPcTime.SetWindowText(result.m_timedWrite->m_strSecond);
+    // The unit's clock has been set: what was seen of it before counts no more.
+    if (result.m_timedWrite && result.m_timedWrite->m_bWritten) {
+        m_clockOffset.Reset();
+        ShowClockOffset();
+    }
+}
+
+void CMainConsoleDlg::ShowClockOffset() {
+    const std::optional<CClockOffset::Duration> offset = m_clockOffset.Offset();
+    m_editPcTime.SetToolTip(Shown(offset ? ClockOffsetText(*offset) : std::string()));
 }
 
 void CMainConsoleDlg::OnMaster() {

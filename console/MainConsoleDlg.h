@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/ClockOffset.h"
 #include "console/ConsoleProtocol.h"
 #include "console/OnBlackEdit.h"
 #include "link/SerialLink.h"
@@ -133,4 +134,8 @@ private:
     void OnModeAckTick();
 
     CMonitorResume m_monitorResume;
+    // The unit's clock against the computer's, from the start lines of the stream; told in the tip of the "Set PC
+    // Time" group's clock field.
+    CClockOffset m_clockOffset;
+    void ShowClockOffset();
 };

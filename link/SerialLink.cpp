@@ -80,7 +80,16 @@ bool CSerialLink::PopLine(std::string& strLine) {
     std::lock_guard lock(m_queueLock);
     if (m_lines.empty())
         return false;
-    strLine = std::move(m_lines.front());
+    strLine = std::move(m_lines.front().m_strText);
+    m_lines.pop_front();
+    return true;
+}
+
+bool CSerialLink::PopLine(CReceivedLine& line) {
+    std::lock_guard lock(m_queueLock);
+    if (m_lines.empty())
+        return false;
+    line = std::move(m_lines.front());
     m_lines.pop_front();
     return true;
 }
@@ -160,6 +169,7 @@ void CSerialLink::ReaderLoop() {
             std::lock_guard portLock(m_portLock);
             if (bInput)
                 nRead = m_hPort->Read(chunk.data(), kReadChunk, kReadTimeout);
+            const WallTime arrived = std::chrono::system_clock::now();
             if (nRead <= 0) {
                 // Silence or a failed read ends a partial line.
                 nLength = 0;
@@ -170,7 +180,7 @@ void CSerialLink::ReaderLoop() {
                 if (byte == '\r') {
                     if (!bOverlong) {
                         std::lock_guard queueLock(m_queueLock);
-                        m_lines.emplace_back(line.data(), static_cast<std::size_t>(nLength));
+                        m_lines.push_back({std::string(line.data(), static_cast<std::size_t>(nLength)), arrived});
                     }
                     nLength = 0;
                     bOverlong = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Reporter.h"
+#include "base/WallClock.h"
 #include "link/SerialPort.h"
 
 #include <atomic>
@@ -24,6 +25,13 @@
 // reader from a failed read, never from silence: it closes the dead port and opens the same device again every
 // kReopenPeriod with the same line settings, without a message, until the device is back or the link is closed.
 // Meanwhile writes fail and nothing is queued.
+// One received line and when its carriage return came in by the computer's clock: the end of the read that brought
+// it, which the reader thread starts at once for every byte.
+struct CReceivedLine {
+    std::string m_strText;
+    WallTime m_arrived;
+};
+
 class CSerialLink {
 public:
     using PortFactory = SerialPortFactory;
@@ -52,6 +60,8 @@ public:
     bool Write(const std::string& strCommand);
     // The oldest received line; false, with strLine untouched, when there is none. Works open or closed.
     bool PopLine(std::string& strLine);
+    // The same with the moment it arrived.
+    bool PopLine(CReceivedLine& line);
     // Stops the reader (waiting one read time-out, then until it has ended), purges the input and closes the port.
     // Harmless on a closed link, which still takes the wait.
     void Close();
@@ -87,9 +97,9 @@ private:
     int m_nBaudRate = 0;
     std::string m_strOpenError;
     std::unique_ptr<CSerialPort> m_hPort;
-    std::deque<std::string> m_lines; // received lines, oldest first; outlives openings
-    std::mutex m_queueLock;          // guards m_lines
-    mutable std::mutex m_portLock;   // held around each read and each write on the port
+    std::deque<CReceivedLine> m_lines; // received lines, oldest first; outlives openings
+    std::mutex m_queueLock;            // guards m_lines
+    mutable std::mutex m_portLock;     // held around each read and each write on the port
     std::thread m_reader;
     Reporter m_reporter;
     PortFactory m_factory;
@@ -102,4 +112,11 @@ void DrainLines(CSerialLink& link, OnLine&& onLine) {
     std::string strLine;
     while (link.PopLine(strLine))
         onLine(strLine);
+}
+// The same for a consumer that needs the moment each line arrived: onLine(const CReceivedLine&).
+template <typename OnLine>
+void DrainReceivedLines(CSerialLink& link, OnLine&& onLine) {
+    CReceivedLine line;
+    while (link.PopLine(line))
+        onLine(line);
 }

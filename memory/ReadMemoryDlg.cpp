@@ -3,7 +3,9 @@
 #include "base/Files.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
+#include "memory/MemoryExport.h"
 #include "settings/Settings.h"
+#include "startlist/StartListFile.h"
 #include "window/FileDialog.h"
 #include "window/MessageBox.h"
 
@@ -12,8 +14,22 @@
 
 namespace {
 
-// The save dialog: one filter, no default extension, no initial name, a question before a file is replaced.
-const CSaveQuestion kExportQuestion{"Configuration File  (*.txt)", "*.txt", "", "", true};
+// The save dialog: the file types of the exports, the text file first; no default extension, no initial name, a
+// question before a file is replaced.
+CSaveQuestion ExportQuestion() {
+    CSaveQuestion question;
+    question.strFilterName = kMemoryExportTypes[0].m_pszFilterName;
+    question.strFilterPattern = kMemoryExportTypes[0].m_pszPattern;
+    for (std::size_t i = 1; i < std::size(kMemoryExportTypes); ++i)
+        question.moreTypes.push_back({kMemoryExportTypes[i].m_pszFilterName, kMemoryExportTypes[i].m_pszPattern});
+    return question;
+}
+
+EMemoryExport ExportOfType(int nType) {
+    if (nType < 0 || static_cast<std::size_t>(nType) >= std::size(kMemoryExportTypes))
+        return EMemoryExport::Text;
+    return kMemoryExportTypes[static_cast<std::size_t>(nType)].m_eExport;
+}
 
 // The fixed headings of the memory table; the language files never replace them.
 struct CMemoryColumn {
@@ -126,14 +142,15 @@ void CReadMemoryDlg::ShowNotice(const char* pszFirst, const char* pszSecond) {
 }
 
 void CReadMemoryDlg::OnSaveToFile() {
-    const std::optional<std::string> strChosen = AskSaveFileName(kExportQuestion, this);
-    if (!strChosen)
+    const std::optional<CSaveChoice> choice = AskSaveFile(ExportQuestion(), this);
+    if (!choice)
         return;
 
-    // The save dialog asked about the chosen name only; a name that gains ".txt" here is another file, which may
-    // exist as well.
-    const std::string strFile = ExportFileName(*strChosen);
-    if (strFile != *strChosen && PathExists(strFile) && !AskYesNo(ReplaceQuestion(strFile), this))
+    // The save dialog asked about the chosen name only; a name that gains its type's extension here is another
+    // file, which may exist as well.
+    const EMemoryExport eExport = ExportOfType(choice->nType);
+    const std::string strFile = ExportFileName(choice->strPath, eExport);
+    if (strFile != choice->strPath && PathExists(strFile) && !AskYesNo(ReplaceQuestion(strFile), this))
         return;
 
     std::vector<CMemoryCells> rows;
@@ -142,9 +159,28 @@ void CReadMemoryDlg::OnSaveToFile() {
         rows.push_back(
             {m_listMemory.GetItemText(nRow, 0), m_listMemory.GetItemText(nRow, 1), m_listMemory.GetItemText(nRow, 2)});
 
+    // The files for results programs name the starters of the start list config.ini names, where it has one; one
+    // that cannot be read leaves the names out, and says so once the file is saved.
+    std::optional<CStartList> startList;
+    std::string strListProblem;
+    const std::optional<std::string> strListFile = ReadStartListSetting(GetConfigPath());
+    if (eExport != EMemoryExport::Text && strListFile) {
+        CStartListRead read = ReadStartListFile(*strListFile);
+        startList = std::move(read.m_list);
+        if (!startList)
+            strListProblem = "The start list " + *strListFile + " cannot be read (" + read.m_strError +
+                             "): the file is saved without names.";
+    }
+
     // Saved whole by WriteFileReplacing: a failed write, or a write-protected file, leaves the old file as it was.
-    if (!WriteFileReplacing(strFile, BuildMemoryExport(rows)))
+    const std::string bytes = BuildMemoryExportOf(eExport, rows, startList ? &*startList : nullptr,
+                                                  ComputerExportContext(std::chrono::system_clock::now()));
+    if (!WriteFileReplacing(strFile, bytes)) {
         ShowMessageBox(kMsgCantCreateFile, this);
+        return;
+    }
+    if (!strListProblem.empty())
+        ShowMessageBox(strListProblem, this);
 }
 
 void CReadMemoryDlg::OnOK() {

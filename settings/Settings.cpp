@@ -16,6 +16,8 @@ constexpr std::string_view kSettings = "Settings";
 constexpr std::string_view kSetValues = "SetValues";
 constexpr std::string_view kLanguage = "Language";
 constexpr std::string_view kComPort = "COMPort";
+constexpr std::string_view kStartListSection = "StartList";
+constexpr std::string_view kStartListFile = "File";
 constexpr std::string_view kBaudRate = "Baudrate";
 constexpr std::string_view kProgram = "Program";
 constexpr std::string_view kCountdownNumber = "CDNumber";
@@ -118,6 +120,14 @@ bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBa
     const std::string strPort = std::to_string(nPortPosition);
     const std::string strBaud = std::to_string(nBaudPosition);
     return CIniFile::WriteStrings(strPath, kSettings, {{kComPort, strPort}, {kBaudRate, strBaud}});
+}
+
+std::optional<std::string> ReadStartListSetting(const std::string& strPath) {
+    return CIniFile::GetStringFromText(ReadSettingsText(strPath), kStartListSection, kStartListFile);
+}
+
+bool WriteStartListSetting(const std::string& strPath, const std::string& strStartList) {
+    return CIniFile::WriteStrings(strPath, kStartListSection, {{kStartListFile, strStartList}});
 }
 
 std::string SettingsTextWithPort(std::string_view text, int nPort) {

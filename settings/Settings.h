@@ -51,6 +51,10 @@ CLinkSettings ReadLinkSettings(const std::string& strPath);
 CComPortSettings ReadComPortSettings(const std::string& strPath);
 // Writes Settings/COMPort and then Settings/Baudrate as decimal positions (-1 for no selection).
 bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition);
+// StartList/File: the start list whose names go into the memory's exports (IOF XML 3.0 or CSV; set by the live
+// page's dialog), or nothing. Written as it is given.
+std::optional<std::string> ReadStartListSetting(const std::string& strPath);
+bool WriteStartListSetting(const std::string& strPath, const std::string& strStartList);
 // A settings file's text with Settings/COMPort set to port nPort's list position (nPort - 1), as the COM Port
 // Settings dialog stores it; every other line as it was.
 std::string SettingsTextWithPort(std::string_view text, int nPort);

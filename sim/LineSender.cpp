@@ -56,7 +56,10 @@ CLineSender::Clock::time_point CLineSender::Pump(Clock::time_point now) {
         std::size_t nAllowed = segment.strBytes.size() - m_nOffset;
         Clock::time_point base = now;
         if (bytePeriod.count() > 0) {
-            base = std::max(m_lineFree, now - kPaceSlack);
+            // Within a line the bytes keep the line's own pace, as a serial line delivers them: a pump that comes
+            // late sends every byte whose turn has come, so that the line ends when it would have. Only a line that
+            // begins after the line was idle starts from now (at most kPaceSlack back).
+            base = m_nOffset > 0 ? m_lineFree : std::max(m_lineFree, now - kPaceSlack);
             if (base > now)
                 return base;
             // Every byte whose turn on the line has come by now.

@@ -23,8 +23,9 @@ public:
     using Clock = std::chrono::steady_clock;
     using Logger = std::function<void(const std::string& strText)>;
 
-    // nClockMs: the time of day at device time 0; writer takes the bytes of the transmitter; log, when given, is
-    // told each command and each start.
+    // nClockMs: the computer's time of day at device time 0 (the unit's clock is --clock-offset from it); writer
+    // takes the bytes of the transmitter; log, when given, is told each command and each start, with the unit's
+    // clock minus the computer's at that start.
     CSimDevice(const SSimOptions& options, std::int64_t nClockMs, CLineSender::Writer writer, Logger log = {});
 
     // Device time 0 is `now`.
@@ -49,6 +50,8 @@ public:
     const CDeviceModel& Model() const { return m_model; }
 
 private:
+    // How many times as fast as the computer's time the unit's time runs: --speed and --clock-drift together.
+    double Rate() const;
     std::int64_t DeviceTime(Clock::time_point now) const;
     Clock::time_point RealTime(std::int64_t nDeviceMs) const;
     void Execute(const std::string& strCommand, Clock::time_point now);
@@ -56,6 +59,7 @@ private:
     void Log(const std::string& strText) const;
 
     SSimOptions m_options;
+    std::int64_t m_nComputerClockMs; // the computer's time of day at device time 0
     Logger m_log;
     CDeviceModel m_model;
     CCommandFramer m_framer;

@@ -11,6 +11,8 @@ constexpr int kMaxPort = 255;
 constexpr int kMinBaud = 50;
 constexpr int kMaxBaud = 4'000'000;
 constexpr double kMaxSpeed = 100'000.0;
+constexpr double kMaxClockOffsetSeconds = 43'200.0; // half a day either way
+constexpr double kMaxClockDriftSecondsPerHour = 600.0;
 constexpr auto kMaxCableDelay = std::chrono::seconds{86'400};
 constexpr auto kMaxSplitPause = std::chrono::milliseconds{60'000};
 constexpr auto kMinStreamPeriod = std::chrono::milliseconds{10};
@@ -35,6 +37,18 @@ std::optional<double> ParsePositive(const std::string& strText, double dMax) {
     char* pEnd = nullptr;
     const double dValue = std::strtod(strText.c_str(), &pEnd);
     if (errno != 0 || *pEnd != '\0' || !(dValue > 0.0) || dValue > dMax)
+        return std::nullopt;
+    return dValue;
+}
+
+// A decimal number from -dLimit to dLimit.
+std::optional<double> ParseSigned(const std::string& strText, double dLimit) {
+    if (strText.empty())
+        return std::nullopt;
+    errno = 0;
+    char* pEnd = nullptr;
+    const double dValue = std::strtod(strText.c_str(), &pEnd);
+    if (errno != 0 || *pEnd != '\0' || !(dValue >= -dLimit && dValue <= dLimit))
         return std::nullopt;
     return dValue;
 }
@@ -73,6 +87,10 @@ std::string SimUsage() {
            "  --clock HH:MM:SS  time of day at start (default: the local time)\n"
            "  --frozen          device time stands still: no countdown, a fixed clock\n"
            "  --speed X         device time runs X times as fast (default 1)\n"
+           "  --clock-offset S  the unit's clock starts S seconds ahead of the computer's (decimals allowed;\n"
+           "                    negative: behind; at most 43200 either way)\n"
+           "  --clock-drift D   the unit's time runs fast by D seconds an hour (slow when negative; at most 600\n"
+           "                    either way), its countdown and its clock alike\n"
            "  --program N       program running at start: 0 to 8 or 60 to 64 (default 1)\n"
            "  --garbage         send a line of garbage before every line\n"
            "  --split-pause MS  split every line in two with a pause of MS milliseconds\n"
@@ -116,7 +134,7 @@ std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args,
         } else if (strName == "--com" || strName == "--baud" || strName == "--memory" || strName == "--program" ||
                    strName == "--split-pause" || strName == "--dir" || strName == "--record" || strName == "--clock" ||
                    strName == "--speed" || strName == "--unplug-after" || strName == "--replug-after" ||
-                   strName == "--stream-period") {
+                   strName == "--stream-period" || strName == "--clock-offset" || strName == "--clock-drift") {
             const std::string* pValue = value();
             if (!pValue)
                 return fail("needs a value");
@@ -139,6 +157,14 @@ std::optional<SSimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 if (!delay)
                     return fail("expects seconds above 0 and at most 86400");
                 (strName == "--unplug-after" ? options.unplugAfter : options.replugAfter) = delay;
+            } else if (strName == "--clock-offset" || strName == "--clock-drift") {
+                const bool bOffset = strName == "--clock-offset";
+                const auto seconds =
+                    ParseSigned(strValue, bOffset ? kMaxClockOffsetSeconds : kMaxClockDriftSecondsPerHour);
+                if (!seconds)
+                    return fail(bOffset ? "expects seconds from -43200 to 43200"
+                                        : "expects seconds an hour from -600 to 600");
+                (bOffset ? options.dClockOffsetSeconds : options.dClockDriftSecondsPerHour) = *seconds;
             } else if (strName == "--speed") {
                 const auto speed = ParsePositive(strValue, kMaxSpeed);
                 if (!speed)

@@ -8,13 +8,18 @@
 
 // The simulator's command line.
 struct SSimOptions {
-    int nPort = 7;                           // --com N: the link is ports/COM<N>
-    std::string strDirectory;                // --dir D: where ports/ goes (default: FilesDirectory)
-    int nBaud = 0;                           // --baud B: pace the output as on a line at B baud; 0 unpaced
-    int nMemory = 0;                         // --memory N: start with N stored starts
-    std::optional<std::int64_t> clockMs;     // --clock HH:MM:SS: the time of day at start (default: local time)
-    bool bFrozen = false;                    // --frozen: device time stands still
-    double dSpeed = 1.0;                     // --speed X: device time runs X times as fast
+    int nPort = 7;                       // --com N: the link is ports/COM<N>
+    std::string strDirectory;            // --dir D: where ports/ goes (default: FilesDirectory)
+    int nBaud = 0;                       // --baud B: pace the output as on a line at B baud; 0 unpaced
+    int nMemory = 0;                     // --memory N: start with N stored starts
+    std::optional<std::int64_t> clockMs; // --clock HH:MM:SS: the time of day at start (default: local time)
+    bool bFrozen = false;                // --frozen: device time stands still
+    double dSpeed = 1.0;                 // --speed X: device time runs X times as fast
+    // --clock-offset S: the unit's clock starts S seconds ahead of the computer's (behind when negative);
+    // --clock-drift D: the unit's time runs fast by D seconds an hour (slow when negative), countdown and clock
+    // alike, as a unit whose crystal is off.
+    double dClockOffsetSeconds = 0.0;
+    double dClockDriftSecondsPerHour = 0.0;
     int nProgram = 1;                        // --program N: the program that runs at start
     bool bGarbage = false;                   // --garbage: a line of garbage before every line
     std::chrono::milliseconds splitPause{0}; // --split-pause MS: pause in the middle of every line

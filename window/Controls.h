@@ -84,6 +84,10 @@ public:
     void SetFont(const CFont& font);
     // Stops (false) and resumes (true) drawing the control while many changes are made; resuming draws it whole.
     void SetRedraw(bool bRedraw);
+    // A text shown beside the control when the pointer rests on it, also while it is disabled; an empty text shows
+    // none. Setting the tip it has costs nothing. GetToolTip reads it back as data.
+    void SetToolTip(CShownText text);
+    std::string GetToolTip() const;
 
     // Makes this object a second face of control nId of pParent, as the framework's SubclassDlgItem does: a dialog's
     // member of a class of its own (a display edit with its colours) acts on the control the template made. False

@@ -69,6 +69,8 @@ public:
     // The icon an icon control shows (0: none).
     int IconId(int nId) const;
     std::string ItemText(int nId, int nRow, int nColumn) const;
+    // The tip the control shows when the pointer rests on it, as its window holds it; empty: none.
+    std::string Tip(int nId) const;
     int ItemCount(int nId) const;
     // Column headings of a list.
     std::vector<std::string> Headings(int nId) const;
@@ -181,9 +183,9 @@ public:
         std::string strInitialName;
         bool bConfirmsReplace = false;
     };
-    // The next save question: types strName into its file name field in strDirectory and saves, or cancels when
-    // strName is empty.
-    std::shared_ptr<CSaveSeen> AnswerNextSaveQuestion(std::string strDirectory, std::string strName);
+    // The next save question: chooses filter nType (0 the first) from its list of file types, types strName into its
+    // file name field in strDirectory and saves, or cancels when strName is empty.
+    std::shared_ptr<CSaveSeen> AnswerNextSaveQuestion(std::string strDirectory, std::string strName, int nType = 0);
     // Runs act() once when the next modal dialog of the program (CDialog) has opened over this one.
     void WhenDialogOpens(std::function<void(CDialog& opened)> act);
     // Runs act() after `delay`, from the window's event queue (inside whatever modal run is going on then).

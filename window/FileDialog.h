@@ -3,22 +3,42 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CWnd;
 
-// The system's file-save question.
-struct CSaveQuestion {
-    std::string strFilterName;       // the description of the one filter, shown as it is
-    std::string strFilterPattern;    // its pattern, "*.txt"
-    std::string strDefaultExtension; // appended by the dialog to a name without one; empty: nothing appended
-    std::string strInitialName;      // the name the field starts with
-    bool bConfirmReplace = true;     // the dialog asks before an existing file is chosen
+// One entry of the save dialog's list of file types.
+struct CSaveFileType {
+    std::string strName;    // the description, shown as it is
+    std::string strPattern; // "*.xml"
 };
 
-// Shows the save question over pOwner: the path chosen, as the file functions of base/Files.h take it, or nothing
-// when the user cancels. No read-only box is offered.
+// The system's file-save question.
+struct CSaveQuestion {
+    std::string strFilterName;            // the description of the first filter, shown as it is
+    std::string strFilterPattern;         // its pattern, "*.txt"
+    std::string strDefaultExtension;      // appended by the dialog to a name without one; empty: nothing appended
+    std::string strInitialName;           // the name the field starts with
+    bool bConfirmReplace = true;          // the dialog asks before an existing file is chosen
+    std::vector<CSaveFileType> moreTypes; // further filters after the first, in the order the list shows them
+};
+
+// What the user chose: the path, as the file functions of base/Files.h take it, and the filter that was selected
+// when the user saved (0 the first, 1 the first of moreTypes, ...).
+struct CSaveChoice {
+    CSaveChoice(std::string strChosenPath, int nChosenType = 0)
+        : strPath(std::move(strChosenPath)), nType(nChosenType) {}
+    std::string strPath;
+    int nType = 0;
+};
+
+// Shows the save question over pOwner: the path and filter chosen, or nothing when the user cancels. No read-only
+// box is offered.
+std::optional<CSaveChoice> AskSaveFile(const CSaveQuestion& question, CWnd* pOwner = nullptr);
+// The same where only the path counts.
 std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* pOwner = nullptr);
 
-// Replaces the question, e.g. in a test; an empty hook restores it. Returns the previous hook.
-using SaveQuestionHook = std::function<std::optional<std::string>(const CSaveQuestion& question)>;
+// Replaces the question, e.g. in a test (a hook that answers with a path alone chooses the first filter); an empty
+// hook restores it. Returns the previous hook.
+using SaveQuestionHook = std::function<std::optional<CSaveChoice>(const CSaveQuestion& question)>;
 SaveQuestionHook SetSaveQuestionHook(SaveQuestionHook hook);

@@ -119,6 +119,24 @@ INSTANTIATE_TEST_SUITE_P(
         SParseRow{"MemoryReadIsTxt",
                   {"memory", "read"},
                   With(ECliCommand::MemoryRead, [](auto& a) { a.m_eFormat = ECliFormat::Txt; })},
+        SParseRow{"MonitorWithAStartList",
+                  {"monitor", "--start-list", "heat3.xml", "--format", "csv"},
+                  With(ECliCommand::Monitor,
+                       [](auto& a) {
+                           a.m_strStartList = "heat3.xml";
+                           a.m_eFormat = ECliFormat::Csv;
+                       })},
+        SParseRow{"MemoryReadIofWithAStartList",
+                  {"memory", "read", "--format", "iof", "--start-list", "list.csv", "-o", "heat3.xml"},
+                  With(ECliCommand::MemoryRead,
+                       [](auto& a) {
+                           a.m_eFormat = ECliFormat::Iof;
+                           a.m_strStartList = "list.csv";
+                           a.m_strOutputFile = "heat3.xml";
+                       })},
+        SParseRow{"MemoryReadIof",
+                  {"memory", "read", "--format", "iof"},
+                  With(ECliCommand::MemoryRead, [](auto& a) { a.m_eFormat = ECliFormat::Iof; })},
         SParseRow{"MemoryReadCsvToFile",
                   {"memory", "read", "-o", "heat1.csv", "--format", "csv"},
                   With(ECliCommand::MemoryRead,
@@ -190,7 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"PortAndDevice", {"--port", "1", "--device", "/dev/ttyS0", "get"}, "exclude each other"},
         SRefusalRow{"BaudNotOffered", {"--baud", "115200", "get"}, "--baud takes"},
         SRefusalRow{"LineOptionAfterTheCommand", {"get", "--port", "3"}, "unexpected argument \"--port\""},
-        SRefusalRow{"LineOptionAfterTheCommandIsShownItsPlace", {"memory", "read", "--port", "3"},
+        SRefusalRow{"LineOptionAfterTheCommandIsShownItsPlace",
+                    {"memory", "read", "--port", "3"},
                     "\"--port\" (--port goes before the command"},
         SRefusalRow{"GetWithArguments", {"get", "--csv"}, "unexpected argument"},
         SRefusalRow{"SetNothing", {"set"}, "what to set"},
@@ -216,7 +235,12 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"MonitorSecondsWord", {"monitor", "--seconds", "ten"}, "--seconds takes"},
         SRefusalRow{"MonitorFormatTwice", {"monitor", "--format", "csv", "--format", "text"}, "given twice"},
         SRefusalRow{"MemoryNothing", {"memory"}, "read or erase"},
-        SRefusalRow{"MemoryFormatJsonl", {"memory", "read", "--format", "jsonl"}, "txt, csv or json"},
+        SRefusalRow{"MemoryFormatJsonl", {"memory", "read", "--format", "jsonl"}, "txt, csv, json or iof"},
+        SRefusalRow{"StartListTwice", {"monitor", "--start-list", "a", "--start-list", "b"}, "given twice"},
+        SRefusalRow{"StartListEmpty", {"monitor", "--start-list", ""}, "--start-list takes a file"},
+        SRefusalRow{"StartListMissing", {"memory", "read", "--format", "csv", "--start-list"}, "needs a value"},
+        SRefusalRow{"StartListWithText", {"memory", "read", "--start-list", "a.xml"}, "goes with --format csv"},
+        SRefusalRow{"StartListWithErase", {"memory", "erase", "--start-list", "a.xml"}, "unexpected argument"},
         SRefusalRow{"MemoryOutputMissing", {"memory", "read", "-o"}, "-o needs a value"},
         SRefusalRow{"EraseWithArguments", {"memory", "erase", "now"}, "unexpected argument"},
         SRefusalRow{"ProgramsNothing", {"programs"}, "download or upload"},
@@ -233,10 +257,10 @@ TEST(CliUsage, NamesEveryCommandAndTheExitStatuses) {
     for (const char* pszPart :
          {"kalvora-cli [--port N | --device PATH] [--baud B] [--dir D] COMMAND [ARGS]", "ports", "get [--json]",
           "set program P0|P1|...|P64|P7|P8", "set countdown 0..9", "set brightness TEXT", "set clock [HH:MM:SS]",
-          "master | slave", "monitor [--format text|csv|jsonl] [--seconds S]",
-          "memory read [--format txt|csv|json] [-o FILE]", "memory erase", "programs download [--to D]",
-          "programs upload N [--details] [--intervals] [--from D]", "0 done", "1 no complete reply", "2 bad usage",
-          "3 the port cannot be opened", "4 a file cannot be read or written"})
+          "master | slave", "monitor [--format text|csv|jsonl] [--seconds S] [--start-list FILE]",
+          "memory read [--format txt|csv|json|iof] [--start-list FILE] [-o FILE]", "memory erase",
+          "programs download [--to D]", "programs upload N [--details] [--intervals] [--from D]", "0 done",
+          "1 no complete reply", "2 bad usage", "3 the port cannot be opened", "4 a file cannot be read or written"})
         EXPECT_NE(strUsage.find(pszPart), std::string::npos) << pszPart;
 }
 

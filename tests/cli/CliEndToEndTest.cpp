@@ -13,10 +13,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <regex>
@@ -28,6 +31,7 @@ using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
+using ::testing::Not;
 
 namespace {
 
@@ -299,8 +303,9 @@ TEST_F(CliEndToEndTest, EraseThenReadGivesTheEmptyMemory) {
 // One record: the local time stamp, the kind, and the kind's fields.
 const char* const kJsonlPattern =
     R"re([{]"time":"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}[+-][0-9]{2}:[0-9]{2}","kind":")re"
-    R"re(((display","large":"[^"]*","small":"[^"]*","light":"(off|red|yellow|green|))|)re"
-    R"re((start","start_no":"[0-9]+","start_time":"[^"]+)|(lead","lead_time":"[^"]+))"[}])re";
+    R"re(((display","large":"[^"]*","small":"[^"]*","light":"(off|red|yellow|green|)")|)re"
+    R"re((start","start_no":"[0-9]+","start_time":"[^"]+","clock_offset":(null|-?[0-9]+\.[0-9]{3}))|)re"
+    R"re((lead","lead_time":"[^"]+"))[}])re";
 
 TEST_F(CliEndToEndTest, MonitorJsonlIsOneObjectPerRecognisedLine) {
     // Program 3 starts every two minutes; at sixty times the speed, every two seconds.
@@ -349,10 +354,128 @@ TEST_F(CliEndToEndTest, MonitorTextAndCsv) {
     ASSERT_EQ(csv.m_nExitCode, 0) << csv.m_strErr;
     const auto csvLines = Lines(csv.m_strOut, "\r\n");
     ASSERT_GE(csvLines.size(), 2u);
-    EXPECT_EQ(csvLines[0], "time,kind,large,small,light,start_no,start_time,lead_time");
+    EXPECT_EQ(csvLines[0], "time,kind,large,small,light,start_no,start_time,lead_time,name,club,class,planned,"
+                           "difference,clock_offset");
     for (std::size_t i = 1; i < csvLines.size(); ++i)
-        EXPECT_THAT(csvLines[i], MatchesRegex(".{29},display,0:30,1,yellow,,,")) << i;
+        EXPECT_THAT(csvLines[i], MatchesRegex(".{29},display,0:30,1,yellow,,,,,,,,,")) << i;
     EXPECT_EQ(Received(), "?D\r?D\r?D\r?D\r");
+}
+
+// ---- the unit's clock and the start list
+
+// The simulator's clock -0.62 s off the computer's and 36 s an hour fast, at sixty times the speed (so its offset
+// grows by nearly a minute with every start of program 2), at 9600 baud (a start line takes 22 ms on the line): the
+// monitor's figure after five starts is within 20 ms of the median of the offsets the simulator had at those five
+// starts, as its --verbose output tells them.
+TEST_F(CliEndToEndTest, MonitorShowsTheUnitsClockWithinTwentyMillisecondsOfTheSimulators) {
+    CChildProcess sim(KALVORA_SIM_PATH, {"--dir", m_dir.Path(), "--com", std::to_string(kPort), "--program", "2",
+                                         "--speed", "60", "--clock-offset", "-0.62", "--clock-drift", "36", "--baud",
+                                         "9600", "--stream-period", "60000", "--verbose"});
+    const std::string strLink = m_dir.File("ports/COM" + std::to_string(kPort));
+    for (int i = 0; i < 100 && !std::filesystem::exists(strLink); ++i)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(std::filesystem::exists(strLink));
+    const CProgramRun run = Cli({"--baud", "9600", "monitor", "--format", "jsonl", "--seconds", "6"});
+    sim.Signal(SIGTERM);
+    sim.Wait(5s);
+    ASSERT_EQ(run.m_nExitCode, 0) << run.m_strErr;
+
+    // The simulator's offset at each start, by start number.
+    std::map<std::string, double> truth;
+    const std::regex logLine("kalvora-sim: start ([0-9]+) at [0-9:.]+, clock offset ([-+][0-9]+\\.[0-9]+) s");
+    for (const std::string& strLine : Lines(sim.Err())) {
+        std::smatch match;
+        if (std::regex_match(strLine, match, logLine))
+            truth[match[1]] = std::stod(match[2]);
+    }
+    // The monitor's start records: their numbers, and the figure after the fifth.
+    const std::regex startRecord(".*\"kind\":\"start\",\"start_no\":\"([0-9]+)\".*\"clock_offset\":(-?[0-9.]+)[}]");
+    std::vector<double> offsets;
+    double dFigure = 0;
+    for (const std::string& strLine : Lines(run.m_strOut)) {
+        std::smatch match;
+        if (!std::regex_match(strLine, match, startRecord) || offsets.size() == 5)
+            continue;
+        ASSERT_EQ(truth.count(match[1]), 1u) << strLine;
+        offsets.push_back(truth[match[1]]);
+        dFigure = std::stod(match[2]);
+    }
+    ASSERT_EQ(offsets.size(), 5u) << run.m_strOut;
+    std::sort(offsets.begin(), offsets.end());
+    EXPECT_NEAR(dFigure, offsets[2], 0.020) << run.m_strOut << sim.Err();
+    std::printf("clock offset after five starts: %+.3f s, the simulator's %+.3f s: %+.1f ms\n", dFigure, offsets[2],
+                (dFigure - offsets[2]) * 1000);
+    // Far off the computer's clock: the monitor says so on standard error.
+    EXPECT_THAT(run.m_strErr, HasSubstr("kalvora-cli: the unit's clock is "));
+    EXPECT_THAT(run.m_strErr, HasSubstr(" s ahead of this computer: Set PC Time"));
+}
+
+// A start list puts names to the start numbers of the stream in every form, and to the memory in every export.
+TEST_F(CliEndToEndTest, TheStartListNamesTheStartsOfTheStreamAndTheMemory) {
+    const std::string strList = m_dir.File("list.csv");
+    ASSERT_TRUE(WriteFileReplacing(strList, "Startnummer;Vorname;Nachname;Verein;Klasse;Startzeit\r\n"
+                                            "1;J\xF6rg;M\xFCller;SC Hochfirst;H21;12:02:00\r\n"
+                                            "2;Anna;Berg;OK Skogen;D21;12:04:00\r\n"
+                                            "x;Bad;Row;;;\r\n"));
+    // Program 3 starts every two minutes of its time; at sixty times the speed, every two seconds.
+    StartSim({"--program", "3", "--speed", "60", "--clock", "12:00:00"});
+    const CProgramRun text = Cli({"monitor", "--seconds", "2.6", "--start-list", strList});
+    ASSERT_EQ(text.m_nExitCode, 0) << text.m_strErr;
+    EXPECT_THAT(text.m_strOut,
+                MatchesRegex("(.*\n)*[0-9:.]{12} start start_no=1 start_time=12:02:00.00 "
+                             "name=\"J\xC3\xB6rg M\xC3\xBCller\" club=\"SC Hochfirst\" class=H21 "
+                             "planned=12:02:00 difference=\\+0:00.00( clock_offset=[-+][0-9.]+)?\n(.*\n)*"));
+    // Each row the start list leaves out is told on standard error, with the file and the line.
+    EXPECT_THAT(text.m_strErr, HasSubstr("kalvora-cli: start list " + strList +
+                                         ", line 4: start number \"x\" is not a number from 0 to 9999\n"));
+    m_sim.reset();
+
+    StartSim({"--frozen", "--memory", "3", "--clock", "12:00:00"});
+    const CProgramRun csv = Cli({"memory", "read", "--format", "csv", "--start-list", strList});
+    ASSERT_EQ(csv.m_nExitCode, 0) << csv.m_strErr;
+    const auto rows = Lines(csv.m_strOut, "\r\n");
+    ASSERT_EQ(rows.size(), 4u) << csv.m_strOut;
+    EXPECT_EQ(rows[0], "\xEF\xBB\xBFStart No;Name;Club;Class;Planned;Actual;Difference");
+    EXPECT_THAT(rows[1], MatchesRegex("1;J\xC3\xB6rg M\xC3\xBCller;SC Hochfirst;H21;12:02:00;[0-9:.]+;[-+][0-9:.]+"));
+    EXPECT_THAT(rows[3], MatchesRegex("3;;;;;[0-9:.]+;"));
+
+    const CProgramRun json = Cli({"memory", "read", "--format", "json", "--start-list", strList});
+    ASSERT_EQ(json.m_nExitCode, 0) << json.m_strErr;
+    EXPECT_THAT(json.m_strOut, HasSubstr("\"start_no\":\"0002\""));
+    EXPECT_THAT(json.m_strOut, HasSubstr("\"name\":\"Anna Berg\",\"club\":\"OK Skogen\",\"class\":\"D21\","
+                                         "\"planned\":\"12:04:00\""));
+
+    const std::string strXml = m_dir.File("heat.xml");
+    const CProgramRun iof = Cli({"memory", "read", "--format", "iof", "--start-list", strList, "-o", strXml});
+    ASSERT_EQ(iof.m_nExitCode, 0) << iof.m_strErr;
+    const std::string xml = ReadFileBytes(strXml).value_or("");
+    EXPECT_THAT(xml, HasSubstr("<Family>M\xC3\xBCller</Family>"));
+    EXPECT_THAT(xml,
+                MatchesRegex("(.*\n)*        <BibNumber>3</BibNumber>\n        <StartTime>[0-9]{4}-[0-9]{2}-[0-9]{2}T"
+                             "[0-9:.]+[-+][0-9]{2}:[0-9]{2}</StartTime>\n(.*\n)*"));
+    // Without a start list the IOF export still holds every start.
+    const CProgramRun plain = Cli({"memory", "read", "--format", "iof"});
+    ASSERT_EQ(plain.m_nExitCode, 0) << plain.m_strErr;
+    EXPECT_THAT(plain.m_strOut, Not(HasSubstr("<Person>")));
+    for (const char* pszBib : {"<BibNumber>1</BibNumber>", "<BibNumber>2</BibNumber>", "<BibNumber>3</BibNumber>"})
+        EXPECT_THAT(plain.m_strOut, HasSubstr(pszBib));
+}
+
+// A start list that cannot be read is status 4 before the line is touched; with the text export it is a usage error.
+TEST_F(CliEndToEndTest, AStartListThatCannotBeReadIsStatusFour) {
+    StartSim({"--frozen", "--memory", "3"});
+    ASSERT_TRUE(WriteFileReplacing(m_dir.File("names.csv"), "Name;Club\nAnna;X\n"));
+    const CProgramRun missing = Cli({"memory", "read", "--format", "csv", "--start-list", m_dir.File("none.csv")});
+    EXPECT_EQ(missing.m_nExitCode, 4);
+    EXPECT_THAT(missing.m_strErr,
+                HasSubstr("cannot read the start list " + m_dir.File("none.csv") + ": there is no such file"));
+    const CProgramRun noNumbers = Cli({"monitor", "--seconds", "1", "--start-list", m_dir.File("names.csv")});
+    EXPECT_EQ(noNumbers.m_nExitCode, 4);
+    EXPECT_THAT(noNumbers.m_strErr, HasSubstr("the first line names no start number column"));
+    const CProgramRun txt = Cli({"memory", "read", "--start-list", m_dir.File("names.csv")});
+    EXPECT_EQ(txt.m_nExitCode, 2);
+    EXPECT_THAT(txt.m_strErr, HasSubstr("memory read --start-list goes with --format csv, json or iof"));
+    EXPECT_EQ(Received(), "");
 }
 
 // The link opens the unit again by itself after its cable was out; the stream goes on and the monitor with it.

@@ -160,20 +160,21 @@ TEST(CliFormats, MonitorRecordsPerKindInEachForm) {
         const char* pszJsonl;
     } rows[] = {
         {"display", "D?     0:15    1 1", "14:03:27.045 display large=0:15 small=1 light=red\n",
-         "2024-05-01T14:03:27.045+02:00,display,0:15,1,red,,,\r\n",
+         "2024-05-01T14:03:27.045+02:00,display,0:15,1,red,,,,,,,,,\r\n",
          R"({"time":"2024-05-01T14:03:27.045+02:00","kind":"display","large":"0:15","small":"1","light":"red"})"
          "\n"},
         {"start: the number the window shows", "0013 ST  10:15:30.25",
          "14:03:27.045 start start_no=12 start_time=10:15:30.25\n",
-         "2024-05-01T14:03:27.045+02:00,start,,,,12,10:15:30.25,\r\n",
-         R"({"time":"2024-05-01T14:03:27.045+02:00","kind":"start","start_no":"12","start_time":"10:15:30.25"})"
+         "2024-05-01T14:03:27.045+02:00,start,,,,12,10:15:30.25,,,,,,,\r\n",
+         R"({"time":"2024-05-01T14:03:27.045+02:00","kind":"start","start_no":"12","start_time":"10:15:30.25",)"
+         R"("clock_offset":null})"
          "\n"},
         {"lead", "  LEAD TIME  0:01:30", "14:03:27.045 lead lead_time=0:01:30\n",
-         "2024-05-01T14:03:27.045+02:00,lead,,,,,,0:01:30\r\n",
+         "2024-05-01T14:03:27.045+02:00,lead,,,,,,0:01:30,,,,,,\r\n",
          R"({"time":"2024-05-01T14:03:27.045+02:00","kind":"lead","lead_time":"0:01:30"})"
          "\n"},
         {"a display line of 12 characters", "D?     0:15 ", "14:03:27.045 display large=0:15 small= light=\n",
-         "2024-05-01T14:03:27.045+02:00,display,0:15,,,,,\r\n",
+         "2024-05-01T14:03:27.045+02:00,display,0:15,,,,,,,,,,,\r\n",
          R"({"time":"2024-05-01T14:03:27.045+02:00","kind":"display","large":"0:15","small":"","light":""})"
          "\n"},
         {"not recognised", "OK", "", "", ""},
@@ -185,7 +186,51 @@ TEST(CliFormats, MonitorRecordsPerKindInEachForm) {
         EXPECT_EQ(FormatMonitorLine(line, kArrived, EMonitorFormat::Csv), row.pszCsv) << row.pszName;
         EXPECT_EQ(FormatMonitorLine(line, kArrived, EMonitorFormat::Jsonl), row.pszJsonl) << row.pszName;
     }
-    EXPECT_EQ(MonitorCsvHeader(), "time,kind,large,small,light,start_no,start_time,lead_time\r\n");
+    EXPECT_EQ(MonitorCsvHeader(), "time,kind,large,small,light,start_no,start_time,lead_time,name,club,class,planned,"
+                                  "difference,clock_offset\r\n");
+}
+
+// A start line with what a start list says of its number and the unit's clock as it stands: known fields only in the
+// text form (a value with blanks in quotes), every field in CSV and JSON; without the number in the list, its fields
+// empty.
+TEST(CliFormats, MonitorStartsWithTheStartListAndTheClock) {
+    CStarter anna;
+    anna.m_nStartNumber = 12;
+    anna.m_strName = "Anna \"Ann\" Berg";
+    anna.m_strClub = "OK, Skogen";
+    anna.m_strClass = "D21";
+    anna.m_plannedMs = (10 * 3600 + 15 * 60 + 30) * 1000LL;
+    const CMonitorLine line = ParseMonitorLine("0013 ST  10:15:30.25");
+    const struct {
+        const char* pszName;
+        CMonitorStart start;
+        const char* pszText;
+        const char* pszCsv;
+        const char* pszJsonl;
+    } rows[] = {
+        {"in the list",
+         {true, &anna, 250, std::chrono::microseconds{-620'000}},
+         "14:03:27.045 start start_no=12 start_time=10:15:30.25 name=\"Anna \\\"Ann\\\" Berg\" club=\"OK, Skogen\" "
+         "class=D21 planned=10:15:30 difference=+0:00.25 clock_offset=-0.620\n",
+         "2024-05-01T14:03:27.045+02:00,start,,,,12,10:15:30.25,,\"Anna \"\"Ann\"\" Berg\",\"OK, Skogen\",D21,10:15:30,"
+         "+0:00.25,-0.620\r\n",
+         R"({"time":"2024-05-01T14:03:27.045+02:00","kind":"start","start_no":"12","start_time":"10:15:30.25",)"
+         R"("name":"Anna \"Ann\" Berg","club":"OK, Skogen","class":"D21","planned":"10:15:30",)"
+         R"("difference":"+0:00.25","clock_offset":-0.620})"
+         "\n"},
+        {"not in the list",
+         {true, nullptr, std::nullopt, std::chrono::microseconds{1'300'000}},
+         "14:03:27.045 start start_no=12 start_time=10:15:30.25 clock_offset=+1.300\n",
+         "2024-05-01T14:03:27.045+02:00,start,,,,12,10:15:30.25,,,,,,,+1.300\r\n",
+         R"({"time":"2024-05-01T14:03:27.045+02:00","kind":"start","start_no":"12","start_time":"10:15:30.25",)"
+         R"("name":"","club":"","class":"","planned":"","difference":"","clock_offset":1.300})"
+         "\n"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(FormatMonitorLine(line, kArrived, EMonitorFormat::Text, row.start), row.pszText) << row.pszName;
+        EXPECT_EQ(FormatMonitorLine(line, kArrived, EMonitorFormat::Csv, row.start), row.pszCsv) << row.pszName;
+        EXPECT_EQ(FormatMonitorLine(line, kArrived, EMonitorFormat::Jsonl, row.start), row.pszJsonl) << row.pszName;
+    }
 }
 
 TEST(CliFormats, ALineOfTwoKindsGivesTwoRecords) {

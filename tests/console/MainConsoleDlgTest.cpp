@@ -1298,6 +1298,35 @@ TEST_F(MainConsoleDlg, MonitoringTheSimulatorShowsTheCountdownAndTheLights) {
     EXPECT_TRUE(bench.Boxes().Entries().empty());
 }
 
+// The unit's clock against the computer's, in the tip of the "Set PC Time" group's clock field: none before the first
+// start, then the figure of the start lines. The simulated unit's clock starts 0.62 s behind and runs sixty times as
+// fast, so that at its first start (program 2: after a minute of its time, a second of the computer's) it is 58.38 s
+// ahead; its stream sends no display lines meanwhile, so that no start line waits behind one.
+TEST_F(MainConsoleDlg, TheSetPcTimeTipTellsTheUnitsClock) {
+    CDialogFiles bench(SettingsNaming(kPort, 2));
+    CDeviceSimulator sim(bench.Dir().Path(), {"--com", std::to_string(kPort), "--program", "2", "--speed", "60",
+                                              "--clock-offset", "-0.62", "--stream-period", "60000"});
+    CShownConsole console;
+    CDialogDriver& driver = console.driver;
+    EXPECT_EQ(driver.Tip(IDC_PC_TIME), "");
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+    ASSERT_TRUE(driver.WaitFor([&] { return !driver.Tip(IDC_PC_TIME).empty(); }, 5s));
+    const std::string strTip = driver.Tip(IDC_PC_TIME);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(
+        strTip, match, std::regex("the unit's clock is ([0-9]+\\.[0-9]{2}) s ahead of this computer: Set PC Time")))
+        << strTip;
+    // The simulated unit sends at once where a unit takes the line's time at 9600 baud, 22 ms, which the figure takes
+    // off: it is that much low.
+    EXPECT_NEAR(std::stod(match[1]), 58.38 - 0.022, 0.1) << strTip;
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+    EXPECT_EQ(driver.Tip(IDC_PC_TIME), strTip); // the last figure stays
+    // Once the unit's clock is set, what was seen of it before counts no more.
+    ASSERT_TRUE(driver.Click(IDC_SET_PC_TIME));
+    EXPECT_EQ(driver.Tip(IDC_PC_TIME), "");
+    EXPECT_TRUE(bench.Boxes().Entries().empty());
+}
+
 // The unit is switched off and on again (the simulator ended and started again under the same port) while
 // monitoring: the window follows the new unit by itself, which needs one "?D" since it starts silent; the status
 // lamp is red at every tick while the unit is away.

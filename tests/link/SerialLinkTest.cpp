@@ -249,6 +249,28 @@ TEST_F(SerialLinkTest, LinesArePoppedWhileTheReaderRuns) {
         EXPECT_EQ(lines[static_cast<std::size_t>(i)], "D?" + std::to_string(i));
 }
 
+// Each line carries the moment its carriage return was read: a line that comes after a stall is stamped after it.
+TEST_F(SerialLinkTest, LinesCarryTheMomentTheirEndArrived) {
+    ASSERT_TRUE(m_link.Open(7, 2400));
+    const WallTime before = std::chrono::system_clock::now();
+    m_port->PushBytes("0002 ST 10:00:00.00\r");
+    m_port->PushStall(300ms);
+    m_port->PushBytes("D? x\r");
+    CReceivedLine first;
+    CReceivedLine second;
+    const auto deadline = Clock::now() + 5s;
+    while (!m_link.PopLine(first) && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    while (!m_link.PopLine(second) && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    const WallTime after = std::chrono::system_clock::now();
+    EXPECT_EQ(first.m_strText, "0002 ST 10:00:00.00");
+    EXPECT_EQ(second.m_strText, "D? x");
+    EXPECT_GE(first.m_arrived, before);
+    EXPECT_GE(second.m_arrived - first.m_arrived, 290ms);
+    EXPECT_LE(second.m_arrived, after);
+}
+
 // ---- Failures of the device ----
 
 TEST_F(SerialLinkTest, VanishedDeviceDoesNotKeepTheReaderSpinning) {

@@ -5,6 +5,7 @@
 #include "i18n/Language.h"
 #include "link/SerialLink.h"
 #include "res/Resource.h"
+#include "settings/Settings.h"
 #include "tests/support/DevicePeer.h"
 #include "tests/support/DeviceSimulator.h"
 #include "tests/support/DialogTesting.h"
@@ -95,6 +96,15 @@ private:
     int m_nAsked = 0;
     SaveQuestionHook m_previous;
 };
+
+// The filters as a window system may show them: runs of blanks collapsed (Qt's dialog does).
+Texts Collapsed(Texts filters) {
+    for (std::string& strFilter : filters)
+        strFilter.erase(
+            std::unique(strFilter.begin(), strFilter.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
+            strFilter.end());
+    return filters;
+}
 
 // The files the replace question asked about, and the messages shown, in order.
 constexpr std::string_view kReplaceQuestionEnd = " already exists.\nDo you want to replace it?";
@@ -440,18 +450,105 @@ TEST_F(ReadMemoryDlg, SaveDialogAsTheUserSeesIt) {
         EXPECT_TRUE(driver.Click(IDC_SAVE_TO_FILE));
 
         EXPECT_TRUE(seen->bOpened);
-        // The program hands over "Configuration File  (*.txt)"; a window system may show a description with its
-        // runs of blanks collapsed (Qt's dialog does).
-        ASSERT_EQ(seen->filters.size(), 1U);
-        std::string strFilter = seen->filters.front();
-        strFilter.erase(
-            std::unique(strFilter.begin(), strFilter.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
-            strFilter.end());
-        EXPECT_EQ(strFilter, "Configuration File (*.txt)");
+        // The program hands over "Configuration File  (*.txt)" first, then the files for results programs; a
+        // window system may show a description with its runs of blanks collapsed (Qt's dialog does).
+        EXPECT_EQ(Collapsed(seen->filters), (Texts{"Configuration File (*.txt)", "IOF XML 3.0 Start List (*.xml)",
+                                                   "CSV for Spreadsheets and Results Programs (*.csv)"}));
         EXPECT_EQ(seen->strDefaultExtension, "");
         EXPECT_EQ(seen->strInitialName, "");
         EXPECT_TRUE(seen->bConfirmsReplace);
         EXPECT_EQ(FilesIn(strOut), bSave ? Texts{"starts.txt="} : Texts{});
+    }
+}
+
+// The save dialog's file types as the user picks them: each type writes its own file with its own extension, the
+// names of the start list that config.ini names in the files for results programs.
+TEST_F(ReadMemoryDlg, SaveDialogWritesTheTypeChosen) {
+    struct CRow {
+        int nType;
+        const char* pszFile;
+        const char* pszBegins; // what the file begins with
+        const char* pszHolds;  // and what it holds
+    };
+    const std::vector<CRow> rows{
+        {0, "starts.txt", "0001   9:05:01.25 0:00:00\r\n", "0001"},
+        {1, "starts.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<StartList ", "<Family>Berg</Family>"},
+        {2, "starts.csv", "\xEF\xBB\xBFStart No;Name;Club;Class;Planned;Actual;Difference\r\n",
+         "1;Anna Berg;OK Skogen;D21;09:05:00;09:05:01.25;+0:01.25\r\n"},
+    };
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.pszFile);
+        CExportBench bench;
+        const std::string strList = bench.files.Dir().File("list.csv");
+        ASSERT_TRUE(WriteFileReplacing(strList, "Bib;Vorname;Nachname;Verein;Klasse;Startzeit\n"
+                                                "1;Anna;Berg;OK Skogen;D21;09:05:00\n"));
+        ASSERT_TRUE(WriteStartListSetting(bench.files.Dir().File("config.ini"), strList));
+        const auto seen = bench.driver.AnswerNextSaveQuestion(bench.strOut, "starts", row.nType);
+        EXPECT_TRUE(bench.driver.Click(IDC_SAVE_TO_FILE));
+        EXPECT_TRUE(seen->bOpened);
+        const Texts files = FilesIn(bench.strOut);
+        ASSERT_EQ(files.size(), 1U);
+        const std::string strContents = ReadFileBytes(bench.strOut + "/" + row.pszFile).value_or("<none>");
+        EXPECT_TRUE(strContents.starts_with(row.pszBegins)) << strContents;
+        EXPECT_NE(strContents.find(row.pszHolds), std::string::npos) << strContents;
+        EXPECT_EQ(bench.files.Messages(), Texts{});
+    }
+}
+
+// The exports for results programs, by the type chosen: the file name each gets, and what a start list that
+// config.ini names, or one that cannot be read, or none, puts into them.
+TEST_F(ReadMemoryDlg, ExportsForResultsPrograms) {
+    struct CRow {
+        const char* pszName;
+        int nType;
+        std::string chosen;
+        const char* pszStartList; // the contents of config.ini's start list; nullptr: config.ini names none
+        Texts files;              // the files afterwards, by name
+        std::string holds;        // what the export holds
+        Texts messages;
+    };
+    const char* const kList = "Startnummer;Name;Verein\n1;Anna Berg;OK Skogen\n";
+    const std::vector<CRow> rows{
+        {"CSV with names", 2, "heat", kList, {"heat.csv"}, "1;Anna Berg;OK Skogen;;;09:05:01.25;", {}},
+        {"CSV keeps its name", 2, "heat.CSV", kList, {"heat.CSV"}, "1;Anna Berg", {}},
+        {"CSV without a start list", 2, "heat", nullptr, {"heat.csv"}, "1;;;;;09:05:01.25;", {}},
+        {"XML gains .xml", 1, "heat.txt", kList, {"heat.txt.xml"}, "<Name>OK Skogen</Name>", {}},
+        {"XML without names", 1, "heat", nullptr, {"heat.xml"}, "<BibNumber>1</BibNumber>", {}},
+        {"a start list that cannot be read",
+         2,
+         "heat",
+         "",
+         {"heat.csv"},
+         "1;;;;;09:05:01.25;",
+         {"The start list <list> cannot be read (the file is empty): the file is saved without names."}},
+    };
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CExportBench bench;
+        const std::string strList = bench.files.Dir().File("list.csv");
+        if (row.pszStartList) {
+            ASSERT_TRUE(WriteFileReplacing(strList, row.pszStartList));
+            ASSERT_TRUE(WriteStartListSetting(bench.files.Dir().File("config.ini"), strList));
+        }
+        const auto previous = SetSaveQuestionHook([&](const CSaveQuestion& question) {
+            EXPECT_EQ(question.moreTypes.size(), 2U);
+            return CSaveChoice(bench.strOut + "/" + row.chosen, row.nType);
+        });
+        EXPECT_TRUE(bench.driver.Click(IDC_SAVE_TO_FILE));
+        SetSaveQuestionHook(previous);
+        Texts names;
+        for (const std::string& strFile : FilesIn(bench.strOut))
+            names.push_back(strFile.substr(0, strFile.find('=')));
+        ASSERT_EQ(names, row.files);
+        const std::string strContents = ReadFileBytes(bench.strOut + "/" + row.files.front()).value_or("");
+        EXPECT_NE(strContents.find(row.holds), std::string::npos) << strContents;
+        Texts messages;
+        for (std::string strText : bench.files.Messages()) {
+            if (const std::size_t nAt = strText.find(strList); nAt != std::string::npos)
+                strText.replace(nAt, strList.size(), "<list>");
+            messages.push_back(strText);
+        }
+        EXPECT_EQ(messages, row.messages);
     }
 }
 

@@ -322,3 +322,29 @@ TEST(Settings, AnUnreadableFileIsNotOverwritten) {
 }
 
 } // namespace
+
+// The start list the memory's exports take their names from: written into its own section, every other line as it
+// was, and read back as written; none where the key is missing or empty.
+TEST(Settings, TheStartListFileIsWrittenAndReadBack) {
+    struct CRow {
+        const char* before; // kNoFile: no file
+        const char* pszWritten;
+        const char* pszAfter;
+    };
+    const CRow rows[] = {
+        {kNoFile, "C:\\Races\\Cup3\\startlist.xml", "[StartList]\r\nFile=C:\\Races\\Cup3\\startlist.xml\r\n"},
+        {"[Settings]\nCOMPort=2\n[StartList]\nFile=old.csv\n", "/home/ola/heat 3.csv",
+         "[Settings]\nCOMPort=2\n[StartList]\nFile=/home/ola/heat 3.csv\n"},
+    };
+    for (const CRow& row : rows) {
+        CTempDir dir;
+        const std::string strPath = FileFor(dir, row.before);
+        EXPECT_EQ(ReadStartListSetting(strPath).has_value(), row.before != kNoFile);
+        EXPECT_TRUE(WriteStartListSetting(strPath, row.pszWritten));
+        EXPECT_EQ(ReadFileBytes(strPath), row.pszAfter);
+        EXPECT_EQ(ReadStartListSetting(strPath), row.pszWritten);
+        EXPECT_EQ(ReadLinkSettings(strPath).m_nPort, row.before == kNoFile ? std::nullopt : std::optional<int>(3));
+    }
+    CTempDir dir;
+    EXPECT_EQ(ReadStartListSetting(FileFor(dir, "[StartList]\nFile=\n")), std::nullopt);
+}

@@ -5,6 +5,7 @@
 #include "sim/DeviceFormat.h"
 #include "sim/DeviceModel.h"
 #include "sim/LineSender.h"
+#include "sim/SimDevice.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -549,6 +550,23 @@ TEST_F(SimulatorSenderTest, PacedBytesTakeTenBitsEachAtTheBaudRate) {
     EXPECT_LE(lastWrite - m_t0, 110ms);
 }
 
+// A pump that comes late within a line sends the bytes whose turn has come at once: the line ends when it would
+// have on a serial line, however late the pumps of its middle came.
+TEST_F(SimulatorSenderTest, LatePumpsDoNotStretchALine) {
+    CLineSender sender = MakeSender({9600, 0ms, false});
+    sender.QueueLine(std::string(20, 'x')); // 21 bytes with the carriage return: 21.9 ms at 9600 baud
+    sender.Pump(m_t0);
+    const std::size_t nFirst = m_strOut.size(); // the first bytes, from up to 2 ms back
+    // Pumps that come every 5 ms, each some bytes late: the line has gone by 20 ms after its start (21.9 ms less the
+    // 2 ms it may begin back), as on a serial line.
+    for (const auto late : {5ms, 10ms, 15ms})
+        sender.Pump(m_t0 + late);
+    EXPECT_LT(m_strOut.size(), 21u);
+    sender.Pump(m_t0 + 20ms);
+    EXPECT_EQ(m_strOut.size(), 21u);
+    EXPECT_GE(nFirst, 1u);
+}
+
 TEST_F(SimulatorSenderTest, GarbageLinesMatchNoReplyOfTheProgram) {
     CLineSender sender = MakeSender({0, 0ms, true});
     for (int i = 0; i < 10; ++i)
@@ -605,3 +623,45 @@ TEST_F(SimulatorSenderTest, BacklogIsBoundedAndKeepsLinesWhole) {
 }
 
 } // namespace
+
+// ---- The unit's clock against the computer's -----------------------------------------------------------------
+
+// The running unit with --clock-offset and --clock-drift: where its clock stands after a while of the computer's
+// time, and the offset it reports with each start (the unit's clock at the start less the computer's then).
+TEST(SimulatorClockTest, OffsetAndDriftOfTheUnitsClock) {
+    struct SRow {
+        const char* pName;
+        double dSpeed;
+        double dOffsetSeconds;
+        double dDriftSecondsPerHour;
+        std::int64_t nClockAfterMinuteMs; // the unit's time of day after one minute of the computer's time
+        const char* pStartLog;            // what it says of the first start (program 2: one a minute of its time)
+    };
+    const std::vector<SRow> rows{
+        {"in step", 1.0, 0.0, 0.0, kNoon + kMinute, "start 1 at 12:01:00.00, clock offset +0.000 s"},
+        {"behind", 1.0, -0.62, 0.0, kNoon - 620 + kMinute, "start 1 at 12:00:59.38, clock offset -0.620 s"},
+        // 36 s an hour fast: 1 % more of its time in every span of the computer's.
+        {"drifting", 1.0, 0.0, 36.0, kNoon + kMinute + 600, "start 1 at 12:01:00.00, clock offset +0.594 s"},
+        // Ten times as fast: its first minute takes six seconds of the computer's.
+        {"fast", 10.0, 1.5, 0.0, kNoon + 1500 + 10 * kMinute, "start 1 at 12:01:01.50, clock offset +55.500 s"},
+    };
+    for (const SRow& row : rows) {
+        SCOPED_TRACE(row.pName);
+        SSimOptions options;
+        options.nProgram = 2;
+        options.dSpeed = row.dSpeed;
+        options.dClockOffsetSeconds = row.dOffsetSeconds;
+        options.dClockDriftSecondsPerHour = row.dDriftSecondsPerHour;
+        std::vector<std::string> log;
+        CSimDevice device(
+            options, kNoon, [](const char*, std::size_t nSize) { return static_cast<long>(nSize); },
+            [&](const std::string& strText) { log.push_back(strText); });
+        const CSimDevice::Clock::time_point start{};
+        device.Start(start);
+        for (int nSecond = 1; nSecond <= 60; ++nSecond)
+            device.AdvanceTo(start + std::chrono::seconds{nSecond});
+        EXPECT_EQ(device.Model().TimeOfDay(), row.nClockAfterMinuteMs);
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.front(), row.pStartLog);
+    }
+}

@@ -412,12 +412,14 @@ TEST_F(SimulatorTest, HelpListsTheOptionsAndBadOptionsAreRefused) {
     EXPECT_EQ(RunSimulator("--help", strOutput), 0);
     std::ifstream file(strOutput);
     const std::string strHelp{std::istreambuf_iterator<char>(file), {}};
-    for (const char* pOption : {"--com", "--dir", "--baud", "--memory", "--clock", "--frozen", "--speed", "--garbage",
-                                "--split-pause", "--stream-period", "--silent", "--record"})
+    for (const char* pOption :
+         {"--com", "--dir", "--baud", "--memory", "--clock", "--frozen", "--speed", "--garbage", "--split-pause",
+          "--stream-period", "--silent", "--record", "--clock-offset", "--clock-drift"})
         EXPECT_NE(strHelp.find(pOption), std::string::npos) << pOption;
-    for (const char* pBad :
-         {"--bogus", "--com", "--com 0", "--baud x", "--clock 25:00:00", "--speed 0", "--memory 1000", "--program 9",
-          "--split-pause -1", "--stream-period 9", "--stream-period 60001", "--stream-period x"})
+    for (const char* pBad : {"--bogus", "--com", "--com 0", "--baud x", "--clock 25:00:00", "--speed 0",
+                             "--memory 1000", "--program 9", "--split-pause -1", "--stream-period 9",
+                             "--stream-period 60001", "--stream-period x", "--clock-offset", "--clock-offset x",
+                             "--clock-offset 43200.5", "--clock-drift 600.1", "--clock-drift -601", "--clock-drift 1s"})
         EXPECT_EQ(RunSimulator(std::string(pBad) + " --dir " + m_dir.Path(), strOutput), 2) << pBad;
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("ports")));
 }

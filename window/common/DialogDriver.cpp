@@ -59,6 +59,11 @@ std::string CDialogDriver::ItemText(int nId, int nRow, int nColumn) const {
     return list ? list->GetItemText(nRow, nColumn) : std::string();
 }
 
+std::string CDialogDriver::Tip(int nId) const {
+    const CWnd* control = m_dialog.GetDlgItem(nId);
+    return control ? control->GetToolTip() : std::string();
+}
+
 int CDialogDriver::ItemCount(int nId) const {
     const auto* list = m_dialog.Item<CListCtrl>(nId);
     return list ? list->GetItemCount() : 0;

@@ -11,10 +11,17 @@ SaveQuestionHook& Hook() {
 
 } // namespace
 
-std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* pOwner) {
+std::optional<CSaveChoice> AskSaveFile(const CSaveQuestion& question, CWnd* pOwner) {
     if (const SaveQuestionHook hook = Hook())
         return hook(question);
     return NativeSaveFileName(question, pOwner);
+}
+
+std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* pOwner) {
+    std::optional<CSaveChoice> choice = AskSaveFile(question, pOwner);
+    if (!choice)
+        return std::nullopt;
+    return std::move(choice->strPath);
 }
 
 SaveQuestionHook SetSaveQuestionHook(SaveQuestionHook hook) {

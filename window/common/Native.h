@@ -20,5 +20,5 @@ struct CDialogTemplate;
 std::string NativeExecutablePath();
 // Shows a message box (OK alone) or a question (Yes and No, No the default) and returns the answer (true: Yes).
 bool NativeMessageBox(const CMessageBoxShown& box, CWnd* pOwner);
-// Shows the system's save dialog; the path chosen, or nothing.
-std::optional<std::string> NativeSaveFileName(const CSaveQuestion& question, CWnd* pOwner);
+// Shows the system's save dialog; the path and filter chosen, or nothing.
+std::optional<CSaveChoice> NativeSaveFileName(const CSaveQuestion& question, CWnd* pOwner);

@@ -173,6 +173,18 @@ void CWnd::SetFocus() {
         widget->setFocus(Qt::OtherFocusReason);
 }
 
+void CWnd::SetToolTip(CShownText text) {
+    QWidget* widget = WidgetOf(this);
+    const QString strTip = QtFromShown(text.text);
+    if (widget && widget->toolTip() != strTip)
+        widget->setToolTip(strTip);
+}
+
+std::string CWnd::GetToolTip() const {
+    const QWidget* widget = WidgetOf(this);
+    return widget ? QtToData(widget->toolTip()) : std::string();
+}
+
 void CWnd::SetFont(const CFont& font) {
     QWidget* widget = WidgetOf(this);
     if (!widget || !font.GetImpl())

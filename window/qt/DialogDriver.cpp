@@ -481,9 +481,9 @@ std::shared_ptr<CDialogDriver::CBoxSeen> CDialogDriver::AnswerNextMessageBox(std
 }
 
 std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(std::string strDirectory,
-                                                                                std::string strName) {
+                                                                                std::string strName, int nType) {
     auto seen = std::make_shared<CSaveSeen>();
-    WhenModalOpens<QFileDialog>([seen, strDirectory, strName](QFileDialog* files) {
+    WhenModalOpens<QFileDialog>([seen, strDirectory, strName, nType](QFileDialog* files) {
         seen->bOpened = true;
         for (const QString& strFilter : files->nameFilters())
             seen->filters.push_back(QtToData(strFilter));
@@ -493,6 +493,14 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
         if (name)
             seen->strInitialName = QtToData(name->text());
         files->setDirectory(QFile::decodeName(QByteArray::fromStdString(strDirectory)));
+        // The type as the user picks it from the dialog's list of types.
+        if (auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            types && nType >= 0 && nType < types->count()) {
+            types->setCurrentIndex(nType);
+            emit types->activated(nType);
+        } else if (nType >= 0 && nType < files->nameFilters().size()) {
+            files->selectNameFilter(files->nameFilters().at(nType));
+        }
         if (strName.empty()) {
             files->reject();
         } else if (name) { // as the user types it

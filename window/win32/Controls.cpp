@@ -196,6 +196,8 @@ CWnd::Impl::~Impl() {
     // Only a tip that still exists: one that died with its owner has cleared the handle (TipWindowProc).
     if (hTipWindow)
         DestroyWindow(hTipWindow);
+    if (hToolTip)
+        DestroyWindow(hToolTip);
     if (hBackBrush)
         DeleteObject(hBackBrush);
 }
@@ -262,6 +264,72 @@ void CWnd::SetFocus() {
     // Through the dialog manager, which also moves the default push button's frame.
     if (const HWND hDlg = ::GetParent(hWnd))
         Send(hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWnd), TRUE);
+}
+
+namespace {
+
+// A control's own tip window dies with the dialog that owns it, or in the control object's destructor: the object
+// forgets its handle then.
+LRESULT CALLBACK ToolTipProc(HWND hTip, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nSubclassId,
+                             DWORD_PTR nRefData) {
+    if (nMessage == WM_NCDESTROY) {
+        reinterpret_cast<CWnd::Impl*>(nRefData)->hToolTip = nullptr;
+        RemoveWindowSubclass(hTip, ToolTipProc, nSubclassId);
+    }
+    return DefSubclassProc(hTip, nMessage, wParam, lParam);
+}
+
+// The tool of a control in its tip window: the control itself, whose mouse messages the tip window watches.
+TOOLINFOW ToolOf(const CWnd::Impl& impl, HWND hDialog) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hDialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(impl.hWnd);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.lpszText = const_cast<wchar_t*>(impl.strToolTip.c_str());
+    return tool;
+}
+
+} // namespace
+
+void CWnd::SetToolTip(CShownText text) {
+    const HWND hWnd = Handle(m_pImpl);
+    const HWND hDialog = hWnd ? ::GetParent(hWnd) : nullptr;
+    if (!hWnd || !hDialog)
+        return;
+    const std::wstring strTip = ToWide(Widen(text));
+    if (strTip == m_pImpl->strToolTip && (m_pImpl->hToolTip || strTip.empty()))
+        return;
+    m_pImpl->strToolTip = strTip;
+    if (!m_pImpl->hToolTip) {
+        m_pImpl->hToolTip = CreateWindowExW(
+            WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hDialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!m_pImpl->hToolTip)
+            return;
+        SetWindowSubclass(m_pImpl->hToolTip, ToolTipProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(m_pImpl));
+        TOOLINFOW tool = ToolOf(*m_pImpl, hDialog);
+        Send(m_pImpl->hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        // Tips of a few lines: the clock's text and its advice.
+        Send(m_pImpl->hToolTip, TTM_SETMAXTIPWIDTH, 0, 400);
+        return;
+    }
+    TOOLINFOW tool = ToolOf(*m_pImpl, hDialog);
+    Send(m_pImpl->hToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::string CWnd::GetToolTip() const {
+    const HWND hWnd = Handle(m_pImpl);
+    const HWND hDialog = hWnd ? ::GetParent(hWnd) : nullptr;
+    if (!hDialog || !m_pImpl->hToolTip)
+        return {};
+    // What the tip window holds, as it would show it.
+    std::wstring text(1024, L'\0');
+    TOOLINFOW tool = ToolOf(*m_pImpl, hDialog);
+    tool.lpszText = text.data();
+    Send(m_pImpl->hToolTip, TTM_GETTEXTW, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(&tool));
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return ToData(text);
 }
 
 void CWnd::SetFont(const CFont& font) {

@@ -919,7 +919,7 @@ std::shared_ptr<CDialogDriver::CBoxSeen> CDialogDriver::AnswerNextMessageBox(std
 }
 
 std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(std::string strDirectory,
-                                                                                std::string strName) {
+                                                                                std::string strName, int nType) {
     auto seen = std::make_shared<CSaveSeen>();
     // The dialog once it has been answered with a name, and when.
     struct CAnswered {
@@ -927,7 +927,7 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
         Clock::time_point when;
     };
     auto answered = std::make_shared<CAnswered>();
-    Watch([seen, answered, strDirectory, strName] {
+    Watch([seen, answered, strDirectory, strName, nType] {
         if (answered->hDialog) {
             // Saved once the dialog has gone. One that refuses the name shows why in a box of its own and stays:
             // the box and the dialog are cancelled, so that the test sees nothing saved instead of waiting in it.
@@ -962,6 +962,14 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
             if (strName.empty()) {
                 PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                 return true;
+            }
+            // The type as the user picks it from the list of types, which tells the dialog as a choice from a list
+            // does: its selection changed, and the choice ended with it (the notice the dialog takes the type from).
+            if (const HWND hTypes = GetDlgItem(hDialog, kFileTypeListId); hTypes && nType > 0) {
+                SendMessageW(hTypes, CB_SETCURSEL, static_cast<WPARAM>(nType), 0);
+                for (const WORD nNotice : {WORD{CBN_SELCHANGE}, WORD{CBN_SELENDOK}})
+                    SendMessageW(hDialog, WM_COMMAND, MAKEWPARAM(kFileTypeListId, nNotice),
+                                 reinterpret_cast<LPARAM>(hTypes));
             }
             // The whole path, as a user of Windows types it: with backslashes, which the dialog takes where it may
             // refuse a slash.

@@ -40,12 +40,18 @@ const OPENFILENAMEW* ShownSaveDialog() {
     return Shown();
 }
 
-std::optional<std::string> NativeSaveFileName(const CSaveQuestion& question, CWnd* pOwner) {
-    // The filter list: the description and the pattern, each ended by a zero, and one more zero at the end.
-    std::wstring filter = ToWide(WidenShown(question.strFilterName));
-    filter += L'\0';
-    filter += ToWide(WidenShown(question.strFilterPattern));
-    filter += L'\0';
+std::optional<CSaveChoice> NativeSaveFileName(const CSaveQuestion& question, CWnd* pOwner) {
+    // The filter list: each description and pattern, each ended by a zero, and one more zero at the end.
+    std::wstring filter;
+    const auto addFilter = [&filter](const std::string& strName, const std::string& strPattern) {
+        filter += ToWide(WidenShown(strName));
+        filter += L'\0';
+        filter += ToWide(WidenShown(strPattern));
+        filter += L'\0';
+    };
+    addFilter(question.strFilterName, question.strFilterPattern);
+    for (const CSaveFileType& type : question.moreTypes)
+        addFilter(type.strName, type.strPattern);
     filter += L'\0';
     const std::wstring defaultExtension = ToWide(WidenShown(question.strDefaultExtension));
     std::wstring path = ToWide(WidenShown(question.strInitialName));
@@ -69,5 +75,10 @@ std::optional<std::string> NativeSaveFileName(const CSaveQuestion& question, CWn
     if (!bChosen)
         return std::nullopt;
     path.resize(wcsnlen(path.c_str(), path.size()));
-    return ForFileFunctions(path);
+    std::optional<std::string> chosen = ForFileFunctions(path);
+    if (!chosen)
+        return std::nullopt;
+    // The filter chosen, counted from 1 by the dialog.
+    const int nType = dialog.nFilterIndex >= 1 ? static_cast<int>(dialog.nFilterIndex) - 1 : 0;
+    return CSaveChoice(std::move(*chosen), nType);
 }

@@ -137,6 +137,9 @@ struct CWnd::Impl {
     std::vector<std::wstring> tips;
     HWND hTipWindow = nullptr;
     int nTipItem = -1;
+    // Controls with a tip of their own: the tip window (owned by the dialog) and its text.
+    HWND hToolTip = nullptr;
+    std::wstring strToolTip;
     // Accessible properties the program has given the window through the system's annotation (Accessibility.cpp),
     // and the name it gave.
     bool bAnnotated = false;
