@@ -15,8 +15,10 @@ struct CSaveQuestion {
     bool bConfirmReplace = true;     // the dialog asks before an existing file is chosen
 };
 
-// Shows the save question over pOwner: the path chosen, as the file functions of base/Files.h take it, or nothing
-// when the user cancels. No read-only box is offered.
+// Shows the save question over pOwner: the path chosen, as the file functions of base/Files.h take it (UTF-8 on
+// Windows, whatever letters it has), or nothing when the user cancels. A path those functions cannot hold (on
+// Windows half of a UTF-16 pair alone, which no keyboard gives) gets the message "Can't open file!" and reads as
+// cancelled. No read-only box is offered.
 std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* pOwner = nullptr);
 
 // Replaces the question, e.g. in a test; an empty hook restores it. Returns the previous hook.

@@ -460,13 +460,15 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
         if (name)
             seen->strInitialName = QtToData(name->text());
         files->setDirectory(QFile::decodeName(QByteArray::fromStdString(strDirectory)));
+        // The name as the file system spells it, like the directory.
+        const QString strTyped = QFile::decodeName(QByteArray::fromStdString(strName));
         if (strName.empty()) {
             files->reject();
         } else if (name) { // as the user types it
-            QTest::keyClicks(name, QtFromData(strName));
+            QTest::keyClicks(name, strTyped);
             QTest::keyClick(name, Qt::Key_Return);
         } else {
-            files->selectFile(QtFromData(strName));
+            files->selectFile(strTyped);
             static_cast<QDialog*>(files)->accept();
         }
     });

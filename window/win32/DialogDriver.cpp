@@ -6,7 +6,7 @@
 
 #include "window/win32/Win32Window.h"
 
-#include "base/AnsiCodePageWin.h"
+#include "base/WidePathWin.h"
 #include "window/common/ControlObjects.h"
 
 #include <oleacc.h>
@@ -927,10 +927,10 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
             }
             // The whole path, as a user of Windows types it: with backslashes, which the dialog takes where it may
             // refuse a slash.
-            std::wstring path = WidenAnsi(strDirectory).value_or(std::wstring());
+            std::wstring path = WidePath(strDirectory).value_or(std::wstring());
             if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
                 path += L'\\';
-            path += WidenAnsi(strName).value_or(std::wstring());
+            path += WidePath(strName).value_or(std::wstring());
             std::replace(path.begin(), path.end(), L'/', L'\\');
             SetWindowTextW(hName, path.c_str());
             PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
