@@ -191,6 +191,11 @@ INT_PTR HandleMessage(CDialog& dialog, UINT nMessage, WPARAM wParam, LPARAM lPar
         if (impl.bRouting)
             dialog.RouteClose();
         return Answer(hDlg, 0);
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale: the layer lays the dialog out again itself (the system's own
+        // scaling of dialogs is off, TakeResolution), so that it keeps the program's fonts and images.
+        ChangeDialogDpi(dialog, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return Answer(hDlg, 0);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
         const CWnd::Impl* control = impl.Find(reinterpret_cast<HWND>(lParam));
@@ -215,6 +220,25 @@ INT_PTR CALLBACK DialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM lPar
     return pDialog ? HandleMessage(*pDialog, nMessage, wParam, lParam) : FALSE;
 }
 
+// Windows 10's switch of the dialog manager's own scaling on a change of monitor, found at run time.
+using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
+// DDC_DISABLE_ALL of the system's headers: no new size, no new font, no new layout of the controls.
+constexpr int kDialogScalingOff = 0x0001 | 0x0002 | 0x0004;
+
+// The resolution the dialog manager made the dialog for, and its dialog units. The layer follows a change of monitor
+// itself: the system's scaling of dialogs would give the digital displays the dialog font and leave the lamps,
+// pictures and list columns at their size.
+void TakeResolution(CDialog::DialogImpl& impl) {
+    static const auto setBehavior = User32Function<SetDialogDpiChangeBehaviorFunction>("SetDialogDpiChangeBehavior");
+    if (setBehavior)
+        setBehavior(impl.hDlg, kDialogScalingOff, kDialogScalingOff);
+    impl.nDpi = DpiOf(impl.hDlg);
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(impl.hDlg, &units);
+    impl.nBaseUnitX = units.right;
+    impl.nBaseUnitY = units.bottom;
+}
+
 int ControlIdOf(HWND hWnd) {
     return static_cast<int>(GetWindowLongPtrW(hWnd, GWLP_ID));
 }
@@ -233,7 +257,7 @@ void CompleteControl(HWND hDlg, const CControlTemplate& control, CWnd::Impl& imp
         break;
     case EControlKind::Picture:
         SendMessageW(hWnd, STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(BitmapHandle(control.nImage, DpiOf(hWnd))));
+                     reinterpret_cast<LPARAM>(BitmapHandle(control.nImage, DialogDpiOf(impl))));
         break;
     case EControlKind::DropDownList:
     case EControlKind::DropDown: {
@@ -241,14 +265,7 @@ void CompleteControl(HWND hDlg, const CControlTemplate& control, CWnd::Impl& imp
         // newer drop-downs would otherwise show up to 30).
         RECT dropped{0, 0, 0, control.cy};
         MapDialogRect(hDlg, &dropped);
-        RECT field{};
-        GetWindowRect(hWnd, &field);
-        const auto nItemHeight = static_cast<int>(SendMessageW(hWnd, CB_GETITEMHEIGHT, 0, 0));
-        if (nItemHeight > 0) {
-            const int nListHeight = static_cast<int>(dropped.bottom - (field.bottom - field.top));
-            const int nVisible = std::max(1, nListHeight / nItemHeight);
-            SendMessageW(hWnd, CB_SETMINVISIBLE, static_cast<WPARAM>(nVisible), 0);
-        }
+        SendMessageW(hWnd, CB_SETMINVISIBLE, static_cast<WPARAM>(VisibleEntries(hWnd, dropped.bottom)), 0);
         impl.bSorted = control.Has(EControlStyle::Sort);
         break;
     }
@@ -334,6 +351,7 @@ CDialog::CDialog(int nTemplateId, CWnd* pParentWnd)
     }
     impl.self->hWnd = impl.hDlg;
     Dialogs().push_back(this);
+    TakeResolution(impl);
 
     // The controls, matched to the template by identifier in creation order (labels share -1).
     std::vector<HWND> children = ChildWindows(impl.hDlg);
@@ -377,6 +395,8 @@ CDialog::~CDialog() {
         ClearAnnotations(impl);
         DestroyWindow(impl.hDlg);
     }
+    if (impl.hLayoutFont)
+        DeleteObject(impl.hLayoutFont);
 }
 
 int CDialog::DoModal() {
@@ -515,7 +535,8 @@ void CDialog::SetIcon(int nIconId) {
     if (!hDlg)
         return;
     // The system's icon sizes are those of its own resolution; the window's may differ (another monitor).
-    const int nDpi = DpiOf(hDlg);
+    m_pDialogImpl->nWindowIconId = nIconId;
+    const int nDpi = m_pDialogImpl->nDpi;
     const HICON hLarge = IconHandle(nIconId, MulDiv(GetSystemMetrics(SM_CXICON), nDpi, SystemDpi()));
     const HICON hSmall = IconHandle(nIconId, MulDiv(GetSystemMetrics(SM_CXSMICON), nDpi, SystemDpi()));
     SendMessageW(hDlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hLarge));

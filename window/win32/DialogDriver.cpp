@@ -786,18 +786,13 @@ CDialogDriver::CRect CDialogDriver::ClientRect() const {
 }
 
 int CDialogDriver::BaseUnitX() const {
-    // Four horizontal and eight vertical dialog units are one base unit each.
-    RECT units{0, 0, 4, 8};
-    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
-        MapDialogRect(hDlg, &units);
-    return units.right;
+    // Four horizontal and eight vertical dialog units are one base unit each, of the font the layout is in now (the
+    // dialog manager's own answers for the monitor the dialog was made on).
+    return m_dialog.GetDialogImpl().nBaseUnitX;
 }
 
 int CDialogDriver::BaseUnitY() const {
-    RECT units{0, 0, 4, 8};
-    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
-        MapDialogRect(hDlg, &units);
-    return units.bottom;
+    return m_dialog.GetDialogImpl().nBaseUnitY;
 }
 
 int CDialogDriver::PaintCount(int nId) const {
