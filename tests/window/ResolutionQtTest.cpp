@@ -30,7 +30,7 @@ TEST(Resolution, ListColumnsGrowWithTheLogicalResolution) {
     const int nDpi = ExpectedDpi();
     ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), nDpi)
         << "the screen of this run is not at the resolution it was started for";
-    // Widths given at 96 dots per inch (the Read Memory dialog's, the Parameters dialog's) as they are shown.
+    // Widths given at 96 dots per inch (those of the Read Memory and the Parameters dialogs) as they are shown.
     const std::map<int, std::vector<int>> expected = {
         {96, {60, 85, 65, 55, 80, 50}},
         {120, {75, 106, 81, 69, 100, 63}},
@@ -41,11 +41,12 @@ TEST(Resolution, ListColumnsGrowWithTheLogicalResolution) {
     CDialogDriver driver(dialog);
     dialog.Create();
     auto& list = dialog.Control<CListCtrl>(IDC_PROGRAM_DETAILS);
-    std::vector<int> widths;
-    int nColumn = 0;
-    for (const int nWidth : {60, 85, 65, 55, 80, 50}) {
-        ASSERT_EQ(list.InsertColumn(nColumn++, Shown("column"), EAlign::Left, nWidth), nColumn - 1);
+    const std::vector<int> givenAt96 = {60, 85, 65, 55, 80, 50};
+    for (int nColumn = 0; nColumn < static_cast<int>(givenAt96.size()); ++nColumn) {
+        const int nWidth = givenAt96[static_cast<std::size_t>(nColumn)];
+        ASSERT_EQ(list.InsertColumn(nColumn, Shown("column"), EAlign::Left, nWidth), nColumn);
     }
+    std::vector<int> widths;
     for (const CDialogDriver::CColumn& column : driver.Columns(IDC_PROGRAM_DETAILS))
         widths.push_back(column.nWidth);
     EXPECT_EQ(widths, expected.at(nDpi));
