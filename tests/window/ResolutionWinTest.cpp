@@ -32,6 +32,8 @@
 namespace {
 
 constexpr int kIconPixelsAt96 = 32;
+// Windows 10's WM_GETDPISCALEDSIZE.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 // A control's rectangle in its dialog's client area.
 RECT ClientRectOf(HWND hWnd) {
@@ -191,6 +193,11 @@ TEST_P(Resolution, AMovedDialogLooksAsOneMadeAtTheNewResolution) {
             columnsBefore[nList] = ColumnWidths(driver, nList);
         }
 
+        // Asked first (Windows 10) what size it will take there: its client area as the dialog manager's there, in
+        // the system's frame at that resolution.
+        SIZE proposed{};
+        const bool bProposed = SendMessageW(dialog->GetDialogImpl().hDlg, kGetDpiScaledSize, static_cast<WPARAM>(nDpi),
+                                            reinterpret_cast<LPARAM>(&proposed)) != 0;
         const RECT suggested = MoveToResolution(*dialog, nScreenDpi, nDpi);
         RECT window{};
         GetWindowRect(dialog->GetDialogImpl().hDlg, &window);
@@ -204,6 +211,16 @@ TEST_P(Resolution, AMovedDialogLooksAsOneMadeAtTheNewResolution) {
         EXPECT_TRUE(client == reference.ClientRect())
             << "the client area of the dialog made there, " << Describe(reference.ClientRect()) << ", not "
             << Describe(client);
+        RECT framed = reference.ClientRect();
+        using AdjustFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+        static const auto adjust = User32Function<AdjustFunction>("AdjustWindowRectExForDpi");
+        if (adjust && adjust(&framed, static_cast<DWORD>(GetWindowLongPtrW(dialog->GetDialogImpl().hDlg, GWL_STYLE)),
+                             FALSE, static_cast<DWORD>(GetWindowLongPtrW(dialog->GetDialogImpl().hDlg, GWL_EXSTYLE)),
+                             static_cast<UINT>(nDpi))) {
+            EXPECT_TRUE(bProposed);
+            EXPECT_EQ(proposed.cx, framed.right - framed.left) << "the size proposed for the new monitor";
+            EXPECT_EQ(proposed.cy, framed.bottom - framed.top) << "the size proposed for the new monitor";
+        }
         for (std::size_t i = 0; i < after.size(); ++i) {
             const CControlTemplate& control = dialog->Template().controls[i];
             SCOPED_TRACE("control " + std::to_string(control.nId) + " (" + control.strText + ")");

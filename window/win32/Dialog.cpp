@@ -19,6 +19,8 @@ namespace {
 constexpr auto kMinimumTimerPeriod = std::chrono::milliseconds{USER_TIMER_MINIMUM};
 // PumpMessages returns after this long even while messages keep coming (a timer whose handler outlasts its period).
 constexpr DWORD kLongestPumpMilliseconds = 100;
+// Windows 10's WM_GETDPISCALEDSIZE, which the system's headers give only for that version.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 // SetCoalescableTimer's tolerance for a timer that must not be merged with others.
 constexpr ULONG kNoCoalescing = 0xFFFFFFFF;
 
@@ -191,6 +193,11 @@ INT_PTR HandleMessage(CDialog& dialog, UINT nMessage, WPARAM wParam, LPARAM lPar
         if (impl.bRouting)
             dialog.RouteClose();
         return Answer(hDlg, 0);
+    case kGetDpiScaledSize:
+        // Asked before a move to a monitor of another scale: the size the layout takes there, so that the rectangle
+        // suggested next fits the window.
+        return Answer(
+            hDlg, ScaledWindowSize(dialog, static_cast<int>(wParam), *reinterpret_cast<SIZE*>(lParam)) ? TRUE : FALSE);
     case WM_DPICHANGED:
         // Moved to a monitor of another scale: the layer lays the dialog out again itself (the system's own
         // scaling of dialogs is off, TakeResolution), so that it keeps the program's fonts and images.
@@ -222,7 +229,8 @@ INT_PTR CALLBACK DialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM lPar
 
 // Windows 10's switch of the dialog manager's own scaling on a change of monitor, found at run time.
 using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
-// DDC_DISABLE_ALL of the system's headers: no new size, no new font, no new layout of the controls.
+// DDC_DISABLE_ALL, DDC_DISABLE_RESIZE and DDC_DISABLE_CONTROL_RELAYOUT of the system's headers: no new size, no new
+// font, no new layout of the controls.
 constexpr int kDialogScalingOff = 0x0001 | 0x0002 | 0x0004;
 
 // The resolution the dialog manager made the dialog for, and its dialog units. The layer follows a change of monitor

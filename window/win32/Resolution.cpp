@@ -40,6 +40,14 @@ void ScaleColumns(HWND hList, int nOldDpi, int nNewDpi) {
     }
 }
 
+// The client area of the template at a resolution: its size in the dialog units of its font there.
+SIZE TemplateClientSize(const CDialogTemplate& dialogTemplate, SIZE base) {
+    return SIZE{MulDiv(dialogTemplate.cx, base.cx, 4), MulDiv(dialogTemplate.cy, base.cy, 8)};
+}
+
+// Windows 10's frame of a window at a resolution, found at run time.
+using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
 // The suggested rectangle, or the window where it is with its size scaled by the change.
 RECT NewWindowRect(HWND hDlg, int nOldDpi, int nNewDpi, const RECT* pSuggested) {
     if (pSuggested)
@@ -104,8 +112,9 @@ void ChangeDialogDpi(CDialog& dialog, int nDpi, const RECT* pSuggested) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     RECT client{};
     GetClientRect(hDlg, &client);
-    const int nGrowX = MulDiv(dialogTemplate.cx, base.cx, 4) - static_cast<int>(client.right);
-    const int nGrowY = MulDiv(dialogTemplate.cy, base.cy, 8) - static_cast<int>(client.bottom);
+    const SIZE needed = TemplateClientSize(dialogTemplate, base);
+    const int nGrowX = needed.cx - static_cast<int>(client.right);
+    const int nGrowY = needed.cy - static_cast<int>(client.bottom);
     if (nGrowX != 0 || nGrowY != 0)
         SetWindowPos(hDlg, nullptr, 0, 0, window.right - window.left + nGrowX, window.bottom - window.top + nGrowY,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -164,4 +173,22 @@ void ChangeDialogDpi(CDialog& dialog, int nDpi, const RECT* pSuggested) {
     impl.hLayoutFont = hFont;
     SendMessageW(hDlg, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(hDlg, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+bool ScaledWindowSize(const CDialog& dialog, int nDpi, SIZE& size) {
+    static const auto adjust = User32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+    const HWND hDlg = dialog.GetDialogImpl().hDlg;
+    if (!adjust || !hDlg || nDpi <= 0)
+        return false;
+    const HFONT hFont = CreateLayoutFont(dialog.Template(), nDpi);
+    if (!hFont)
+        return false;
+    const SIZE client = TemplateClientSize(dialog.Template(), BaseUnitsOf(hFont));
+    DeleteObject(hFont);
+    RECT window{0, 0, client.cx, client.cy};
+    if (!adjust(&window, static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_STYLE)), FALSE,
+                static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)), static_cast<UINT>(nDpi)))
+        return false;
+    size = SIZE{window.right - window.left, window.bottom - window.top};
+    return true;
 }

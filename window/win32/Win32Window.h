@@ -254,6 +254,10 @@ private:
 // change; the window at the place the system suggests (none: where it is), with the client area of the template at
 // the new resolution.
 void ChangeDialogDpi(CDialog& dialog, int nDpi, const RECT* pSuggested);
+// The size the dialog's window takes at nDpi (its template's client area there and the frame at that resolution),
+// which Windows 10 asks for before a move (WM_GETDPISCALEDSIZE) so that the rectangle it suggests fits; false where
+// the system cannot tell the frame at another resolution.
+bool ScaledWindowSize(const CDialog& dialog, int nDpi, SIZE& size);
 // The dialog units' base values of a font: a quarter of the horizontal and an eighth of the vertical unit, in pixels.
 SIZE BaseUnitsOf(HFONT hFont);
 // How many entries a drop-down's list shows to fill its dropped height (in pixels) below its field.
