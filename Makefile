@@ -24,6 +24,10 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine
 # makensis, for the Windows setup program (`make windows-package` and its test in `make test-windows`).
 WINDOWS_PACKAGES += nsis
+# The locales, for the setup program's test: its Wine prefix is made for a user whose name the Western European ANSI
+# code page cannot write, and Wine takes that code page from the locale of LANG (WINE_LOCALE), which must exist.
+WINDOWS_PACKAGES += locales
+WINE_LOCALE := en_US.UTF-8
 WINE        := /usr/lib/wine/wine64
 WIN_COM     := 7
 WIN_PREFIX   = $(abspath $(BUILD_WIN))/wine
@@ -32,7 +36,7 @@ WIN_SIM      = $(abspath $(BUILD))/bin/kalvora-sim
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps fuzz-deps windows-deps configure build run test tsan-build test-tsan test-asan bench fuzz format clean \
+.PHONY: all deps fuzz-deps windows-deps windows-locale configure build run test tsan-build test-tsan test-asan bench fuzz format clean \
         windows windows-sim test-windows bench-windows package icons windows-package bench-windows-setup
 
 all: build
@@ -52,6 +56,16 @@ fuzz-deps:
 
 windows-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(WINDOWS_PACKAGES)"
+
+# Generates WINE_LOCALE when the system lacks it (Debian's locales: the line in /etc/locale.gen, then locale-gen).
+windows-locale: windows-deps
+	@name=$$(echo '$(WINE_LOCALE)' | sed 's/UTF-8/utf8/'); \
+	if ! locale -a 2>/dev/null | grep -qx "$$name"; then \
+	  echo "Generating the locale $(WINE_LOCALE)"; \
+	  grep -q '^$(WINE_LOCALE) UTF-8' /etc/locale.gen 2>/dev/null || \
+	    echo '$(WINE_LOCALE) UTF-8' | $(SUDO) tee -a /etc/locale.gen >/dev/null; \
+	  $(SUDO) locale-gen; \
+	fi
 
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CI_FLAGS)
@@ -130,7 +144,7 @@ windows-sim: configure
 
 # The Windows tests under Wine, in the prefix $(BUILD_WIN)/wine (made on first use with COM7 mapped to the
 # simulator's port link), with one wineserver for the whole run.
-test-windows: windows windows-sim
+test-windows: windows windows-sim windows-locale
 	cd $(BUILD_WIN) && ctest --output-on-failure -j $(JOBS)
 
 # The link's and the program's figures under Wine against the simulator, with Wine's server and desktop running

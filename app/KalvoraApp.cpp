@@ -5,6 +5,7 @@
 #include "console/MainConsoleDlg.h"
 #include "settings/SessionSettings.h"
 #include "window/Application.h"
+#include "window/MessageBox.h"
 
 int CKalvoraApp::Run(int argc, char** argv) {
     CApplication application(argc, argv);
@@ -14,7 +15,7 @@ int CKalvoraApp::Run(int argc, char** argv) {
     // After the first start's copy, so that a session starts from the user's own settings.
     std::optional<CSessionSettings> session;
     if (m_nSessionPort)
-        session.emplace(*m_nSessionPort);
+        session.emplace(*m_nSessionPort, MessageBoxReporter());
     CMainConsoleDlg mainWindow(ShowAboutBox);
     mainWindow.DoModal(); // its result makes no difference: the program ends with the main window
     return 0;

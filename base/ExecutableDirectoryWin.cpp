@@ -1,5 +1,7 @@
 #include "base/ExecutableDirectory.h"
 
+#include "base/WidePathWin.h"
+
 #include <windows.h>
 
 namespace {
@@ -8,38 +10,40 @@ namespace {
 constexpr DWORD kLongestPath = 65536;
 
 // The part of a Windows path before its last separator; empty when it has none.
-std::string DirectoryPart(const std::string& strPath) {
-    const std::size_t nSeparator = strPath.find_last_of("\\/");
-    return nSeparator == std::string::npos ? std::string() : strPath.substr(0, nSeparator);
+std::wstring DirectoryPart(const std::wstring& path) {
+    const std::size_t nSeparator = path.find_last_of(L"\\/");
+    return nSeparator == std::wstring::npos ? std::wstring() : path.substr(0, nSeparator);
 }
 
-std::string CurrentDirectory() {
-    std::string strDirectory(MAX_PATH, '\0');
-    DWORD nLength = GetCurrentDirectoryA(static_cast<DWORD>(strDirectory.size()), strDirectory.data());
-    if (nLength > strDirectory.size()) { // the size it needs, terminator included
-        strDirectory.resize(nLength);
-        nLength = GetCurrentDirectoryA(nLength, strDirectory.data());
+std::wstring CurrentDirectory() {
+    std::wstring directory(MAX_PATH, L'\0');
+    DWORD nLength = GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data());
+    if (nLength > directory.size()) { // the size it needs, terminator included
+        directory.resize(nLength);
+        nLength = GetCurrentDirectoryW(nLength, directory.data());
     }
-    strDirectory.resize(nLength < strDirectory.size() ? nLength : 0);
-    return strDirectory;
+    directory.resize(nLength < directory.size() ? nLength : 0);
+    return directory;
 }
 
 } // namespace
 
 std::string RunningExecutableDirectory() {
-    // The module's full path in the ANSI code page, the form every narrow path of the program takes; a path that
-    // does not fit is retried with a larger buffer.
-    for (DWORD nSize = MAX_PATH; nSize <= kLongestPath; nSize *= 2) {
-        std::string strPath(nSize, '\0');
-        const DWORD nLength = GetModuleFileNameA(nullptr, strPath.data(), nSize);
+    // The module's full path as the system names it, in UTF-8 (base/WidePathWin.h); a path that does not fit is
+    // retried with a larger buffer.
+    std::wstring directory;
+    for (DWORD nSize = MAX_PATH; nSize <= kLongestPath && directory.empty(); nSize *= 2) {
+        std::wstring path(nSize, L'\0');
+        const DWORD nLength = GetModuleFileNameW(nullptr, path.data(), nSize);
         if (nLength == 0)
             break;
         if (nLength < nSize) {
-            strPath.resize(nLength);
-            if (std::string strDirectory = DirectoryPart(strPath); !strDirectory.empty())
-                return strDirectory;
+            path.resize(nLength);
+            directory = DirectoryPart(path);
             break;
         }
     }
-    return CurrentDirectory();
+    if (directory.empty())
+        directory = CurrentDirectory();
+    return NarrowPath(directory).value_or(std::string());
 }

@@ -23,7 +23,7 @@ constexpr const char* kHomeDataDirectory = ".local/share";
 constexpr const char* kSettingsFileName = "config.ini";
 
 bool IsAbsolute(const std::optional<std::string>& strPath) {
-    return strPath && !strPath->empty() && fs::path(*strPath).is_absolute();
+    return strPath && !strPath->empty() && FileSystemPath(*strPath).is_absolute();
 }
 
 bool IsSeparator(char c) {
@@ -33,8 +33,8 @@ bool IsSeparator(char c) {
 // A directory path without "." and ".." steps and without a trailing separator (a root keeps its own).
 std::string NormalDirectory(const fs::path& path) {
     const fs::path normal = path.lexically_normal();
-    const std::size_t nRootLength = normal.root_path().string().size();
-    std::string strPath = normal.string();
+    const std::size_t nRootLength = NarrowPathOf(normal.root_path()).size();
+    std::string strPath = NarrowPathOf(normal);
     while (strPath.size() > 1 && strPath.size() > nRootLength && IsSeparator(strPath.back()))
         strPath.pop_back();
     return strPath;
@@ -47,23 +47,22 @@ unsigned g_nDecidedAt = 0; // ExecutableDirectoryChanges() when g_locations was 
 } // namespace
 
 std::string ShippedDirectoryFor(const std::string& strExecutableDirectory) {
-    return NormalDirectory(fs::path(strExecutableDirectory) / KALVORA_SHIPPED_FROM_BINDIR);
+    return NormalDirectory(FileSystemPath(strExecutableDirectory) / KALVORA_SHIPPED_FROM_BINDIR);
 }
 
 std::optional<std::string> UserFilesDirectory(const std::optional<std::string>& strXdgDataHome,
                                               const std::optional<std::string>& strHome) {
     if (IsAbsolute(strXdgDataHome))
-        return NormalDirectory(fs::path(*strXdgDataHome) / kProgramDirectoryName);
+        return NormalDirectory(FileSystemPath(*strXdgDataHome) / kProgramDirectoryName);
     if (IsAbsolute(strHome))
-        return NormalDirectory(fs::path(*strHome) / kHomeDataDirectory / kProgramDirectoryName);
+        return NormalDirectory(FileSystemPath(*strHome) / kHomeDataDirectory / kProgramDirectoryName);
     return std::nullopt;
 }
 
 std::optional<std::string> UserFilesDirectory(const std::optional<std::string>& strAppData) {
     if (!strAppData || strAppData->empty())
         return std::nullopt;
-    // Joined as plain text: on Windows the folder's name is in the ANSI code page, which std::filesystem's narrow
-    // strings (UTF-8 under mingw-w64) would garble or refuse.
+    // Joined as plain text, so that the folder's name stays as the system gave it.
     std::string strDirectory = *strAppData;
     while (strDirectory.size() > 1 && IsSeparator(strDirectory.back()))
         strDirectory.pop_back();
@@ -111,7 +110,7 @@ std::string DataFilePath(const std::string& strName) {
     const CFileLocations locations = CurrentFileLocations();
     const std::string strUserCopy = locations.m_strFiles + "/" + strName;
     std::error_code error;
-    if (fs::exists(strUserCopy, error))
+    if (fs::exists(FileSystemPath(strUserCopy), error))
         return strUserCopy;
     return locations.m_strShipped + "/" + strName;
 }
@@ -120,7 +119,7 @@ bool MakeFilesDirectory() {
     const CFileLocations locations = CurrentFileLocations();
     if (!locations.m_bInstalled)
         return true;
-    const fs::path directory = locations.m_strFiles;
+    const fs::path directory = FileSystemPath(locations.m_strFiles);
     std::error_code error;
     if (fs::is_directory(directory, error))
         return true;
@@ -140,7 +139,7 @@ bool PrepareFilesDirectory() {
         return true;
     const std::string strTarget = locations.m_strFiles + "/" + kSettingsFileName;
     std::error_code error;
-    if (fs::exists(fs::symlink_status(strTarget, error)))
+    if (fs::exists(fs::symlink_status(FileSystemPath(strTarget), error)))
         return true;
     const auto defaults = ReadFileBytes(locations.m_strShipped + "/" + kSettingsFileName);
     return defaults && WriteFileReplacing(strTarget, *defaults);

@@ -1,6 +1,6 @@
 #include "base/FileLocations.h"
 
-#include "base/AnsiCodePageWin.h"
+#include "base/WidePathWin.h"
 
 #include <windows.h>
 
@@ -84,13 +84,15 @@ bool MayWriteIn(const std::wstring& directory) {
 CFileLocationFacts GatherFileLocationFacts(const std::string& strExecutableDirectory) {
     CFileLocationFacts facts;
     facts.m_strExecutableDirectory = strExecutableDirectory;
-    const std::wstring directory = WidenAnsi(strExecutableDirectory).value_or(std::wstring());
+    const std::wstring directory = WidePath(strExecutableDirectory).value_or(std::wstring());
     facts.m_bInProgramFiles = IsInProgramFiles(directory);
     // Program Files decides alone: no trial file there (Wine would let it be made).
     facts.m_bExecutableDirectoryWritable = !facts.m_bInProgramFiles && !directory.empty() && MayWriteIn(directory);
     // The shipped files sit beside the executable, in a setup program's install and in a portable copy alike.
     facts.m_bShippedDirectoryPresent = false;
+    // The user's own folder whatever letters its name has: UTF-8, never the ANSI code page's best fit, which would
+    // name another user's folder or none ("Łukasz" as "Lukasz").
     if (const auto appData = KnownFolder(FOLDERID_RoamingAppData))
-        facts.m_strAppData = NarrowAnsi(*appData);
+        facts.m_strAppData = NarrowPath(*appData);
     return facts;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,6 +9,9 @@
 
 // Whole-file reading and writing shared by the settings, language, program and export files. Every call returns at
 // once: nothing here waits for a writer, a reader or a device.
+//
+// Paths are the program's narrow paths: the bytes of the file system on POSIX systems, UTF-8 on Windows, where they
+// reach the system as UTF-16 (base/WidePathWin.h) and never pass through the ANSI code page.
 
 // The most bytes a file may hold to be read: far above any settings, language or program file, low enough that a
 // file that is not one of ours (a log, a disk image) costs the window no time and little memory.
@@ -68,9 +72,15 @@ std::string FileNameOf(const std::string& strPath);
 // Removes the file (a link itself, not what it leads to): true when it is gone, false when it stays or was not there.
 // Never a directory.
 bool RemoveFile(const std::string& strPath);
-// The system's directory for temporary files in the program's narrow paths (on Windows in the ANSI code page),
-// without a trailing separator unless it is a root; empty when there is none or it cannot be named so.
+// The system's directory for temporary files as a narrow path, without a trailing separator unless it is a root;
+// empty when there is none or it cannot be named so.
 std::string TemporaryDirectory();
+
+// A narrow path as std::filesystem takes it, and back. The library's own narrow form is no such path on Windows
+// (mingw-w64's reads a narrow path byte for character): the program's paths go to it only through these. An empty
+// path for one that cannot be converted, on which every operation fails.
+std::filesystem::path FileSystemPath(const std::string& strPath);
+std::string NarrowPathOf(const std::filesystem::path& path);
 
 // Splits text into lines the way the program files are read: a line ends at LF, a CR directly before the LF is
 // dropped with it, any other CR stays in the line. A last line without LF still counts; an empty text has no lines.

@@ -310,6 +310,14 @@ std::string TemporaryDirectory() {
     return strDirectory;
 }
 
+std::filesystem::path FileSystemPath(const std::string& strPath) {
+    return std::filesystem::path(strPath);
+}
+
+std::string NarrowPathOf(const std::filesystem::path& path) {
+    return path.native();
+}
+
 void ResetFileAttributes(const std::string& strPath) {
     constexpr mode_t kOwnerReadWrite = S_IRUSR | S_IWUSR;
     struct stat status {};

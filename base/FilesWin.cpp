@@ -1,6 +1,6 @@
 #include "base/Files.h"
 
-#include "base/AnsiCodePageWin.h"
+#include "base/WidePathWin.h"
 
 #include <windows.h>
 
@@ -9,11 +9,10 @@
 #include <cstdint>
 #include <memory>
 
-// The rules of Files.h on Windows. Narrow paths are in the ANSI code page (AnsiCodePageWin.h), widened for the W
-// functions that replacing a file needs. The read-only
-// attribute is the write protection. A symbolic link is followed to the file it leads to; one that leads nowhere is
-// left as it is, and the save fails (under Wine such a link of the Unix file system below looks like no file at all,
-// and the save puts a file in its place).
+// The rules of Files.h on Windows. Narrow paths are UTF-8 (WidePathWin.h) and reach the system as UTF-16, through
+// its W functions only. The read-only attribute is the write protection. A symbolic link is followed to the file it
+// leads to; one that leads nowhere is left as it is, and the save fails (under Wine such a link of the Unix file system
+// below looks like no file at all, and the save puts a file in its place).
 
 namespace {
 
@@ -137,9 +136,10 @@ private:
 // A fresh temporary file in the directory (TemporaryFileName), or nothing with the system's error left for
 // GetLastError.
 std::unique_ptr<CTemporaryFile> CreateTemporaryFile(const std::wstring& directory, const std::wstring& name) {
-    const std::string strName = NarrowAnsi(name);
+    const std::string strName = NarrowPath(name).value_or(std::string());
     for (int nAttempt = 0; nAttempt < kTemporaryAttempts; ++nAttempt) {
-        const std::optional<std::wstring> temporaryName = WidenAnsi(TemporaryFileName(strName));
+        const std::optional<std::wstring> temporaryName =
+            strName.empty() ? std::nullopt : WidePath(TemporaryFileName(strName));
         if (!temporaryName) {
             SetLastError(ERROR_INVALID_NAME);
             return nullptr;
@@ -160,7 +160,9 @@ std::unique_ptr<CTemporaryFile> CreateTemporaryFile(const std::wstring& director
 // save holds open cannot be deleted, and one written in the last minute is left alone; no file of another form is
 // ever touched.
 void RemoveStaleTemporaryFiles(const std::wstring& directory, const std::wstring& name) {
-    const std::string strName = NarrowAnsi(name);
+    const std::optional<std::string> strName = NarrowPath(name);
+    if (!strName)
+        return;
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     WIN32_FIND_DATAW found{};
@@ -172,7 +174,7 @@ void RemoveStaleTemporaryFiles(const std::wstring& directory, const std::wstring
         const bool bFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
         const std::uint64_t nWritten = Ticks(found.ftLastWriteTime);
         const bool bStale = Ticks(now) >= nWritten && Ticks(now) - nWritten >= kStaleAfter100ns;
-        if (bFile && bStale && IsTemporaryFileName(strName, NarrowAnsi(foundName)))
+        if (bFile && bStale && IsTemporaryFileName(*strName, NarrowPath(foundName).value_or(std::string())))
             DeleteFileW(Join(directory, foundName).c_str());
     } while (FindNextFileW(hFind, &found));
     FindClose(hFind);
@@ -221,7 +223,7 @@ bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
 // limit when bWholeOnly is set.
 std::optional<std::string> ReadRegularFile(const std::string& strPath, bool bWholeOnly,
                                            std::size_t nLimit = kReadLimitBytes) {
-    const std::optional<std::wstring> path = WidenAnsi(strPath);
+    const std::optional<std::wstring> path = WidePath(strPath);
     if (!path || IsDevicePath(*path))
         return std::nullopt;
     const DWORD nAttributes = GetFileAttributesW(path->c_str());
@@ -275,7 +277,7 @@ std::optional<std::string> ReadFileBytesUpTo(const std::string& strPath, std::si
 }
 
 bool PathExists(const std::string& strPath) {
-    const std::optional<std::wstring> path = WidenAnsi(strPath);
+    const std::optional<std::wstring> path = WidePath(strPath);
     if (!path)
         return false;
     const DWORD nAttributes = GetFileAttributesW(path->c_str());
@@ -286,15 +288,13 @@ bool PathExists(const std::string& strPath) {
 }
 
 std::string FileNameOf(const std::string& strPath) {
-    // Through the wide form, so that a trail byte of a double-byte code page is not taken for a backslash.
-    if (const std::optional<std::wstring> path = WidenAnsi(strPath))
-        return NarrowAnsi(NameOf(*path));
+    // In UTF-8 no byte of a letter beyond ASCII is a separator.
     const std::size_t nSeparator = strPath.find_last_of("\\/:");
     return nSeparator == std::string::npos ? strPath : strPath.substr(nSeparator + 1);
 }
 
 bool RemoveFile(const std::string& strPath) {
-    const std::optional<std::wstring> path = WidenAnsi(strPath);
+    const std::optional<std::wstring> path = WidePath(strPath);
     return path && !IsDevicePath(*path) && DeleteFileW(path->c_str()) != FALSE;
 }
 
@@ -314,11 +314,19 @@ std::string TemporaryDirectory() {
     // Without its trailing separator, but for a drive's root ("C:\").
     while (directory.size() > 1 && IsSeparator(directory.back()) && directory[directory.size() - 2] != L':')
         directory.pop_back();
-    return NarrowAnsi(directory);
+    return NarrowPath(directory).value_or(std::string());
+}
+
+std::filesystem::path FileSystemPath(const std::string& strPath) {
+    return std::filesystem::path(WidePath(strPath).value_or(std::wstring()));
+}
+
+std::string NarrowPathOf(const std::filesystem::path& path) {
+    return NarrowPath(path.native()).value_or(std::string());
 }
 
 void ResetFileAttributes(const std::string& strPath) {
-    const std::optional<std::wstring> path = WidenAnsi(strPath);
+    const std::optional<std::wstring> path = WidePath(strPath);
     if (!path || IsDevicePath(*path))
         return;
     const DWORD nAttributes = GetFileAttributesW(path->c_str());
@@ -328,7 +336,7 @@ void ResetFileAttributes(const std::string& strPath) {
 }
 
 bool WriteFileReplacing(const std::string& strPath, std::string_view bytes) {
-    const std::optional<std::wstring> given = WidenAnsi(strPath);
+    const std::optional<std::wstring> given = WidePath(strPath);
     if (!given || IsDevicePath(*given))
         return false;
     std::wstring path = *given;

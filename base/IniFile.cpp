@@ -181,7 +181,7 @@ std::optional<std::string> ReadForUpdate(const std::string& strPath) {
     if (std::optional<std::string> bytes = ReadIniBytes(strPath))
         return bytes;
     std::error_code error;
-    if (std::filesystem::exists(strPath, error) || error)
+    if (std::filesystem::exists(FileSystemPath(strPath), error) || error)
         return std::nullopt;
     return std::string{};
 }

@@ -438,7 +438,7 @@ int CCliRunner::RunDownload() {
             Error("cannot write " + strFile);
             return kExitFileFault;
         }
-        Print("saved: " + Utf8Text(strFile) + " (" + std::to_string(store.RowCount()) + " rows)\n");
+        Print("saved: " + strFile + " (" + std::to_string(store.RowCount()) + " rows)\n");
     }
     return kExitDone;
 }

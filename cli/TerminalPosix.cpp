@@ -9,3 +9,7 @@ bool IsTerminal(std::FILE* pStream) {
 void UseBinaryStreams() {
     // The streams pass their bytes on as they are.
 }
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}

@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv) {
     UseBinaryStreams();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = CommandLineArguments(argc, argv);
     const CCliParse parse = ParseCliArguments(args);
     if (!parse.m_arguments) {
         std::fprintf(stderr, "kalvora-cli: %s\n\n%s", parse.m_strError.c_str(), CliUsage().c_str());

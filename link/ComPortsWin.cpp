@@ -1,6 +1,5 @@
 #include "link/ComPorts.h"
 
-#include "base/AnsiCodePageWin.h"
 #include "link/SerialPort.h"
 
 #include <windows.h>
@@ -8,6 +7,7 @@
 #include <setupapi.h>
 
 #include <map>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -16,16 +16,26 @@ namespace {
 constexpr GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 // "COM7" (any case) as 7; 0 for any other name.
-int ComNumber(const std::string& strName) {
-    if (strName.size() < 4 || strName.size() > 6 || _strnicmp(strName.c_str(), "COM", 3) != 0)
+int ComNumber(std::wstring_view name) {
+    if (name.size() < 4 || name.size() > 6 || _wcsnicmp(name.data(), L"COM", 3) != 0)
         return 0;
     int nPort = 0;
-    for (std::size_t i = 3; i < strName.size(); ++i) {
-        if (strName[i] < '0' || strName[i] > '9')
+    for (std::size_t i = 3; i < name.size(); ++i) {
+        if (name[i] < L'0' || name[i] > L'9')
             return 0;
-        nPort = nPort * 10 + (strName[i] - '0');
+        nPort = nPort * 10 + (name[i] - L'0');
     }
     return nPort;
+}
+
+// A name the system gives as a list entry's text, which is data of one byte a character (window/Text.h): a
+// character beyond that range becomes '?', never a look-alike of the ANSI code page's best fit.
+std::string EntryBytes(std::wstring_view name) {
+    std::string bytes;
+    bytes.reserve(name.size());
+    for (const wchar_t ch : name)
+        bytes += ch <= 0xFF ? static_cast<char>(static_cast<unsigned char>(ch)) : '?';
+    return bytes;
 }
 
 // The present ports' names as the system gives them ("USB Serial Port (COM3)"), by COM number.
@@ -46,14 +56,14 @@ std::map<int, std::string> PresentPortNames() {
         const LONG nResult =
             RegQueryValueExW(hKey, L"PortName", nullptr, &nType, reinterpret_cast<BYTE*>(szPortName), &nBytes);
         RegCloseKey(hKey);
-        const int nPort = nResult == ERROR_SUCCESS && nType == REG_SZ ? ComNumber(NarrowAnsi(szPortName)) : 0;
+        const int nPort = nResult == ERROR_SUCCESS && nType == REG_SZ ? ComNumber(szPortName) : 0;
         if (nPort < 1 || nPort > kComPortCount)
             continue;
         wchar_t szName[256]{};
         if (SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
                                               reinterpret_cast<BYTE*>(szName), sizeof szName - sizeof(wchar_t),
                                               nullptr))
-            names[nPort] = NarrowAnsi(szName);
+            names[nPort] = EntryBytes(szName);
         else
             names[nPort] = {};
     }

@@ -1,9 +1,13 @@
 #include "link/WinPort.h"
 
+#include "base/WidePathWin.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -94,13 +98,19 @@ std::string CWinPort::DescribeOpenError(unsigned long nError) {
 bool CWinPort::Open(const std::string& strDevice) {
     Close();
     // The claim comes first: while another user holds it, the port is not touched at all.
-    CHandle hClaim{CreateMutexA(nullptr, FALSE, ClaimName(strDevice).c_str())};
+    const std::wstring claim = WidePath(ClaimName(strDevice)).value_or(L"Kalvora.Port.");
+    CHandle hClaim{CreateMutexW(nullptr, FALSE, claim.c_str())};
     if (!hClaim || GetLastError() == ERROR_ALREADY_EXISTS) {
         m_strOpenError = DescribeOpenError(hClaim ? ERROR_ALREADY_EXISTS : GetLastError());
         return false;
     }
-    const HANDLE hOpened = CreateFileA(strDevice.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_OVERLAPPED, nullptr);
+    // The device's name crosses as UTF-16, as every path of the program does (base/WidePathWin.h).
+    const std::optional<std::wstring> device = WidePath(strDevice);
+    const HANDLE hOpened = device ? CreateFileW(device->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr)
+                                  : INVALID_HANDLE_VALUE;
+    if (!device)
+        SetLastError(ERROR_FILE_NOT_FOUND);
     if (hOpened == INVALID_HANDLE_VALUE) {
         m_strOpenError = DescribeOpenError(GetLastError());
         return false;

@@ -18,17 +18,20 @@ std::string SessionFileName() {
 
 } // namespace
 
-CSessionSettings::CSessionSettings(int nPort) {
-    // The directory in the program's narrow paths, which on Windows are in the ANSI code page.
+CSessionSettings::CSessionSettings(int nPort, const Reporter& reporter) {
     const std::string strDirectory = TemporaryDirectory();
-    if (strDirectory.empty())
+    if (strDirectory.empty()) {
+        Report(reporter, kMsgCantCreateFile);
         return;
+    }
     const std::string strPath = strDirectory + "/" + SessionFileName();
     // The user's file as it is (a missing one reads as empty), with the port as the dialog stores it.
     const std::string text = CIniFile::ReadText(GetConfigPath()).value_or(std::string());
     const std::string session = SettingsTextWithPort(text, nPort);
-    if (!WriteFileReplacing(strPath, session))
+    if (!WriteFileReplacing(strPath, session)) {
+        Report(reporter, kMsgCantCreateFile);
         return;
+    }
     m_strPath = strPath;
     SetSessionConfigPath(m_strPath);
 }

@@ -32,8 +32,10 @@ struct CSaveChoice {
     int nType = 0;
 };
 
-// Shows the save question over pOwner: the path and filter chosen, or nothing when the user cancels. No read-only
-// box is offered.
+// Shows the save question over pOwner: the path and filter chosen, or nothing when the user cancels. The path is as
+// the file functions of base/Files.h take it (UTF-8 on Windows, whatever letters it has); a path those functions
+// cannot hold (on Windows half of a UTF-16 pair alone, which no keyboard gives) gets the message "Can't open file!"
+// and reads as cancelled. No read-only box is offered.
 std::optional<CSaveChoice> AskSaveFile(const CSaveQuestion& question, CWnd* pOwner = nullptr);
 // The same where only the path counts.
 std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* pOwner = nullptr);

@@ -225,7 +225,63 @@ TEST(FilesWinAttributes, ResetMakesAFileNormalAndLeavesTheRest) {
     EXPECT_EQ(ReadFileBytes(strPath), "[Strings]\r\n");
 }
 
-// ---- Names, existence and the temporary directory, in the ANSI code page
+// ---- Names beyond the ANSI code page: the program's paths are UTF-8 and reach the system as UTF-16
+
+// A name no single ANSI code page can write (Polish, Greek and Japanese letters together): through the code page's
+// best fit it would become another name ("Lodz-??????-??"), of another file or of none.
+constexpr const char* kBeyondCodePage = "\xC5\x81\xC3\xB3"
+                                        "d"
+                                        "\xC5\xBA-\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1-"
+                                        "\xE6\x9D\xB1\xE4\xBA\xAC"; // Łódź-Ελλάδα-東京
+
+// The system's UTF-16 form of a UTF-8 text, made here without the file layer.
+std::wstring Utf16(const std::string& strText) {
+    std::wstring text(strText.size(), L'\0');
+    const int nLength = MultiByteToWideChar(CP_UTF8, 0, strText.data(), static_cast<int>(strText.size()), text.data(),
+                                            static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max(nLength, 0)));
+    return text;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string strText(text.size() * 3, '\0');
+    const int nLength = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), strText.data(),
+                                            static_cast<int>(strText.size()), nullptr, nullptr);
+    strText.resize(static_cast<std::size_t>(std::max(nLength, 0)));
+    return strText;
+}
+
+// The bytes of the file of that name as the system names it, read with the system's own wide functions.
+std::optional<std::string> ReadAsNamed(const std::string& strPath) {
+    const HANDLE hFile =
+        CreateFileW(Utf16(strPath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::string bytes(4096, '\0');
+    DWORD nRead = 0;
+    const BOOL bRead = ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
+    CloseHandle(hFile);
+    if (!bRead)
+        return std::nullopt;
+    bytes.resize(nRead);
+    return bytes;
+}
+
+// The names in a directory as the system gives them, in UTF-8.
+std::set<std::string> NamesAsNamed(const std::string& strDirectory) {
+    std::set<std::string> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE hFind = FindFirstFileW((Utf16(strDirectory) + L"\\*").c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            names.insert(Utf8(name));
+    } while (FindNextFileW(hFind, &found));
+    FindClose(hFind);
+    return names;
+}
 
 std::string Backslashes(std::string strPath) {
     std::replace(strPath.begin(), strPath.end(), '/', '\\');
@@ -233,33 +289,85 @@ std::string Backslashes(std::string strPath) {
 }
 
 TEST(FilesWinNames, TheFileNameFollowsTheLastSeparatorOfEitherKind) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"C:\\Users\\J\xFCrgen\\starts.txt", "starts.txt"},
-        {"C:\\exports\\M\xFCnster.txt", "M\xFCnster.txt"},
-        {"\\\\club\\share\\caf\xE9.txt", "caf\xE9.txt"},
+    const std::string strBeyond = kBeyondCodePage;
+    const std::pair<std::string, std::string> rows[] = {
+        {"C:\\Users\\J\xC3\xBCrgen\\starts.txt", "starts.txt"},
+        {"C:\\exports\\M\xC3\xBCnster.txt", "M\xC3\xBCnster.txt"},
+        {"C:\\Users\\" + strBeyond + "\\" + strBeyond + ".txt", strBeyond + ".txt"},
+        {"\\\\club\\share\\caf\xC3\xA9.txt", "caf\xC3\xA9.txt"},
         {"C:/exports/starts.txt", "starts.txt"},
         {"C:\\exports/sub\\starts.txt", "starts.txt"},
         {"C:starts.txt", "starts.txt"},
         {"starts.txt", "starts.txt"},
         {"C:\\exports\\", ""},
     };
-    for (const auto& [pszPath, pszName] : rows)
-        EXPECT_EQ(FileNameOf(pszPath), pszName) << pszPath;
+    for (const auto& [strPath, strName] : rows)
+        EXPECT_EQ(FileNameOf(strPath), strName) << strPath;
+}
+
+// Every file function takes a UTF-8 path to the file of exactly that name, whatever its letters; a path that is no
+// UTF-8 (a byte of an ANSI code page) names no file.
+TEST(FilesWinNames, EveryFileFunctionReachesTheFileOfItsVeryName) {
+    CTempDir dir;
+    const std::string strBeyond = kBeyondCodePage;
+    ASSERT_TRUE(CreateDirectoryW(Utf16(dir.File(strBeyond)).c_str(), nullptr));
+    struct CRow {
+        std::string strDirectory; // inside the temporary directory
+        std::string strName;
+    };
+    const std::vector<CRow> rows = {
+        {"", strBeyond + ".txt"},
+        {strBeyond, "config.ini"},
+        {strBeyond, "J\xC3\xBCrgen.txt"},
+        {strBeyond, strBeyond},
+    };
+    for (const CRow& row : rows) {
+        const std::string strFolder = row.strDirectory.empty() ? dir.Path() : dir.File(row.strDirectory);
+        const std::string strPath = strFolder + "/" + row.strName;
+        SCOPED_TRACE(strPath);
+        EXPECT_FALSE(PathExists(strPath));
+        ASSERT_TRUE(WriteFileReplacing(strPath, "one"));
+        EXPECT_EQ(ReadAsNamed(strPath), "one") << "written under its own name";
+        EXPECT_TRUE(NamesAsNamed(strFolder).count(row.strName));
+        EXPECT_TRUE(PathExists(strPath));
+        EXPECT_TRUE(PathExists(Backslashes(strPath)));
+        EXPECT_EQ(ReadFileBytes(strPath), "one");
+        EXPECT_EQ(ReadFileStart(strPath), "one");
+        ASSERT_TRUE(WriteFileReplacing(strPath, "two"));
+        EXPECT_EQ(ReadAsNamed(strPath), "two") << "replaced in place";
+        ASSERT_TRUE(SetFileAttributesW(Utf16(strPath).c_str(), FILE_ATTRIBUTE_READONLY));
+        EXPECT_FALSE(WriteFileReplacing(strPath, "three")) << "the read-only attribute is seen";
+        ResetFileAttributes(strPath);
+        EXPECT_EQ(GetFileAttributesW(Utf16(strPath).c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+        EXPECT_TRUE(RemoveFile(strPath));
+        EXPECT_FALSE(PathExists(strPath));
+        EXPECT_EQ(NamesAsNamed(strFolder).count(row.strName), 0u);
+    }
+    EXPECT_EQ(NamesAsNamed(dir.Path()), (std::set<std::string>{strBeyond})) << "no look-alike, no temporary file";
+    EXPECT_EQ(NamesAsNamed(dir.File(strBeyond)), (std::set<std::string>{}));
+    // A byte of the Western European code page is no UTF-8: it names no file and none is made.
+    ASSERT_TRUE(WriteFileReplacing(dir.File("J\xC3\xBCrgen.txt"), "x"));
+    EXPECT_FALSE(PathExists(dir.File("J\xFCrgen.txt")));
+    EXPECT_EQ(ReadFileBytes(dir.File("J\xFCrgen.txt")), std::nullopt);
+    EXPECT_FALSE(WriteFileReplacing(dir.File("J\xFCrgen.txt"), "y"));
+    EXPECT_EQ(NamesAsNamed(dir.Path()), (std::set<std::string>{strBeyond, "J\xC3\xBCrgen.txt"}));
 }
 
 TEST(FilesWinNames, WhatExistsIsSeenWhateverItsName) {
     CTempDir dir;
+    const std::string strBeyond = kBeyondCodePage;
     WriteRaw(dir.File("file.txt"), "x");
-    ASSERT_TRUE(WriteFileReplacing(dir.File("M\xFCnster.txt"), "x"));
-    ASSERT_TRUE(CreateDirectoryA(dir.File("J\xFCrgen").c_str(), nullptr));
-    ASSERT_TRUE(WriteFileReplacing(dir.File("J\xFCrgen/starts.txt"), "x"));
+    ASSERT_TRUE(CreateDirectoryW(Utf16(dir.File(strBeyond)).c_str(), nullptr));
+    const HANDLE hFile = CreateFileW(Utf16(dir.File(strBeyond + "/starts.txt")).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, 0, nullptr);
+    ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
+    CloseHandle(hFile);
     const std::pair<std::string, bool> rows[] = {
         {dir.File("file.txt"), true},
         {Backslashes(dir.File("file.txt")), true},
-        {dir.File("M\xFCnster.txt"), true},
-        {dir.File("J\xFCrgen"), true},
-        {Backslashes(dir.File("J\xFCrgen/starts.txt")), true},
-        {dir.File("J\xFCrgen/missing.txt"), false},
+        {dir.File(strBeyond), true},
+        {Backslashes(dir.File(strBeyond + "/starts.txt")), true},
+        {dir.File(strBeyond + "/missing.txt"), false},
         {dir.File("missing.txt"), false},
         {dir.File("file.txt/inner"), false},
         {"", false},
@@ -268,32 +376,87 @@ TEST(FilesWinNames, WhatExistsIsSeenWhateverItsName) {
         EXPECT_EQ(PathExists(strPath), bExists) << strPath;
 }
 
-TEST(FilesWinNames, TheTemporaryDirectoryIsTheSystemsInTheAnsiCodePage) {
+// The training session's copy goes into the temporary folder, which lies in the user's own folder: named as the
+// system names it, whatever letters the user's name has.
+TEST(FilesWinNames, TheTemporaryDirectoryIsTheSystemsAsItNamesIt) {
     CTempDir dir;
-    ASSERT_TRUE(CreateDirectoryA(dir.File("J\xFCrgen").c_str(), nullptr));
+    const std::string strBeyond = kBeyondCodePage;
+    ASSERT_TRUE(CreateDirectoryW(Utf16(dir.File(strBeyond)).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Utf16(dir.File("J\xC3\xBCrgen")).c_str(), nullptr));
     WriteRaw(dir.File("file.txt"), "x");
     const std::string strDir = Backslashes(dir.Path());
     const std::pair<std::string, std::string> rows[] = {
         {strDir, strDir},
         {strDir + "\\", strDir},
-        {strDir + "\\J\xFCrgen", strDir + "\\J\xFCrgen"},
-        {strDir + "\\J\xFCrgen\\", strDir + "\\J\xFCrgen"},
+        {strDir + "\\J\xC3\xBCrgen", strDir + "\\J\xC3\xBCrgen"},
+        {strDir + "\\" + strBeyond, strDir + "\\" + strBeyond},
+        {strDir + "\\" + strBeyond + "\\", strDir + "\\" + strBeyond},
         {strDir + "\\missing", ""},
         {strDir + "\\file.txt", ""},
     };
-    char szSaved[32768]{};
-    const DWORD nSaved = GetEnvironmentVariableA("TMP", szSaved, sizeof szSaved);
+    std::wstring saved(32768, L'\0');
+    const DWORD nSaved = GetEnvironmentVariableW(L"TMP", saved.data(), static_cast<DWORD>(saved.size()));
     for (const auto& [strTmp, strExpected] : rows) {
-        ASSERT_TRUE(SetEnvironmentVariableA("TMP", strTmp.c_str()));
+        ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", Utf16(strTmp).c_str()));
         EXPECT_EQ(TemporaryDirectory(), strExpected) << strTmp;
     }
-    SetEnvironmentVariableA("TMP", nSaved > 0 && nSaved < sizeof szSaved ? szSaved : nullptr);
+    SetEnvironmentVariableW(L"TMP", nSaved > 0 && nSaved < saved.size() ? saved.c_str() : nullptr);
+}
+
+// The settings writer keeps a settings file that exists but does not read (here: over the read limit); it asks
+// whether the file exists by its true name, so that one in a folder beyond the code page is kept too, and one that
+// reads gets the new key.
+TEST(FilesWinNames, TheSettingsWriterKeepsAFileThatDoesNotReadWhateverItsFolder) {
+    CTempDir dir;
+    const std::string strBeyond = kBeyondCodePage;
+    ASSERT_TRUE(CreateDirectoryW(Utf16(dir.File(strBeyond)).c_str(), nullptr));
+    const std::string strOver = "; " + std::string(kReadLimitBytes, 'x') + "\r\n[Settings]\r\nCOMPort=2\r\n";
+    struct CRow {
+        const char* pszName;
+        std::optional<std::string> before; // the file as it is, or none
+        bool bWritten;
+        std::optional<std::string> after;
+    };
+    const CRow rows[] = {
+        {"a file that reads", std::string("[Settings]\r\nCOMPort=2\r\n"), true,
+         std::string("[Settings]\r\nCOMPort=4\r\n")},
+        {"no file", std::nullopt, true, std::string("[Settings]\r\nCOMPort=4\r\n")},
+        {"a file over the read limit", strOver, false, strOver},
+    };
+    for (const std::string& strFolder : {dir.Path(), dir.File(strBeyond)}) {
+        for (const CRow& row : rows) {
+            SCOPED_TRACE(strFolder + ": " + row.pszName);
+            const std::string strPath = strFolder + "/config.ini";
+            DeleteFileW(Utf16(strPath).c_str());
+            if (row.before) {
+                const HANDLE hFile =
+                    CreateFileW(Utf16(strPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+                ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
+                DWORD nWritten = 0;
+                WriteFile(hFile, row.before->data(), static_cast<DWORD>(row.before->size()), &nWritten, nullptr);
+                CloseHandle(hFile);
+            }
+            EXPECT_EQ(CIniFile::WriteString(strPath, "Settings", "COMPort", "4"), row.bWritten);
+            const HANDLE hFile =
+                CreateFileW(Utf16(strPath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            std::optional<std::string> after;
+            if (hFile != INVALID_HANDLE_VALUE) {
+                std::string bytes(kReadLimitBytes + 4096, '\0');
+                DWORD nRead = 0;
+                ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
+                CloseHandle(hFile);
+                bytes.resize(nRead);
+                after = bytes;
+            }
+            EXPECT_TRUE(after == row.after) << (after ? after->substr(0, 60) : std::string("no file"));
+        }
+    }
 }
 
 TEST(FilesWinExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {
-    char szModule[MAX_PATH]{};
-    ASSERT_GT(GetModuleFileNameA(nullptr, szModule, MAX_PATH), 0u);
-    const std::string strModule = szModule;
+    wchar_t szModule[MAX_PATH]{};
+    ASSERT_GT(GetModuleFileNameW(nullptr, szModule, MAX_PATH), 0u);
+    const std::string strModule = Utf8(szModule);
     const std::string strDirectory = RunningExecutableDirectory();
     ASSERT_FALSE(strDirectory.empty());
     EXPECT_NE(strDirectory.back(), '\\');
@@ -301,7 +464,7 @@ TEST(FilesWinExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {
     EXPECT_EQ(strModule.find_first_of("\\/", strDirectory.size()), strDirectory.size()); // cut at the last one
     EXPECT_EQ(strModule.find_first_of("\\/", strDirectory.size() + 1), std::string::npos);
     // The core joins its file names with "/".
-    EXPECT_NE(Attributes(strDirectory + "/" + strModule.substr(strDirectory.size() + 1)), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(PathExists(strDirectory + "/" + strModule.substr(strDirectory.size() + 1)));
 }
 
 } // namespace

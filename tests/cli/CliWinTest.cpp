@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -69,11 +70,22 @@ std::string ReadAll(HANDLE hRead) {
     return strBytes;
 }
 
-// Runs kalvora-cli.exe with the arguments, its output and errors collected, its input empty.
+// The system's UTF-16 form of a UTF-8 text, made here without the file layer.
+std::wstring Utf16(const std::string& strText) {
+    std::wstring text(strText.size(), L'\0');
+    const int nLength = MultiByteToWideChar(CP_UTF8, 0, strText.data(), static_cast<int>(strText.size()), text.data(),
+                                            static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max(nLength, 0)));
+    return text;
+}
+
+// Runs kalvora-cli.exe with the arguments (UTF-8, given to it as a user types them: in UTF-16), its output and errors
+// collected, its input empty.
 SProgramRun RunCli(const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
     std::string strCommand = "\"" KALVORA_CLI_PATH "\"";
     for (const std::string& strArg : args)
         strCommand += strArg.find(' ') == std::string::npos ? " " + strArg : " \"" + strArg + "\"";
+    std::wstring command = Utf16(strCommand);
     SProgramRun run;
     CPipe out;
     CPipe err;
@@ -81,14 +93,14 @@ SProgramRun RunCli(const std::vector<std::string>& args, std::chrono::millisecon
         run.nExitCode = MAXDWORD;
         return run;
     }
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = INVALID_HANDLE_VALUE;
     startup.hStdOutput = out.m_write.get();
     startup.hStdError = err.m_write.get();
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         run.nExitCode = MAXDWORD;
         run.strErr = "cannot start " + strCommand;
         return run;
@@ -183,6 +195,32 @@ TEST_F(CliWin, ADownloadLeavesTheUnitsProgramsInTheirFiles) {
                 << strName << " CD" << nInterval;
         }
     }
+}
+
+// File names as the user types them, whatever letters they have: the export is written and the program file read
+// under their very names, never a look-alike of the ANSI code page's best fit ("Lodz-??????-??").
+TEST_F(CliWin, FileNamesBeyondTheCodePageAreTheFilesOfThoseNames) {
+    const std::string strBeyond = "\xC5\x81\xC3\xB3"
+                                  "d"
+                                  "\xC5\xBA-\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1-"
+                                  "\xE6\x9D\xB1\xE4\xBA\xAC"; // Łódź-Ελλάδα-東京
+    const std::string strFolder = m_dir.File(strBeyond);
+    ASSERT_TRUE(CreateDirectoryW(Utf16(strFolder).c_str(), nullptr));
+    const SProgramRun screen = Cli({"memory", "read"});
+    ASSERT_EQ(screen.nExitCode, 0u) << screen.strErr;
+
+    const SProgramRun file = Cli({"memory", "read", "-o", strFolder + "/" + strBeyond + ".txt"});
+    EXPECT_EQ(file.nExitCode, 0u) << file.strErr;
+    EXPECT_EQ(ReadFileBytes(strFolder + "/" + strBeyond + ".txt"), screen.strOut);
+    EXPECT_NE(GetFileAttributesW(Utf16(strFolder + "/" + strBeyond + ".txt").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the export under its very name";
+
+    CProgramStore store;
+    store.SetRowCount(3);
+    ASSERT_TRUE(store.SaveProgramFile(3, "P3", strFolder));
+    EXPECT_NE(GetFileAttributesW(Utf16(strFolder + "/P3.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    const SProgramRun upload = Cli({"programs", "upload", "3", "--from", strFolder});
+    EXPECT_EQ(upload.nExitCode, 0u) << upload.strErr;
 }
 
 TEST_F(CliWin, APortWithoutADeviceIsStatusThreeNamingItAndWhy) {

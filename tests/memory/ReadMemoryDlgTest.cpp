@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -64,9 +65,22 @@ std::string Cell(const CDialogDriver& driver, int nRow, int nColumn) {
     return driver.ItemText(IDC_MEMORY_LIST, nRow, nColumn);
 }
 
+// A name no single ANSI code page can write (Polish, Greek and Japanese letters): a user's folder or file name as
+// Windows and Linux both allow it.
+const std::string kBeyondCodePage = "\xC5\x81\xC3\xB3"
+                                    "d"
+                                    "\xC5\xBA-\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1-"
+                                    "\xE6\x9D\xB1\xE4\xBA\xAC"; // Łódź-Ελλάδα-東京
+
+// A UTF-8 path as std::filesystem takes it on every system (its narrow form is no UTF-8 on Windows).
+std::filesystem::path DiskPath(const std::string& strPath) {
+    return std::filesystem::path(std::u8string(strPath.begin(), strPath.end()));
+}
+
 // The entries of a directory as "name=contents" (a directory as "name/"), sorted by name.
 Texts FilesIn(const std::string& strDirectory) {
-    std::vector<std::filesystem::directory_entry> entries(std::filesystem::directory_iterator(strDirectory), {});
+    std::vector<std::filesystem::directory_entry> entries(std::filesystem::directory_iterator(DiskPath(strDirectory)),
+                                                          {});
     std::sort(entries.begin(), entries.end());
     Texts files;
     for (const auto& entry : entries) {
@@ -549,6 +563,29 @@ TEST_F(ReadMemoryDlg, ExportsForResultsPrograms) {
             messages.push_back(strText);
         }
         EXPECT_EQ(messages, row.messages);
+    }
+}
+
+// A folder and a name beyond any one ANSI code page, chosen in the real save dialog: the export is the file of that
+// very name, and the question before an existing one names it as it is.
+TEST_F(ReadMemoryDlg, AFolderAndANameBeyondTheCodePage) {
+    const std::string strNew = "0001   9:05:01.25 0:00:00\r\n";
+    const std::string strFile = kBeyondCodePage + ".txt";
+    for (const bool bExisting : {false, true}) {
+        SCOPED_TRACE(bExisting ? "replacing a file" : "a new file");
+        CExportBench bench(true);
+        const std::string strFolder = bench.strOut + "/" + kBeyondCodePage;
+        ASSERT_TRUE(std::filesystem::create_directory(DiskPath(strFolder)));
+        if (bExisting) {
+            std::ofstream old(DiskPath(strFolder + "/" + strFile), std::ios::binary);
+            old << "old";
+        }
+        const auto seen = bench.driver.AnswerNextSaveQuestion(strFolder, kBeyondCodePage);
+        EXPECT_TRUE(bench.driver.Click(IDC_SAVE_TO_FILE));
+        EXPECT_TRUE(seen->bOpened);
+        EXPECT_EQ(Asked(bench.files.Boxes()), bExisting ? Texts{strFile} : Texts{});
+        EXPECT_EQ(FilesIn(strFolder), Texts{strFile + "=" + strNew});
+        EXPECT_EQ(Messages(bench.files.Boxes()), Texts{});
     }
 }
 

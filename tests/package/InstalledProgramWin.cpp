@@ -5,9 +5,12 @@
 // application data and it reads its settings there, and nothing is written beside it; the training program's
 // simulated unit answers "Get Current Values" on COM 7, which the COM Port Settings list names, and the user's
 // config.ini stays as it was; a portable copy (the zip unpacked where the user may write) reads the config.ini beside
-// itself and writes nothing into the application data.
+// itself and writes nothing into the application data. The user's name may be one the ANSI code page cannot write
+// (WindowsSetup.sh makes the prefix for "Łukasz"): every folder is the one the system names, the user's own, and the
+// training session's copy lies in the user's own temporary folder while it runs.
 
 #include "base/Files.h"
+#include "base/WidePathWin.h"
 #include "res/Resource.h"
 #include "tests/support/WindowProgramWin.h"
 
@@ -59,24 +62,43 @@ bool WaitFor(const std::function<bool()>& holds, std::chrono::milliseconds timeo
     return true;
 }
 
+// A UTF-8 path as std::filesystem takes it (its narrow form is no UTF-8 on Windows).
+fs::path DiskPath(const std::string& strPath) {
+    return fs::path(WidePath(strPath).value_or(std::wstring()));
+}
+
 std::string RoamingAppData() {
     wchar_t* pszPath = nullptr;
     std::string strPath;
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &pszPath)))
-        strPath = fs::path(pszPath).string();
+        strPath = NarrowPath(pszPath).value_or(std::string());
     CoTaskMemFree(pszPath);
     return strPath;
+}
+
+// The training session's copies of config.ini in the system's temporary folder, as the system names it.
+std::vector<std::string> SessionCopies() {
+    std::wstring temporary(MAX_PATH + 1, L'\0');
+    temporary.resize(GetTempPathW(static_cast<DWORD>(temporary.size()), temporary.data()));
+    std::vector<std::string> copies;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(fs::path(temporary), error)) {
+        const std::string strName = NarrowPath(entry.path().filename().native()).value_or(std::string());
+        if (strName.starts_with("kalvora-session-"))
+            copies.push_back(NarrowPath(entry.path().native()).value_or(std::string()));
+    }
+    return copies;
 }
 
 // Every file and folder under a folder with its size and modification time, to see that nothing changed.
 std::map<std::string, std::string> FolderState(const std::string& strFolder) {
     std::map<std::string, std::string> state;
     std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(strFolder, error)) {
+    for (const auto& entry : fs::recursive_directory_iterator(DiskPath(strFolder), error)) {
         std::string strState = entry.is_directory() ? "folder" : std::to_string(entry.file_size());
         if (!entry.is_directory())
             strState += " " + std::to_string(entry.last_write_time().time_since_epoch().count());
-        state[entry.path().string()] = strState;
+        state[NarrowPath(entry.path().native()).value_or(std::string())] = strState;
     }
     return state;
 }
@@ -125,7 +147,8 @@ void CheckVersionRecords(const std::string& strInstall) {
 void CheckInstalled(const std::string& strInstall, const std::string& strUser) {
     const auto installed = FolderState(strInstall);
     const std::string strUserConfig = strUser + "\\config.ini";
-    Check(!fs::exists(strUserConfig), "a new user has no config.ini in " + strUser + " yet");
+    Check(fs::is_directory(DiskPath(RoamingAppData())), "the user's application data is " + RoamingAppData());
+    Check(!fs::exists(DiskPath(strUserConfig)), "a new user has no config.ini in " + strUser + " yet");
     {
         CWindowProgramWin program(strInstall + "\\kalvora.exe");
         Check(program.WaitForWindow(kMainWindowTitle, kWindowTimeout), "the installed program shows its main window");
@@ -151,6 +174,10 @@ void CheckTraining(const std::string& strInstall, const std::string& strUser) {
     const auto userConfig = ReadFileBytes(strUser + "\\config.ini");
     CWindowProgramWin program(strInstall + "\\kalvora-training.exe");
     Check(program.WaitForWindow(kMainWindowTitle, kWindowTimeout), "the training program shows the main window");
+    const std::vector<std::string> copies = SessionCopies();
+    Check(copies.size() == 1 && ReadFileBytes(copies.front()).value_or("").find("COMPort=6") != std::string::npos,
+          "its session's config.ini for COM 7 is in the user's temporary folder (" +
+              (copies.empty() ? std::string("none") : copies.front()) + ")");
     Check(program.ControlText(IDC_DISPLAY_LARGE).empty(), "its displays are empty before the unit is asked");
     program.Click(IDC_GET_CURRENT_VALUES);
     const bool bAnswered = WaitFor([&] { return !program.ControlText(IDC_DISPLAY_LARGE).empty(); }, kReplyTimeout);
@@ -164,6 +191,7 @@ void CheckTraining(const std::string& strInstall, const std::string& strUser) {
     program.CancelDialog(kComPortTitle);
     std::this_thread::sleep_for(300ms);
     Check(program.Close(kCloseTimeout) && program.ExitCode() == 0, "the training program closes and ends");
+    Check(SessionCopies().empty(), "the session's copy goes with it");
     Check(ReadFileBytes(strUser + "\\config.ini") == userConfig, "the user's config.ini is left as it was");
     Check(FolderState(strInstall) == installed, "nothing is written beside the training program");
 }

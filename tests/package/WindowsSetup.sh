@@ -9,6 +9,10 @@
 # - package_InstalledProgramWin checks the installed window program, the training program and the unpacked zip;
 # - the setup program run again upgrades the install and keeps the user's files;
 # - the uninstaller, run with /S, removes what was installed and keeps the user's files.
+# The prefix is made for the user "Łukasz", a name the ANSI code page of its locale (Western European, en_US.UTF-8)
+# cannot write: Wine takes the user's name from USER when it makes the prefix and its code page from LANG, and every
+# later call gets the same. The user's files must land in C:\users\Łukasz\AppData\Roaming\Kalvora, and no folder of
+# a look-alike user ("Lukasz", the code page's best fit) may appear.
 set -u
 build=$1 simulator=$2 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -59,8 +63,16 @@ for program in kalvora kalvora-training kalvora-cli; do
         grep -i -E 'DLL Name: (libstdc|libgcc|libwinpthread)'"
 done
 
-# A new prefix with COM7 mapped to the simulator's link. Wine's menu builder stays off: the Start menu's shortcuts
-# would otherwise turn into entries of this machine's own desktop menu.
+# A new prefix with COM7 mapped to the simulator's link, for the user "Łukasz" in a Western European locale. Wine's
+# menu builder stays off: the Start menu's shortcuts would otherwise turn into entries of this machine's own desktop
+# menu.
+wine_user=$'\xc5\x81ukasz' wine_locale=en_US.UTF-8
+if ! locale -a 2>/dev/null | grep -qix 'en_US\.utf-\?8'; then
+    echo "FAILED the locale $wine_locale is not generated (make windows-locale generates it)"
+    exit 1
+fi
+export USER=$wine_user LANG=$wine_locale
+unset LC_ALL
 export WINEPREFIX=$work/wine WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 start_ms=$(($(date +%s%N) / 1000000))
 bash "$top/cmake/WineServer.sh" start 7 "$work/sim/ports/COM7" >/dev/null || exit 1
@@ -114,10 +126,13 @@ start_ms=$(($(date +%s%N) / 1000000))
 "$top/cmake/WineRun.sh" "$build/tests/package_InstalledProgramWin.exe" 'C:\Program Files\Kalvora' "C:\\$portable" \
     </dev/null 2>&1 | tr -d '\r' | tee "$work/programs.out"
 check "the programs as a user meets them ($(elapsed))" grep -q '^all checks hold$' "$work/programs.out"
+user_files="$drive_c/users/$wine_user/AppData/Roaming/Kalvora"
+check "config.ini is in the user's own folder, C:\\users\\$wine_user\\AppData\\Roaming\\Kalvora" \
+    test -f "$user_files/config.ini"
+check "no folder of a look-alike user (C:\\users\\Lukasz)" test ! -e "$drive_c/users/Lukasz"
 
 # An upgrade: the setup program run again over the install removes it first, installs anew, and keeps the user's
 # files.
-user_files=$(echo "$drive_c"/users/*/AppData/Roaming/Kalvora)
 cp "$user_files/config.ini" "$work/user-config.ini"
 start_ms=$(($(date +%s%N) / 1000000))
 "$top/cmake/WineRun.sh" "$setup" /S </dev/null >"$work/upgrade.log" 2>&1

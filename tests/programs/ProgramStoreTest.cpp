@@ -259,6 +259,35 @@ TEST(ProgramFileDisk, SaveWritesDirectoryNameTxt) {
     EXPECT_TRUE(recorder.m_messages.empty());
 }
 
+// The program files of a user whose folder no single ANSI code page can name (on Windows the user's application data
+// lies in the user's folder): saved and read there, under their own names.
+TEST(ProgramFileDisk, AFolderBeyondTheCodePageHoldsTheProgramFiles) {
+    CTempDir dir;
+    const std::string strFolder = dir.File("\xC5\x81\xC3\xB3"
+                                           "d"
+                                           "\xC5\xBA-\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1-"
+                                           "\xE6\x9D\xB1\xE4\xBA\xAC"); // Łódź-Ελλάδα-東京
+    // std::filesystem's narrow form is no UTF-8 on Windows: the folder is named through its UTF-8 form.
+    const auto DiskPath = [](const std::string& strPath) {
+        return std::filesystem::path(std::u8string(strPath.begin(), strPath.end()));
+    };
+    ASSERT_TRUE(std::filesystem::create_directory(DiskPath(strFolder)));
+    CMessageRecorder recorder;
+    CProgramStore store(recorder.Get());
+    store.SetRowCount(1);
+    store.SetFirstSetting(3, 0, 2);
+    store.SetInterval(3, 0, "2:00");
+    ASSERT_TRUE(store.SaveProgramFile(3, ProgramName(3), strFolder));
+    std::ifstream saved(DiskPath(strFolder + "/P3.txt"), std::ios::binary);
+    const std::string strSaved((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(strSaved, "10;2;;2:00;\r\n");
+    CProgramStore loaded(recorder.Get());
+    ASSERT_TRUE(loaded.LoadProgramFile(3, ProgramName(3), strFolder));
+    EXPECT_EQ(loaded.GetInterval(3, 0), "2:00");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(DiskPath(strFolder)), {}), 1);
+    EXPECT_TRUE(recorder.m_messages.empty());
+}
+
 TEST(ProgramFileDisk, EmptyStoreSavesAnEmptyFile) {
     CTempDir dir;
     CProgramStore store;

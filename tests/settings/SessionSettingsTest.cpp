@@ -5,6 +5,8 @@
 
 #include "base/Files.h"
 #include "settings/Settings.h"
+#include "tests/support/Environment.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -97,6 +100,53 @@ TEST(SessionSettings, TheSessionsFileGoesWithTheSession) {
     }
     EXPECT_FALSE(fs::exists(strSessionFile));
     EXPECT_TRUE(fs::is_empty(dir.Path()));
+}
+
+// The copy lives in the system's temporary folder as the system names it, whatever letters its name has (on Windows
+// the folder lies in the user's own, "C:\\Users\\Łukasz\\AppData\\Local\\Temp").
+TEST(SessionSettings, TheCopyLivesInTheTemporaryFolderWhateverItsName) {
+    // Łódź-Ελλάδα-東京: no single ANSI code page can write it.
+    const std::string strBeyond = "\xC5\x81\xC3\xB3"
+                                  "d"
+                                  "\xC5\xBA-\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1-"
+                                  "\xE6\x9D\xB1\xE4\xBA\xAC";
+    // std::filesystem's narrow form is no UTF-8 on Windows: the folder is named through its UTF-8 form.
+    const auto DiskPath = [](const std::string& strPath) {
+        return fs::path(std::u8string(strPath.begin(), strPath.end()));
+    };
+    CExecutableDirectory dir;
+    const CTempDir temp;
+    const std::string strTemp = temp.File(strBeyond);
+    ASSERT_TRUE(fs::create_directory(DiskPath(strTemp)));
+    const CTemporaryDirectoryVariable variable(strTemp);
+    ASSERT_TRUE(WriteFileReplacing(dir.File("config.ini"), "[Settings]\nCOMPort=2\n"));
+    CMessageRecorder recorder;
+    {
+        const CSessionSettings session(7, recorder.Get());
+        ASSERT_TRUE(session.IsInForce());
+        std::vector<fs::path> copies(fs::directory_iterator(DiskPath(strTemp)), {});
+        ASSERT_EQ(copies.size(), 1u) << "the copy, in the temporary folder of that very name";
+        EXPECT_TRUE(copies.front().filename().string().starts_with("kalvora-session-"));
+        EXPECT_EQ(ReadLinkSettings(GetConfigPath()).m_nPort, 7);
+        EXPECT_EQ(ReadFileBytes(dir.File("config.ini")), "[Settings]\nCOMPort=2\n");
+    }
+    EXPECT_TRUE(fs::is_empty(DiskPath(strTemp))) << "the copy goes with the session";
+    EXPECT_EQ(GetConfigPath(), dir.File("config.ini"));
+    EXPECT_TRUE(recorder.m_messages.empty());
+}
+
+// Where no copy can be written, the user hears "Can't open file!", and the session reads and writes the user's own
+// config.ini as any start does.
+TEST(SessionSettings, ACopyThatCannotBeWrittenIsReported) {
+    CExecutableDirectory dir;
+    const CTempDir temp;
+    const CTemporaryDirectoryVariable variable(temp.File("missing"));
+    CMessageRecorder recorder;
+    const CSessionSettings session(7, recorder.Get());
+    EXPECT_FALSE(session.IsInForce());
+    EXPECT_EQ(recorder.m_messages, std::vector<std::string>{"Can't open file!"});
+    EXPECT_EQ(GetConfigPath(), dir.File("config.ini"));
+    EXPECT_TRUE(fs::is_empty(temp.Path()));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "tests/support/WindowProgramWin.h"
 
-#include "base/AnsiCodePageWin.h"
+#include "base/WidePathWin.h"
 
 #include <windows.h>
 
@@ -25,7 +25,7 @@ std::string WindowText(HWND hWnd) {
     // WM_GETTEXT is carried across processes by the window system.
     SendMessageTimeoutW(hWnd, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
                         nullptr);
-    return NarrowAnsi(text);
+    return NarrowPath(text).value_or(std::string());
 }
 
 struct CWindowSearch {
@@ -69,7 +69,7 @@ struct CWindowProgramWin::Impl {
 };
 
 CWindowProgramWin::CWindowProgramWin(const std::string& strExecutable) : m_pImpl(std::make_unique<Impl>()) {
-    std::wstring commandLine = L"\"" + WidenAnsi(strExecutable).value_or(std::wstring()) + L"\"";
+    std::wstring commandLine = L"\"" + WidePath(strExecutable).value_or(std::wstring()) + L"\"";
     const std::wstring directory = std::filesystem::temp_directory_path().wstring();
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

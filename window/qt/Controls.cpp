@@ -5,22 +5,27 @@
 #include "window/qt/Icons.h"
 
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <set>
 
 namespace {
 
 constexpr auto kRepeatDelay = std::chrono::milliseconds{400};
+// The resolution a width in pixels is given for (a list column's), as the templates' dialog units are at it.
+constexpr double kColumnDpi = 96.0;
 constexpr auto kRepeatInterval = std::chrono::milliseconds{100};
 constexpr int kFocused = CListCtrl::kStateFocused;
 constexpr int kSelected = CListCtrl::kStateSelected;
@@ -351,7 +356,12 @@ int CListCtrl::InsertColumn(int nColumn, CShownText heading, EAlign align, int n
     const Qt::Alignment alignment = align == EAlign::Right    ? Qt::AlignRight
                                     : align == EAlign::Center ? Qt::AlignHCenter
                                                               : Qt::AlignLeft;
-    return list->InsertColumn(nColumn, QtFromShown(heading.text), alignment, nWidth);
+    // A width given at 96 dots per inch grows with the logical resolution, as the dialog font and so the list do
+    // (DialogFont).
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dDpi = screen ? screen->logicalDotsPerInchY() : kColumnDpi;
+    const int nPixels = static_cast<int>(std::lround(nWidth * dDpi / kColumnDpi));
+    return list->InsertColumn(nColumn, QtFromShown(heading.text), alignment, nPixels);
 }
 
 int CListCtrl::GetColumnCount() const {

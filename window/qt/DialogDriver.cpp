@@ -31,6 +31,21 @@ constexpr auto kModalPoll = std::chrono::milliseconds{50};
 constexpr int kModalTries = 100; // five seconds
 constexpr auto kActivateLimit = std::chrono::seconds{2};
 
+// Types a text into a field key by key, as a keyboard does: QTest's own typing knows ASCII keys only, so a letter
+// beyond them comes as a key event carrying that letter (a pair of UTF-16 units together).
+void TypeText(QWidget* field, const QString& strText) {
+    for (qsizetype nIndex = 0; nIndex < strText.size(); ++nIndex) {
+        const QChar ch = strText.at(nIndex);
+        if (ch.unicode() < 0x80) {
+            QTest::keyClick(field, static_cast<char>(ch.unicode()));
+            continue;
+        }
+        const qsizetype nLength = ch.isHighSurrogate() && nIndex + 1 < strText.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, strText.mid(nIndex, nLength), Qt::NoModifier);
+        nIndex += nLength - 1;
+    }
+}
+
 CColour FromQColor(const QColor& colour) {
     return RGB(static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
                static_cast<std::uint8_t>(colour.blue()));
@@ -501,13 +516,15 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
         } else if (nType >= 0 && nType < files->nameFilters().size()) {
             files->selectNameFilter(files->nameFilters().at(nType));
         }
+        // The name as the file system spells it, like the directory.
+        const QString strTyped = QFile::decodeName(QByteArray::fromStdString(strName));
         if (strName.empty()) {
             files->reject();
         } else if (name) { // as the user types it
-            QTest::keyClicks(name, QtFromData(strName));
+            TypeText(name, strTyped);
             QTest::keyClick(name, Qt::Key_Return);
         } else {
-            files->selectFile(QtFromData(strName));
+            files->selectFile(strTyped);
             static_cast<QDialog*>(files)->accept();
         }
     });

@@ -335,14 +335,26 @@ std::string CWnd::GetToolTip() const {
 void CWnd::SetFont(const CFont& font) {
     const HWND hWnd = Handle(m_pImpl);
     if (!hWnd || !font.GetImpl())
+void ApplyProgramFont(CWnd::Impl& control) {
+    const HWND hWnd = control.hWnd;
+    const HFONT hFont = control.programFont ? control.programFont->ForDpi(DialogDpiOf(control)) : nullptr;
+    if (!hWnd || !hFont)
         return;
     // An edit keeps the margins the dialog font gave it: for a TrueType face the system widens them by half the
     // face's average width, which the narrow displays cannot spare.
-    const bool bEdit = !m_pImpl->bDialog && m_pImpl->kind == EControlKind::Edit;
+    const bool bEdit = !control.bDialog && control.kind == EControlKind::Edit;
     const LRESULT nMargins = bEdit ? Send(hWnd, EM_GETMARGINS) : 0;
-    Send(hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.GetImpl()->hFont), TRUE);
+    Send(hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
     if (bEdit)
         Send(hWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, nMargins);
+}
+
+void CWnd::SetFont(const CFont& font) {
+    if (!Handle(m_pImpl) || !font.GetImpl())
+        return;
+    // Made for the resolution of the control's window, not the screen's, and again when that changes.
+    m_pImpl->programFont = font.GetImpl()->font;
+    ApplyProgramFont(*m_pImpl);
 }
 
 void CWnd::SetRedraw(bool bRedraw) {
@@ -356,14 +368,11 @@ void CWnd::SetRedraw(bool bRedraw) {
 
 // ---- CStatic
 
-void CStatic::SetIcon(int nIconId) {
-    const HWND hWnd = Handle(m_pImpl);
+void ShowIcon(CWnd::Impl& control, int nIconId) {
+    const HWND hWnd = control.hWnd;
     if (!hWnd)
         return;
-    // The icon it shows already costs nothing: the monitor sets its lamps ten times a second.
-    if (m_pImpl->nIconId == nIconId && Send(hWnd, STM_GETICON) != 0)
-        return;
-    const HICON hIcon = IconHandle(nIconId, ScaleForDpi(32, DpiOf(hWnd)));
+    const HICON hIcon = IconHandle(nIconId, ScaleForDpi(32, DialogDpiOf(control)));
     // The control takes the icon's size, unless it keeps its rectangle and draws the icon clipped to it (the
     // system's static control resizes itself with either style).
     RECT rect{};
@@ -372,8 +381,18 @@ void CStatic::SetIcon(int nIconId) {
     if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & SS_REALSIZEIMAGE) != 0)
         SetWindowPos(hWnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_pImpl->nIconId = hIcon ? nIconId : 0;
-    AnnotateLampState(*m_pImpl);
+    control.nIconId = hIcon ? nIconId : 0;
+    AnnotateLampState(control);
+}
+
+void CStatic::SetIcon(int nIconId) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd)
+        return;
+    // The icon it shows already costs nothing: the monitor sets its lamps ten times a second.
+    if (m_pImpl->nIconId == nIconId && Send(hWnd, STM_GETICON) != 0)
+        return;
+    ShowIcon(*m_pImpl, nIconId);
 }
 
 int CStatic::GetIcon() const {
@@ -598,7 +617,7 @@ int CListCtrl::InsertColumn(int nColumn, CShownText heading, EAlign align, int n
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = ColumnFormat(align);
-    column.cx = ScaleForDpi(nWidth, DpiOf(hWnd));
+    column.cx = ScaleForDpi(nWidth, DialogDpiOf(*m_pImpl));
     column.pszText = strHeading.data();
     CSilentChange silent(*m_pImpl);
     if (nColumn == 0 && align != EAlign::Left) {

@@ -19,6 +19,8 @@ namespace {
 constexpr auto kMinimumTimerPeriod = std::chrono::milliseconds{USER_TIMER_MINIMUM};
 // PumpMessages returns after this long even while messages keep coming (a timer whose handler outlasts its period).
 constexpr DWORD kLongestPumpMilliseconds = 100;
+// Windows 10's WM_GETDPISCALEDSIZE, which the system's headers give only for that version.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 // SetCoalescableTimer's tolerance for a timer that must not be merged with others.
 constexpr ULONG kNoCoalescing = 0xFFFFFFFF;
 
@@ -204,6 +206,16 @@ INT_PTR HandleMessage(CDialog& dialog, UINT nMessage, WPARAM wParam, LPARAM lPar
         if (impl.bRouting)
             dialog.RouteClose();
         return Answer(hDlg, 0);
+    case kGetDpiScaledSize:
+        // Asked before a move to a monitor of another scale: the size the layout takes there, so that the rectangle
+        // suggested next fits the window.
+        return Answer(
+            hDlg, ScaledWindowSize(dialog, static_cast<int>(wParam), *reinterpret_cast<SIZE*>(lParam)) ? TRUE : FALSE);
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale: the layer lays the dialog out again itself (the system's own
+        // scaling of dialogs is off, TakeResolution), so that it keeps the program's fonts and images.
+        ChangeDialogDpi(dialog, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return Answer(hDlg, 0);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
         const CWnd::Impl* control = impl.Find(reinterpret_cast<HWND>(lParam));
@@ -228,6 +240,26 @@ INT_PTR CALLBACK DialogProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM lPar
     return pDialog ? HandleMessage(*pDialog, nMessage, wParam, lParam) : FALSE;
 }
 
+// Windows 10's switch of the dialog manager's own scaling on a change of monitor, found at run time.
+using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
+// DDC_DISABLE_ALL, DDC_DISABLE_RESIZE and DDC_DISABLE_CONTROL_RELAYOUT of the system's headers: no new size, no new
+// font, no new layout of the controls.
+constexpr int kDialogScalingOff = 0x0001 | 0x0002 | 0x0004;
+
+// The resolution the dialog manager made the dialog for, and its dialog units. The layer follows a change of monitor
+// itself: the system's scaling of dialogs would give the digital displays the dialog font and leave the lamps,
+// pictures and list columns at their size.
+void TakeResolution(CDialog::DialogImpl& impl) {
+    static const auto setBehavior = User32Function<SetDialogDpiChangeBehaviorFunction>("SetDialogDpiChangeBehavior");
+    if (setBehavior)
+        setBehavior(impl.hDlg, kDialogScalingOff, kDialogScalingOff);
+    impl.nDpi = DpiOf(impl.hDlg);
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(impl.hDlg, &units);
+    impl.nBaseUnitX = units.right;
+    impl.nBaseUnitY = units.bottom;
+}
+
 int ControlIdOf(HWND hWnd) {
     return static_cast<int>(GetWindowLongPtrW(hWnd, GWLP_ID));
 }
@@ -246,7 +278,7 @@ void CompleteControl(HWND hDlg, const CControlTemplate& control, CWnd::Impl& imp
         break;
     case EControlKind::Picture:
         SendMessageW(hWnd, STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(BitmapHandle(control.nImage, DpiOf(hWnd))));
+                     reinterpret_cast<LPARAM>(BitmapHandle(control.nImage, DialogDpiOf(impl))));
         break;
     case EControlKind::DropDownList:
     case EControlKind::DropDown: {
@@ -254,14 +286,7 @@ void CompleteControl(HWND hDlg, const CControlTemplate& control, CWnd::Impl& imp
         // newer drop-downs would otherwise show up to 30).
         RECT dropped{0, 0, 0, control.cy};
         MapDialogRect(hDlg, &dropped);
-        RECT field{};
-        GetWindowRect(hWnd, &field);
-        const auto nItemHeight = static_cast<int>(SendMessageW(hWnd, CB_GETITEMHEIGHT, 0, 0));
-        if (nItemHeight > 0) {
-            const int nListHeight = static_cast<int>(dropped.bottom - (field.bottom - field.top));
-            const int nVisible = std::max(1, nListHeight / nItemHeight);
-            SendMessageW(hWnd, CB_SETMINVISIBLE, static_cast<WPARAM>(nVisible), 0);
-        }
+        SendMessageW(hWnd, CB_SETMINVISIBLE, static_cast<WPARAM>(VisibleEntries(hWnd, dropped.bottom)), 0);
         impl.bSorted = control.Has(EControlStyle::Sort);
         break;
     }
@@ -347,6 +372,7 @@ CDialog::CDialog(int nTemplateId, CWnd* pParentWnd)
     }
     impl.self->hWnd = impl.hDlg;
     Dialogs().push_back(this);
+    TakeResolution(impl);
 
     // The controls, matched to the template by identifier in creation order (labels share -1).
     std::vector<HWND> children = ChildWindows(impl.hDlg);
@@ -390,6 +416,8 @@ CDialog::~CDialog() {
         ClearAnnotations(impl);
         DestroyWindow(impl.hDlg);
     }
+    if (impl.hLayoutFont)
+        DeleteObject(impl.hLayoutFont);
 }
 
 int CDialog::DoModal() {
@@ -533,7 +561,8 @@ void CDialog::SetIcon(int nIconId) {
     if (!hDlg)
         return;
     // The system's icon sizes are those of its own resolution; the window's may differ (another monitor).
-    const int nDpi = DpiOf(hDlg);
+    m_pDialogImpl->nWindowIconId = nIconId;
+    const int nDpi = m_pDialogImpl->nDpi;
     const HICON hLarge = IconHandle(nIconId, MulDiv(GetSystemMetrics(SM_CXICON), nDpi, SystemDpi()));
     const HICON hSmall = IconHandle(nIconId, MulDiv(GetSystemMetrics(SM_CXSMICON), nDpi, SystemDpi()));
     SendMessageW(hDlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hLarge));

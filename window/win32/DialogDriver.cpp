@@ -6,7 +6,7 @@
 
 #include "window/win32/Win32Window.h"
 
-#include "base/AnsiCodePageWin.h"
+#include "base/WidePathWin.h"
 #include "window/common/ControlObjects.h"
 
 #include <oleacc.h>
@@ -824,18 +824,13 @@ CDialogDriver::CRect CDialogDriver::ClientRect() const {
 }
 
 int CDialogDriver::BaseUnitX() const {
-    // Four horizontal and eight vertical dialog units are one base unit each.
-    RECT units{0, 0, 4, 8};
-    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
-        MapDialogRect(hDlg, &units);
-    return units.right;
+    // Four horizontal and eight vertical dialog units are one base unit each, of the font the layout is in now (the
+    // dialog manager's own answers for the monitor the dialog was made on).
+    return m_dialog.GetDialogImpl().nBaseUnitX;
 }
 
 int CDialogDriver::BaseUnitY() const {
-    RECT units{0, 0, 4, 8};
-    if (const HWND hDlg = m_dialog.GetDialogImpl().hDlg)
-        MapDialogRect(hDlg, &units);
-    return units.bottom;
+    return m_dialog.GetDialogImpl().nBaseUnitY;
 }
 
 int CDialogDriver::PaintCount(int nId) const {
@@ -973,10 +968,10 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
             }
             // The whole path, as a user of Windows types it: with backslashes, which the dialog takes where it may
             // refuse a slash.
-            std::wstring path = WidenAnsi(strDirectory).value_or(std::wstring());
+            std::wstring path = WidePath(strDirectory).value_or(std::wstring());
             if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
                 path += L'\\';
-            path += WidenAnsi(strName).value_or(std::wstring());
+            path += WidePath(strName).value_or(std::wstring());
             std::replace(path.begin(), path.end(), L'/', L'\\');
             SetWindowTextW(hName, path.c_str());
             PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

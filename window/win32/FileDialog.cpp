@@ -4,7 +4,8 @@
 
 #include "window/win32/Win32Window.h"
 
-#include "base/AnsiCodePageWin.h"
+#include "base/Reporter.h"
+#include "base/WidePathWin.h"
 
 namespace {
 
@@ -14,24 +15,6 @@ constexpr std::size_t kPathCharacters = 32768;
 const OPENFILENAMEW*& Shown() {
     static const OPENFILENAMEW* pShown = nullptr;
     return pShown;
-}
-
-// The path in the system's ANSI code page, the one the file functions of base/ read their paths in; a path that
-// code page cannot spell exactly may still be reached through the short names of its folders.
-std::optional<std::string> ForFileFunctions(const std::wstring& path) {
-    if (auto bytes = NarrowAnsiExact(path))
-        return bytes;
-    const std::size_t nSlash = path.find_last_of(L"\\/");
-    if (nSlash == std::wstring::npos)
-        return std::nullopt;
-    const std::wstring directory = path.substr(0, nSlash);
-    std::wstring shortDirectory(kPathCharacters, L'\0');
-    const DWORD nLength =
-        GetShortPathNameW(directory.c_str(), shortDirectory.data(), static_cast<DWORD>(shortDirectory.size()));
-    if (nLength == 0 || nLength >= shortDirectory.size())
-        return std::nullopt;
-    shortDirectory.resize(nLength);
-    return NarrowAnsiExact(shortDirectory + path.substr(nSlash));
 }
 
 } // namespace
@@ -75,9 +58,13 @@ std::optional<CSaveChoice> NativeSaveFileName(const CSaveQuestion& question, CWn
     if (!bChosen)
         return std::nullopt;
     path.resize(wcsnlen(path.c_str(), path.size()));
-    std::optional<std::string> chosen = ForFileFunctions(path);
-    if (!chosen)
+    // The path as the file functions of base/ take it, in UTF-8, whatever letters it has. One that UTF-8 cannot hold
+    // (half of a UTF-16 pair alone) cannot be written: the user hears so, as of any file that cannot be made.
+    std::optional<std::string> chosen = NarrowPath(path);
+    if (!chosen) {
+        ShowMessageBox(kMsgCantCreateFile, pOwner);
         return std::nullopt;
+    }
     // The filter chosen, counted from 1 by the dialog.
     const int nType = dialog.nFilterIndex >= 1 ? static_cast<int>(dialog.nFilterIndex) - 1 : 0;
     return CSaveChoice(std::move(*chosen), nType);

@@ -116,8 +116,11 @@ CFont DisplayFont() {
     // The bundled face again for a later application object, the first one's end having unregistered it.
     if (face.bNarrowed)
         RegisterBundledFont();
+    // Made for the resolution of each window it is set on (the screen's is the one a window opens on first).
+    auto scalable = std::make_shared<CScalableFont>(
+        [](int nDpi) { return CreateDisplayFont(face, DisplayFontPixels(static_cast<double>(nDpi))); });
     CFont font;
-    if (const HFONT hFont = CreateDisplayFont(face, DisplayFontPixels(SystemDpi())))
-        font.Reset(std::make_unique<CFont::Impl>(hFont));
+    if (scalable->ForDpi(SystemDpi()))
+        font.Reset(std::make_unique<CFont::Impl>(std::move(scalable)));
     return font;
 }

@@ -27,6 +27,8 @@
 #undef SetWindowText
 #undef GetWindowText
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -96,6 +98,9 @@ int SystemDpi();
 inline int ScaleForDpi(int nPixelsAt96, int nDpi) {
     return MulDiv(nPixelsAt96, nDpi, kDefaultDpi);
 }
+// The resolution a control's dialog is laid out for: the one it was made on, and after a move to a monitor of
+// another scale that monitor's (Resolution.cpp).
+int DialogDpiOf(const CWnd::Impl& impl);
 
 // ---- Images drawn from the program's design (window/common/IconDesign.h), made once and kept until the
 // application object ends.
@@ -112,6 +117,42 @@ bool RegisterBundledFont();
 void UnregisterBundledFont();
 
 // ---- Objects behind the interface's classes.
+
+// A font the program gives controls, made for each resolution a control's dialog takes. Shared by the font object
+// and the controls it was set on, so that a control keeps its font as long as its window lives; the fonts made go
+// with the last of them.
+class CScalableFont {
+public:
+    using Maker = std::function<HFONT(int nDpi)>;
+    explicit CScalableFont(Maker make) : m_make(std::move(make)) {}
+    ~CScalableFont() {
+        for (const auto& [nDpi, hFont] : m_made)
+            DeleteObject(hFont);
+    }
+    CScalableFont(const CScalableFont&) = delete;
+    CScalableFont& operator=(const CScalableFont&) = delete;
+
+    // The font at that resolution, made on first use; null when it cannot be made.
+    HFONT ForDpi(int nDpi) {
+        const auto found = m_made.find(nDpi);
+        if (found != m_made.end())
+            return found->second;
+        const HFONT hFont = m_make(nDpi);
+        if (hFont)
+            m_made.emplace(nDpi, hFont);
+        return hFont;
+    }
+
+private:
+    Maker m_make;
+    std::map<int, HFONT> m_made;
+};
+
+struct CFont::Impl {
+    std::shared_ptr<CScalableFont> font;
+
+    explicit Impl(std::shared_ptr<CScalableFont> scalable) : font(std::move(scalable)) {}
+};
 
 struct CWnd::Impl {
     HWND hWnd = nullptr;
@@ -144,6 +185,8 @@ struct CWnd::Impl {
     // and the name it gave.
     bool bAnnotated = false;
     std::wstring strAnnotatedName;
+    // The font the program set (CWnd::SetFont), made again when the dialog's resolution changes.
+    std::shared_ptr<CScalableFont> programFont;
 
     Impl() = default;
     ~Impl();
@@ -151,18 +194,6 @@ struct CWnd::Impl {
     Impl& operator=(const Impl&) = delete;
 
     bool KeepsText() const;
-};
-
-struct CFont::Impl {
-    HFONT hFont = nullptr;
-
-    explicit Impl(HFONT hNewFont) : hFont(hNewFont) {}
-    ~Impl() {
-        if (hFont)
-            DeleteObject(hFont);
-    }
-    Impl(const Impl&) = delete;
-    Impl& operator=(const Impl&) = delete;
 };
 
 // A system-menu entry the program added, and the key that chooses it too.
@@ -186,6 +217,14 @@ struct CDialog::DialogImpl {
     int nSystemMenuItems = -1; // how many entries the system's own menu had before the program's
     HWND hDisabledOwner = nullptr;
     bool bInModalRun = false;
+    // The resolution the layout, fonts and images are made for (Resolution.cpp), the dialog units' base values in
+    // pixels at it, the template's font the layer made for it after a change of monitor (the dialog manager's own
+    // before any), and the window's icon.
+    int nDpi = kDefaultDpi;
+    int nBaseUnitX = 0;
+    int nBaseUnitY = 0;
+    HFONT hLayoutFont = nullptr;
+    int nWindowIconId = 0;
 
     CWnd::Impl* Find(HWND hWnd) const;
 };
@@ -209,6 +248,28 @@ public:
 private:
     CDialog::DialogImpl* m_pDialogImpl;
 };
+
+// ---- A change of resolution (Resolution.cpp): the window moved to a monitor of another scale (WM_DPICHANGED).
+
+// Lays the dialog out again for nDpi as the dialog manager lays out a dialog made there: the template's font at that
+// resolution on every control and each control at its template rectangle in that font's dialog units; the fonts
+// the program set, the icons, the pictures and the window's icons made for it; the list columns scaled by the
+// change; the window at the place the system suggests (none: where it is), with the client area of the template at
+// the new resolution.
+void ChangeDialogDpi(CDialog& dialog, int nDpi, const RECT* pSuggested);
+// The size the dialog's window takes at nDpi (its template's client area there and the frame at that resolution),
+// which Windows 10 asks for before a move (WM_GETDPISCALEDSIZE) so that the rectangle it suggests fits; false where
+// the system cannot tell the frame at another resolution.
+bool ScaledWindowSize(const CDialog& dialog, int nDpi, SIZE& size);
+// The dialog units' base values of a font: a quarter of the horizontal and an eighth of the vertical unit, in pixels.
+SIZE BaseUnitsOf(HFONT hFont);
+// How many entries a drop-down's list shows to fill its dropped height (in pixels) below its field.
+int VisibleEntries(HWND hCombo, int nDroppedHeight);
+// Shows icon nIconId in an icon control at the size for its dialog's resolution.
+void ShowIcon(CWnd::Impl& control, int nIconId);
+// Sets a font the program gave on a control, made for the control's dialog's resolution; the margins an edit had
+// in the dialog font stay.
+void ApplyProgramFont(CWnd::Impl& control);
 
 // A step of a spin, as the system's up-down announces it before making it (UDN_DELTAPOS): true when the step was
 // made here instead and the system's is to be refused.
