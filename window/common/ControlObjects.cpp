@@ -2,11 +2,14 @@
 
 #include "window/Dialog.h"
 
+#include <algorithm>
+
 namespace {
 
 std::unique_ptr<CWnd> CreateControlObject(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
+    case EControlKind::CheckBox:
     case EControlKind::GroupBox:
         return std::make_unique<CButton>();
     case EControlKind::Label:
@@ -41,6 +44,7 @@ std::vector<std::unique_ptr<CWnd>> CreateControlObjects(const CDialogTemplate& d
 bool TakesFocus(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
+    case EControlKind::CheckBox:
     case EControlKind::Edit:
     case EControlKind::DropDownList:
     case EControlKind::DropDown:
@@ -60,4 +64,10 @@ CWnd* FirstTabStop(const CDialog& dialog) {
             return controls[i];
     }
     return nullptr;
+}
+
+int PictureSquarePixels(const CMonochromePicture& picture, int cx, int cy) {
+    if (picture.IsEmpty())
+        return 1;
+    return std::max(1, std::min(cx / picture.cx, cy / picture.cy));
 }
