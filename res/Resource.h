@@ -147,3 +147,19 @@ constexpr int IDS_SIGNAL_SHORT = 1090;
 constexpr int IDS_SIGNAL_LONG = 1091;
 constexpr int IDS_LIGHT_OFF = 1092;
 constexpr int IDS_HEADING_MINUTE = 1094;
+
+// Texts of the live page (live/LiveTexts.h), which names no control. (1100 to 1119 are the Live Page dialog's.)
+constexpr int IDS_LIVE_LANGUAGE = 1120; // the page's language tag, "en"
+constexpr int IDS_LIVE_TITLE = 1121;
+constexpr int IDS_LIVE_START_NUMBER = 1122;
+constexpr int IDS_LIVE_START_TIME = 1123;
+constexpr int IDS_LIVE_LEAD_TIME = 1124;
+constexpr int IDS_LIVE_LIVE = 1125;
+constexpr int IDS_LIVE_UNIT_SILENT = 1126;
+constexpr int IDS_LIVE_NOT_MONITORING = 1127;
+constexpr int IDS_LIVE_CONNECTION_LOST = 1128;
+constexpr int IDS_LIVE_LIGHTS = 1129;
+constexpr int IDS_LIVE_LARGE_DISPLAY = 1130;
+constexpr int IDS_LIVE_SMALL_DISPLAY = 1131;
+constexpr int IDS_LIVE_NEXT_STARTERS = 1132;
+constexpr int IDS_LIVE_CLOCK_OFFSET = 1133;
