@@ -5,6 +5,7 @@
 #include "base/WallClock.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
+#include "live/LivePageDlg.h"
 #include "memory/ReadMemoryDlg.h"
 #include "programs/ParametersDlg.h"
 #include "settings/ComPortDlg.h"
@@ -34,6 +35,25 @@ int LampIcon(ELamp image) {
         break;
     }
     return IDI_LAMP_OFF;
+}
+
+ELiveLamp LiveLampOf(ELamp image) {
+    switch (image) {
+    case ELamp::Red:
+        return ELiveLamp::Red;
+    case ELamp::Green:
+        return ELiveLamp::Green;
+    case ELamp::Yellow:
+        return ELiveLamp::Yellow;
+    case ELamp::Off:
+        break;
+    }
+    return ELiveLamp::Off;
+}
+
+// The Live Page entry of the window's menu, in the language loaded.
+std::string LivePageEntryText() {
+    return TranslationFor(IDS_LIVE_PAGE_MENU).value_or("&Live Page...");
 }
 
 std::string SelectedText(const CComboBox& combo) {
@@ -82,6 +102,7 @@ CMainConsoleDlg::CMainConsoleDlg(AboutBoxOpener openAboutBox, CWnd* pParent)
     OnCommand(IDC_READ_MEMORY, &CMainConsoleDlg::OnReadMemoryButton);
     OnCommand(IDC_PORT_SETTINGS, &CMainConsoleDlg::OnPortSettings);
     OnCommand(IDC_CONFIGURE_PARAMETERS, &CMainConsoleDlg::OnConfigureParameters);
+    OnCommand(IDC_LIVE_PAGE, &CMainConsoleDlg::OnLivePage);
     OnCommand(IDC_EXIT, &CMainConsoleDlg::OnExit);
     OnSelChange(IDC_PROGRAM, &CMainConsoleDlg::OnSelchangeProgram);
     OnSelChange(IDC_COUNTDOWN_NUMBER, &CMainConsoleDlg::OnSelchangeCountdownNumber);
@@ -124,6 +145,13 @@ bool CMainConsoleDlg::OnInitDialog() {
     ApplySettings();
 
     TranslateWindow(*this, IDD_MAIN_CONSOLE);
+    // Beside the About entry, in the language just loaded.
+    AppendSystemMenu(IDM_LIVE_PAGE, Shown(LivePageEntryText()));
+    // The live page as config.ini left it; a port it cannot have leaves it unshared, without a message: the Live
+    // Page dialog says so and shares it again.
+    if (const CLivePageSettings live = ReadLivePageSettings(GetConfigPath()); live.m_bShare)
+        ShareLivePage(m_liveServer, live.m_nPort);
+    PublishLiveState();
 
     LoadCountdownTimes();
 
@@ -157,6 +185,8 @@ void CMainConsoleDlg::OnSysCommand(int nCommandId) {
     if ((nCommandId & 0xFFF0) == IDM_ABOUTBOX) {
         if (m_openAboutBox)
             m_openAboutBox(this);
+    } else if ((nCommandId & 0xFFF0) == IDM_LIVE_PAGE) {
+        OnLivePage();
     } else {
         CDialog::OnSysCommand(nCommandId);
     }
@@ -182,6 +212,10 @@ void CMainConsoleDlg::DarkenStatusLampLater() {
     SetTimerOnce(TIMER_LAMP_OFF, kLampGreenTime);
 }
 
+void CMainConsoleDlg::PublishLiveState() {
+    m_liveServer.Publish(m_liveState);
+}
+
 // ---- live monitor
 
 void CMainConsoleDlg::EnableCommandButtons(bool bEnable) {
@@ -199,6 +233,8 @@ void CMainConsoleDlg::OnMonitorOn() {
     // An acknowledgement's green from just before must not darken the monitor's lamp.
     KillTimer(TIMER_LAMP_OFF);
     EnableCommandButtons(false);
+    m_liveState.m_bMonitoring = true;
+    PublishLiveState();
 }
 
 void CMainConsoleDlg::OnMonitorOff() {
@@ -207,6 +243,9 @@ void CMainConsoleDlg::OnMonitorOff() {
     m_link.Close();
     EnableCommandButtons(true);
     SetLamp(m_lampStatus, ELamp::Off);
+    m_liveState.m_bMonitoring = false;
+    m_liveState.m_bUnitAnswers = false;
+    PublishLiveState();
 }
 
 void CMainConsoleDlg::OnTimer(int nId) {
@@ -247,6 +286,8 @@ void CMainConsoleDlg::OnMonitorTick() {
             status = ELamp::Green;
             m_displayLarge.SetWindowText(parsed.m_strLarge);
             m_displaySmall.SetWindowText(parsed.m_strSmall);
+            m_liveState.m_strLarge = parsed.m_strLarge;
+            m_liveState.m_strSmall = parsed.m_strSmall;
             if (parsed.m_lights)
                 lights = *parsed.m_lights;
         }
@@ -254,14 +295,22 @@ void CMainConsoleDlg::OnMonitorTick() {
             status = ELamp::Green;
             m_editStartNumber.SetWindowText(parsed.m_strStartNumber);
             m_editLastStartTime.SetWindowText(parsed.m_strStartTime);
+            m_liveState.m_strStartNumber = parsed.m_strStartNumber;
+            m_liveState.m_strStartTime = parsed.m_strStartTime;
         }
         if (parsed.m_bLead) {
             status = ELamp::Green;
             m_editLeadTime.SetWindowText(parsed.m_strLeadTime);
+            m_liveState.m_strLeadTime = parsed.m_strLeadTime;
         }
     });
     SetLamp(m_lampStatus, status);
     SetLights(lights);
+    // The page shows what the window shows, as one snapshot per tick.
+    m_liveState.m_bUnitAnswers = status == ELamp::Green;
+    for (std::size_t i = 0; i < lights.size(); ++i)
+        m_liveState.m_lights[i] = LiveLampOf(lights[i]);
+    PublishLiveState();
     // The link opened the unit again by itself after it had gone: switch its stream on if it is not streaming.
     if (m_monitorResume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
         m_link.Write(kCmdMonitorToggle);
@@ -418,6 +467,11 @@ void CMainConsoleDlg::OnPortSettings() {
 
 void CMainConsoleDlg::OnConfigureParameters() {
     CParametersDlg dialog(this);
+    dialog.DoModal();
+}
+
+void CMainConsoleDlg::OnLivePage() {
+    CLivePageDlg dialog(m_liveServer, this);
     dialog.DoModal();
 }
 
