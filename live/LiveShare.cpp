@@ -22,11 +22,11 @@ std::optional<int> ParseLivePort(std::string_view text) {
     return nPort;
 }
 
-ELiveShareFailure LiveShareFailureOf(std::string_view error) {
+ELiveShareFailure LiveShareFailureOf(std::string_view error, bool bPortAnswers) {
     if (error == "in use")
         return ELiveShareFailure::InUse;
     if (error == "not allowed")
-        return ELiveShareFailure::NotAllowed;
+        return bPortAnswers ? ELiveShareFailure::InUse : ELiveShareFailure::NotAllowed;
     return ELiveShareFailure::Other;
 }
 

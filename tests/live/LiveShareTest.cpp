@@ -1,4 +1,6 @@
 #include "live/LiveShare.h"
+#include "live/LiveServer.h"
+#include "live/PortProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -46,12 +48,31 @@ TEST(LiveShare, ATypedPortIsOneTo65535InDigits) {
         EXPECT_EQ(ParseLivePort(row.text), row.nPort) << '"' << row.text << '"';
 }
 
-TEST(LiveShare, TheServersWordsSayWhyAPortFailed) {
-    EXPECT_EQ(LiveShareFailureOf("in use"), ELiveShareFailure::InUse);
-    EXPECT_EQ(LiveShareFailureOf("not allowed"), ELiveShareFailure::NotAllowed);
-    EXPECT_EQ(LiveShareFailureOf("In use"), ELiveShareFailure::Other);
-    EXPECT_EQ(LiveShareFailureOf("Cannot assign requested address"), ELiveShareFailure::Other);
-    EXPECT_EQ(LiveShareFailureOf(""), ELiveShareFailure::Other);
+TEST(LiveShare, TheServersWordsAndAnAnsweringPortSayWhyAPortFailed) {
+    const struct {
+        const char* error;
+        bool bPortAnswers;
+        ELiveShareFailure failure;
+    } rows[] = {
+        {"in use", false, ELiveShareFailure::InUse},
+        {"in use", true, ELiveShareFailure::InUse},
+        {"not allowed", false, ELiveShareFailure::NotAllowed},
+        {"not allowed", true, ELiveShareFailure::InUse}, // Windows: another program holds it alone
+        {"In use", false, ELiveShareFailure::Other},
+        {"Cannot assign requested address", true, ELiveShareFailure::Other},
+        {"", false, ELiveShareFailure::Other},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(LiveShareFailureOf(row.error, row.bPortAnswers), row.failure) << row.error << row.bPortAnswers;
+}
+
+TEST(LiveShare, APortAnswersWhileAProgramListensThere) {
+    CLiveServer server;
+    ASSERT_TRUE(server.Start("127.0.0.1", 0).m_bOk);
+    const unsigned short nPort = server.Port();
+    EXPECT_TRUE(IsPortAnswering(nPort));
+    server.Stop();
+    EXPECT_FALSE(IsPortAnswering(nPort));
 }
 
 TEST(LiveShare, MessagesTakeTheirValuesInPlace) {
