@@ -127,12 +127,14 @@ TEST_F(LivePageDlg, TheButtonAndTheMenuEntryOpenIt) {
     CMainConsoleDlg window;
     CDialogDriver driver(window);
     window.Create();
-    // The button stands right before Port Settings in the tab order.
-    const std::vector<int> order = driver.TabOrder();
-    const auto live = std::find(order.begin(), order.end(), IDC_LIVE_PAGE);
-    ASSERT_NE(live, order.end());
-    ASSERT_NE(live + 1, order.end());
-    EXPECT_EQ(*(live + 1), IDC_PORT_SETTINGS);
+    // In the tab order the button comes after Slave and right before Port Settings.
+    ASSERT_TRUE(driver.Focus(IDC_SLAVE));
+    ASSERT_TRUE(driver.Key(0, EKey::Tab));
+    EXPECT_EQ(driver.FocusId(), IDC_LIVE_PAGE);
+    ASSERT_TRUE(driver.Key(0, EKey::Tab));
+    EXPECT_EQ(driver.FocusId(), IDC_PORT_SETTINGS);
+    ASSERT_TRUE(driver.Key(0, EKey::BackTab));
+    EXPECT_EQ(driver.FocusId(), IDC_LIVE_PAGE);
 
     const auto entries = driver.MenuEntries();
     const auto entry = std::find_if(entries.begin(), entries.end(), [](const CDialogDriver::CMenuEntry& candidate) {
@@ -395,15 +397,28 @@ TEST_F(LivePageDlg, TheWindowPublishesWhatItShowsWhileItMonitors) {
     EXPECT_NE(StateJson(nPort).m_strBody.find("\"monitoring\":false"), std::string::npos);
 
     ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
-    ASSERT_TRUE(peer.Write("D?     4:59   17 2\r0013 ST 10:11:12.345\r  LEAD TIME  0:01:30.25\r"));
-    ASSERT_TRUE(CDialogDriver::WaitFor([&] { return driver.Text(IDC_LEAD_TIME) == "0:01:30"; }));
-    const std::string strJson = StateJson(nPort).m_strBody;
+    ASSERT_TRUE(peer.Write("0013 ST 10:11:12.345\r  LEAD TIME  0:01:30.25\r"));
+    // The unit streams its display line; the lamps show a tick's lines alone, so the window and the page are read
+    // together, between two ticks, while the lines come.
+    std::string strJson;
+    const bool bSeen = CDialogDriver::WaitFor([&] {
+        peer.Write("D?     4:59   17 2\r");
+        CDialogDriver::Wait(30ms);
+        const bool bWindowLit = driver.IconId(IDC_LIGHT_2) == IDI_LAMP_YELLOW &&
+                                driver.IconId(IDC_STATUS_LAMP) == IDI_LAMP_GREEN &&
+                                driver.Text(IDC_LEAD_TIME) == "0:01:30";
+        strJson = StateJson(nPort).m_strBody;
+        return bWindowLit && strJson.find("\"lights\":[\"off\",\"yellow\",\"off\"]") != std::string::npos &&
+               strJson.find("\"unitAnswers\":true") != std::string::npos;
+    });
+    EXPECT_TRUE(bSeen) << strJson;
     for (const char* pszPart : {"\"monitoring\":true", "\"large\":\"    4:59\"", "\"small\":\"  17\"",
-                                "\"lights\":[\"off\",\"yellow\",\"off\"]", "\"startNumber\":\"12\"",
-                                "\"startTime\":\"10:11:12.345\"", "\"leadTime\":\"0:01:30\""})
+                                "\"startNumber\":\"12\"", "\"startTime\":\"10:11:12.345\"", "\"leadTime\":\"0:01:30\""})
         EXPECT_NE(strJson.find(pszPart), std::string::npos) << pszPart << " in " << strJson;
     EXPECT_EQ(driver.Text(IDC_DISPLAY_LARGE), "    4:59");
+    EXPECT_EQ(driver.Text(IDC_DISPLAY_SMALL), "  17");
     EXPECT_EQ(driver.Text(IDC_START_NUMBER), "12");
+    EXPECT_EQ(driver.Text(IDC_LAST_START_TIME), "10:11:12.345");
 
     ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
     EXPECT_NE(StateJson(nPort).m_strBody.find("\"monitoring\":false"), std::string::npos);
