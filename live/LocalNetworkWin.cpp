@@ -1,10 +1,10 @@
 #include "live/LocalNetwork.h"
 
-// clang-format off: winsock2.h before iphlpapi.h
-#include <iphlpapi.h>
+// winsock2.h before the others.
 #include <winsock2.h>
+
+#include <iphlpapi.h>
 #include <ws2tcpip.h>
-// clang-format on
 
 #include <vector>
 
