@@ -62,6 +62,7 @@ public:
     const std::string& Target() const { return m_strTarget; }
     int Version() const { return m_nVersion; }
     bool LineTooLong() const { return m_bLineTooLong; }
+    bool LineRead() const { return m_bLineRead; }
 
 private:
     void on_request_impl(http::verb, beast::string_view method, beast::string_view target, int nVersion,
@@ -72,6 +73,7 @@ private:
             ec = http::error::header_limit;
             return;
         }
+        m_bLineRead = true;
         m_strMethod.assign(method.data(), method.size());
         m_strTarget.assign(target.data(), target.size());
         m_nVersion = nVersion;
@@ -89,6 +91,7 @@ private:
     std::string m_strTarget;
     int m_nVersion = 11;
     bool m_bLineTooLong = false;
+    bool m_bLineRead = false;
 };
 
 } // namespace
@@ -209,10 +212,13 @@ void CLiveServer::CRun::CSession::OnRequest(const error_code& ec) {
         return;
     }
     if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
-        // The request line alone past its bound, or a head whose first line never ended within the bound: 414.
+        // 414 for a request line past its bound, or one that never ended within the head's bound (the parser reads
+        // the line as soon as it is whole, unless its first bytes came alone: then it waits for the whole head, and
+        // the line is still in the buffer); 431 for the lines after it.
         const auto data = m_buffer.data();
         const std::string_view buffered(static_cast<const char*>(data.data()), data.size());
-        const bool bLine = m_parser->LineTooLong() || buffered.find('\n') == std::string_view::npos;
+        const bool bLine =
+            m_parser->LineTooLong() || (!m_parser->LineRead() && buffered.find('\n') == std::string_view::npos);
         Answer(bLine ? http::status::uri_too_long : http::status::request_header_fields_too_large, ELiveResource::None,
                false, false);
         return;

@@ -5,7 +5,9 @@
 
 (() => {
     const kSilenceMs = 2000; // no event for this long: the connection is lost
-    const kReopenMs = 1500; // while lost, the stream is opened anew at this pace
+    // While lost, the stream is opened anew at this pace (a new EventSource would wait its default three seconds
+    // before it tried again by itself).
+    const kReopenMs = 1000;
     const kUnitSilentMs = 1000; // the unit quiet for this long before the page says so
     const kCheckMs = 200;
     const kLargeWidth = 8; // the unit's display fields, in characters
