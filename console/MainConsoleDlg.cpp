@@ -37,20 +37,6 @@ int LampIcon(ELamp image) {
     return IDI_LAMP_OFF;
 }
 
-ELiveLamp LiveLampOf(ELamp image) {
-    switch (image) {
-    case ELamp::Red:
-        return ELiveLamp::Red;
-    case ELamp::Green:
-        return ELiveLamp::Green;
-    case ELamp::Yellow:
-        return ELiveLamp::Yellow;
-    case ELamp::Off:
-        break;
-    }
-    return ELiveLamp::Off;
-}
-
 // The Live Page entry of the window's menu, in the language loaded.
 std::string LivePageEntryText() {
     return TranslationFor(IDS_LIVE_PAGE_MENU).value_or("&Live Page...");
@@ -213,7 +199,7 @@ void CMainConsoleDlg::DarkenStatusLampLater() {
 }
 
 void CMainConsoleDlg::PublishLiveState() {
-    m_liveServer.Publish(m_liveState);
+    m_liveServer.Publish(m_liveFeed.State());
 }
 
 // ---- live monitor
@@ -233,7 +219,7 @@ void CMainConsoleDlg::OnMonitorOn() {
     // An acknowledgement's green from just before must not darken the monitor's lamp.
     KillTimer(TIMER_LAMP_OFF);
     EnableCommandButtons(false);
-    m_liveState.m_bMonitoring = true;
+    m_liveFeed.SetMonitoring(true);
     PublishLiveState();
 }
 
@@ -243,8 +229,7 @@ void CMainConsoleDlg::OnMonitorOff() {
     m_link.Close();
     EnableCommandButtons(true);
     SetLamp(m_lampStatus, ELamp::Off);
-    m_liveState.m_bMonitoring = false;
-    m_liveState.m_bUnitAnswers = false;
+    m_liveFeed.SetMonitoring(false);
     PublishLiveState();
 }
 
@@ -282,12 +267,11 @@ void CMainConsoleDlg::OnMonitorTick() {
     DrainLines(m_link, [&](const std::string& line) {
         const CMonitorLine parsed = ParseMonitorLine(line);
         m_monitorResume.Take(parsed);
+        m_liveFeed.Take(parsed);
         if (parsed.m_bDisplay) {
             status = ELamp::Green;
             m_displayLarge.SetWindowText(parsed.m_strLarge);
             m_displaySmall.SetWindowText(parsed.m_strSmall);
-            m_liveState.m_strLarge = parsed.m_strLarge;
-            m_liveState.m_strSmall = parsed.m_strSmall;
             if (parsed.m_lights)
                 lights = *parsed.m_lights;
         }
@@ -295,21 +279,16 @@ void CMainConsoleDlg::OnMonitorTick() {
             status = ELamp::Green;
             m_editStartNumber.SetWindowText(parsed.m_strStartNumber);
             m_editLastStartTime.SetWindowText(parsed.m_strStartTime);
-            m_liveState.m_strStartNumber = parsed.m_strStartNumber;
-            m_liveState.m_strStartTime = parsed.m_strStartTime;
         }
         if (parsed.m_bLead) {
             status = ELamp::Green;
             m_editLeadTime.SetWindowText(parsed.m_strLeadTime);
-            m_liveState.m_strLeadTime = parsed.m_strLeadTime;
         }
     });
     SetLamp(m_lampStatus, status);
     SetLights(lights);
     // The page shows what the window shows, as one snapshot per tick.
-    m_liveState.m_bUnitAnswers = status == ELamp::Green;
-    for (std::size_t i = 0; i < lights.size(); ++i)
-        m_liveState.m_lights[i] = LiveLampOf(lights[i]);
+    m_liveFeed.EndTick();
     PublishLiveState();
     // The link opened the unit again by itself after it had gone: switch its stream on if it is not streaming.
     if (m_monitorResume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "console/ConsoleProtocol.h"
+#include "console/LiveFeed.h"
 #include "console/OnBlackEdit.h"
 #include "link/SerialLink.h"
 #include "live/LiveServer.h"
-#include "live/LiveState.h"
 #include "settings/Settings.h"
 #include "window/Dialog.h"
 
@@ -83,9 +83,9 @@ protected:
     int m_nBaudRate = kDefaultBaudRate;
     int m_nPort = kDefaultPort;
     // The live page: the server, started at initialisation when config.ini shares it and by the Live Page dialog,
-    // and the state the window last published to it (what it shows of the unit).
+    // and the state the window publishes to it, made from the lines it shows by kalvora-cli's rules.
     CLiveServer m_liveServer;
-    CLiveState m_liveState;
+    CLiveFeed m_liveFeed;
 
     // Controls, bound at construction (the builder has made them all by then), in this order.
     CButton& m_buttonSetCountdownNumber;  // 1019
