@@ -11,6 +11,7 @@
 #include "live/LiveShare.h"
 #include "live/QrCode.h"
 #include "res/Resource.h"
+#include "settings/SessionSettings.h"
 #include "settings/Settings.h"
 #include "tests/support/DevicePeer.h"
 #include "tests/support/DialogTesting.h"
@@ -322,6 +323,31 @@ TEST_F(LivePageDlg, AStartWhosePortIsTakenSharesNothingAndSaysNothing) {
     });
     ASSERT_TRUE(driver.Click(IDC_LIVE_PAGE));
     EXPECT_FALSE(bChecked);
+}
+
+// A training session (kalvora-training.exe) shares the page as the user's config.ini says, and keeps a change made
+// during the session in its own copy.
+TEST_F(LivePageDlg, ATrainingSessionSharesByTheUsersChoiceAndKeepsItsChangesToItself) {
+    const unsigned short nPort = FreePort();
+    ASSERT_NE(nPort, 0);
+    CDialogFiles files(Settings(true, nPort));
+    const std::string strUserFile = files.Read("config.ini").value_or("");
+    {
+        CSessionSettings session(kPort);
+        ASSERT_TRUE(session.IsInForce());
+        CMainConsoleDlg window;
+        CDialogDriver driver(window);
+        window.Create();
+        EXPECT_EQ(StateJson(nPort).m_nStatus, 200);
+        driver.WhenDialogOpens([&](CDialog& opened) {
+            CDialogDriver(opened).Click(IDC_LIVE_SHARE);
+            opened.EndDialog(IDCANCEL);
+        });
+        ASSERT_TRUE(driver.Click(IDC_LIVE_PAGE));
+        EXPECT_EQ(StateJson(nPort).m_nStatus, 0);
+        EXPECT_EQ(ReadLivePageSettings(GetConfigPath()), (CLivePageSettings{false, nPort}));
+    }
+    EXPECT_EQ(files.Read("config.ini"), strUserFile);
 }
 
 // ---- what the dialog shows while the page is shared
