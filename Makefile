@@ -18,6 +18,9 @@ PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-d
             dpkg-dev file desktop-file-utils appstream lintian
 # The live page's QR code (qrcodegen), and zbarimg, which reads it back in the tests as a phone's camera would.
 PACKAGES += libqrcodegencpp-dev zbar-tools
+# The window program's live page in a real browser, and the Windows program's read from Linux: Debian's Chromium and
+# its driver through Selenium (python3 with it).
+PACKAGES += chromium chromium-driver python3-selenium
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The cross compiler for Windows, Wine to run its programs, and Wine's fonts for its windows ("MS Sans Serif", Marlett).
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine
