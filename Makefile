@@ -113,6 +113,7 @@ bench: build
 	  case "$$b" in *AppBench) xvfb-run -a -s "-screen 0 1280x1024x24" "$$b" 2>/dev/null || exit 1 ;; \
 	                *) "$$b" || exit 1 ;; esac; \
 	done
+	@if [ -x $(BUILD)/tests/MonitoringWindowProgram ]; then /usr/bin/python3 bench/live_wire_window.py $(BUILD) || exit 1; fi
 	@if [ -x $(WINE) ]; then $(MAKE) --no-print-directory bench-windows; fi
 
 # Windows from the same source: the window program kalvora.exe on the system's own controls (window/win32/),
