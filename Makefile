@@ -16,9 +16,14 @@ CI_FLAGS    := $(if $(CI),-DKALVORA_WERROR=ON,)
 PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
             qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth \
             dpkg-dev file desktop-file-utils appstream lintian
-# Boost's headers (the start lists' XML parser, header-only, for the Windows build too), and xmllint, which checks
-# the IOF XML export against the standard's schema in the tests.
+# Boost's headers (the live page's server and the start lists' XML parser, header-only, for the Windows build too),
+# and xmllint, which checks the IOF XML export against the standard's schema in the tests.
 PACKAGES += libboost-dev libxml2-utils
+# The live page's QR code (qrcodegen), and zbarimg, which reads it back in the tests as a phone's camera would.
+PACKAGES += libqrcodegencpp-dev zbar-tools
+# The live page in a real browser, and the Windows program's read from Linux: Debian's Chromium and its driver
+# through Selenium (python3 with it).
+PACKAGES += chromium chromium-driver python3-selenium
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The cross compiler for Windows, Wine to run its programs, and Wine's fonts for its windows ("MS Sans Serif", Marlett).
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine
@@ -125,6 +130,7 @@ bench: build
 	  case "$$b" in *AppBench) xvfb-run -a -s "-screen 0 1280x1024x24" "$$b" 2>/dev/null || exit 1 ;; \
 	                *) "$$b" || exit 1 ;; esac; \
 	done
+	@if [ -x $(BUILD)/tests/MonitoringWindowProgram ]; then /usr/bin/python3 bench/live_wire_window.py $(BUILD) || exit 1; fi
 	@if [ -x $(WINE) ]; then $(MAKE) --no-print-directory bench-windows; fi
 
 # Windows from the same source: the window program kalvora.exe on the system's own controls (window/win32/),

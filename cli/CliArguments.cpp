@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kHighestPort = 255;
+constexpr int kHighestTcpPort = 65535;
 constexpr double kLongestMonitorSeconds = 7.0 * 24 * 3600; // a week
 constexpr std::size_t kClockTextLength = 8;                // "HH:MM:SS"
 constexpr int kHours = 24;
@@ -228,6 +229,12 @@ void ReadMonitor(CArgumentReader& reader, CCliArguments& arguments) {
         if (strOption == "--format") {
             ReadFormat(reader, format, arguments, {ECliFormat::Text, ECliFormat::Csv, ECliFormat::Jsonl}, "monitor",
                        "text, csv or jsonl");
+        } else if (strOption == "--serve") {
+            if (const auto value = reader.TakeValue(strOption, arguments.m_serve)) {
+                arguments.m_serve = ParseServeAddress(*value);
+                if (!arguments.m_serve)
+                    reader.Fail("--serve takes [ADDRESS:]PORT with a port from 0 to 65535, not \"" + *value + "\"");
+            }
         } else if (strOption == "--seconds") {
             if (const auto value = reader.TakeValue(strOption, arguments.m_duration)) {
                 arguments.m_duration = Seconds(*value);
@@ -359,6 +366,28 @@ void ReadCommand(CArgumentReader& reader, CCliArguments& arguments) {
 
 } // namespace
 
+std::optional<CServeAddress> ParseServeAddress(const std::string& strText) {
+    CServeAddress serve;
+    std::string strPort = strText;
+    if (strText.starts_with('[')) { // an IPv6 address in brackets
+        const std::size_t nClose = strText.find("]:");
+        if (nClose == std::string::npos || nClose == 1)
+            return std::nullopt;
+        serve.m_strAddress = strText.substr(1, nClose - 1);
+        strPort = strText.substr(nClose + 2);
+    } else if (const std::size_t nColon = strText.rfind(':'); nColon != std::string::npos) {
+        serve.m_strAddress = strText.substr(0, nColon);
+        strPort = strText.substr(nColon + 1);
+        if (serve.m_strAddress.find(':') != std::string::npos)
+            return std::nullopt; // an IPv6 address goes in brackets
+    }
+    const auto nPort = WholeNumber(strPort);
+    if (!nPort || *nPort < 0 || *nPort > kHighestTcpPort || strPort.size() > 5)
+        return std::nullopt;
+    serve.m_nPort = *nPort;
+    return serve;
+}
+
 CCliParse ParseCliArguments(const std::vector<std::string>& args) {
     // --help wherever it stands, even after a command or beside a mistake: the usage is what was asked for.
     if (std::find_if(args.begin(), args.end(),
@@ -388,10 +417,13 @@ std::string CliUsage() {
            "  set brightness TEXT           send the brightness as given\n"
            "  set clock [HH:MM:SS]          set the unit's clock on the start of a second (default: this computer's)\n"
            "  master | slave                switch the unit to master or slave mode\n"
-           "  monitor [--format text|csv|jsonl] [--seconds S] [--start-list FILE]\n"
+           "  monitor [--format text|csv|jsonl] [--seconds S] [--start-list FILE] [--serve [ADDRESS:]PORT]\n"
            "                                live lines until S seconds have passed or Ctrl+C; each start with\n"
            "                                the unit's clock against this computer's (clock_offset, seconds) and,\n"
-           "                                from the start list, name, club, class, planned time and difference\n"
+           "                                from the start list, name, club, class, planned time and difference;\n"
+           "                                with --serve also the live page at http://ADDRESS:PORT/ (default:\n"
+           "                                every interface; port 0: any free one), the overlay at /overlay and\n"
+           "                                the state as JSON at /state.json\n"
            "  memory read [--format txt|csv|json|iof] [--start-list FILE] [-o FILE]\n"
            "                                the memory of start times (txt: the Read Memory dialog's export;\n"
            "                                iof: an IOF XML 3.0 start list of the actual start times; csv and\n"
@@ -414,5 +446,6 @@ std::string CliUsage() {
            "columns (start number, name or first and last name, club, start time, class; in English or German).\n"
            "\n"
            "Exit status: 0 done, 1 no complete reply in time, 2 bad usage, 3 the port cannot be opened,\n"
-           "4 a file cannot be read or written. Errors go to standard error.\n";
+           "4 a file cannot be read or written, 5 the live page cannot be served (its port is in use or not\n"
+           "allowed). Errors go to standard error.\n";
 }

@@ -28,6 +28,13 @@ enum class ECliCommand {
 
 enum class ECliFormat { Text, Json, Csv, Jsonl, Txt, Iof };
 
+// monitor --serve [ADDRESS:]PORT: where the live page is served.
+struct CServeAddress {
+    std::string m_strAddress; // empty: every interface
+    int m_nPort = 0;          // 0: any free port
+    bool operator==(const CServeAddress&) const = default;
+};
+
 struct CCliArguments {
     std::optional<int> m_nPort;                // --port N
     std::optional<std::string> m_strDevice;    // --device PATH
@@ -40,6 +47,7 @@ struct CCliArguments {
     int m_nNumber = 0; // set countdown: 0 to 9; programs upload: the program 0 to 8
     ECliFormat m_eFormat = ECliFormat::Text;
     std::optional<std::chrono::milliseconds> m_duration; // monitor --seconds; nothing: until Ctrl+C
+    std::optional<CServeAddress> m_serve;                // monitor --serve
     std::optional<std::string> m_strOutputFile;          // memory read -o FILE
     std::optional<std::string> m_strStartList;           // monitor, memory read: --start-list FILE
     std::optional<std::string> m_strProgramDirectory;    // programs download --to D, upload --from D
@@ -55,6 +63,9 @@ struct CCliParse {
     std::string m_strError;
 };
 CCliParse ParseCliArguments(const std::vector<std::string>& args);
+
+// The value of --serve: "8080", "127.0.0.1:8080", "[::1]:8080", ":8080"; nothing when it is none.
+std::optional<CServeAddress> ParseServeAddress(const std::string& strText);
 
 // The usage text (--help, and after a usage error).
 std::string CliUsage();

@@ -9,6 +9,8 @@
 #include "cli/Terminal.h"
 #include "console/ClockOffset.h"
 #include "console/ConsoleProtocol.h"
+#include "console/LiveFeed.h"
+#include "i18n/Language.h"
 #include "link/ComPorts.h"
 #include "link/SerialPort.h"
 #include "memory/MemoryExport.h"
@@ -19,6 +21,7 @@
 #include "startlist/StartListFile.h"
 #include "startlist/TimeOfDay.h"
 
+#include <memory>
 #include <thread>
 
 namespace {
@@ -241,11 +244,49 @@ int CCliRunner::RunSetClock() {
     return kExitDone;
 }
 
+bool CCliRunner::StartLivePage(CLiveServer& server) {
+    const CServeAddress& serve = *m_arguments.m_serve;
+    LoadNamedLanguage(ReadLinkSettings(GetConfigPath()).m_strLanguage);
+    server.SetTexts(LiveTextsOf(CurrentLanguage()));
+    const CLiveServer::CStartResult result =
+        server.Start(serve.m_strAddress, static_cast<unsigned short>(serve.m_nPort));
+    const std::string strAddress =
+        serve.m_strAddress.find(':') != std::string::npos ? "[" + serve.m_strAddress + "]" : serve.m_strAddress;
+    if (!result.m_bOk) {
+        Error("cannot serve the live page on " + (strAddress.empty() ? "port" : strAddress + " port") + " " +
+              std::to_string(serve.m_nPort) + ": " + result.m_strError);
+        return false;
+    }
+    // Where a viewer finds it: each address of this computer on the venue's network, or the one it was given.
+    std::vector<std::string> hosts;
+    if (strAddress.empty()) {
+        hosts = LocalIPv4Addresses();
+        hosts.push_back("localhost");
+    } else {
+        hosts.push_back(strAddress);
+    }
+    for (const std::string& strHost : hosts)
+        Error("live page at http://" + strHost + ":" + std::to_string(server.Port()) + "/");
+    return true;
+}
+
 int CCliRunner::RunMonitor() {
     std::optional<CStartList> startList;
     if (!LoadStartList(startList))
         return kExitFileFault;
     const EMonitorFormat eFormat = MonitorFormat(m_arguments.m_eFormat);
+    // monitor --serve: the live page, from the lines as they come.
+    std::unique_ptr<CLiveServer> server;
+    CLiveFeed feed;
+    if (m_arguments.m_serve) {
+        server = std::make_unique<CLiveServer>();
+        if (!StartLivePage(*server))
+            return kExitNoServe;
+    }
+    const auto publish = [&] {
+        if (server)
+            server->Publish(feed.State());
+    };
     int nRecognised = 0;
     CMonitorResume resume;
     // The unit's clock against this computer's, from every start line; told on standard error once it is off by
@@ -261,6 +302,8 @@ int CCliRunner::RunMonitor() {
             if (bWarned)
                 Error(ClockOffsetText(*clock.Offset()));
         }
+        feed.Take(line);
+        publish();
         if (!line.Recognised())
             return;
         ++nRecognised;
@@ -293,16 +336,30 @@ int CCliRunner::RunMonitor() {
             return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
         };
         resume.Start(m_link.ReopenCount());
+        feed.SetMonitoring(true);
+        publish();
+        auto nextTick = Clock::now() + kLiveTick;
         while (!InterruptRequested() && elapsed() < duration) {
             DrainReceivedLines(m_link, show);
             // The link opened the unit again by itself after it had gone: its stream on again if it is off.
             if (resume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
                 m_link.Write(kCmdMonitorToggle);
+            if (Clock::now() >= nextTick) {
+                feed.EndTick();
+                publish();
+                nextTick = Clock::now() + kLiveTick;
+            }
             std::this_thread::sleep_for(kPollPause);
         }
     };
     RunOperation(monitor, hooks);
     DrainReceivedLines(m_link, show); // what came before the stream stopped
+    if (server) {
+        feed.SetMonitoring(false);
+        publish();
+        std::this_thread::sleep_for(kLiveFarewell);
+        server->Stop();
+    }
     if (m_bOpenFailed)
         return kExitNoPort;
     if (nRecognised == 0) {

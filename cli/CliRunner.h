@@ -3,6 +3,7 @@
 #include "cli/CliArguments.h"
 #include "link/DeviceOperation.h"
 #include "link/SerialLink.h"
+#include "live/LiveServer.h"
 #include "startlist/StartList.h"
 
 #include <chrono>
@@ -16,6 +17,7 @@ inline constexpr int kExitNoReply = 1;   // no (complete) reply in time
 inline constexpr int kExitUsage = 2;     // bad usage
 inline constexpr int kExitNoPort = 3;    // the port cannot be opened
 inline constexpr int kExitFileFault = 4; // a file cannot be read or written
+inline constexpr int kExitNoServe = 5;   // the live page cannot be served (its port in use or not allowed)
 
 // Runs one command of the tool on the core the windows use: the same link, operations, reply rules, program store
 // and export. Output goes to `out`, every error to `err`. Where a window sleeps while its link collects the reply,
@@ -27,6 +29,12 @@ public:
     // A memory read ends this long after the last "M?" line: the device sends no end-of-list line.
     static constexpr auto kMemoryQuietTime = std::chrono::milliseconds{500};
     static constexpr auto kPollPause = std::chrono::milliseconds{5};
+    // monitor --serve: how often the live page's status lamp and lights take what the last tick brought. Longer
+    // than the window's 100 ms: the tool shows each line as it comes, and a tick as long as the unit's 10 Hz stream
+    // would now and then end without a line and flash the lamp red and the lights dark on every viewer's screen.
+    static constexpr auto kLiveTick = std::chrono::milliseconds{250};
+    // After monitoring, the last state ("not monitoring") goes out before the server stops.
+    static constexpr auto kLiveFarewell = std::chrono::milliseconds{150};
 
     CCliRunner(CCliArguments arguments, std::FILE* out, std::FILE* err);
     CCliRunner(const CCliRunner&) = delete;
@@ -44,6 +52,9 @@ private:
                         const LineTest& isAcknowledgement);
     int RunSetClock();
     int RunMonitor();
+    // monitor --serve: the live page started on its address, in the language of config.ini; false (the reason
+    // reported) when it cannot be.
+    bool StartLivePage(CLiveServer& server);
     int RunMemoryRead();
     int RunMemoryErase();
     int RunDownload();

@@ -13,7 +13,7 @@
 set -u
 top=$1
 core_sources=$2
-folders="base res link settings i18n window startlist console memory programs app cli sim"
+folders="base res link settings i18n window live startlist console memory programs app cli sim"
 cd "$top" || exit 2
 status=0
 

@@ -5,6 +5,7 @@
 #include "base/WallClock.h"
 #include "i18n/Language.h"
 #include "i18n/TranslateWindow.h"
+#include "live/LivePageDlg.h"
 #include "memory/ReadMemoryDlg.h"
 #include "programs/ParametersDlg.h"
 #include "settings/ComPortDlg.h"
@@ -34,6 +35,11 @@ int LampIcon(ELamp image) {
         break;
     }
     return IDI_LAMP_OFF;
+}
+
+// The Live Page entry of the window's menu, in the language loaded.
+std::string LivePageEntryText() {
+    return TranslationFor(IDS_LIVE_PAGE_MENU).value_or("&Live Page...");
 }
 
 std::string SelectedText(const CComboBox& combo) {
@@ -82,6 +88,7 @@ CMainConsoleDlg::CMainConsoleDlg(AboutBoxOpener openAboutBox, CWnd* pParent)
     OnCommand(IDC_READ_MEMORY, &CMainConsoleDlg::OnReadMemoryButton);
     OnCommand(IDC_PORT_SETTINGS, &CMainConsoleDlg::OnPortSettings);
     OnCommand(IDC_CONFIGURE_PARAMETERS, &CMainConsoleDlg::OnConfigureParameters);
+    OnCommand(IDC_LIVE_PAGE, &CMainConsoleDlg::OnLivePage);
     OnCommand(IDC_EXIT, &CMainConsoleDlg::OnExit);
     OnSelChange(IDC_PROGRAM, &CMainConsoleDlg::OnSelchangeProgram);
     OnSelChange(IDC_COUNTDOWN_NUMBER, &CMainConsoleDlg::OnSelchangeCountdownNumber);
@@ -124,6 +131,13 @@ bool CMainConsoleDlg::OnInitDialog() {
     ApplySettings();
 
     TranslateWindow(*this, IDD_MAIN_CONSOLE);
+    // Beside the About entry, in the language just loaded.
+    AppendSystemMenu(IDM_LIVE_PAGE, Shown(LivePageEntryText()));
+    // The live page as config.ini left it; a port it cannot have leaves it unshared, without a message: the Live
+    // Page dialog says so and shares it again.
+    if (const CLivePageSettings live = ReadLivePageSettings(GetConfigPath()); live.m_bShare)
+        ShareLivePage(m_liveServer, live.m_nPort);
+    PublishLiveState();
 
     LoadCountdownTimes();
 
@@ -157,6 +171,8 @@ void CMainConsoleDlg::OnSysCommand(int nCommandId) {
     if ((nCommandId & 0xFFF0) == IDM_ABOUTBOX) {
         if (m_openAboutBox)
             m_openAboutBox(this);
+    } else if ((nCommandId & 0xFFF0) == IDM_LIVE_PAGE) {
+        OnLivePage();
     } else {
         CDialog::OnSysCommand(nCommandId);
     }
@@ -180,6 +196,10 @@ void CMainConsoleDlg::SetLights(const CLightPattern& lights) {
 
 void CMainConsoleDlg::DarkenStatusLampLater() {
     SetTimerOnce(TIMER_LAMP_OFF, kLampGreenTime);
+}
+
+void CMainConsoleDlg::PublishLiveState() {
+    m_liveServer.Publish(m_liveFeed.State());
 }
 
 // ---- live monitor
@@ -209,6 +229,8 @@ void CMainConsoleDlg::OnMonitorOn() {
     // An acknowledgement's green from just before must not darken the monitor's lamp.
     KillTimer(TIMER_LAMP_OFF);
     EnableCommandButtons(false);
+    m_liveFeed.SetMonitoring(true);
+    PublishLiveState();
 }
 
 void CMainConsoleDlg::OnMonitorOff() {
@@ -217,6 +239,8 @@ void CMainConsoleDlg::OnMonitorOff() {
     m_link.Close();
     EnableCommandButtons(true);
     SetLamp(m_lampStatus, ELamp::Off);
+    m_liveFeed.SetMonitoring(false);
+    PublishLiveState();
 }
 
 void CMainConsoleDlg::OnTimer(int nId) {
@@ -256,6 +280,7 @@ void CMainConsoleDlg::OnMonitorTick() {
         const CMonitorLine parsed = ParseMonitorLine(line);
         m_monitorResume.Take(parsed);
         bClockSample |= m_clockOffset.Take(line, TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate);
+        m_liveFeed.Take(parsed);
         if (parsed.m_bDisplay) {
             status = ELamp::Green;
             m_displayLarge.SetWindowText(parsed.m_strLarge);
@@ -277,6 +302,9 @@ void CMainConsoleDlg::OnMonitorTick() {
     SetLights(lights);
     if (bClockSample)
         ShowClockOffset();
+    // The page shows what the window shows, as one snapshot per tick.
+    m_liveFeed.EndTick();
+    PublishLiveState();
     // The link opened the unit again by itself after it had gone: switch its stream on if it is not streaming.
     if (m_monitorResume.Tick(m_link.ReopenCount(), CMonitorResume::Clock::now()))
         m_link.Write(kCmdMonitorToggle);
@@ -443,6 +471,11 @@ void CMainConsoleDlg::OnPortSettings() {
 
 void CMainConsoleDlg::OnConfigureParameters() {
     CParametersDlg dialog(this);
+    dialog.DoModal();
+}
+
+void CMainConsoleDlg::OnLivePage() {
+    CLivePageDlg dialog(m_liveServer, this);
     dialog.DoModal();
 }
 

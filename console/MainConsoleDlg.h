@@ -2,8 +2,10 @@
 
 #include "console/ClockOffset.h"
 #include "console/ConsoleProtocol.h"
+#include "console/LiveFeed.h"
 #include "console/OnBlackEdit.h"
 #include "link/SerialLink.h"
+#include "live/LiveServer.h"
 #include "settings/Settings.h"
 #include "window/Dialog.h"
 
@@ -13,7 +15,8 @@
 #include <string>
 
 // The main window (template 102): the live monitor of the timing device, its device commands, the countdown-time
-// table of the program files, and the buttons that open the Read Memory, Port Settings and Parameters dialogs.
+// table of the program files, and the buttons that open the Live Page, Read Memory, Port Settings and Parameters
+// dialogs. It owns the live page's server and publishes to it what it shows of the unit at each monitor tick.
 // Every device operation runs on the window's thread: open the link, arm a timer, write, wait, close; the timer's
 // next tick parses what the reader thread queued meanwhile.
 class CMainConsoleDlg : public CDialog {
@@ -70,6 +73,7 @@ protected:
     void OnReadMemoryButton();
     void OnPortSettings();
     void OnConfigureParameters();
+    void OnLivePage();
     void OnExit();
 
     void LoadCountdownTimes();
@@ -81,6 +85,10 @@ protected:
     CSerialLink m_link;
     int m_nBaudRate = kDefaultBaudRate;
     int m_nPort = kDefaultPort;
+    // The live page: the server, started at initialisation when config.ini shares it and by the Live Page dialog,
+    // and the state the window publishes to it, made from the lines it shows by kalvora-cli's rules.
+    CLiveServer m_liveServer;
+    CLiveFeed m_liveFeed;
 
     // Controls, bound at construction (the builder has made them all by then), in this order.
     CButton& m_buttonSetCountdownNumber;  // 1019
@@ -124,6 +132,8 @@ private:
     void SetLights(const CLightPattern& lights);
     // After a tick that lit the status lamp green: dark again kLampGreenTime later, while the window goes on.
     void DarkenStatusLampLater();
+    // Hands the window's state to the live page's server; it tells its viewers only what changed.
+    void PublishLiveState();
 
     void OnMonitorTick();
     void OnClockTick();

@@ -117,9 +117,10 @@ constexpr CKindInfo kKinds[] = {
     {"DROPDOWN", EControlKind::DropDown, Bits({S::Sort, S::VScroll})},
     {"SPIN", EControlKind::Spin, Bits({S::AutoBuddy, S::AlignRight, S::SetBuddyInt, S::ArrowKeys})},
     {"ICON", EControlKind::Icon, Bits({S::RealSizeImage})},
-    {"PICTURE", EControlKind::Picture, 0},
+    {"PICTURE", EControlKind::Picture, Bits({S::CenterImage})},
     {"LISTVIEW", EControlKind::ListView, Bits({S::Report, S::SingleSel, S::ShowSelAlways})},
     {"PROGRESS", EControlKind::Progress, Bits({S::Smooth})},
+    {"CHECKBOX", EControlKind::CheckBox, 0},
 };
 
 constexpr std::pair<std::string_view, EControlStyle> kControlStyles[] = {
@@ -147,6 +148,7 @@ constexpr std::pair<std::string_view, EControlStyle> kControlStyles[] = {
     {"SINGLESEL", S::SingleSel},
     {"SHOWSELALWAYS", S::ShowSelAlways},
     {"SMOOTH", S::Smooth},
+    {"CENTERIMAGE", S::CenterImage},
 };
 
 constexpr std::pair<std::string_view, EDialogStyle> kDialogStyles[] = {
@@ -210,7 +212,9 @@ std::optional<CControlTemplate> ParseControl(const std::vector<CToken>& tokens) 
 
     control.strText = tokens[4].strText;
     if (control.kind == EControlKind::Icon || control.kind == EControlKind::Picture) {
-        const auto nImage = Number(CToken{control.strText, false}, 1, kMaxIdentifier);
+        // A picture that keeps its rectangle may start without an image: the program draws one into it.
+        const bool bMayBeEmpty = control.kind == EControlKind::Picture && control.Has(EControlStyle::CenterImage);
+        const auto nImage = Number(CToken{control.strText, false}, bMayBeEmpty ? 0 : 1, kMaxIdentifier);
         if (!nImage)
             return std::nullopt;
         control.nImage = *nImage;

@@ -32,6 +32,7 @@
 //
 // Kinds and their styles (TABSTOP, HIDDEN, DISABLED and BORDER belong to every kind):
 //   PUSHBUTTON    FLAT, DEFAULT (the default push button), MULTILINE (caption wraps onto several lines)
+//   CHECKBOX      -            -- a box the user's click checks and clears, its caption to its right
 //   GROUPBOX      -
 //   LABEL         NOPREFIX ('&' shown as it is), RIGHT, CENTER
 //   EDIT          READONLY, NUMBER (digits only when typed), AUTOHSCROLL, RIGHT, CENTER
@@ -41,7 +42,9 @@
 //                 SETBUDDYINT (writes its position into the partner), ARROWKEYS (answers Up and Down in it)
 //   ICON          REALSIZEIMAGE (keeps its rectangle; the icon is drawn at its own size, clipped to it);
 //                 without it the control takes the icon's size
-//   PICTURE       -                                                           -- a bitmap; takes its size
+//   PICTURE       CENTERIMAGE (keeps its rectangle; the image is centred in it) -- a bitmap; else takes its size.
+//                 With CENTERIMAGE the image number may be 0: no image until the program gives it a picture of its
+//                 own (CStatic::SetPicture, a QR code)
 //   LISTVIEW      REPORT, SINGLESEL (without it several rows can be selected), SHOWSELALWAYS
 //   PROGRESS      SMOOTH
 // Dialog styles: POPUP, CAPTION, SYSMENU, MODALFRAME, MINIMIZEBOX, APPWINDOW (own button on the task bar).
@@ -58,6 +61,7 @@ enum class EControlKind {
     Picture,
     ListView,
     Progress,
+    CheckBox,
 };
 
 enum class EControlStyle : std::uint32_t {
@@ -85,6 +89,7 @@ enum class EControlStyle : std::uint32_t {
     SingleSel = 1u << 21,
     ShowSelAlways = 1u << 22,
     Smooth = 1u << 23,
+    CenterImage = 1u << 24,
 };
 
 enum class EDialogStyle : std::uint32_t {

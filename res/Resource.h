@@ -10,6 +10,7 @@ constexpr int IDD_MAIN_CONSOLE = 102;
 constexpr int IDD_READ_MEMORY = 131;
 constexpr int IDD_COM_PORT = 132;
 constexpr int IDD_PARAMETERS = 133;
+constexpr int IDD_LIVE_PAGE = 134;
 
 // Icons, bitmaps and strings.
 constexpr int IDR_MAINFRAME = 128;
@@ -19,7 +20,8 @@ constexpr int IDI_LAMP_OFF = 138;
 constexpr int IDB_ABOUT_LOGO = 140;
 constexpr int IDI_LAMP_YELLOW = 141;
 constexpr int IDS_ABOUTBOX = 101;
-constexpr int IDM_ABOUTBOX = 16; // command identifier of the About entry
+constexpr int IDM_ABOUTBOX = 16;  // command identifier of the About entry
+constexpr int IDM_LIVE_PAGE = 32; // command identifier of the Live Page entry beside it
 
 // The platform's identifier of a static control that has none of its own.
 constexpr int IDC_STATIC = -1;
@@ -69,6 +71,7 @@ constexpr int IDC_LABEL_BRIGHTNESS = 1068;
 constexpr int IDC_GROUP_PC_TIME = 1069;
 constexpr int IDC_GROUP_MODE = 1070;
 constexpr int IDC_EXIT = 1072;
+constexpr int IDC_LIVE_PAGE = 1100;
 
 // Read Memory dialog (template 131).
 constexpr int IDC_MEMORY_LIST = 1018;
@@ -105,6 +108,28 @@ constexpr int IDC_INTERVAL_TEXT = 1081;
 constexpr int IDC_LABEL_PROGRESS = 1096;
 constexpr int IDC_LABEL_INTERVAL_TEXT = 1097;
 
+// Live Page dialog (template 134). IDCANCEL is its "Close".
+constexpr int IDC_LIVE_SHARE = 1101;
+constexpr int IDC_LABEL_LIVE_PORT = 1102;
+constexpr int IDC_LIVE_PORT = 1103;
+constexpr int IDC_LIVE_STATE = 1104;
+constexpr int IDC_LABEL_LIVE_ADDRESSES = 1105;
+constexpr int IDC_LIVE_ADDRESSES = 1106;
+constexpr int IDC_LABEL_LIVE_VIEWERS = 1107;
+constexpr int IDC_LIVE_VIEWERS = 1108;
+constexpr int IDC_LABEL_LIVE_QR_CODE = 1109;
+constexpr int IDC_LIVE_QR_CODE = 1110;
+// Its texts: the state line, the messages about the port, the address list's heading and empty row, and the menu
+// entry that opens it. (1118 is kept for one more button at its bottom.)
+constexpr int IDS_LIVE_PAGE_OFF = 1111;
+constexpr int IDS_LIVE_PAGE_ON = 1112;
+constexpr int IDS_LIVE_PAGE_PORT_IN_USE = 1113;
+constexpr int IDS_LIVE_PAGE_PORT_NOT_ALLOWED = 1114;
+constexpr int IDS_LIVE_PAGE_PORT_FAILED = 1115;
+constexpr int IDS_LIVE_PAGE_ADDRESS_HEADING = 1116;
+constexpr int IDS_LIVE_PAGE_NO_ADDRESS = 1117;
+constexpr int IDS_LIVE_PAGE_MENU = 1119;
+
 // About box (template 100).
 constexpr int IDC_ABOUT_VERSION = 1080;
 constexpr int IDC_ABOUT_NOTICE = 1078;
@@ -122,3 +147,19 @@ constexpr int IDS_SIGNAL_SHORT = 1090;
 constexpr int IDS_SIGNAL_LONG = 1091;
 constexpr int IDS_LIGHT_OFF = 1092;
 constexpr int IDS_HEADING_MINUTE = 1094;
+
+// Texts of the live page (live/LiveTexts.h), which names no control. (1100 to 1119 are the Live Page dialog's.)
+constexpr int IDS_LIVE_LANGUAGE = 1120; // the page's language tag, "en"
+constexpr int IDS_LIVE_TITLE = 1121;
+constexpr int IDS_LIVE_START_NUMBER = 1122;
+constexpr int IDS_LIVE_START_TIME = 1123;
+constexpr int IDS_LIVE_LEAD_TIME = 1124;
+constexpr int IDS_LIVE_LIVE = 1125;
+constexpr int IDS_LIVE_UNIT_SILENT = 1126;
+constexpr int IDS_LIVE_NOT_MONITORING = 1127;
+constexpr int IDS_LIVE_CONNECTION_LOST = 1128;
+constexpr int IDS_LIVE_LIGHTS = 1129;
+constexpr int IDS_LIVE_LARGE_DISPLAY = 1130;
+constexpr int IDS_LIVE_SMALL_DISPLAY = 1131;
+constexpr int IDS_LIVE_NEXT_STARTERS = 1132;
+constexpr int IDS_LIVE_CLOCK_OFFSET = 1133;

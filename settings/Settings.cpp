@@ -23,6 +23,9 @@ constexpr std::string_view kProgram = "Program";
 constexpr std::string_view kCountdownNumber = "CDNumber";
 constexpr std::string_view kCountdownTime = "CDTime";
 constexpr std::string_view kBrightness = "Brightness";
+constexpr std::string_view kLivePage = "LivePage";
+constexpr std::string_view kShare = "Share";
+constexpr std::string_view kLivePort = "Port";
 
 constexpr std::array<int, 5> kBaudRates = {2400, 4800, 9600, 19200, 38400};
 
@@ -112,6 +115,20 @@ CComPortSettings ReadComPortSettings(const std::string& strPath) {
     settings.m_nPortPosition = ReadNumber(text, kSettings, kComPort);
     settings.m_nBaudPosition = ReadNumber(text, kSettings, kBaudRate);
     return settings;
+}
+
+CLivePageSettings ReadLivePageSettings(const std::string& strPath) {
+    const std::string text = ReadSettingsText(strPath);
+    CLivePageSettings settings;
+    settings.m_bShare = ReadNumber(text, kLivePage, kShare).value_or(0) != 0;
+    if (const auto nPort = ReadNumber(text, kLivePage, kLivePort); nPort && *nPort >= 1 && *nPort <= kHighestPort)
+        settings.m_nPort = *nPort;
+    return settings;
+}
+
+bool WriteLivePageSettings(const std::string& strPath, const CLivePageSettings& settings) {
+    const std::string strPort = std::to_string(settings.m_nPort);
+    return CIniFile::WriteStrings(strPath, kLivePage, {{kShare, settings.m_bShare ? "1" : "0"}, {kLivePort, strPort}});
 }
 
 bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition) {

@@ -49,6 +49,20 @@ struct CComPortSettings {
 CMainWindowSettings ReadMainWindowSettings(const std::string& strPath);
 CLinkSettings ReadLinkSettings(const std::string& strPath);
 CComPortSettings ReadComPortSettings(const std::string& strPath);
+// The live page (LivePage/Share, LivePage/Port): whether the main window shares it on the network when it starts,
+// and on which port. A Share value whose number is not 0 shares; a missing one does not. A port outside 1 to 65535
+// (or none) is the default port.
+inline constexpr int kDefaultLivePagePort = 8080;
+inline constexpr int kHighestPort = 65535;
+struct CLivePageSettings {
+    bool m_bShare = false;
+    int m_nPort = kDefaultLivePagePort;
+    friend bool operator==(const CLivePageSettings&, const CLivePageSettings&) = default;
+};
+CLivePageSettings ReadLivePageSettings(const std::string& strPath);
+// Writes LivePage/Share (1 or 0) and then LivePage/Port in one replacement of the file; every other line as it was.
+bool WriteLivePageSettings(const std::string& strPath, const CLivePageSettings& settings);
+
 // Writes Settings/COMPort and then Settings/Baudrate as decimal positions (-1 for no selection).
 bool WriteComPortSettings(const std::string& strPath, int nPortPosition, int nBaudPosition);
 // StartList/File: the start list whose names go into the memory's exports (IOF XML 3.0 or CSV; set by the live

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CDialog;
 class CFont;
@@ -15,8 +16,8 @@ class CFont;
 // object is a face of a window that the implementation (window/qt/, window/win32/) made from the template, and
 // forwards every call to that window through its Impl.
 //
-// The dialog makes one object per control of its template, of the class its kind gives (push button and group
-// box: CButton, label, icon and picture: CStatic, edit: CEdit, drop-down list and drop-down: CComboBox, spin:
+// The dialog makes one object per control of its template, of the class its kind gives (push button, check box and
+// group box: CButton, label, icon and picture: CStatic, edit: CEdit, drop-down list and drop-down: CComboBox, spin:
 // CSpinButtonCtrl, list: CListCtrl, progress bar: CProgressCtrl), and owns it; a dialog reaches it by identifier
 // (CDialog::GetDlgItem, Control<T>). An object not attached to any window (a CEdit member before SubclassDlgItem)
 // does nothing and reads as empty.
@@ -41,6 +42,17 @@ constexpr CColour RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 }
 
 enum class EAlign { Left, Center, Right };
+
+// A picture of dark and light squares, row by row from the top: a QR code, say. Each square is drawn as a square of
+// whole pixels (CStatic::SetPicture).
+struct CMonochromePicture {
+    int cx = 0;             // squares across
+    int cy = 0;             // squares down
+    std::vector<bool> dark; // cx * cy, row by row: true for a dark square
+    bool IsDark(int x, int y) const { return dark[static_cast<std::size_t>(y * cx + x)]; }
+    bool IsEmpty() const { return cx <= 0 || cy <= 0; }
+    friend bool operator==(const CMonochromePicture&, const CMonochromePicture&) = default;
+};
 
 // Keys the layer speaks of: a menu entry's key, the keys its dialogs' keyboard rules decide, and the keys a test
 // presses. KeypadEnter is the numeric keypad's Enter, which the rules take as Enter.
@@ -102,8 +114,14 @@ protected:
     Impl* m_pImpl = nullptr;
 };
 
-// A push button, or a group box (a frame with a caption).
-class CButton : public CWnd {};
+// A push button, a check box, or a group box (a frame with a caption).
+class CButton : public CWnd {
+public:
+    // A check box's mark: the user's click sets or clears it and then sends the box's identifier as a command (the
+    // handler reads the new state); SetCheck by the program sends nothing. Other buttons read as unchecked.
+    void SetCheck(bool bChecked);
+    bool GetCheck() const;
+};
 
 // A label, an icon or a picture.
 class CStatic : public CWnd {
@@ -113,7 +131,16 @@ public:
     // ("red", "green", "yellow", "off"; window/common/IconDesign.h).
     void SetIcon(int nIconId);
     int GetIcon() const;
+    // Shows a picture of the program's own in a picture control that keeps its rectangle (PICTURE with CENTERIMAGE):
+    // each square as the largest whole number of pixels that lets the whole picture fit the control
+    // (PictureSquarePixels), centred, dark squares black and light ones white, the rest of the control white. An
+    // empty picture leaves the control blank. Setting the picture it already shows costs nothing.
+    void SetPicture(const CMonochromePicture& picture);
 };
+
+// The side in pixels of one square of a picture shown in a control of cx by cy pixels: the largest whole number that
+// lets the whole picture fit, at least 1.
+int PictureSquarePixels(const CMonochromePicture& picture, int cx, int cy);
 
 class CEdit : public CWnd {
 public:

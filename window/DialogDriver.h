@@ -68,6 +68,11 @@ public:
     std::vector<std::string> Entries(int nId) const;
     // The icon an icon control shows (0: none).
     int IconId(int nId) const;
+    // Whether check box nId is checked.
+    bool IsChecked(int nId) const;
+    // The pixels control nId shows (as Snapshot gives them), each dark or light by its brightness: what a camera
+    // pointed at a picture of dark and light squares sees. Empty where the implementation cannot draw offscreen.
+    CMonochromePicture ShownPicture(int nId) const;
     std::string ItemText(int nId, int nRow, int nColumn) const;
     // The tip the control shows when the pointer rests on it, as its window holds it; empty: none.
     std::string Tip(int nId) const;

@@ -343,8 +343,8 @@ std::map<std::string, int> ResourceNumbers() {
     std::map<std::string, int> numbers;
     for (auto it = std::sregex_iterator(text.begin(), text.end(), definition); it != std::sregex_iterator(); ++it) {
         const std::string name = (*it)[1];
-        const bool bWindowText =
-            name.starts_with("IDD_") || name.starts_with("IDC_") || name.starts_with("IDS_") || name == "IDOK";
+        const bool bWindowText = name.starts_with("IDD_") || name.starts_with("IDC_") || name.starts_with("IDS_") ||
+                                 name == "IDOK" || name == "IDCANCEL"; // the Live Page dialog's Close
         if (bWindowText && name != "IDC_STATIC" && name != "IDS_ABOUTBOX")
             numbers[name] = std::stoi((*it)[2]);
     }

@@ -23,6 +23,7 @@ namespace {
 bool IsOperable(const CDialog& dialog, QAccessibleInterface& iface) {
     switch (iface.role()) {
     case QAccessible::PushButton:
+    case QAccessible::CheckBox:
     case QAccessible::EditableText:
     case QAccessible::ComboBox:
     case QAccessible::List:
@@ -66,7 +67,8 @@ TEST(AccessibilityTree, NoOperableControlIsWithoutAName) {
         std::size_t nOperable; // what the tree must hold, so that a walk that finds nothing fails
     };
     const std::vector<CRow> rows = {
-        {IDD_ABOUTBOX, 1}, {IDD_MAIN_CONSOLE, 28}, {IDD_READ_MEMORY, 5}, {IDD_COM_PORT, 3}, {IDD_PARAMETERS, 14},
+        {IDD_ABOUTBOX, 1}, {IDD_MAIN_CONSOLE, 29}, {IDD_READ_MEMORY, 5},
+        {IDD_COM_PORT, 3}, {IDD_PARAMETERS, 14},   {IDD_LIVE_PAGE, 5},
     };
     for (const CRow& row : rows) {
         SCOPED_TRACE(row.nTemplateId);

@@ -60,6 +60,7 @@ public:
         OnCommand(IDC_MONITOR_OFF, &CProbeDlg::Record<IDC_MONITOR_OFF>);
         OnCommand(IDC_EXIT, &CProbeDlg::Record<IDC_EXIT>);
         OnCommand(IDC_CHANGE_INTERVAL, &CProbeDlg::Record<IDC_CHANGE_INTERVAL>);
+        OnCommand(IDC_LIVE_SHARE, &CProbeDlg::Record<IDC_LIVE_SHARE>);
         WatchChoices<IDC_PROGRAM, IDC_COUNTDOWN_NUMBER, IDC_COM_PORT_LIST, IDC_BAUD_RATE_LIST, IDC_SELECT_PROGRAM,
                      IDC_FIRST_SETTING, IDC_SECOND_SETTING>();
         WatchRows<IDC_MEMORY_LIST, IDC_PROGRAM_DETAILS, IDC_INTERVALS>();
@@ -157,7 +158,7 @@ bool IsOfItsClass(CWnd* control, EControlKind kind) {
     using K = EControlKind;
     // clang-format off
     switch (kind) {
-    case K::PushButton: case K::GroupBox: return dynamic_cast<CButton*>(control);
+    case K::PushButton: case K::CheckBox: case K::GroupBox: return dynamic_cast<CButton*>(control);
     case K::Label: case K::Icon: case K::Picture: return dynamic_cast<CStatic*>(control);
     case K::Edit: return dynamic_cast<CEdit*>(control);
     case K::DropDownList: case K::DropDown: return dynamic_cast<CComboBox*>(control);
@@ -232,7 +233,8 @@ TEST(WindowLayer, DialogUnitsConvertLikeTheWindowSystem) {
 // area is the template's size converted with the bases, and the bases fit the font's height.
 TEST(WindowLayer, UnitsComeFromTheDialogFont) {
     int nFontPixels = 0;
-    for (const int nId : {IDD_ABOUTBOX, IDD_MAIN_CONSOLE, IDD_READ_MEMORY, IDD_COM_PORT, IDD_PARAMETERS}) {
+    for (const int nId :
+         {IDD_ABOUTBOX, IDD_MAIN_CONSOLE, IDD_READ_MEMORY, IDD_COM_PORT, IDD_PARAMETERS, IDD_LIVE_PAGE}) {
         SCOPED_TRACE(nId);
         CDialog dialog(nId);
         const CDialogDriver driver(dialog);
@@ -254,7 +256,8 @@ TEST(WindowLayer, UnitsComeFromTheDialogFont) {
 }
 
 TEST(WindowLayer, EveryTemplateBuildsItsControls) {
-    for (const int nTemplateId : {IDD_ABOUTBOX, IDD_MAIN_CONSOLE, IDD_READ_MEMORY, IDD_COM_PORT, IDD_PARAMETERS}) {
+    for (const int nTemplateId :
+         {IDD_ABOUTBOX, IDD_MAIN_CONSOLE, IDD_READ_MEMORY, IDD_COM_PORT, IDD_PARAMETERS, IDD_LIVE_PAGE}) {
         SCOPED_TRACE(nTemplateId);
         const CDialogTemplate expected = SourceTemplate(nTemplateId);
         ASSERT_TRUE(LoadDialogTemplate(nTemplateId)) << "the embedded template is missing or differs";
@@ -281,8 +284,15 @@ TEST(WindowLayer, EveryTemplateBuildsItsControls) {
             EXPECT_EQ(look.kind, control.kind);
             // Images take their own size (a picture, an icon without REALSIZEIMAGE); a drop-down is its field alone,
             // lower than its dropped list; a spin and its buddy share the buddy's place (SpinSitsAtTheRightEdge...).
-            const bool bIcon = control.kind == EControlKind::Icon, bPicture = control.kind == EControlKind::Picture;
+            // A picture of the program's own keeps its place and starts empty.
+            const bool bIcon = control.kind == EControlKind::Icon;
+            const bool bOwnPicture = control.kind == EControlKind::Picture && control.nImage == 0;
+            const bool bPicture = control.kind == EControlKind::Picture && !bOwnPicture;
             CRect want = Converted(units, control);
+            if (bOwnPicture) {
+                EXPECT_EQ(look.nImageWidth, 0);
+                EXPECT_EQ(look.nImageHeight, 0);
+            }
             if (bIcon || bPicture) {
                 EXPECT_EQ(look.nImageWidth, bIcon ? 32 : 68);
                 EXPECT_EQ(look.nImageHeight, bIcon ? 32 : 43);
@@ -310,8 +320,8 @@ TEST(WindowLayer, MainWindowControlsCarryTheirStyles) {
     CDialogDriver driver(dialog);
     ExpectLooks(driver, {
                             // clang-format off
-        {"flat push buttons Tab reaches, Exit the default", {1000, 1023, 1014, 1012, 1034, 1035, 1036, 1021, 1009, 1016,
-         1072, 1018, 1019}, [](int nId, const L& l) {
+        {"flat push buttons Tab reaches, Exit the default", {1000, 1023, 1014, 1012, 1034, 1035, 1036, 1100, 1021, 1009,
+         1016, 1072, 1018, 1019}, [](int nId, const L& l) {
              return l.kind == K::PushButton && l.bFlat && l.bTabStop && l.bDefault == (nId == IDC_EXIT); }},
         {"read-only edits", {1011, 1001, 1002, 1008, 1006, 1007, 1033}, [](int, const L& l) { return l.bReadOnly; }},
         {"the brightness: digits only", {IDC_BRIGHTNESS}, [](int, const L& l) { return !l.bReadOnly && l.bDigitsOnly; }},
@@ -381,7 +391,7 @@ TEST(WindowLayer, TabOrderIsTemplateOrder) {
         if (control.Has(EControlStyle::TabStop))
             tabStops.push_back(control.nId);
     }
-    EXPECT_EQ(tabStops.size(), std::size_t{23}); // 13 push buttons, 2 lists, 8 edits
+    EXPECT_EQ(tabStops.size(), std::size_t{24}); // 14 push buttons, 2 lists, 8 edits
     dialog.Create();
     EXPECT_EQ(driver.TabOrder(), tabStops);
 }
@@ -625,6 +635,58 @@ TEST(WindowLayer, ListCtrlHoldsRowsAndReportsStates) {
 
 // What a control gives back is what was set, whatever it shows: a label keeps its mnemonics, a drop-down list and an
 // icon keep a text they do not show.
+// A picture of the program's own: every square the same whole number of pixels, as large as the control allows,
+// centred, dark black and light white; the rest of the control white; an empty picture leaves it blank.
+TEST(WindowLayer, PictureShowsItsSquaresInWholePixels) {
+    CDialog dialog(IDD_LIVE_PAGE);
+    const CDialogDriver driver(dialog);
+    dialog.Create();
+    // Five by three squares, a dark frame around one light row with a dark square in its middle.
+    CMonochromePicture picture;
+    picture.cx = 5;
+    picture.cy = 3;
+    const char* const rows[] = {"#####", "#.#.#", "#####"};
+    for (const char* row : rows) {
+        for (int x = 0; x < picture.cx; ++x)
+            picture.dark.push_back(row[x] == '#');
+    }
+    CStatic& control = dialog.Control<CStatic>(IDC_LIVE_QR_CODE);
+    control.SetPicture(picture);
+    const CMonochromePicture shown = driver.ShownPicture(IDC_LIVE_QR_CODE);
+    ASSERT_FALSE(shown.IsEmpty()) << "this window implementation cannot draw offscreen";
+    const CDialogDriver::CLook look = driver.Look(IDC_LIVE_QR_CODE);
+    EXPECT_EQ(shown.cx, look.rect.cx);
+    EXPECT_EQ(shown.cy, look.rect.cy);
+    const int nSquare = PictureSquarePixels(picture, shown.cx, shown.cy);
+    EXPECT_EQ(nSquare, std::min(shown.cx / 5, shown.cy / 3));
+    EXPECT_GE(nSquare, 2);
+    // The dark pixels are exactly the picture's squares, scaled and centred (the first and last row and column of
+    // pixels of each square are left out: a frame the control may draw lies there).
+    int nLeft = shown.cx, nTop = shown.cy;
+    for (int y = 0; y < shown.cy; ++y) {
+        for (int x = 0; x < shown.cx; ++x) {
+            if (shown.IsDark(x, y)) {
+                nLeft = std::min(nLeft, x);
+                nTop = std::min(nTop, y);
+            }
+        }
+    }
+    EXPECT_NEAR(nLeft, (shown.cx - 5 * nSquare) / 2, 1);
+    EXPECT_NEAR(nTop, (shown.cy - 3 * nSquare) / 2, 1);
+    int nWrong = 0;
+    for (int y = 1; y < shown.cy - 1; ++y) {
+        for (int x = 1; x < shown.cx - 1; ++x) {
+            const int sx = (x - nLeft) / nSquare, sy = (y - nTop) / nSquare;
+            const bool bInside = x >= nLeft && y >= nTop && sx < 5 && sy < 3;
+            nWrong += shown.IsDark(x, y) != (bInside && picture.IsDark(sx, sy)) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(nWrong, 0);
+    control.SetPicture(CMonochromePicture{});
+    const CMonochromePicture blank = driver.ShownPicture(IDC_LIVE_QR_CODE);
+    EXPECT_EQ(std::count(blank.dark.begin(), blank.dark.end(), true), 0);
+}
+
 TEST(WindowLayer, ControlTextFollowsTheWindowSystem) {
     struct CRow {
         int nTemplateId;
@@ -798,6 +860,10 @@ TEST(WindowLayer, SettingNeverFires) {
              items.SetItemState(4, S | F, S | F); items.DeleteAllItems(); return v.ItemCount(IDC_INTERVALS) == 0; }},
         {"SetIcon of an icon", IDD_MAIN_CONSOLE, [](CDialog& d, const CDialogDriver& v) {
              d.Control<CStatic>(IDC_LIGHT_1).SetIcon(IDI_LAMP_RED); return v.IconId(IDC_LIGHT_1) == IDI_LAMP_RED; }},
+        {"SetCheck of a check box, on and off", IDD_LIVE_PAGE, [](CDialog& d, const CDialogDriver& v) {
+             CButton& box = d.Control<CButton>(IDC_LIVE_SHARE);
+             box.SetCheck(true); const bool bOn = v.IsChecked(IDC_LIVE_SHARE);
+             box.SetCheck(false); return bOn && !v.IsChecked(IDC_LIVE_SHARE); }},
         // clang-format on
     };
     for (const auto& [pszName, nTemplateId, set] : rows) {
@@ -827,6 +893,10 @@ TEST(WindowLayer, UsersActionFires) {
              return !d.Choose(IDC_BAUD_RATE_LIST, 1) && d.Selection(IDC_BAUD_RATE_LIST) == -1; }, {}},
         {"Typing into an edit: no handler", IDD_MAIN_CONSOLE, [](CDialogDriver& d) {
              return d.Type(IDC_BRIGHTNESS, "5"); }, {}},
+        {"Click a check box: checked, then cleared, a command each", IDD_LIVE_PAGE, [](CDialogDriver& d) {
+             const bool bChecked = d.Click(IDC_LIVE_SHARE) && d.IsChecked(IDC_LIVE_SHARE);
+             return bChecked && d.Click(IDC_LIVE_SHARE) && !d.IsChecked(IDC_LIVE_SHARE); },
+         {"command 1101", "command 1101"}},
         // clang-format on
     };
     for (const auto& [pszName, nTemplateId, act, calls] : rows) {

@@ -43,6 +43,7 @@ bool IsBlank(char16_t c) {
 bool NeedsAccessibleName(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
+    case EControlKind::CheckBox:
     case EControlKind::Edit:
     case EControlKind::DropDownList:
     case EControlKind::DropDown:
@@ -68,7 +69,8 @@ std::vector<CNameSource> AccessibleNameSources(const CDialogTemplate& dialogTemp
         const CControlTemplate& control = controls[i];
         if (!NeedsAccessibleName(control.kind) || IsBoundSpin(dialogTemplate, i))
             continue;
-        if (control.kind == EControlKind::PushButton && !control.strText.empty())
+        if ((control.kind == EControlKind::PushButton || control.kind == EControlKind::CheckBox) &&
+            !control.strText.empty())
             sources[i] = {ENameSource::Own, static_cast<int>(i), 0};
         else if (i > 0 && controls[i - 1].kind == EControlKind::Label)
             sources[i] = {ENameSource::Label, static_cast<int>(i - 1), 0};

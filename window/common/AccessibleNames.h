@@ -9,7 +9,7 @@
 // What names each control of a dialog for a screen reader, from its template alone: one rule for every dialog and
 // both window implementations, the way the window system's accessibility names the controls of a dialog.
 //
-//   1. A push button with a caption names itself.
+//   1. A push button or check box with a caption names itself.
 //   2. Else the label that stands directly before the control in the template names it (a hidden label too: the
 //      window system's way of naming a control that shows no caption).
 //   3. Else the smallest group box that frames it names it; where that box frames several controls named so, each

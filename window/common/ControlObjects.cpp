@@ -9,6 +9,7 @@ namespace {
 std::unique_ptr<CWnd> CreateControlObject(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
+    case EControlKind::CheckBox:
     case EControlKind::GroupBox:
         return std::make_unique<CButton>();
     case EControlKind::Label:
@@ -55,6 +56,7 @@ std::vector<std::unique_ptr<CWnd>> CreateControlObjects(const CDialogTemplate& d
 bool TakesFocus(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
+    case EControlKind::CheckBox:
     case EControlKind::Edit:
     case EControlKind::DropDownList:
     case EControlKind::DropDown:
@@ -97,4 +99,10 @@ void HandOnFocusBeforeDisabling(CDialog& dialog, const CWnd& control) {
         pNext->SetFocus();
     else
         dialog.SetFocus();
+}
+
+int PictureSquarePixels(const CMonochromePicture& picture, int cx, int cy) {
+    if (picture.IsEmpty())
+        return 1;
+    return std::max(1, std::min(cx / picture.cx, cy / picture.cy));
 }

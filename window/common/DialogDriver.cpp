@@ -54,6 +54,24 @@ int CDialogDriver::IconId(int nId) const {
     return icon ? icon->GetIcon() : 0;
 }
 
+bool CDialogDriver::IsChecked(int nId) const {
+    const auto* button = m_dialog.Item<CButton>(nId);
+    return button && button->GetCheck();
+}
+
+CMonochromePicture CDialogDriver::ShownPicture(int nId) const {
+    // Dark is below the middle of the brightness range, counted as a camera counts it (green weighs most).
+    constexpr int kDarkBelow = 128 * 1000;
+    const CImage image = Snapshot(nId);
+    CMonochromePicture picture;
+    picture.cx = image.cx;
+    picture.cy = image.cy;
+    picture.dark.reserve(image.pixels.size());
+    for (const CColour& pixel : image.pixels)
+        picture.dark.push_back(299 * pixel.r + 587 * pixel.g + 114 * pixel.b < kDarkBelow);
+    return picture;
+}
+
 std::string CDialogDriver::ItemText(int nId, int nRow, int nColumn) const {
     const auto* list = m_dialog.Item<CListCtrl>(nId);
     return list ? list->GetItemText(nRow, nColumn) : std::string();

@@ -4,9 +4,11 @@
 #include "window/common/ControlObjects.h"
 #include "window/qt/Icons.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -215,6 +217,38 @@ void CStatic::SetIcon(int nIconId) {
 
 int CStatic::GetIcon() const {
     return m_pImpl ? m_pImpl->m_nIconId : 0;
+}
+
+void CStatic::SetPicture(const CMonochromePicture& picture) {
+    auto* label = As<QLabel>(m_pImpl);
+    if (!label || m_pImpl->m_picture == picture)
+        return;
+    m_pImpl->m_picture = picture;
+    if (picture.IsEmpty()) {
+        label->setPixmap(QPixmap());
+        return;
+    }
+    const int nSquare = PictureSquarePixels(picture, label->width(), label->height());
+    QImage image(picture.cx * nSquare, picture.cy * nSquare, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = picture.IsDark(x / nSquare, y / nSquare) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+    }
+    label->setPixmap(QPixmap::fromImage(image));
+}
+
+void CButton::SetCheck(bool bChecked) {
+    auto* box = As<QCheckBox>(m_pImpl);
+    if (!box || box->isChecked() == bChecked)
+        return;
+    CProgramChange change(*m_pImpl);
+    box->setChecked(bChecked);
+}
+
+bool CButton::GetCheck() const {
+    const auto* box = As<QCheckBox>(m_pImpl);
+    return box && box->isChecked();
 }
 
 void CEdit::SetLimitText(int nChars) {

@@ -1,12 +1,14 @@
 // Turns a template into widgets on a dialog's window: the caption, the font, the window frame, the fixed client
 // size, and one child widget per control at its converted position, in template order (which is the tab order; the
 // first control lies on top of the others, as in the window system). Kinds become:
-//   PUSHBUTTON CQtPushButton (no Qt auto-default), GROUPBOX QGroupBox, LABEL / ICON / PICTURE QLabel (labels: plain
+//   PUSHBUTTON CQtPushButton (no Qt auto-default), CHECKBOX QCheckBox (checked and cleared by the user's click,
+//   which then sends its command), GROUPBOX QGroupBox, LABEL / ICON / PICTURE QLabel (labels: plain
 //   text, words wrap when two lines fit; all three let mouse events through to the dialog), EDIT QLineEdit (NUMBER:
 //   digits only when typed; READONLY: the dialog's background), DROPDOWNLIST / DROPDOWN CQtComboBox (the field's
 //   own height; the list shows as many entries as the template's dropped height holds), SPIN CQtSpinButton
 //   (AUTOBUDDY: bound to the control before it; ALIGNRIGHT: the buddy gives up the spin's width at its right edge),
-//   LISTVIEW CQtListView, PROGRESS QProgressBar (no text, range 0 to 100).
+//   LISTVIEW CQtListView, PROGRESS QProgressBar (no text, range 0 to 100). A PICTURE with CENTERIMAGE keeps its
+//   rectangle, white, with its image in the middle.
 // The user's actions reach the dialog's handlers through CDialog's Route functions; the program's own changes
 // (CProgramChange) do not.
 
@@ -16,6 +18,7 @@
 #include "window/common/ControlObjects.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -137,6 +140,15 @@ QWidget* CBuilder::Create(const CControlTemplate& control, CWnd::Impl& impl, QWi
         QObject::connect(button, &QAbstractButton::clicked, &m_window, [&owner, nId] { owner.RouteCommand(nId); });
         return button;
     }
+    case EControlKind::CheckBox: {
+        auto* box = new QCheckBox(&m_window);
+        name(box);
+        box->setText(strText);
+        box->setGeometry(rect);
+        // clicked() comes from the user alone, after the mark has changed; setChecked() by the program sends none.
+        QObject::connect(box, &QAbstractButton::clicked, &m_window, [&owner, nId] { owner.RouteCommand(nId); });
+        return box;
+    }
     case EControlKind::GroupBox: {
         auto* group = new QGroupBox(&m_window);
         name(group);
@@ -244,9 +256,19 @@ QWidget* CBuilder::Create(const CControlTemplate& control, CWnd::Impl& impl, QWi
         name(picture);
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-        picture->setPixmap(BitmapPixmap(control.nImage));
+        if (control.nImage != 0)
+            picture->setPixmap(BitmapPixmap(control.nImage));
         impl.m_strText = strText;
-        picture->setGeometry(QRect(rect.topLeft(), picture->pixmap().size()));
+        if (control.Has(EControlStyle::CenterImage)) {
+            picture->setAlignment(Qt::AlignCenter);
+            QPalette colours = picture->palette();
+            colours.setColor(QPalette::Window, Qt::white);
+            picture->setPalette(colours);
+            picture->setAutoFillBackground(true);
+            picture->setGeometry(rect);
+        } else {
+            picture->setGeometry(QRect(rect.topLeft(), picture->pixmap().size()));
+        }
         return picture;
     }
     case EControlKind::ListView: {

@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -19,6 +20,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 
@@ -198,6 +201,14 @@ bool CDialogDriver::Click(int nId) {
     auto* button = qobject_cast<QAbstractButton*>(WidgetOf(m_dialog.GetDlgItem(nId)));
     if (!Reachable(button))
         return false;
+    if (auto* box = qobject_cast<QCheckBox*>(button)) {
+        // A check box takes a click on its box and caption only, which a wide one does not have at its middle.
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, indicator.center());
+        return true;
+    }
     QTest::mouseClick(button, Qt::LeftButton);
     return true;
 }

@@ -46,6 +46,7 @@ struct CWnd::Impl {
     CDialog* m_pDialog = nullptr;
     QString m_strText; // the window text of controls that keep it without showing it (labels keep it as set)
     int m_nIconId = 0;
+    CMonochromePicture m_picture; // pictures of the program's own: the one shown
     bool m_bNoPrefix = false;
     bool m_bDigitsOnly = false;
     // While above 0 the program is changing the control: the notifications that causes reach no handler.

@@ -200,6 +200,8 @@ CWnd::Impl::~Impl() {
         DestroyWindow(hToolTip);
     if (hBackBrush)
         DeleteObject(hBackBrush);
+    if (hPicture)
+        DeleteObject(hPicture);
 }
 
 bool CWnd::Impl::KeepsText() const {
@@ -397,6 +399,71 @@ void CStatic::SetIcon(int nIconId) {
 
 int CStatic::GetIcon() const {
     return m_pImpl ? m_pImpl->nIconId : 0;
+}
+
+void CStatic::SetPicture(const CMonochromePicture& picture) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || m_pImpl->picture == picture)
+        return;
+    m_pImpl->picture = picture;
+    RECT client{};
+    GetClientRect(hWnd, &client);
+    const int cx = client.right - client.left;
+    const int cy = client.bottom - client.top;
+    // The bitmap fills the control, white around the picture, so that nothing of the dialog's colour shows.
+    HBITMAP hBitmap = nullptr;
+    if (!picture.IsEmpty() && cx > 0 && cy > 0) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = cx;
+        info.bmiHeader.biHeight = -cy; // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* pBits = nullptr;
+        hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
+        if (hBitmap && pBits) {
+            const int nSquare = PictureSquarePixels(picture, cx, cy);
+            const int nLeft = (cx - picture.cx * nSquare) / 2;
+            const int nTop = (cy - picture.cy * nSquare) / 2;
+            auto* pPixels = static_cast<std::uint32_t*>(pBits);
+            for (int y = 0; y < cy; ++y) {
+                for (int x = 0; x < cx; ++x) {
+                    const int px = x - nLeft;
+                    const int py = y - nTop;
+                    const bool bDark = px >= 0 && py >= 0 && px < picture.cx * nSquare && py < picture.cy * nSquare &&
+                                       picture.IsDark(px / nSquare, py / nSquare);
+                    pPixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(cx) + static_cast<std::size_t>(x)] =
+                        bDark ? 0x000000u : 0xFFFFFFu;
+                }
+            }
+        }
+    }
+    // The control may show a copy of the bitmap it is given and hands back the one it showed before: whatever comes
+    // back that is not ours is its copy, and goes too.
+    const auto hShown =
+        reinterpret_cast<HBITMAP>(SendMessageW(hWnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hBitmap)));
+    if (hShown && hShown != m_pImpl->hPicture && hShown != hBitmap)
+        DeleteObject(hShown);
+    if (m_pImpl->hPicture)
+        DeleteObject(m_pImpl->hPicture);
+    m_pImpl->hPicture = hBitmap;
+    InvalidateRect(hWnd, nullptr, TRUE);
+}
+
+// ---- CButton
+
+void CButton::SetCheck(bool bChecked) {
+    const HWND hWnd = Handle(m_pImpl);
+    if (!hWnd || m_pImpl->kind != EControlKind::CheckBox)
+        return;
+    const CSilentChange silent(*m_pImpl);
+    Send(hWnd, BM_SETCHECK, bChecked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool CButton::GetCheck() const {
+    const HWND hWnd = Handle(m_pImpl);
+    return hWnd && m_pImpl->kind == EControlKind::CheckBox && Send(hWnd, BM_GETCHECK) == BST_CHECKED;
 }
 
 // ---- CEdit

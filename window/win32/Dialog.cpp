@@ -152,7 +152,8 @@ INT_PTR HandleMessage(CDialog& dialog, UINT nMessage, WPARAM wParam, LPARAM lPar
         if (!control)
             return FALSE;
         const UINT nCode = HIWORD(wParam);
-        if (control->kind == EControlKind::PushButton && nCode == BN_CLICKED) {
+        if ((control->kind == EControlKind::PushButton || control->kind == EControlKind::CheckBox) &&
+            nCode == BN_CLICKED) {
             dialog.RouteCommand(control->nId);
             return TRUE;
         }
@@ -277,8 +278,9 @@ void CompleteControl(HWND hDlg, const CControlTemplate& control, CWnd::Impl& imp
         SendMessageW(hWnd, UDM_SETRANGE32, 0, 100);
         break;
     case EControlKind::Picture:
-        SendMessageW(hWnd, STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(BitmapHandle(control.nImage, DialogDpiOf(impl))));
+        if (control.nImage != 0)
+            SendMessageW(hWnd, STM_SETIMAGE, IMAGE_BITMAP,
+                         reinterpret_cast<LPARAM>(BitmapHandle(control.nImage, DialogDpiOf(impl))));
         break;
     case EControlKind::DropDownList:
     case EControlKind::DropDown: {

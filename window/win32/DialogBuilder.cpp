@@ -94,6 +94,9 @@ DWORD CDialogBuilder::ControlStyle(const CControlTemplate& control) {
         nStyle |= Flag(control, EControlStyle::Flat, BS_FLAT);
         nStyle |= Flag(control, EControlStyle::MultiLine, BS_MULTILINE);
         break;
+    case EControlKind::CheckBox:
+        nStyle |= BS_AUTOCHECKBOX;
+        break;
     case EControlKind::GroupBox:
         nStyle |= BS_GROUPBOX;
         break;
@@ -137,7 +140,9 @@ DWORD CDialogBuilder::ControlStyle(const CControlTemplate& control) {
         nStyle |= Flag(control, EControlStyle::RealSizeImage, SS_REALSIZEIMAGE);
         break;
     case EControlKind::Picture:
+        // A centred image keeps the control's rectangle; without it the control takes the bitmap's size.
         nStyle |= SS_BITMAP;
+        nStyle |= Flag(control, EControlStyle::CenterImage, SS_CENTERIMAGE);
         break;
     case EControlKind::ListView:
         nStyle |= Flag(control, EControlStyle::Report, LVS_REPORT);
@@ -154,6 +159,7 @@ DWORD CDialogBuilder::ControlStyle(const CControlTemplate& control) {
 const wchar_t* CDialogBuilder::ControlClass(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
+    case EControlKind::CheckBox:
     case EControlKind::GroupBox:
         return WC_BUTTONW;
     case EControlKind::Label:

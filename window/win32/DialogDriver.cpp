@@ -477,7 +477,7 @@ CWnd::Impl* ImplOf(const CDialog& dialog, int nId) {
 // ---- What the user does.
 
 bool CDialogDriver::Click(int nId) {
-    const CReach reach = Reachable(m_dialog, nId, {EControlKind::PushButton});
+    const CReach reach = Reachable(m_dialog, nId, {EControlKind::PushButton, EControlKind::CheckBox});
     if (!reach.impl)
         return false;
     SendMessageW(reach.impl->hWnd, BM_CLICK, 0, 0);
@@ -486,8 +486,8 @@ bool CDialogDriver::Click(int nId) {
 
 bool CDialogDriver::Focus(int nId) {
     const CReach reach = Reachable(m_dialog, nId,
-                                   {EControlKind::PushButton, EControlKind::Edit, EControlKind::DropDownList,
-                                    EControlKind::DropDown, EControlKind::ListView});
+                                   {EControlKind::PushButton, EControlKind::CheckBox, EControlKind::Edit,
+                                    EControlKind::DropDownList, EControlKind::DropDown, EControlKind::ListView});
     if (!reach.impl)
         return false;
     SendMessageW(m_dialog.GetDialogImpl().hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(reach.impl->hWnd), TRUE);
@@ -777,6 +777,7 @@ CDialogDriver::CLook CDialogDriver::Look(int nId) const {
             look.align = AlignOfFormat(column.fmt & LVCFMT_JUSTIFYMASK);
         break;
     }
+    case EControlKind::CheckBox:
     case EControlKind::GroupBox:
     case EControlKind::Progress:
         break;

@@ -33,6 +33,7 @@ HWND RootWindowOf(const CWnd* pWnd) {
 bool ShowsOwnText(EControlKind kind) {
     switch (kind) {
     case EControlKind::PushButton:
+    case EControlKind::CheckBox:
     case EControlKind::GroupBox:
     case EControlKind::Label:
     case EControlKind::Edit:

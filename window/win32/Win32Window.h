@@ -164,6 +164,9 @@ struct CWnd::Impl {
     // the name of an icon resource, a drop-down list for an entry to select).
     std::wstring strKeptText;
     int nIconId = 0; // icons: the icon shown
+    // Pictures of the program's own (CStatic::SetPicture): the one shown, and the bitmap the window shows it with.
+    CMonochromePicture picture;
+    HBITMAP hPicture = nullptr;
     // Push buttons: built as the default push button (read back from the window when it was made; the dialog
     // manager moves the style to whichever push button has the focus).
     bool bBuiltDefault = false;
