@@ -334,9 +334,6 @@ std::string CWnd::GetToolTip() const {
     return ToData(text);
 }
 
-void CWnd::SetFont(const CFont& font) {
-    const HWND hWnd = Handle(m_pImpl);
-    if (!hWnd || !font.GetImpl())
 void ApplyProgramFont(CWnd::Impl& control) {
     const HWND hWnd = control.hWnd;
     const HFONT hFont = control.programFont ? control.programFont->ForDpi(DialogDpiOf(control)) : nullptr;
