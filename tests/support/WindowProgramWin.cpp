@@ -129,7 +129,7 @@ bool CWindowProgramWin::WaitForDialogText(const std::string& strCaption, int nId
 
 void CWindowProgramWin::CancelDialog(const std::string& strCaption) const {
     if (HWND hDialog = m_pImpl->FindWindowOfProcess(strCaption, m_pImpl->hMain))
-        PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        PostMessageW(hDialog, WM_CLOSE, 0, 0); // as its close box does
 }
 
 bool CWindowProgramWin::Close(std::chrono::milliseconds timeout) {

@@ -31,7 +31,7 @@ public:
     // the main window; its control nId's text then goes to strText. False when none comes.
     bool WaitForDialogText(const std::string& strCaption, int nId, std::string& strText,
                            std::chrono::milliseconds timeout) const;
-    // Cancels the dialog of that caption (IDCANCEL, as Escape does).
+    // Closes the dialog of that caption as its close box does (OnClose, by default a cancel).
     void CancelDialog(const std::string& strCaption) const;
 
     // Asks the main window to close, as its close box does, and waits for the process to end. False when it does
