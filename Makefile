@@ -16,6 +16,8 @@ CI_FLAGS    := $(if $(CI),-DKALVORA_WERROR=ON,)
 PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
             qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth \
             dpkg-dev file desktop-file-utils appstream lintian
+# A session bus and the accessibility bus, for what a screen reader reads of the windows (window.AccessibilityAtspi).
+PACKAGES += dbus-daemon at-spi2-core
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The cross compiler for Windows, Wine to run its programs, and Wine's fonts for its windows ("MS Sans Serif", Marlett).
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine

@@ -99,8 +99,12 @@ public:
     std::vector<int> TabOrder();
 
     // ---- What a screen reader hears, through the system's accessibility (Qt's interfaces, Windows's IAccessible).
-    // The control's accessible name.
+    // What the control is called: the label it is labelled by where the window system names it through a relation
+    // (Qt on Linux), else its accessible name.
     std::string AccessibleName(int nId) const;
+    // What the control holds as a screen reader reads it: a drop-down's entry (or its edit field's text), an edit's
+    // text; empty where the system says none.
+    std::string AccessibleValue(int nId) const;
     // What the control says of its state beside its name (a lamp's colour): its accessible description, else its
     // accessible value (the window system's lamps carry their colour as value).
     std::string AccessibleDescription(int nId) const;

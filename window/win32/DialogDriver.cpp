@@ -1029,6 +1029,12 @@ std::string CDialogDriver::AccessibleName(int nId) const {
     });
 }
 
+std::string CDialogDriver::AccessibleValue(int nId) const {
+    return AccessibleText(m_dialog, nId, [](IAccessible& accessible, VARIANT child, BSTR* text) {
+        return accessible.get_accValue(child, text);
+    });
+}
+
 std::string CDialogDriver::AccessibleDescription(int nId) const {
     const std::string strDescription =
         AccessibleText(m_dialog, nId, [](IAccessible& accessible, VARIANT child, BSTR* text) {
