@@ -137,6 +137,40 @@ void EnsureTipWindow(CWnd::Impl& impl) {
     SetWindowSubclass(info.hwndList, TipListProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(&impl));
 }
 
+// ---- Icons.
+
+constexpr UINT_PTR kKeepSizeSubclassId = 2;
+
+// The icon control being given its icon, if any (on the window thread).
+HWND g_hTakingIcon = nullptr;
+
+// An icon control that keeps its rectangle (REALSIZEIMAGE: the icon drawn at its own size, clipped to the control):
+// the system's static control would take each new icon's size and the program give the rectangle back, and each of
+// those two resizes repaints what it uncovers around the control (the monitor's status lamp changes with every tick
+// that brings no line). Here a new icon leaves the size as it is, so that only the control repaints.
+LRESULT CALLBACK KeepSizeProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nSubclassId,
+                              DWORD_PTR /*nRefData*/) {
+    switch (nMessage) {
+    case STM_SETICON: {
+        const HWND hOuter = g_hTakingIcon;
+        g_hTakingIcon = hWnd;
+        const LRESULT nResult = DefSubclassProc(hWnd, nMessage, wParam, lParam);
+        g_hTakingIcon = hOuter;
+        return nResult;
+    }
+    case WM_WINDOWPOSCHANGING:
+        if (hWnd == g_hTakingIcon)
+            reinterpret_cast<WINDOWPOS*>(lParam)->flags |= SWP_NOSIZE;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hWnd, KeepSizeProc, nSubclassId);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hWnd, nMessage, wParam, lParam);
+}
+
 // ---- Lists.
 
 std::wstring ItemTextOf(HWND hList, int nRow, int nColumn) {
@@ -290,13 +324,10 @@ void CStatic::SetIcon(int nIconId) {
         return;
     const HICON hIcon = IconHandle(nIconId, ScaleForDpi(32, DpiOf(hWnd)));
     // The control takes the icon's size, unless it keeps its rectangle and draws the icon clipped to it (the
-    // system's static control resizes itself with either style).
-    RECT rect{};
-    GetWindowRect(hWnd, &rect);
-    Send(hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon));
+    // system's static control would resize itself with either style: KeepSizeProc keeps it from that).
     if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & SS_REALSIZEIMAGE) != 0)
-        SetWindowPos(hWnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowSubclass(hWnd, KeepSizeProc, kKeepSizeSubclassId, 0);
+    Send(hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon));
     m_pImpl->nIconId = hIcon ? nIconId : 0;
     AnnotateLampState(*m_pImpl);
 }
