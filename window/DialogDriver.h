@@ -151,6 +151,10 @@ public:
     // How many times the control has been painted since the driver began (or Reset); -1 where the implementation
     // cannot tell.
     int PaintCount(int nId) const;
+    // How many messages the window system has given the control (Qt: events), painting or not, since the driver
+    // began (or Reset); -1 where the implementation cannot tell.
+    int MessageCount(int nId) const;
+    // Both counts of every control back to 0.
     void ResetPaintCounts();
     // The control's pixels as red, green, blue rows, the dialog's whole client area for nId 0 (empty when the
     // implementation cannot draw offscreen).

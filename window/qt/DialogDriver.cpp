@@ -113,12 +113,15 @@ void WhenModalOpens(F act) {
 
 } // namespace
 
-// Counts the paint events of the dialog's controls and keeps the highest position of each progress bar.
+// Counts the events and the paint events of the dialog's controls and keeps the highest position of each progress
+// bar.
 struct CDialogDriver::Impl : public QObject {
     std::map<const QObject*, int> m_paints;
+    std::map<const QObject*, int> m_events;
     std::map<const QObject*, int> m_highest;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
+        ++m_events[watched];
         if (event->type() == QEvent::Paint)
             ++m_paints[watched];
         return false;
@@ -436,8 +439,15 @@ int CDialogDriver::PaintCount(int nId) const {
     return found == m_pImpl->m_paints.end() ? 0 : found->second;
 }
 
+int CDialogDriver::MessageCount(int nId) const {
+    const QWidget* widget = WidgetOf(m_dialog.GetDlgItem(nId));
+    const auto found = m_pImpl->m_events.find(widget);
+    return found == m_pImpl->m_events.end() ? 0 : found->second;
+}
+
 void CDialogDriver::ResetPaintCounts() {
     m_pImpl->m_paints.clear();
+    m_pImpl->m_events.clear();
 }
 
 CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {

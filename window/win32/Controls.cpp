@@ -18,6 +18,12 @@ LRESULT Send(HWND hWnd, UINT nMessage, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageW(hWnd, nMessage, wParam, lParam);
 }
 
+// Whether the control's text changes only when the program sets it, or else with a notification to the dialog: a
+// drop-down with edit takes the text of each entry chosen, also by the program.
+bool RemembersSetText(const CWnd::Impl& impl) {
+    return impl.bDialog || impl.kind != EControlKind::DropDown;
+}
+
 void SetText(CWnd::Impl* impl, const std::u16string& text) {
     if (!impl)
         return;
@@ -26,10 +32,18 @@ void SetText(CWnd::Impl* impl, const std::u16string& text) {
         impl->strKeptText = strText;
         return;
     }
-    if (!impl->hWnd || WindowTextOf(impl->hWnd) == strText)
+    if (!impl->hWnd || impl->setText == strText)
         return;
-    CSilentChange silent(*impl);
-    SetWindowTextW(impl->hWnd, strText.c_str());
+    if (!impl->setText && WindowTextOf(impl->hWnd) == strText) {
+        impl->setText = RemembersSetText(*impl) ? std::optional<std::wstring>(strText) : std::nullopt;
+        return;
+    }
+    {
+        CSilentChange silent(*impl);
+        SetWindowTextW(impl->hWnd, strText.c_str());
+    }
+    if (RemembersSetText(*impl))
+        impl->setText = strText; // after the change's own notification, which forgets the text before
     // A label or group box names controls: the names the program gave follow its text.
     if ((impl->kind == EControlKind::Label || impl->kind == EControlKind::GroupBox) && !impl->bDialog && impl->pDialog)
         AnnotateNames(*impl->pDialog);
@@ -319,8 +333,8 @@ void CStatic::SetIcon(int nIconId) {
     const HWND hWnd = Handle(m_pImpl);
     if (!hWnd)
         return;
-    // The icon it shows already costs nothing: the monitor sets its lamps ten times a second.
-    if (m_pImpl->nIconId == nIconId && Send(hWnd, STM_GETICON) != 0)
+    // The icon it shows already costs nothing, not even a message: the monitor sets its lamps ten times a second.
+    if (m_pImpl->nIconId == nIconId && m_pImpl->hShownIcon)
         return;
     const HICON hIcon = IconHandle(nIconId, ScaleForDpi(32, DpiOf(hWnd)));
     // The control takes the icon's size, unless it keeps its rectangle and draws the icon clipped to it (the
@@ -329,6 +343,7 @@ void CStatic::SetIcon(int nIconId) {
         SetWindowSubclass(hWnd, KeepSizeProc, kKeepSizeSubclassId, 0);
     Send(hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon));
     m_pImpl->nIconId = hIcon ? nIconId : 0;
+    m_pImpl->hShownIcon = hIcon;
     AnnotateLampState(*m_pImpl);
 }
 
