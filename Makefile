@@ -24,6 +24,8 @@ PACKAGES += libqrcodegencpp-dev zbar-tools
 # The live page in a real browser, and the Windows program's read from Linux: Debian's Chromium and its driver
 # through Selenium (python3 with it).
 PACKAGES += chromium chromium-driver python3-selenium
+# A session bus and the accessibility bus, for what a screen reader reads of the windows (window.AccessibilityAtspi).
+PACKAGES += dbus-daemon at-spi2-core
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The cross compiler for Windows, Wine to run its programs, and Wine's fonts for its windows ("MS Sans Serif", Marlett).
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine

@@ -107,8 +107,12 @@ public:
     std::vector<int> TabOrder();
 
     // ---- What a screen reader hears, through the system's accessibility (Qt's interfaces, Windows's IAccessible).
-    // The control's accessible name.
+    // What the control is called: the label it is labelled by where the window system names it through a relation
+    // (Qt on Linux), else its accessible name.
     std::string AccessibleName(int nId) const;
+    // What the control holds as a screen reader reads it: a drop-down's entry (or its edit field's text), an edit's
+    // text; empty where the system says none.
+    std::string AccessibleValue(int nId) const;
     // What the control says of its state beside its name (a lamp's colour): its accessible description, else its
     // accessible value (the window system's lamps carry their colour as value).
     std::string AccessibleDescription(int nId) const;
@@ -155,6 +159,10 @@ public:
     // How many times the control has been painted since the driver began (or Reset); -1 where the implementation
     // cannot tell.
     int PaintCount(int nId) const;
+    // How many messages the window system has given the control (Qt: events), painting or not, since the driver
+    // began (or Reset); -1 where the implementation cannot tell.
+    int MessageCount(int nId) const;
+    // Both counts of every control back to 0.
     void ResetPaintCounts();
     // The control's pixels as red, green, blue rows, the dialog's whole client area for nId 0 (empty when the
     // implementation cannot draw offscreen).

@@ -1,5 +1,6 @@
 // What Qt's accessibility bridge hands a screen reader: each dialog's tree of accessible interfaces, walked from the
-// dialog's window down, holds no control the user operates or reads without a name.
+// dialog's window down, holds no control the user operates or reads, and no drop-down's edit field, that a screen
+// reader could not call by a label or a name. (tests/window/AccessibilityAtspi.cpp reads the same over the bus.)
 
 #include "window/DialogDriver.h" // the dialog tests' main function: Qt's application object
 
@@ -47,17 +48,34 @@ std::string Describe(QAccessibleInterface& iface) {
            std::to_string(static_cast<int>(iface.role())) + ")";
 }
 
-// The operable controls under iface, each with its name; the parts of an operable control (a drop-down's list, a
-// list's rows) belong to it and are not walked.
+// What a screen reader calls the control: the label it is labelled by (a drop-down's name is its entry), else its name.
+QString CalledBy(QAccessibleInterface& iface) {
+    for (const auto& [label, relation] : iface.relations(QAccessible::Label)) {
+        if (label && !label->text(QAccessible::Name).trimmed().isEmpty())
+            return label->text(QAccessible::Name);
+    }
+    return iface.text(QAccessible::Name);
+}
+
+// The operable controls under iface, each with what it is called; the parts of an operable control (a drop-down's
+// list, a list's rows) belong to it and are not walked, but for a drop-down's edit field, which the user types into.
 void Walk(const CDialog& dialog, QAccessibleInterface& iface, std::vector<std::pair<std::string, QString>>& found) {
     for (int i = 0; i < iface.childCount(); ++i) {
         QAccessibleInterface* child = iface.child(i);
         if (!child)
             continue;
-        if (IsOperable(dialog, *child))
-            found.emplace_back(Describe(*child), child->text(QAccessible::Name));
-        else
+        if (!IsOperable(dialog, *child)) {
             Walk(dialog, *child, found);
+            continue;
+        }
+        found.emplace_back(Describe(*child), CalledBy(*child));
+        if (child->role() != QAccessible::ComboBox)
+            continue;
+        for (int nPart = 0; nPart < child->childCount(); ++nPart) {
+            QAccessibleInterface* part = child->child(nPart);
+            if (part && part->role() == QAccessible::EditableText)
+                found.emplace_back(Describe(*child) + "'s edit field", part->text(QAccessible::Name));
+        }
     }
 }
 
@@ -67,8 +85,9 @@ TEST(AccessibilityTree, NoOperableControlIsWithoutAName) {
         std::size_t nOperable; // what the tree must hold, so that a walk that finds nothing fails
     };
     const std::vector<CRow> rows = {
-        {IDD_ABOUTBOX, 1}, {IDD_MAIN_CONSOLE, 29}, {IDD_READ_MEMORY, 5},
-        {IDD_COM_PORT, 3}, {IDD_PARAMETERS, 14},   {IDD_LIVE_PAGE, 5},
+        {IDD_ABOUTBOX, 1}, {IDD_MAIN_CONSOLE, 29},   {IDD_READ_MEMORY, 5},
+        {IDD_COM_PORT, 3}, {IDD_PARAMETERS, 14 + 3}, // and the edit fields of its three drop-downs with edit
+        {IDD_LIVE_PAGE, 5},
     };
     for (const CRow& row : rows) {
         SCOPED_TRACE(row.nTemplateId);

@@ -877,6 +877,73 @@ TEST(WindowLayer, SettingNeverFires) {
     }
 }
 
+// ---- setting what a control shows
+
+// A value the control shows already costs nothing, not even a message to the control (so no repaint and no word to a
+// screen reader): the monitor sets its displays, fields and lamps ten times a second, mostly to what they show.
+// Another value is shown and repainted, also after the user has changed the control meanwhile.
+TEST(WindowLayer, SettingWhatAControlShowsSendsItNothing) {
+    using Set = std::function<void(CDialog&, int nId, const std::string&)>;
+    using Shown = std::function<std::string(const CDialogDriver&, int nId)>;
+    const Set text = [](CDialog& dialog, int nId, const std::string& value) {
+        dialog.GetDlgItem(nId)->SetWindowText(value);
+    };
+    const Shown shownText = [](const CDialogDriver& driver, int nId) {
+        return driver.Text(nId);
+    };
+    const Set icon = [](CDialog& dialog, int nId, const std::string& value) {
+        dialog.Control<CStatic>(nId).SetIcon(std::stoi(value));
+    };
+    const Shown shownIcon = [](const CDialogDriver& driver, int nId) {
+        return std::to_string(driver.IconId(nId));
+    };
+    const struct {
+        const char* pszName;
+        int nId;
+        Set set;
+        Shown shown;
+        std::string first;
+        std::string second;
+        const char* pszTyped; // what the user types into it before the second value comes again; null for none
+    } rows[] = {
+        {"the large display", IDC_DISPLAY_LARGE, text, shownText, "    0:15", "    0:14", nullptr},
+        {"a read-only field", IDC_LEAD_TIME, text, shownText, "0:01:30", "0:01:31", nullptr},
+        {"an edit the user types into", IDC_BRIGHTNESS, text, shownText, "5", "6", "7"},
+        {"a label", IDC_LABEL_STATUS, text, shownText, "Status", "Zustand", nullptr},
+        {"a group box", IDC_GROUP_MONITOR, text, shownText, "Monitor", "Anzeige", nullptr},
+        {"a push button", IDC_EXIT, text, shownText, "Exit", "Ende", nullptr},
+        {"a lamp", IDC_LIGHT_1, icon, shownIcon, std::to_string(IDI_LAMP_RED), std::to_string(IDI_LAMP_GREEN), nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CDialog dialog(IDD_MAIN_CONSOLE);
+        CDialogDriver driver(dialog);
+        dialog.Create();
+        ASSERT_TRUE(driver.WaitFor([&] { return driver.IsShown(); }));
+        if (driver.MessageCount(row.nId) < 0)
+            GTEST_SKIP() << "this window implementation cannot tell what reaches a control";
+        row.set(dialog, row.nId, row.first);
+        driver.Wait(100ms);
+        driver.ResetPaintCounts();
+        row.set(dialog, row.nId, row.first);
+        EXPECT_EQ(driver.MessageCount(row.nId), 0) << "the same value again";
+        driver.Wait(100ms);
+        EXPECT_EQ(driver.PaintCount(row.nId), 0);
+        EXPECT_EQ(row.shown(driver, row.nId), row.first);
+
+        row.set(dialog, row.nId, row.second);
+        driver.Wait(100ms);
+        EXPECT_GT(driver.PaintCount(row.nId), 0) << "another value";
+        EXPECT_EQ(row.shown(driver, row.nId), row.second);
+        if (row.pszTyped) {
+            ASSERT_TRUE(driver.Type(row.nId, row.pszTyped));
+            ASSERT_NE(row.shown(driver, row.nId), row.second);
+            row.set(dialog, row.nId, row.second);
+            EXPECT_EQ(row.shown(driver, row.nId), row.second) << "after the user's typing";
+        }
+    }
+}
+
 TEST(WindowLayer, UsersActionFires) {
     // Each row acts on a dialog whose drop-downs hold "P1", "P2" and "P3", and tells whether the action took effect.
     using Action = std::function<bool(CDialogDriver&)>;

@@ -4,9 +4,11 @@
 Runs the window program in an X display of its own with Qt's accessibility bridge on, walks the main window's
 accessibility tree (AT-SPI) and then that of each dialog the main window opens (COM Port Settings, Parameters, Read
 Memory: their buttons pressed through the bus, message boxes answered OK, each dialog closed with its OK button), and
-prints, per window, the operable controls (buttons, edits, drop-downs, lists, spins, progress bars and the lamps,
-visible ones only) and those among them with a name. A drop-down whose name is one of its own entries counts as
-unnamed: it says what it shows, not what it is.
+prints, per window, the operable controls (buttons, edits, drop-downs and their edit fields, lists, spins, progress
+bars and the lamps, visible ones only) and those among them that a screen reader can call by a name, as Orca does: by
+the labels a control is labelled by, else by its name. A drop-down without a label whose name is one of its own
+entries counts as unnamed: it says what it shows, not what it is. Each drop-down is listed with what Orca reads as its
+entry (its edit field's text, else its name), so that both its label and its value show.
 
 The program runs from a copy of its directory, so that what its dialogs save stays there. Debian packages: xvfb,
 dbus-x11, at-spi2-core, gir1.2-atspi-2.0 and python3-gi (the system's Python). The command:
@@ -71,18 +73,45 @@ def entries(combo):
     return texts
 
 
-def operable_controls(window):
-    """(role, name, named) of every visible operable control under the window; their parts are theirs."""
+def labels(accessible):
+    """The names of the objects the accessible is labelled by, joined."""
+    names = []
+    for relation in accessible.get_relation_set():
+        if relation.get_relation_type() == Atspi.RelationType.LABELLED_BY:
+            names += [relation.get_target(i).get_name() or "" for i in range(relation.get_n_targets())]
+    return " ".join(name.strip() for name in names if name.strip())
+
+
+def whole_text(accessible):
+    text = accessible.get_text_iface() if "Text" in accessible.get_interfaces() else None
+    return text.get_text(0, text.get_character_count()) if text else None
+
+
+def edit_field(combo):
+    return next((part for part in children(combo) if part.get_role() in (R.TEXT, R.ENTRY)), None)
+
+
+def operable_controls(window, dropdowns):
+    """(role, name, named) of every visible operable control under the window; their parts are theirs, but for a
+    drop-down's edit field. Each drop-down goes into dropdowns as (what it is called, its entry)."""
     found = []
     for child in children(window):
         role = child.get_role()
-        if role in OPERABLE:
-            if visible(child):
-                name = (child.get_name() or "").strip()
-                named = bool(name) and not (role == R.COMBO_BOX and name in entries(child))
-                found.append((child.get_role_name(), name, named))
-        else:
-            found.extend(operable_controls(child))
+        if role not in OPERABLE:
+            found.extend(operable_controls(child, dropdowns))
+            continue
+        if not visible(child):
+            continue
+        name = (child.get_name() or "").strip()
+        label = labels(child)
+        named = bool(label) or (bool(name) and not (role == R.COMBO_BOX and name in entries(child)))
+        found.append((child.get_role_name(), label or name, named))
+        if role == R.COMBO_BOX:
+            field = edit_field(child)
+            dropdowns.append((label or name, whole_text(field) if field is not None else child.get_name() or ""))
+            if field is not None:
+                field_name = (field.get_name() or "").strip()
+                found.append(("edit field of a drop-down", field_name, bool(field_name)))
     return found
 
 
@@ -127,12 +156,16 @@ def answer_message_boxes(application, program_name):
                 press(ok)
 
 
-def report(title, controls):
+def report(title, window):
+    dropdowns = []
+    controls = operable_controls(window, dropdowns)
     named = sum(1 for _, _, is_named in controls if is_named)
     print(f"{title}: named {named} of {len(controls)}")
     for role, name, is_named in controls:
         if not is_named:
             print(f"    unnamed {role}" + (f' (says "{name}")' if name else ""))
+    for label, entry in dropdowns:
+        print(f'    drop-down "{label}" holds "{entry}"')
     return named, len(controls)
 
 
@@ -160,7 +193,7 @@ def main():
             if main_window is None:
                 print("the program's main window never showed on the accessibility bus")
                 return 1
-            totals = [report(MAIN_TITLE, operable_controls(main_window))]
+            totals = [report(MAIN_TITLE, main_window)]
             for button_name, title in DIALOGS:
                 button = find(main_window, R.PUSH_BUTTON, button_name)
                 if button is None:
@@ -178,7 +211,7 @@ def main():
                     continue
                 time.sleep(0.5)  # the dialog's initialisation fills its lists
                 answer_message_boxes(application, program_name)
-                totals.append(report(title, operable_controls(dialog)))
+                totals.append(report(title, dialog))
                 ok = find(dialog, R.PUSH_BUTTON, "OK")
                 if ok is not None:
                     press(ok)

@@ -35,6 +35,10 @@ bool IsBoundSpin(const CDialogTemplate& dialogTemplate, std::size_t nControl) {
     return nControl > 0 && control.kind == EControlKind::Spin && control.Has(EControlStyle::AutoBuddy);
 }
 
+bool IsDropDown(EControlKind kind) {
+    return kind == EControlKind::DropDownList || kind == EControlKind::DropDown;
+}
+
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
@@ -74,7 +78,7 @@ std::vector<CNameSource> AccessibleNameSources(const CDialogTemplate& dialogTemp
             sources[i] = {ENameSource::Own, static_cast<int>(i), 0};
         else if (i > 0 && controls[i - 1].kind == EControlKind::Label)
             sources[i] = {ENameSource::Label, static_cast<int>(i - 1), 0};
-        else if (const int nGroup = FramingGroup(dialogTemplate, i); nGroup >= 0)
+        else if (const int nGroup = FramingGroup(dialogTemplate, i); nGroup >= 0 && !IsDropDown(control.kind))
             sources[i] = {ENameSource::Group, nGroup, 0};
     }
     // The controls a group box names are numbered when there are several.

@@ -13,7 +13,9 @@
 //   2. Else the label that stands directly before the control in the template names it (a hidden label too: the
 //      window system's way of naming a control that shows no caption).
 //   3. Else the smallest group box that frames it names it; where that box frames several controls named so, each
-//      takes its number among them, in template order ("Light 1" to "Light 3").
+//      takes its number among them, in template order ("Light 1" to "Light 3"). Not a drop-down: a screen reader
+//      hears a drop-down's label and its entry, and an implementation may give the label as a relation between the
+//      label and the drop-down (Qt on Linux must, or the entry goes unheard), which a group box cannot be.
 //   4. Else nothing names it, and the template wants a label before it.
 // A spin bound to the control before it takes that control's name. Labels, group boxes and pictures (the About
 // box's logo, a decoration) are not named: they are what names the others.

@@ -1,16 +1,18 @@
 // What a screen reader hears of the controls: each control's name by the rule of window/common/AccessibleNames.h,
 // the labels as the buddies of the controls they name (Qt's labelled-by relation), the lamps' states as their
-// descriptions, and two accessible interfaces of our own where Qt's would not say what the window system's does:
-//   - a drop-down, which Qt on Linux names by its current entry ("P3") and leaves its label to the relation, so that a
-//     screen reader reading names alone never hears "Program": here the name is the label's and the entry the value;
-//   - the spin, a widget of our own, which Qt would show as a nameless pane: here a spin box with its position.
+// descriptions, and an accessible interface of our own for the spin, a widget of our own, which Qt would show as a
+// nameless pane: here a spin box with its position.
+// A drop-down is named by its label's relation alone, never by an accessible name: Qt on Linux gives a drop-down no
+// text, value or selection over the accessibility bus, only its name, which is its current entry as long as no
+// accessible name replaces it. So a screen reader hears the label from the relation and the entry ("P3") as the name,
+// which is how Orca reads a drop-down. The edit field of a drop-down with edit carries the label's text as its name,
+// and its text is the value.
 // Qt announces a changed name or description itself (QWidget::setAccessibleName, setAccessibleDescription).
 
 #include "window/qt/QtWindow.h"
 
 #include "window/common/IconDesign.h"
 
-#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
@@ -20,55 +22,6 @@
 #include <algorithm>
 
 namespace {
-
-class CAccessibleComboBox : public QAccessibleWidget {
-public:
-    explicit CAccessibleComboBox(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
-
-    QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Value)
-            return Combo()->isEditable() ? Combo()->lineEdit()->text() : Combo()->currentText();
-        return QAccessibleWidget::text(kind); // the name: the accessible name, else a buddy label's text
-    }
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.expandable = true;
-        state.expanded = Combo()->view()->isVisible();
-        state.editable = Combo()->isEditable();
-        return state;
-    }
-    // Its parts, as Qt's own: the list of entries, and the edit field of a drop-down with edit.
-    int childCount() const override { return Combo()->isEditable() ? 2 : 1; }
-    QAccessibleInterface* child(int nIndex) const override {
-        if (nIndex == 0)
-            return QAccessible::queryAccessibleInterface(Combo()->view());
-        if (nIndex == 1 && Combo()->isEditable())
-            return QAccessible::queryAccessibleInterface(Combo()->lineEdit());
-        return nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        if (!child)
-            return -1;
-        if (child->object() == Combo()->view())
-            return 0;
-        if (Combo()->isEditable() && child->object() == Combo()->lineEdit())
-            return 1;
-        return -1;
-    }
-    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
-    void doAction(const QString& action) override {
-        if (action != showMenuAction() && action != pressAction())
-            return;
-        if (Combo()->view()->isVisible())
-            Combo()->hidePopup();
-        else
-            Combo()->showPopup();
-    }
-    QStringList keyBindingsForAction(const QString& /*action*/) const override { return {}; }
-
-private:
-    QComboBox* Combo() const { return static_cast<QComboBox*>(widget()); }
-};
 
 class CAccessibleSpin : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
@@ -94,12 +47,8 @@ private:
     CQtSpinButton* Spin() const { return static_cast<CQtSpinButton*>(widget()); }
 };
 
-// Asked by Qt for every object, most derived class first: answers for the two classes above only.
+// Asked by Qt for every object, most derived class first: answers for the spin only.
 QAccessibleInterface* ControlInterface(const QString& strClass, QObject* object) {
-    if (strClass == QLatin1String(CQtComboBox::staticMetaObject.className())) {
-        if (auto* combo = qobject_cast<CQtComboBox*>(object))
-            return new CAccessibleComboBox(combo);
-    }
     if (strClass == QLatin1String(CQtSpinButton::staticMetaObject.className())) {
         if (auto* spin = qobject_cast<CQtSpinButton*>(object))
             return new CAccessibleSpin(spin);
@@ -167,6 +116,11 @@ void RenameControls(CDialog::DialogImpl& dialog) {
         const std::u16string text = SourceText(*controls[static_cast<std::size_t>(source.nItem)]).toStdU16String();
         const QString strName = QString::fromStdU16String(
             AccessibleNameFromText(text, KeepsAmpersands(dialogTemplate, source), source.nNumber));
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            widget = combo->lineEdit(); // the drop-down itself says its entry; its edit field, if any, the label
+            if (!widget)
+                continue;
+        }
         if (widget->accessibleName() != strName)
             widget->setAccessibleName(strName);
     }

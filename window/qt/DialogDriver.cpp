@@ -158,12 +158,15 @@ void WhenModalOpens(F act) {
 
 } // namespace
 
-// Counts the paint events of the dialog's controls and keeps the highest position of each progress bar.
+// Counts the events and the paint events of the dialog's controls and keeps the highest position of each progress
+// bar.
 struct CDialogDriver::Impl : public QObject {
     std::map<const QObject*, int> m_paints;
+    std::map<const QObject*, int> m_events;
     std::map<const QObject*, int> m_highest;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
+        ++m_events[watched];
         if (event->type() == QEvent::Paint)
             ++m_paints[watched];
         return false;
@@ -366,20 +369,55 @@ std::vector<CDialogDriver::CMenuEntry> CDialogDriver::MenuEntries() const {
     return entries;
 }
 
-// ---- What a screen reader hears: the interface Qt gives the control to its accessibility bridge.
+// ---- What a screen reader hears: the interface Qt gives the control to its accessibility bridge, read as the bridge
+// hands it to the bus (a name, relations, a text and a value interface; Qt's text of the kind Value never crosses)
+// and as Orca reads it: a control is called by the label it is labelled by, else by its name; a drop-down holds its
+// edit field's text, else its name.
 
 namespace {
 
-std::string AccessibleText(const CDialog& dialog, int nId, QAccessible::Text kind) {
+QAccessibleInterface* InterfaceOf(const CDialog& dialog, int nId) {
     QWidget* widget = WidgetOf(dialog.GetDlgItem(nId));
-    QAccessibleInterface* iface = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+    return widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+}
+
+std::string AccessibleText(const CDialog& dialog, int nId, QAccessible::Text kind) {
+    QAccessibleInterface* iface = InterfaceOf(dialog, nId);
     return iface ? QtToData(iface->text(kind)) : std::string();
+}
+
+QString WholeText(QAccessibleInterface& iface) {
+    QAccessibleTextInterface* text = iface.textInterface();
+    return text ? text->text(0, text->characterCount()) : QString();
 }
 
 } // namespace
 
 std::string CDialogDriver::AccessibleName(int nId) const {
-    return AccessibleText(m_dialog, nId, QAccessible::Name);
+    QAccessibleInterface* iface = InterfaceOf(m_dialog, nId);
+    if (!iface)
+        return {};
+    for (const auto& [label, relation] : iface->relations(QAccessible::Label)) {
+        if (label)
+            return QtToData(label->text(QAccessible::Name));
+    }
+    return QtToData(iface->text(QAccessible::Name));
+}
+
+std::string CDialogDriver::AccessibleValue(int nId) const {
+    QAccessibleInterface* iface = InterfaceOf(m_dialog, nId);
+    if (!iface)
+        return {};
+    if (iface->role() == QAccessible::ComboBox) {
+        for (int i = 0; i < iface->childCount(); ++i) {
+            if (QAccessibleInterface* part = iface->child(i); part && part->role() == QAccessible::EditableText)
+                return QtToData(WholeText(*part));
+        }
+        return QtToData(iface->text(QAccessible::Name));
+    }
+    if (QAccessibleValueInterface* value = iface->valueInterface())
+        return QtToData(value->currentValue().toString());
+    return QtToData(WholeText(*iface));
 }
 
 std::string CDialogDriver::AccessibleDescription(int nId) const {
@@ -459,8 +497,15 @@ int CDialogDriver::PaintCount(int nId) const {
     return found == m_pImpl->m_paints.end() ? 0 : found->second;
 }
 
+int CDialogDriver::MessageCount(int nId) const {
+    const QWidget* widget = WidgetOf(m_dialog.GetDlgItem(nId));
+    const auto found = m_pImpl->m_events.find(widget);
+    return found == m_pImpl->m_events.end() ? 0 : found->second;
+}
+
 void CDialogDriver::ResetPaintCounts() {
     m_pImpl->m_paints.clear();
+    m_pImpl->m_events.clear();
 }
 
 CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {

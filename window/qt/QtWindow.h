@@ -215,7 +215,8 @@ CDialogUnits UnitsOfFont(const QFont& font);
 
 // Names the dialog's controls by the rule of window/common/AccessibleNames.h: a label becomes the buddy of the
 // control it names (Qt's labelled-by relation), every control named by a label or group box takes that text as its
-// accessible name, and each lamp says its state.
+// accessible name, except a drop-down, whose name stays its entry (the edit field of a drop-down with edit takes the
+// text instead), and each lamp says its state.
 void NameControls(CDialog::DialogImpl& dialog);
 // The names again, after the text of a label or group box changed.
 void RenameControls(CDialog::DialogImpl& dialog);

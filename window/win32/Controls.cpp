@@ -20,6 +20,12 @@ LRESULT Send(HWND hWnd, UINT nMessage, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageW(hWnd, nMessage, wParam, lParam);
 }
 
+// Whether the control's text changes only when the program sets it, or else with a notification to the dialog: a
+// drop-down with edit takes the text of each entry chosen, also by the program.
+bool RemembersSetText(const CWnd::Impl& impl) {
+    return impl.bDialog || impl.kind != EControlKind::DropDown;
+}
+
 void SetText(CWnd::Impl* impl, const std::u16string& text) {
     if (!impl)
         return;
@@ -28,10 +34,18 @@ void SetText(CWnd::Impl* impl, const std::u16string& text) {
         impl->strKeptText = strText;
         return;
     }
-    if (!impl->hWnd || WindowTextOf(impl->hWnd) == strText)
+    if (!impl->hWnd || impl->setText == strText)
         return;
-    CSilentChange silent(*impl);
-    SetWindowTextW(impl->hWnd, strText.c_str());
+    if (!impl->setText && WindowTextOf(impl->hWnd) == strText) {
+        impl->setText = RemembersSetText(*impl) ? std::optional<std::wstring>(strText) : std::nullopt;
+        return;
+    }
+    {
+        CSilentChange silent(*impl);
+        SetWindowTextW(impl->hWnd, strText.c_str());
+    }
+    if (RemembersSetText(*impl))
+        impl->setText = strText; // after the change's own notification, which forgets the text before
     // A label or group box names controls: the names the program gave follow its text.
     if ((impl->kind == EControlKind::Label || impl->kind == EControlKind::GroupBox) && !impl->bDialog && impl->pDialog)
         AnnotateNames(*impl->pDialog);
@@ -137,6 +151,40 @@ void EnsureTipWindow(CWnd::Impl& impl) {
         return;
     SetWindowSubclass(impl.hTipWindow, TipWindowProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(&impl));
     SetWindowSubclass(info.hwndList, TipListProc, kTipSubclassId, reinterpret_cast<DWORD_PTR>(&impl));
+}
+
+// ---- Icons.
+
+constexpr UINT_PTR kKeepSizeSubclassId = 2;
+
+// The icon control being given its icon, if any (on the window thread).
+HWND g_hTakingIcon = nullptr;
+
+// An icon control that keeps its rectangle (REALSIZEIMAGE: the icon drawn at its own size, clipped to the control):
+// the system's static control would take each new icon's size and the program give the rectangle back, and each of
+// those two resizes repaints what it uncovers around the control (the monitor's status lamp changes with every tick
+// that brings no line). Here a new icon leaves the size as it is, so that only the control repaints.
+LRESULT CALLBACK KeepSizeProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nSubclassId,
+                              DWORD_PTR /*nRefData*/) {
+    switch (nMessage) {
+    case STM_SETICON: {
+        const HWND hOuter = g_hTakingIcon;
+        g_hTakingIcon = hWnd;
+        const LRESULT nResult = DefSubclassProc(hWnd, nMessage, wParam, lParam);
+        g_hTakingIcon = hOuter;
+        return nResult;
+    }
+    case WM_WINDOWPOSCHANGING:
+        if (hWnd == g_hTakingIcon)
+            reinterpret_cast<WINDOWPOS*>(lParam)->flags |= SWP_NOSIZE;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hWnd, KeepSizeProc, nSubclassId);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hWnd, nMessage, wParam, lParam);
 }
 
 // ---- Lists.
@@ -373,23 +421,20 @@ void ShowIcon(CWnd::Impl& control, int nIconId) {
         return;
     const HICON hIcon = IconHandle(nIconId, ScaleForDpi(32, DialogDpiOf(control)));
     // The control takes the icon's size, unless it keeps its rectangle and draws the icon clipped to it (the
-    // system's static control resizes itself with either style).
-    RECT rect{};
-    GetWindowRect(hWnd, &rect);
-    Send(hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon));
+    // system's static control would resize itself with either style: KeepSizeProc keeps it from that).
     if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & SS_REALSIZEIMAGE) != 0)
-        SetWindowPos(hWnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowSubclass(hWnd, KeepSizeProc, kKeepSizeSubclassId, 0);
+    Send(hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon));
     control.nIconId = hIcon ? nIconId : 0;
+    control.hShownIcon = hIcon;
     AnnotateLampState(control);
 }
 
 void CStatic::SetIcon(int nIconId) {
-    const HWND hWnd = Handle(m_pImpl);
-    if (!hWnd)
+    if (!Handle(m_pImpl))
         return;
-    // The icon it shows already costs nothing: the monitor sets its lamps ten times a second.
-    if (m_pImpl->nIconId == nIconId && Send(hWnd, STM_GETICON) != 0)
+    // The icon it shows already costs nothing, not even a message: the monitor sets its lamps ten times a second.
+    if (m_pImpl->nIconId == nIconId && m_pImpl->hShownIcon)
         return;
     ShowIcon(*m_pImpl, nIconId);
 }

@@ -139,9 +139,15 @@ INT_PTR HandleMessage(CDialog& dialog, UINT nMessage, WPARAM wParam, LPARAM lPar
     const HWND hDlg = impl.hDlg;
     switch (nMessage) {
     case WM_COMMAND: {
+        const auto hControl = reinterpret_cast<HWND>(lParam);
+        // An edit's text changed, by the user, the system or the program: what the program set last is no longer
+        // known to be shown.
+        if (hControl && HIWORD(wParam) == EN_CHANGE) {
+            if (CWnd::Impl* edit = impl.Find(hControl))
+                edit->setText.reset();
+        }
         if (!impl.bRouting)
             return FALSE;
-        const auto hControl = reinterpret_cast<HWND>(lParam);
         if (!hControl) {
             // The dialog manager's own Enter or Escape (IDOK or IDCANCEL without a control). The layer's keyboard
             // rules decide those keys before the dialog manager sees them; a second decision here could only

@@ -239,10 +239,11 @@ private:
     BYTE m_before[256] = {};
 };
 
-// What the driver watches on a control from its start: how often the control was painted, and for a progress bar
-// the highest position it has had.
+// What the driver watches on a control from its start: how many messages it had, how often it was painted, and for a
+// progress bar the highest position it has had.
 struct CWatched {
     int nPaints = 0;
+    int nMessages = 0;
     bool bStatic = false; // labels, icons and pictures
     bool bProgress = false;
     int nHighest = 0;
@@ -269,6 +270,7 @@ bool MovesProgress(UINT nMessage) {
 
 LRESULT CALLBACK WatchControl(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nId, DWORD_PTR nData) {
     auto& watched = *reinterpret_cast<CWatched*>(nData);
+    ++watched.nMessages;
     if (nMessage == WM_PAINT || (watched.bStatic && RedrawsStatic(hWnd, nMessage)))
         ++watched.nPaints;
     else if (nMessage == WM_NCDESTROY)
@@ -842,9 +844,19 @@ int CDialogDriver::PaintCount(int nId) const {
     return found == m_pImpl->watched.end() ? -1 : found->second.nPaints;
 }
 
+int CDialogDriver::MessageCount(int nId) const {
+    const CWnd::Impl* impl = ImplOf(m_dialog, nId);
+    if (!impl)
+        return -1;
+    const auto found = m_pImpl->watched.find(impl->hWnd);
+    return found == m_pImpl->watched.end() ? -1 : found->second.nMessages;
+}
+
 void CDialogDriver::ResetPaintCounts() {
-    for (auto& [hWnd, watched] : m_pImpl->watched)
+    for (auto& [hWnd, watched] : m_pImpl->watched) {
         watched.nPaints = 0;
+        watched.nMessages = 0;
+    }
 }
 
 CDialogDriver::CImage CDialogDriver::Snapshot(int nId) const {
@@ -1068,6 +1080,12 @@ std::string AccessibleText(const CDialog& dialog, int nId, HRESULT (*get)(IAcces
 std::string CDialogDriver::AccessibleName(int nId) const {
     return AccessibleText(m_dialog, nId, [](IAccessible& accessible, VARIANT child, BSTR* text) {
         return accessible.get_accName(child, text);
+    });
+}
+
+std::string CDialogDriver::AccessibleValue(int nId) const {
+    return AccessibleText(m_dialog, nId, [](IAccessible& accessible, VARIANT child, BSTR* text) {
+        return accessible.get_accValue(child, text);
     });
 }
 

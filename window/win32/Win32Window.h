@@ -30,6 +30,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -163,10 +164,15 @@ struct CWnd::Impl {
     // The text of controls whose window does not keep a text as it was set (an icon control takes its text for
     // the name of an icon resource, a drop-down list for an entry to select).
     std::wstring strKeptText;
-    int nIconId = 0; // icons: the icon shown
+    int nIconId = 0;            // icons: the icon shown
+    HICON hShownIcon = nullptr; // and the handle the control was given for it
     // Pictures of the program's own (CStatic::SetPicture): the one shown, and the bitmap the window shows it with.
     CMonochromePicture picture;
     HBITMAP hPicture = nullptr;
+    // The text the program last gave a control that keeps its own text, while nothing else has changed it since
+    // (a change by the user or the system notifies the dialog, which forgets it): setting the same text again then
+    // sends the control nothing, where the monitor sets its fields ten times a second.
+    std::optional<std::wstring> setText;
     // Push buttons: built as the default push button (read back from the window when it was made; the dialog
     // manager moves the style to whichever push button has the focus).
     bool bBuiltDefault = false;
