@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -116,6 +117,19 @@ INSTANTIATE_TEST_SUITE_P(
                            a.m_eFormat = ECliFormat::Csv;
                            a.m_duration = 1ms;
                        })},
+        SParseRow{"MonitorServingThePage",
+                  {"monitor", "--serve", "8080"},
+                  With(ECliCommand::Monitor,
+                       [](auto& a) {
+                           a.m_serve = CServeAddress{"", 8080};
+                       })},
+        SParseRow{"MonitorServingOnOneAddressForSeconds",
+                  {"monitor", "--serve", "192.168.1.20:80", "--seconds", "1"},
+                  With(ECliCommand::Monitor,
+                       [](auto& a) {
+                           a.m_serve = CServeAddress{"192.168.1.20", 80};
+                           a.m_duration = 1000ms;
+                       })},
         SParseRow{"MemoryReadIsTxt",
                   {"memory", "read"},
                   With(ECliCommand::MemoryRead, [](auto& a) { a.m_eFormat = ECliFormat::Txt; })},
@@ -190,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"PortAndDevice", {"--port", "1", "--device", "/dev/ttyS0", "get"}, "exclude each other"},
         SRefusalRow{"BaudNotOffered", {"--baud", "115200", "get"}, "--baud takes"},
         SRefusalRow{"LineOptionAfterTheCommand", {"get", "--port", "3"}, "unexpected argument \"--port\""},
-        SRefusalRow{"LineOptionAfterTheCommandIsShownItsPlace", {"memory", "read", "--port", "3"},
+        SRefusalRow{"LineOptionAfterTheCommandIsShownItsPlace",
+                    {"memory", "read", "--port", "3"},
                     "\"--port\" (--port goes before the command"},
         SRefusalRow{"GetWithArguments", {"get", "--csv"}, "unexpected argument"},
         SRefusalRow{"SetNothing", {"set"}, "what to set"},
@@ -214,6 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"MonitorFormatJson", {"monitor", "--format", "json"}, "text, csv or jsonl"},
         SRefusalRow{"MonitorSecondsZero", {"monitor", "--seconds", "0"}, "--seconds takes"},
         SRefusalRow{"MonitorSecondsWord", {"monitor", "--seconds", "ten"}, "--seconds takes"},
+        SRefusalRow{"MonitorServeNothing", {"monitor", "--serve"}, "--serve needs a value"},
+        SRefusalRow{"MonitorServeAWord", {"monitor", "--serve", "web"}, "--serve takes [ADDRESS:]PORT"},
+        SRefusalRow{"MonitorServeTwice", {"monitor", "--serve", "80", "--serve", "81"}, "given twice"},
         SRefusalRow{"MonitorFormatTwice", {"monitor", "--format", "csv", "--format", "text"}, "given twice"},
         SRefusalRow{"MemoryNothing", {"memory"}, "read or erase"},
         SRefusalRow{"MemoryFormatJsonl", {"memory", "read", "--format", "jsonl"}, "txt, csv or json"},
@@ -228,15 +246,48 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"DownloadDetails", {"programs", "download", "--details"}, "unexpected argument"}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
+TEST(CliServeAddress, AnAddressAndAPortOrAPortAlone) {
+    const struct {
+        const char* pszText;
+        std::optional<CServeAddress> serve;
+    } kRows[] = {
+        {"8080", CServeAddress{"", 8080}},
+        {"0", CServeAddress{"", 0}},
+        {"65535", CServeAddress{"", 65535}},
+        {":8080", CServeAddress{"", 8080}},
+        {"0.0.0.0:80", CServeAddress{"0.0.0.0", 80}},
+        {"127.0.0.1:0", CServeAddress{"127.0.0.1", 0}},
+        {"localhost:8080", CServeAddress{"localhost", 8080}},
+        {"[::1]:8080", CServeAddress{"::1", 8080}},
+        {"[::]:80", CServeAddress{"::", 80}},
+        {"65536", std::nullopt},
+        {"-1", std::nullopt},
+        {"+80", std::nullopt},
+        {"080080", std::nullopt},
+        {"", std::nullopt},
+        {"127.0.0.1", std::nullopt},
+        {"127.0.0.1:", std::nullopt},
+        {"127.0.0.1:http", std::nullopt},
+        {"::1:8080", std::nullopt},
+        {"[::1]", std::nullopt},
+        {"[]:80", std::nullopt},
+        {"8080 ", std::nullopt},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszText);
+        EXPECT_EQ(ParseServeAddress(row.pszText), row.serve);
+    }
+}
+
 TEST(CliUsage, NamesEveryCommandAndTheExitStatuses) {
     const std::string strUsage = CliUsage();
     for (const char* pszPart :
          {"kalvora-cli [--port N | --device PATH] [--baud B] [--dir D] COMMAND [ARGS]", "ports", "get [--json]",
           "set program P0|P1|...|P64|P7|P8", "set countdown 0..9", "set brightness TEXT", "set clock [HH:MM:SS]",
-          "master | slave", "monitor [--format text|csv|jsonl] [--seconds S]",
+          "master | slave", "monitor [--format text|csv|jsonl] [--seconds S] [--serve [ADDRESS:]PORT]",
           "memory read [--format txt|csv|json] [-o FILE]", "memory erase", "programs download [--to D]",
           "programs upload N [--details] [--intervals] [--from D]", "0 done", "1 no complete reply", "2 bad usage",
-          "3 the port cannot be opened", "4 a file cannot be read or written"})
+          "3 the port cannot be opened", "4 a file cannot be read or written", "5 the live page cannot be served"})
         EXPECT_NE(strUsage.find(pszPart), std::string::npos) << pszPart;
 }
 
