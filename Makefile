@@ -12,10 +12,12 @@ COM         ?= 7
 CI_FLAGS    := $(if $(CI),-DKALVORA_WERROR=ON,)
 
 # Debian packages the build, the tests, the demo and the Debian package need (dpkg-dev and file for the package's
-# dependencies, the rest for its checks in `make test`).
+# dependencies, the rest for its checks in `make test`); Boost's headers for the live page's server, and Chromium
+# with its driver and Selenium for the live page's browser tests and benchmark.
 PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
             qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth \
-            dpkg-dev file desktop-file-utils appstream lintian
+            dpkg-dev file desktop-file-utils appstream lintian \
+            libboost-dev chromium chromium-driver python3-selenium
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The cross compiler for Windows, Wine to run its programs, and Wine's fonts for its windows ("MS Sans Serif", Marlett).
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 fonts-wine
