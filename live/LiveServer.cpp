@@ -284,7 +284,8 @@ void CLiveServer::CRun::CSession::Answer(http::status status, ELiveResource reso
     response.set("X-Content-Type-Options", "nosniff");
     response.set("Referrer-Policy", "no-referrer");
     response.keep_alive(bKeepAlive && resource != ELiveResource::Events);
-    response.content_length(strBody.size());
+    if (resource != ELiveResource::Events) // the stream's length is its connection's
+        response.content_length(strBody.size());
     if (!bHead)
         response.body() = std::move(strBody);
     m_stream.expires_after(kWriteTimeout);
