@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -381,21 +382,27 @@ TEST_F(LiveServerTest, AViewerThatDoesNotReadIsDroppedAndTheOthersKeepUp) {
     const auto reader = Viewer();
     const auto sleeper = Viewer(4096); // reads nothing, with the least room for what comes
     ASSERT_TRUE(WaitForViewers(2));
+    std::atomic<bool> bStop{false};
+    std::thread reading([&] {
+        while (!bStop)
+            reader->ReadSome(50ms);
+    });
     // States of 8 KB each until the sleeper's connection and its backlog are full: a few MB at most.
-    std::string strLast;
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
     for (int i = 0; m_server.ViewerCount() == 2 && std::chrono::steady_clock::now() < deadline; ++i) {
         const std::string strNumber = std::to_string(i);
-        strLast = std::string(8192 - strNumber.size(), ' ') + strNumber;
-        m_server.Publish(StateShowing(strLast));
-        reader->ReadSome(1ms);
+        m_server.Publish(StateShowing(std::string(8192 - strNumber.size(), ' ') + strNumber));
+        std::this_thread::sleep_for(1ms);
     }
+    bStop = true;
+    reading.join();
     EXPECT_EQ(m_server.ViewerCount(), 1) << "the sleeper was not dropped";
-    // The reader has every byte up to the last state, which is the last one published.
-    reader->ReadUntil(strLast + "\"", 10s);
+    // The one dropped was the sleeper: the reader still gets each new state.
+    m_server.Publish(StateShowing("   after"));
+    reader->ReadUntil("   after\"", 10s);
     const std::vector<std::string> states = StateData(reader->Received());
     ASSERT_FALSE(states.empty());
-    EXPECT_EQ(states.back(), LiveStateJson(StateShowing(strLast)));
+    EXPECT_EQ(states.back(), LiveStateJson(StateShowing("   after")));
     EXPECT_TRUE(sleeper->ClosedByServer(10s));
 }
 
