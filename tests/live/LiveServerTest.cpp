@@ -431,6 +431,24 @@ TEST_F(LiveServerTest, AConnectionThatSaysNothingIsClosedAfterTheRequestTime) {
     EXPECT_EQ(silent.Received(), "");
 }
 
+TEST_F(LiveServerTest, AnAnswerThatIsNotReadIsGivenUpAfterTheWriteTime) {
+    // Fonts asked for at once, 9 MB of them, none read: the server's write stalls once the connection is full.
+    constexpr int kRequests = 400;
+    const std::size_t nFontBytes = EmbeddedResFile("fonts/DSEG7Classic-Italic.ttf").size();
+    CRawConnection stalled;
+    ASSERT_TRUE(stalled.Connect(m_server.Port(), 4096));
+    std::string strRequests;
+    for (int i = 0; i < kRequests; ++i)
+        strRequests += "GET /display.ttf HTTP/1.1\r\nHost: x\r\n\r\n";
+    ASSERT_TRUE(stalled.Send(strRequests));
+    // Meanwhile the others are served.
+    EXPECT_EQ(RawRequest(m_server.Port(), GetRequest("/state.json")).m_nStatus, 200);
+    std::this_thread::sleep_for(CLiveServer::kWriteTimeout + 2s);
+    // What was on its way is there, then the end: far from all of them.
+    EXPECT_TRUE(stalled.ClosedByServer(5s));
+    EXPECT_LT(stalled.Received().size(), kRequests * nFontBytes / 2);
+}
+
 TEST_F(LiveServerTest, HeadOfTheStreamIsItsHeadAlone) {
     CRawConnection head;
     ASSERT_TRUE(head.Connect(m_server.Port()));
