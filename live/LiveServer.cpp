@@ -217,9 +217,9 @@ void CLiveServer::CRun::CSession::OnRequest(const error_code& ec) {
         const auto data = m_buffer.data();
         const std::string_view buffered(static_cast<const char*>(data.data()), data.size());
         const std::size_t nLineEnd = buffered.find('\n');
-        const bool bLine = m_parser->LineTooLong() ||
-                           (!m_parser->LineRead() &&
-                            (nLineEnd == std::string_view::npos || nLineEnd + 1 > kMaxRequestLineBytes));
+        const bool bLine =
+            m_parser->LineTooLong() ||
+            (!m_parser->LineRead() && (nLineEnd == std::string_view::npos || nLineEnd + 1 > kMaxRequestLineBytes));
         Answer(bLine ? http::status::uri_too_long : http::status::request_header_fields_too_large, ELiveResource::None,
                false, false);
         return;

@@ -124,6 +124,12 @@ def open_page(driver, url):
         fail("the page shows no status: %s" % driver.execute_script(READ_PAGE))
 
 
+def check_console_clean(driver, where):
+    """Nothing the page did was refused or failed: its policy, its script, its files."""
+    problems = [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
+    check(not problems, "%s: %s" % (where, problems))
+
+
 def displays_match(page, record):
     light = record.get("light", "")
     lights = ["off", "off", "off"]
@@ -153,6 +159,7 @@ def shows_the_unit():
             driver.execute_script(READ_PAGE), run.monitor_records()[-5:]))
         check(page["status"] == "live" and page["statusLamp"] == "green", "status: %s" % page)
         check(not page["lost"], "the page is greyed: %s" % page)
+        check_console_clean(driver, "the page")
 
         def start_shown():
             starts = [r for r in run.monitor_records() if r.get("kind") == "start"]
@@ -236,6 +243,7 @@ def overlay_is_transparent():
                 check(part in boxes, "/overlay%s does not show %s: %s" % (query, part, sorted(boxes)))
             for part in hidden:
                 check(part not in boxes, "/overlay%s shows %s" % (query, part))
+            check_console_clean(driver, "/overlay" + query)
             png = livepage.screenshot(driver, "live-overlay.png" if query == "" else "overlay.png")
             width, height, rows = livepage.png_pixels(png)
             pixels = [pixel for row in rows for pixel in row]
