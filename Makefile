@@ -12,7 +12,8 @@ COM         ?= 7
 CI_FLAGS    := $(if $(CI),-DKALVORA_WERROR=ON,)
 
 # Debian packages the build, the tests, the demo and the Debian package need (dpkg-dev and file for the package's
-# dependencies, the rest for its checks in `make test`).
+# dependencies, the rest for its checks in `make test`); Boost's headers for the live page's server, and Chromium
+# with its driver and Selenium for the live page's browser tests and benchmark.
 PACKAGES := build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
             qt6-base-dev libx11-dev libxtst-dev fonts-dseg xvfb xauth \
             dpkg-dev file desktop-file-utils appstream lintian
@@ -111,13 +112,15 @@ test: build
 	@$(MAKE) --no-print-directory test-tsan
 	@$(MAKE) --no-print-directory test-windows
 
-# The serial link's and the simulator's tests once more under ThreadSanitizer (no Qt in this build).
+# The serial link's, the simulator's and the live page server's tests once more under ThreadSanitizer (no Qt in this
+# build).
 tsan-build: deps
 	cmake -S . -B $(BUILD_TSAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVORA_GUI=OFF -DKALVORA_SANITIZE=thread $(CI_FLAGS)
-	cmake --build $(BUILD_TSAN) -j $(JOBS) --target kalvora_tests_link kalvora_tests_sim kalvora-sim
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target kalvora_tests_link kalvora_tests_sim kalvora-sim live_LiveServerTest
 
 test-tsan: tsan-build
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) -L '^(link|sim)$$'
+	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) -R '^LiveServer'
 
 # Every test under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps

@@ -35,8 +35,6 @@ using error_code = boost::system::error_code;
 
 namespace {
 
-// A refused connection's request is read for this long at most before its 503 goes out.
-constexpr auto kRefusedReadTimeout = std::chrono::seconds{2};
 // After an answer that ends the connection, what the client still sends is read and dropped for this long (a
 // socket closed with unread bytes would be reset, and the client might lose the answer).
 constexpr auto kLingerTime = std::chrono::seconds{2};
@@ -67,8 +65,9 @@ public:
 private:
     void on_request_impl(http::verb, beast::string_view method, beast::string_view target, int nVersion,
                          error_code& ec) override {
-        // The method, the target, the version and the two blanks and the line's end between them.
-        if (method.size() + target.size() + sizeof " HTTP/1.1\r\n" > CLiveServer::kMaxRequestLineBytes) {
+        // The method, a blank, the target, and " HTTP/1.1" with the line's end.
+        if (method.size() + 1 + target.size() + std::string_view(" HTTP/1.1\r\n").size() >
+            CLiveServer::kMaxRequestLineBytes) {
             m_bLineTooLong = true;
             ec = http::error::header_limit;
             return;
@@ -161,7 +160,12 @@ public:
     CSession(const CSession&) = delete;
     CSession& operator=(const CSession&) = delete;
 
-    void Begin() { ReadRequest(); }
+    void Begin() {
+        if (m_bRefused) // at once: its request is read and dropped afterwards, while the answer waits to be read
+            Answer(http::status::service_unavailable, ELiveResource::None, false, false);
+        else
+            ReadRequest();
+    }
     bool IsViewer() const { return m_bViewer; }
     // An event for a viewer; a viewer whose backlog would pass kViewerBacklog is dropped instead.
     void Send(const std::shared_ptr<const std::string>& event);
@@ -200,25 +204,22 @@ private:
 
 void CLiveServer::CRun::CSession::ReadRequest() {
     m_parser.emplace();
-    m_stream.expires_after(m_bRefused ? kRefusedReadTimeout : kRequestTimeout);
+    m_stream.expires_after(kRequestTimeout);
     http::async_read(m_stream, m_buffer, *m_parser,
                      [self = shared_from_this()](const error_code& ec, std::size_t) { self->OnRequest(ec); });
 }
 
 void CLiveServer::CRun::CSession::OnRequest(const error_code& ec) {
-    if (m_bRefused) {
-        // Whatever came (or did not), the answer is the same.
-        Answer(http::status::service_unavailable, ELiveResource::None, false, false);
-        return;
-    }
     if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
         // 414 for a request line past its bound, or one that never ended within the head's bound (the parser reads
         // the line as soon as it is whole, unless its first bytes came alone: then it waits for the whole head, and
         // the line is still in the buffer); 431 for the lines after it.
         const auto data = m_buffer.data();
         const std::string_view buffered(static_cast<const char*>(data.data()), data.size());
+        const std::size_t nLineEnd = buffered.find('\n');
         const bool bLine =
-            m_parser->LineTooLong() || (!m_parser->LineRead() && buffered.find('\n') == std::string_view::npos);
+            m_parser->LineTooLong() ||
+            (!m_parser->LineRead() && (nLineEnd == std::string_view::npos || nLineEnd + 1 > kMaxRequestLineBytes));
         Answer(bLine ? http::status::uri_too_long : http::status::request_header_fields_too_large, ELiveResource::None,
                false, false);
         return;
@@ -283,7 +284,8 @@ void CLiveServer::CRun::CSession::Answer(http::status status, ELiveResource reso
     response.set("X-Content-Type-Options", "nosniff");
     response.set("Referrer-Policy", "no-referrer");
     response.keep_alive(bKeepAlive && resource != ELiveResource::Events);
-    response.content_length(strBody.size());
+    if (resource != ELiveResource::Events) // the stream's length is its connection's
+        response.content_length(strBody.size());
     if (!bHead)
         response.body() = std::move(strBody);
     m_stream.expires_after(kWriteTimeout);

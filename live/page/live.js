@@ -203,20 +203,25 @@
 
     // ---- the overlay's size: the chosen parts, as large as the browser source holds
 
+    // Every size of the overlay is in em of one size: measured at a probe size, the parts scale to the source's
+    // width or height, whichever they meet first. Measured again with each state (a layout, no paint between), but
+    // changed only when the parts' extent has.
     let fitted = "";
     function fit() {
         if (!overlay) {
             return;
         }
         const main = byId("live");
-        const key = `${innerWidth}x${innerHeight}:${Array.from(document.querySelectorAll(".absent"), (e) => e.id).join()}`;
+        const kProbe = 100;
+        const before = main.style.getPropertyValue("--fit");
+        main.style.setProperty("--fit", `${kProbe}px`);
+        const box = main.getBoundingClientRect();
+        const key = `${innerWidth}x${innerHeight}:${box.width.toFixed(0)}x${box.height.toFixed(0)}`;
         if (key === fitted) {
+            main.style.setProperty("--fit", before);
             return;
         }
         fitted = key;
-        const kProbe = 100;
-        main.style.setProperty("--fit", `${kProbe}px`);
-        const box = main.getBoundingClientRect();
         const scale = Math.min((innerWidth * 0.98) / box.width, (innerHeight * 0.98) / box.height);
         main.style.setProperty("--fit", `${Math.max(1, kProbe * scale).toFixed(2)}px`);
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -115,6 +116,19 @@ INSTANTIATE_TEST_SUITE_P(
                        [](auto& a) {
                            a.m_eFormat = ECliFormat::Csv;
                            a.m_duration = 1ms;
+                       })},
+        SParseRow{"MonitorServingThePage",
+                  {"monitor", "--serve", "8080"},
+                  With(ECliCommand::Monitor,
+                       [](auto& a) {
+                           a.m_serve = CServeAddress{"", 8080};
+                       })},
+        SParseRow{"MonitorServingOnOneAddressForSeconds",
+                  {"monitor", "--serve", "192.168.1.20:80", "--seconds", "1"},
+                  With(ECliCommand::Monitor,
+                       [](auto& a) {
+                           a.m_serve = CServeAddress{"192.168.1.20", 80};
+                           a.m_duration = 1000ms;
                        })},
         SParseRow{"MemoryReadIsTxt",
                   {"memory", "read"},
@@ -233,6 +247,9 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"MonitorFormatJson", {"monitor", "--format", "json"}, "text, csv or jsonl"},
         SRefusalRow{"MonitorSecondsZero", {"monitor", "--seconds", "0"}, "--seconds takes"},
         SRefusalRow{"MonitorSecondsWord", {"monitor", "--seconds", "ten"}, "--seconds takes"},
+        SRefusalRow{"MonitorServeNothing", {"monitor", "--serve"}, "--serve needs a value"},
+        SRefusalRow{"MonitorServeAWord", {"monitor", "--serve", "web"}, "--serve takes [ADDRESS:]PORT"},
+        SRefusalRow{"MonitorServeTwice", {"monitor", "--serve", "80", "--serve", "81"}, "given twice"},
         SRefusalRow{"MonitorFormatTwice", {"monitor", "--format", "csv", "--format", "text"}, "given twice"},
         SRefusalRow{"MemoryNothing", {"memory"}, "read or erase"},
         SRefusalRow{"MemoryFormatJsonl", {"memory", "read", "--format", "jsonl"}, "txt, csv, json or iof"},
@@ -252,15 +269,50 @@ INSTANTIATE_TEST_SUITE_P(
         SRefusalRow{"DownloadDetails", {"programs", "download", "--details"}, "unexpected argument"}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
+TEST(CliServeAddress, AnAddressAndAPortOrAPortAlone) {
+    const struct {
+        const char* pszText;
+        std::optional<CServeAddress> serve;
+    } kRows[] = {
+        {"8080", CServeAddress{"", 8080}},
+        {"0", CServeAddress{"", 0}},
+        {"65535", CServeAddress{"", 65535}},
+        {":8080", CServeAddress{"", 8080}},
+        {"0.0.0.0:80", CServeAddress{"0.0.0.0", 80}},
+        {"127.0.0.1:0", CServeAddress{"127.0.0.1", 0}},
+        {"localhost:8080", CServeAddress{"localhost", 8080}},
+        {"[::1]:8080", CServeAddress{"::1", 8080}},
+        {"[::]:80", CServeAddress{"::", 80}},
+        {"65536", std::nullopt},
+        {"-1", std::nullopt},
+        {"+80", std::nullopt},
+        {"080080", std::nullopt},
+        {"", std::nullopt},
+        {"127.0.0.1", std::nullopt},
+        {"127.0.0.1:", std::nullopt},
+        {"127.0.0.1:http", std::nullopt},
+        {"::1:8080", std::nullopt},
+        {"[::1]", std::nullopt},
+        {"[]:80", std::nullopt},
+        {"8080 ", std::nullopt},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.pszText);
+        EXPECT_EQ(ParseServeAddress(row.pszText), row.serve);
+    }
+}
+
 TEST(CliUsage, NamesEveryCommandAndTheExitStatuses) {
     const std::string strUsage = CliUsage();
     for (const char* pszPart :
          {"kalvora-cli [--port N | --device PATH] [--baud B] [--dir D] COMMAND [ARGS]", "ports", "get [--json]",
           "set program P0|P1|...|P64|P7|P8", "set countdown 0..9", "set brightness TEXT", "set clock [HH:MM:SS]",
-          "master | slave", "monitor [--format text|csv|jsonl] [--seconds S] [--start-list FILE]",
+          "master | slave",
+          "monitor [--format text|csv|jsonl] [--seconds S] [--start-list FILE] [--serve [ADDRESS:]PORT]",
           "memory read [--format txt|csv|json|iof] [--start-list FILE] [-o FILE]", "memory erase",
           "programs download [--to D]", "programs upload N [--details] [--intervals] [--from D]", "0 done",
-          "1 no complete reply", "2 bad usage", "3 the port cannot be opened", "4 a file cannot be read or written"})
+          "1 no complete reply", "2 bad usage", "3 the port cannot be opened", "4 a file cannot be read or written",
+          "5 the live page cannot be served"})
         EXPECT_NE(strUsage.find(pszPart), std::string::npos) << pszPart;
 }
 

@@ -3,10 +3,12 @@
 
 #include "base/Files.h"
 #include "link/SerialLink.h"
+#include "live/LiveServer.h"
 #include "memory/MemoryProtocol.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/InstalledLayout.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/RawHttp.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
@@ -530,6 +532,40 @@ TEST_F(CliEndToEndTest, CtrlCEndsTheMonitorAndSwitchesTheStreamOff) {
     cli.Signal(SIGINT);
     EXPECT_EQ(cli.Wait(3s), 0) << cli.Err();
     EXPECT_EQ(Received(), "?D\r?D\r");
+}
+
+// ---- the live page
+
+TEST_F(CliEndToEndTest, MonitorServesTheLivePageFromTheLinesItShows) {
+    StartSim({"--frozen"});
+    CChildProcess cli(KALVORA_CLI_PATH, {"--dir", m_dir.Path(), "--port", std::to_string(kPort), "monitor", "--serve",
+                                         "127.0.0.1:0", "--seconds", "3"});
+    cli.Collect(1500ms);
+    std::smatch port;
+    ASSERT_TRUE(std::regex_search(cli.Err(), port,
+                                  std::regex("^kalvora-cli: live page at http://127\\.0\\.0\\.1:"
+                                             "([0-9]+)/\n$")))
+        << cli.Err();
+    const auto nPort = static_cast<unsigned short>(std::stoi(port[1]));
+    const CRawAnswer state = RawRequest(nPort, GetRequest("/state.json"));
+    EXPECT_EQ(state.m_nStatus, 200);
+    EXPECT_THAT(state.m_strBody, HasSubstr("\"monitoring\":true,\"unitAnswers\":true,\"large\":\"    0:30\""));
+    EXPECT_THAT(cli.Out(), HasSubstr(" display large=0:30"));
+    EXPECT_EQ(cli.Wait(5s), 0) << cli.Err();
+    EXPECT_EQ(RawRequest(nPort, GetRequest("/state.json"), 1s).m_nStatus, 0); // it ended with the tool
+    EXPECT_EQ(Received(), "?D\r?D\r");
+}
+
+TEST_F(CliEndToEndTest, MonitorOnAPortInUseSaysSoAndLeavesTheLineAlone) {
+    StartSim({"--frozen"});
+    CLiveServer other;
+    ASSERT_TRUE(other.Start("127.0.0.1", 0).m_bOk);
+    const std::string strPort = std::to_string(other.Port());
+    const CProgramRun run = Cli({"monitor", "--serve", "127.0.0.1:" + strPort, "--seconds", "1"});
+    EXPECT_EQ(run.m_nExitCode, 5);
+    EXPECT_EQ(run.m_strErr, "kalvora-cli: cannot serve the live page on 127.0.0.1 port " + strPort + ": in use\n");
+    EXPECT_EQ(run.m_strOut, "");
+    EXPECT_EQ(Received(), "");
 }
 
 // ---- uploads from the program files

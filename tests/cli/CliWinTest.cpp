@@ -1,9 +1,12 @@
 // kalvora-cli.exe as a Windows user runs it, against the device simulator on COM port KALVORA_TEST_COM (under Wine,
 // cmake/WithSimulator.sh starts it with three starts in its memory and a frozen clock): what the current values,
-// the memory and a download give, byte for byte, and a port without a device.
+// the memory and a download give, byte for byte, the live page it serves while it monitors, and a port without a
+// device.
 
 #include "base/Files.h"
+#include "live/LiveServer.h"
 #include "programs/ProgramStore.h"
+#include "tests/support/RawHttp.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +224,42 @@ TEST_F(CliWin, FileNamesBeyondTheCodePageAreTheFilesOfThoseNames) {
     EXPECT_NE(GetFileAttributesW(Utf16(strFolder + "/P3.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     const SProgramRun upload = Cli({"programs", "upload", "3", "--from", strFolder});
     EXPECT_EQ(upload.nExitCode, 0u) << upload.strErr;
+}
+
+TEST_F(CliWin, MonitorServesTheLivePageToAClientOfTheNetwork) {
+    // A port free a moment ago.
+    unsigned short nPort = 0;
+    {
+        CLiveServer probe;
+        ASSERT_TRUE(probe.Start("127.0.0.1", 0).m_bOk);
+        nPort = probe.Port();
+    }
+    SProgramRun run;
+    std::thread cli([&] { run = Cli({"monitor", "--serve", "127.0.0.1:" + std::to_string(nPort), "--seconds", "4"}); });
+    CRawAnswer state;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < deadline &&
+           state.m_strBody.find("\"unitAnswers\":true") == std::string::npos) {
+        state = RawRequest(nPort, GetRequest("/state.json"), 1s);
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_EQ(state.m_nStatus, 200);
+    EXPECT_EQ(state.Field("access-control-allow-origin"), "*");
+    EXPECT_NE(
+        state.m_strBody.find("\"monitoring\":true,\"unitAnswers\":true,\"large\":\"    0:30\",\"small\":\"   4\""),
+        std::string::npos)
+        << state.m_strBody;
+    CRawConnection viewer;
+    ASSERT_TRUE(viewer.Connect(nPort));
+    viewer.Send(GetRequest("/events"));
+    EXPECT_NE(viewer.ReadUntil("event: heartbeat", 5s).find("event: state\ndata: {\"monitoring\":true"),
+              std::string::npos)
+        << viewer.Received();
+    cli.join();
+    EXPECT_EQ(run.nExitCode, 0u) << run.strErr;
+    EXPECT_NE(run.strErr.find("kalvora-cli: live page at http://127.0.0.1:" + std::to_string(nPort) + "/\n"),
+              std::string::npos)
+        << run.strErr;
 }
 
 TEST_F(CliWin, APortWithoutADeviceIsStatusThreeNamingItAndWhy) {

@@ -49,8 +49,9 @@ return {
 # Every part of the page that is shown, with its box, and the page's own extent.
 READ_LAYOUT = """
 const boxes = {};
-for (const id of ['status', 'offset', 'lights', 'large', 'small', 'fields', 'starter', 'next']) {
-    const element = document.getElementById(id);
+const parts = ['status', 'offset', 'lights', 'large', 'small', 'starter', 'next'].map((id) => [id, document.getElementById(id)]);
+document.querySelectorAll('.field').forEach((field) => parts.push([field.dataset.part, field]));
+for (const [id, element] of parts) {
     const style = getComputedStyle(element);
     const box = element.getBoundingClientRect();
     if (style.display !== 'none' && box.width > 0 && box.height > 0) {
@@ -123,6 +124,12 @@ def open_page(driver, url):
         fail("the page shows no status: %s" % driver.execute_script(READ_PAGE))
 
 
+def check_console_clean(driver, where):
+    """Nothing the page did was refused or failed: its policy, its script, its files."""
+    problems = [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
+    check(not problems, "%s: %s" % (where, problems))
+
+
 def displays_match(page, record):
     light = record.get("light", "")
     lights = ["off", "off", "off"]
@@ -152,6 +159,7 @@ def shows_the_unit():
             driver.execute_script(READ_PAGE), run.monitor_records()[-5:]))
         check(page["status"] == "live" and page["statusLamp"] == "green", "status: %s" % page)
         check(not page["lost"], "the page is greyed: %s" % page)
+        check_console_clean(driver, "the page")
 
         def start_shown():
             starts = [r for r in run.monitor_records() if r.get("kind") == "start"]
@@ -179,8 +187,9 @@ def fits_phone_and_projector():
     run = Run()
     fixtures = [livepage.Server([FIXTURE]), livepage.Server([FIXTURE, "Deutsch"])]
     try:
-        pages = [("kalvora-cli", run.server, ["status", "lights", "large", "small", "fields"])]
-        pages += [(name, fixture, ["status", "offset", "lights", "large", "small", "fields", "starter", "next"])
+        unit = ["status", "lights", "large", "small", "number", "time", "lead"]
+        pages = [("kalvora-cli", run.server, unit)]
+        pages += [(name, fixture, unit + ["offset", "starter", "next"])
                   for name, fixture in zip(["all parts", "all parts, German"], fixtures)]
         for size, mobile in ((PHONE, True), (PROJECTOR, False)):
             driver = run.browser(size, mobile)
@@ -197,7 +206,7 @@ def fits_phone_and_projector():
                 for part, box in boxes.items():
                     check(box["left"] >= 0 and box["top"] >= 0 and box["right"] <= layout["width"] + 0.5
                           and box["bottom"] <= layout["height"] + 0.5, "%s: %s is cut: %s" % (where, part, box))
-                separate = [p for p in boxes if p not in ("starter",)]  # the starter stands inside the fields
+                separate = list(boxes)
                 for i, first in enumerate(separate):
                     for second in separate[i + 1:]:
                         a, b = boxes[first], boxes[second]
@@ -217,23 +226,24 @@ def fits_phone_and_projector():
 def overlay_is_transparent():
     """The overlay for a streaming program: a transparent background around outlined digits, its parts chosen by
     the URL."""
-    run = Run()
+    run = Run("--speed", "10")  # a start soon, for the picture
     try:
         driver = run.browser((1280, 400))
         livepage.transparent_background(driver)
         for query, shown, hidden in (
-            ("", ["lights", "large", "small", "fields"], ["status"]),
-            ("?show=countdown", ["large"], ["lights", "small", "fields", "status"]),
-            ("?show=lights,number", ["lights", "fields"], ["large", "small", "status"]),
+            ("", ["lights", "large", "small", "number", "time", "lead"], ["status"]),
+            ("?show=countdown", ["large"], ["lights", "small", "number", "time", "lead", "status"]),
+            ("?show=lights,number", ["lights", "number"], ["large", "small", "time", "lead", "status"]),
         ):
             open_page(driver, run.server.url("/overlay" + query))
-            livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["large"].strip() != "", 5)
+            livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["startTime"] != "", 10)
             time.sleep(0.5)
             boxes = driver.execute_script(READ_LAYOUT)["boxes"]
             for part in shown:
                 check(part in boxes, "/overlay%s does not show %s: %s" % (query, part, sorted(boxes)))
             for part in hidden:
                 check(part not in boxes, "/overlay%s shows %s" % (query, part))
+            check_console_clean(driver, "/overlay" + query)
             png = livepage.screenshot(driver, "live-overlay.png" if query == "" else "overlay.png")
             width, height, rows = livepage.png_pixels(png)
             pixels = [pixel for row in rows for pixel in row]
@@ -256,12 +266,13 @@ def overlay_is_transparent():
 def connection_lost_and_back():
     """Stopping the serving program greys the page and says so within 3 s; starting it again brings the page back,
     current, without a reload, within 2 s of the program's start."""
-    run = Run()
+    run = Run("--speed", "10")  # a start soon, for the picture
     try:
         driver = run.browser()
         open_page(driver, run.server.url("/"))
         check(livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["status"] == "live", 5),
               "not live: %s" % driver.execute_script(READ_PAGE))
+        livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["startTime"] != "", 10)
         driver.execute_script("window.kalvoraSamePage = true;")
         port = run.server.port
 
