@@ -4,7 +4,10 @@ set(KALVORA_SANITIZER_FLAGS "")
 if(KALVORA_SANITIZE STREQUAL "address")
     set(KALVORA_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
 elseif(KALVORA_SANITIZE STREQUAL "thread")
-    set(KALVORA_SANITIZER_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+    # Boost.Asio's handlers run inside std::atomic_thread_fence, which ThreadSanitizer does not model; GCC warns
+    # about each one. The live page's server hands work to its thread through Asio's locked queue, whose mutex is
+    # what orders it, so the warning says nothing about this program's code.
+    set(KALVORA_SANITIZER_FLAGS -fsanitize=thread -fno-omit-frame-pointer -Wno-tsan)
 elseif(NOT KALVORA_SANITIZE STREQUAL "")
     message(FATAL_ERROR "KALVORA_SANITIZE must be empty, address or thread")
 endif()
