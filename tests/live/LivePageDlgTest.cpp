@@ -701,8 +701,8 @@ TEST_F(LivePageDlg, TheWindowPublishesTheStartersAndTheUnitsClock) {
 
 // ---- the picture for the documentation
 
-// Only with KALVORA_SCREENSHOT_DIR: the dialog sharing the page with one viewer, into <dir>/live-page-dialog.png,
-// or <dir>/live-page-dialog-windows.png under Wine.
+// Only with KALVORA_SCREENSHOT_DIR: the dialog sharing the page with one viewer and a start list in use, into
+// <dir>/live-page-dialog.png, or <dir>/live-page-dialog-windows.png under Wine.
 TEST_F(LivePageDlg, Screenshot) {
     const std::optional<std::string> strDirectory = ProcessVariable("KALVORA_SCREENSHOT_DIR");
     if (!strDirectory || strDirectory->empty())
@@ -711,6 +711,10 @@ TEST_F(LivePageDlg, Screenshot) {
     ASSERT_NE(nPort, 0);
     CLivePageBench bench(Settings(false, nPort), {"identifiers.ini", "lng_English.ini"});
     LoadLanguage("English");
+    bench.Write("cup3-startlist.csv", "Startnummer;Vorname;Nachname;Verein;Klasse;Startzeit\n"
+                                      "17;Anna;Berg;OK Skogen;D21;10:15:00\n18;Per;Holm;IFK Lund;H35;10:16:00\n"
+                                      "19;Eva;Lind;OK Skogen;D21;10:17:00\n20;Ida;Sund;IFK Lund;D35;10:18:00\n");
+    ASSERT_TRUE(WriteStartListSetting(bench.Dir().File("config.ini"), bench.Dir().File("cup3-startlist.csv")));
     CLivePageDlg dialog(bench.server);
     CDialogDriver driver(dialog);
     dialog.Create();
