@@ -271,13 +271,17 @@ bool CCliRunner::StartLivePage(CLiveServer& server) {
 }
 
 int CCliRunner::RunMonitor() {
-    std::optional<CStartList> startList;
-    if (!LoadStartList(startList))
+    std::optional<CStartList> readList;
+    if (!LoadStartList(readList))
         return kExitFileFault;
+    // One list for the columns and the page's names.
+    const std::shared_ptr<const CStartList> startList =
+        readList ? std::make_shared<const CStartList>(std::move(*readList)) : nullptr;
     const EMonitorFormat eFormat = MonitorFormat(m_arguments.m_eFormat);
-    // monitor --serve: the live page, from the lines as they come.
+    // monitor --serve: the live page, from the lines as they come, with the start list's names and the unit's clock.
     std::unique_ptr<CLiveServer> server;
     CLiveFeed feed;
+    feed.SetStartList(startList);
     if (m_arguments.m_serve) {
         server = std::make_unique<CLiveServer>();
         if (!StartLivePage(*server))
@@ -296,7 +300,8 @@ int CCliRunner::RunMonitor() {
     const auto show = [&](const CReceivedLine& received) {
         const CMonitorLine line = ParseMonitorLine(received.m_strText);
         resume.Take(line);
-        clock.Take(received.m_strText, TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate);
+        if (clock.Take(received.m_strText, TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate))
+            feed.SetClockOffset(clock.Offset());
         if (clock.IsBeyondWarning() != bWarned) {
             bWarned = clock.IsBeyondWarning();
             if (bWarned)
@@ -309,7 +314,7 @@ int CCliRunner::RunMonitor() {
         ++nRecognised;
         CMonitorStart start;
         if (line.m_bStart) {
-            start.m_bStartList = startList.has_value();
+            start.m_bStartList = startList != nullptr;
             start.m_clockOffset = clock.Offset();
             start.m_pStarter = startList ? startList->Find(line.m_strStartNumber) : nullptr;
             const std::optional<std::int64_t> actualMs = ParseTimeOfDay(line.m_strStartTime);

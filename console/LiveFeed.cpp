@@ -1,5 +1,10 @@
 #include "console/LiveFeed.h"
 
+#include "startlist/TimeOfDay.h"
+#include "startlist/UpcomingStarters.h"
+
+#include <utility>
+
 ELiveLamp LiveLamp(ELamp eLamp) {
     switch (eLamp) {
     case ELamp::Red:
@@ -12,6 +17,11 @@ ELiveLamp LiveLamp(ELamp eLamp) {
         break;
     }
     return ELiveLamp::Off;
+}
+
+CLiveStarter LiveStarter(const CStarter& starter) {
+    return {std::to_string(starter.m_nStartNumber), starter.m_strName, starter.m_strClub, starter.m_strClass,
+            starter.m_plannedMs ? TimeOfDayText(*starter.m_plannedMs) : std::string()};
 }
 
 void CLiveFeed::SetMonitoring(bool bMonitoring) {
@@ -29,6 +39,9 @@ void CLiveFeed::Take(const CMonitorLine& line) {
     if (line.m_bDisplay) {
         m_state.m_strLarge = line.m_strLarge;
         m_state.m_strSmall = line.m_strSmall;
+        // At most once a start: the display changes its number when a start happens (or the unit's count is set).
+        if (m_startList && m_state.m_strSmall != m_strStartersOf)
+            FindStarters();
         if (line.m_lights) {
             m_bLightsInTick = true;
             for (std::size_t i = 0; i < m_state.m_lights.size(); ++i)
@@ -51,4 +64,30 @@ void CLiveFeed::EndTick() {
         m_state.m_lights = {ELiveLamp::Off, ELiveLamp::Off, ELiveLamp::Off};
     m_bLineInTick = false;
     m_bLightsInTick = false;
+}
+
+void CLiveFeed::SetStartList(std::shared_ptr<const CStartList> list) {
+    m_startList = std::move(list);
+    FindStarters();
+}
+
+void CLiveFeed::SetClockOffset(std::optional<CClockOffset::Duration> offset) {
+    // Milliseconds are as far as the figure goes: a finer change is no change to a viewer.
+    m_state.m_clockOffsetSeconds.reset();
+    if (offset)
+        m_state.m_clockOffsetSeconds =
+            static_cast<double>(std::chrono::round<std::chrono::milliseconds>(*offset).count()) / 1000.0;
+}
+
+void CLiveFeed::FindStarters() {
+    m_strStartersOf = m_state.m_strSmall;
+    m_state.m_currentStarter.reset();
+    m_state.m_nextStarters.clear();
+    if (!m_startList)
+        return;
+    const CUpcomingStarters upcoming = UpcomingStarters(*m_startList, m_state.m_strSmall);
+    if (upcoming.m_pCurrent)
+        m_state.m_currentStarter = LiveStarter(*upcoming.m_pCurrent);
+    for (const CStarter* pStarter : upcoming.m_next)
+        m_state.m_nextStarters.push_back(LiveStarter(*pStarter));
 }

@@ -137,6 +137,10 @@ bool CMainConsoleDlg::OnInitDialog() {
     // Page dialog says so and shares it again.
     if (const CLivePageSettings live = ReadLivePageSettings(GetConfigPath()); live.m_bShare)
         ShareLivePage(m_liveServer, live.m_nPort);
+    // The names of the start list config.ini names; one that cannot be read leaves the page without names, and the
+    // Live Page dialog says why.
+    m_startList = StartListOfSettings();
+    m_liveFeed.SetStartList(m_startList.m_list);
     PublishLiveState();
 
     LoadCountdownTimes();
@@ -381,12 +385,14 @@ void CMainConsoleDlg::OnSetPcTime() {
     if (result.m_timedWrite && result.m_timedWrite->m_bWritten) {
         m_clockOffset.Reset();
         ShowClockOffset();
+        PublishLiveState();
     }
 }
 
 void CMainConsoleDlg::ShowClockOffset() {
     const std::optional<CClockOffset::Duration> offset = m_clockOffset.Offset();
     m_editPcTime.SetToolTip(Shown(offset ? ClockOffsetText(*offset) : std::string()));
+    m_liveFeed.SetClockOffset(offset);
 }
 
 void CMainConsoleDlg::OnMaster() {
@@ -475,7 +481,14 @@ void CMainConsoleDlg::OnConfigureParameters() {
 }
 
 void CMainConsoleDlg::OnLivePage() {
-    CLivePageDlg dialog(m_liveServer, this);
+    // The page names the starters of a list the user chooses at once, monitoring or not.
+    CLivePageDlg dialog(
+        m_liveServer, m_startList,
+        [this] {
+            m_liveFeed.SetStartList(m_startList.m_list);
+            PublishLiveState();
+        },
+        this);
     dialog.DoModal();
 }
 

@@ -7,6 +7,7 @@
 #include "link/SerialLink.h"
 #include "live/LiveServer.h"
 #include "settings/Settings.h"
+#include "startlist/StartListInUse.h"
 #include "window/Dialog.h"
 
 #include <array>
@@ -89,6 +90,9 @@ protected:
     // and the state the window publishes to it, made from the lines it shows by kalvora-cli's rules.
     CLiveServer m_liveServer;
     CLiveFeed m_liveFeed;
+    // The start list whose names the page shows: the one config.ini names, read at initialisation and again when the
+    // Live Page dialog chooses another (never at a tick).
+    CStartListInUse m_startList;
 
     // Controls, bound at construction (the builder has made them all by then), in this order.
     CButton& m_buttonSetCountdownNumber;  // 1019
@@ -145,7 +149,7 @@ private:
 
     CMonitorResume m_monitorResume;
     // The unit's clock against the computer's, from the start lines of the stream; told in the tip of the "Set PC
-    // Time" group's clock field.
+    // Time" group's clock field and on the live page.
     CClockOffset m_clockOffset;
     void ShowClockOffset();
 };

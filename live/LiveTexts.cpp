@@ -29,6 +29,8 @@ const CTextField kFields[] = {
     {IDS_LIVE_SMALL_DISPLAY, "smallDisplay", &CLiveTexts::m_strSmallDisplay},
     {IDS_LIVE_NEXT_STARTERS, "nextStarters", &CLiveTexts::m_strNextStarters},
     {IDS_LIVE_CLOCK_OFFSET, "clockOffset", &CLiveTexts::m_strClockOffset},
+    {IDS_LIVE_CLOCK_BEHIND, "clockBehind", &CLiveTexts::m_strClockBehind},
+    {IDS_LIVE_CLOCK_AHEAD, "clockAhead", &CLiveTexts::m_strClockAhead},
     {IDS_LIGHT_OFF, "lampOff", &CLiveTexts::m_strLampOff},
     {IDS_LIGHT_RED, "lampRed", &CLiveTexts::m_strLampRed},
     {IDS_LIGHT_YELLOW, "lampYellow", &CLiveTexts::m_strLampYellow},

@@ -21,6 +21,9 @@ struct CLiveTexts {
     std::string m_strSmallDisplay = "Small display";
     std::string m_strNextStarters = "Next";
     std::string m_strClockOffset = "Unit clock"; // before the offset, "+0.25 s"
+    // Past half a second, in place of the offset: %1 is its size ("0.62").
+    std::string m_strClockBehind = "the unit's clock is %1 s behind this computer: Set PC Time";
+    std::string m_strClockAhead = "the unit's clock is %1 s ahead of this computer: Set PC Time";
     std::string m_strLampOff = "Off";
     std::string m_strLampRed = "Red";
     std::string m_strLampYellow = "Yellow";

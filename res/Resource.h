@@ -120,7 +120,7 @@ constexpr int IDC_LIVE_VIEWERS = 1108;
 constexpr int IDC_LABEL_LIVE_QR_CODE = 1109;
 constexpr int IDC_LIVE_QR_CODE = 1110;
 // Its texts: the state line, the messages about the port, the address list's heading and empty row, and the menu
-// entry that opens it. (1118 is kept for one more button at its bottom.)
+// entry that opens it. Its start list's button (the rest of its start list's part: 1140 on).
 constexpr int IDS_LIVE_PAGE_OFF = 1111;
 constexpr int IDS_LIVE_PAGE_ON = 1112;
 constexpr int IDS_LIVE_PAGE_PORT_IN_USE = 1113;
@@ -128,6 +128,7 @@ constexpr int IDS_LIVE_PAGE_PORT_NOT_ALLOWED = 1114;
 constexpr int IDS_LIVE_PAGE_PORT_FAILED = 1115;
 constexpr int IDS_LIVE_PAGE_ADDRESS_HEADING = 1116;
 constexpr int IDS_LIVE_PAGE_NO_ADDRESS = 1117;
+constexpr int IDC_START_LIST = 1118;
 constexpr int IDS_LIVE_PAGE_MENU = 1119;
 
 // About box (template 100).
@@ -163,3 +164,25 @@ constexpr int IDS_LIVE_LARGE_DISPLAY = 1130;
 constexpr int IDS_LIVE_SMALL_DISPLAY = 1131;
 constexpr int IDS_LIVE_NEXT_STARTERS = 1132;
 constexpr int IDS_LIVE_CLOCK_OFFSET = 1133;
+// The warning past half a second, with the figure for %1 (the page writes it in the language's digits).
+constexpr int IDS_LIVE_CLOCK_BEHIND = 1134;
+constexpr int IDS_LIVE_CLOCK_AHEAD = 1135;
+
+// The start list in the Live Page dialog: which one the program names its starters from, and a way to use none; the
+// texts of the field, of the open dialog and of the messages about a list.
+constexpr int IDC_LABEL_START_LIST_FILE = 1140;
+constexpr int IDC_START_LIST_FILE = 1141;
+constexpr int IDC_NO_START_LIST = 1142;
+constexpr int IDS_STARTLIST_NONE = 1143;
+constexpr int IDS_STARTLIST_STARTERS = 1144;
+constexpr int IDS_STARTLIST_ONE_STARTER = 1145;
+constexpr int IDS_STARTLIST_ROWS_LEFT_OUT = 1146;
+constexpr int IDS_STARTLIST_NOT_READ = 1147;
+constexpr int IDS_STARTLIST_OPEN_TITLE = 1148;
+constexpr int IDS_STARTLIST_TYPE_LISTS = 1149;
+constexpr int IDS_STARTLIST_TYPE_ALL = 1150;
+constexpr int IDS_STARTLIST_CANNOT_READ = 1151;
+constexpr int IDS_STARTLIST_LEFT_OUT_MESSAGE = 1152;
+constexpr int IDS_STARTLIST_MORE_LEFT_OUT = 1153;
+constexpr int IDS_STARTLIST_PATH_TOO_LONG = 1154;
+constexpr int IDS_STARTLIST_NOT_KEPT = 1155;

@@ -27,6 +27,11 @@ const CStarter* CStartList::Find(std::string_view unitNumber) const {
     return nNumber ? Find(*nNumber) : nullptr;
 }
 
+const CStarter* CStartList::FindFirstAbove(int nStartNumber) const {
+    const auto it = m_byNumber.upper_bound(nStartNumber);
+    return it == m_byNumber.end() ? nullptr : &m_starters[it->second];
+}
+
 std::optional<int> UnitStartNumber(std::string_view text) {
     text = TrimBlanks(text);
     if (text.empty())

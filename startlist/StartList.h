@@ -56,6 +56,8 @@ public:
     const CStarter* Find(int nStartNumber) const;
     // The same for the unit's text of it ("0017", " 17"): digits only, blanks around them allowed.
     const CStarter* Find(std::string_view unitNumber) const;
+    // The starter with the lowest number above nStartNumber, or nullptr.
+    const CStarter* FindFirstAbove(int nStartNumber) const;
 
     const std::vector<CStarter>& Starters() const { return m_starters; }
     const std::vector<CStartListProblem>& Problems() const { return m_problems; }

@@ -199,6 +199,15 @@ public:
     // The next save question: chooses filter nType (0 the first) from its list of file types, types strName into its
     // file name field in strDirectory and saves, or cancels when strName is empty.
     std::shared_ptr<CSaveSeen> AnswerNextSaveQuestion(std::string strDirectory, std::string strName, int nType = 0);
+    struct COpenSeen {
+        bool bOpened = false;
+        std::string strTitle;
+        std::vector<std::string> filters; // as the dialog shows them
+        std::string strInitialName;       // what its file name field held when it opened
+    };
+    // The next open question: types strName into its file name field in strDirectory and opens, or cancels when
+    // strName is empty. (A name of no file is refused by the dialog; the driver then cancels it.)
+    std::shared_ptr<COpenSeen> AnswerNextOpenQuestion(std::string strDirectory, std::string strName);
     // Runs act() once when the next modal dialog of the program (CDialog) has opened over this one.
     void WhenDialogOpens(std::function<void(CDialog& opened)> act);
     // Runs act() after `delay`, from the window's event queue (inside whatever modal run is going on then).

@@ -7,7 +7,7 @@
 
 class CWnd;
 
-// One entry of the save dialog's list of file types.
+// One entry of a file dialog's list of file types (the save question's and the open question's).
 struct CSaveFileType {
     std::string strName;    // the description, shown as it is
     std::string strPattern; // "*.xml"
@@ -44,3 +44,20 @@ std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* 
 // hook restores it. Returns the previous hook.
 using SaveQuestionHook = std::function<std::optional<CSaveChoice>(const CSaveQuestion& question)>;
 SaveQuestionHook SetSaveQuestionHook(SaveQuestionHook hook);
+
+// The system's file-open question: an existing file to read.
+struct COpenQuestion {
+    std::string strTitle;             // the dialog's title, shown as it is; empty: the system's own
+    std::vector<CSaveFileType> types; // the list of file types, the first one chosen; none: every file shown
+    std::string strInitialPath;       // a file the dialog starts at (its folder, its name in the field); may be empty
+};
+
+// Shows the open question over pOwner: the path of the file chosen, or nothing when the user cancels. Only an
+// existing file can be chosen (the system's dialog says so of a name that is none). The path is as the file
+// functions of base/Files.h take it; a path those functions cannot hold (on Windows half of a UTF-16 pair alone)
+// gets the message "Can't Open File!" and reads as cancelled. No read-only box is offered.
+std::optional<std::string> AskOpenFileName(const COpenQuestion& question, CWnd* pOwner = nullptr);
+
+// Replaces the open question, e.g. in a test; an empty hook restores it. Returns the previous hook.
+using OpenQuestionHook = std::function<std::optional<std::string>(const COpenQuestion& question)>;
+OpenQuestionHook SetOpenQuestionHook(OpenQuestionHook hook);

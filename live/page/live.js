@@ -12,6 +12,9 @@
     const kCheckMs = 200;
     const kLargeWidth = 8; // the unit's display fields, in characters
     const kSmallWidth = 4;
+    // Past this many seconds either way the program says to set the unit's clock ("Set PC Time"), and so does the
+    // page, in the same words.
+    const kClockWarnAbove = 0.5;
     // Parts a URL may choose with ?show=a,b,c; the overlay shows the unit's own parts unless it is told otherwise.
     const kParts = ["status", "lights", "countdown", "small", "number", "starter", "time", "lead", "next", "offset"];
     const kOverlayParts = ["lights", "countdown", "small", "number", "time", "lead"];
@@ -41,7 +44,6 @@
     byId("label-time").textContent = texts.startTime;
     byId("label-lead").textContent = texts.leadTime;
     byId("label-next").textContent = texts.nextStarters;
-    byId("offset-label").textContent = texts.clockOffset;
     byId("lost").textContent = texts.connectionLost;
 
     // ---- showing a state
@@ -105,15 +107,27 @@
         }
     }
 
+    // The unit's clock minus this computer's: "Unit clock +0.25 s", and past half a second the program's warning,
+    // "the unit's clock is 0.62 s behind this computer: Set PC Time".
     function showOffset(seconds) {
         const present = typeof seconds === "number" && Number.isFinite(seconds);
+        const warn = present && Math.abs(seconds) > kClockWarnAbove;
         byId("offset").classList.toggle("absent", !present);
-        if (present) {
-            const format = new Intl.NumberFormat(texts.language || undefined, {
-                signDisplay: "always",
-                minimumFractionDigits: 2,
-                maximumFractionDigits: 2,
-            });
+        byId("offset").classList.toggle("warn", warn);
+        if (!present) {
+            return;
+        }
+        const format = new Intl.NumberFormat(texts.language || undefined, {
+            signDisplay: warn ? "never" : "always",
+            minimumFractionDigits: 2,
+            maximumFractionDigits: 2,
+        });
+        if (warn) {
+            const words = seconds < 0 ? texts.clockBehind : texts.clockAhead;
+            byId("offset-label").textContent = "";
+            byId("offset-value").textContent = words.split("%1").join(format.format(seconds));
+        } else {
+            byId("offset-label").textContent = texts.clockOffset;
             byId("offset-value").textContent = `${format.format(seconds)} s`;
         }
     }

@@ -1,12 +1,14 @@
 // A live page's server holding one fixed state with every part the page can show, the start list's included, for
-// the browser tests of the page's layout: `LiveFixtureServer [Deutsch]` serves on a free port of 127.0.0.1 until it
-// is ended, and says where on standard error as kalvora-cli does.
+// the browser tests of the page's layout: `LiveFixtureServer [LANGUAGE [CLOCK_OFFSET]]` serves on a free port of
+// 127.0.0.1 until it is ended, and says where on standard error as kalvora-cli does. The clock offset is 0.25 s unless
+// given (past half a second the page shows its warning in its place).
 
 #include "i18n/Language.h"
 #include "live/LiveServer.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -26,7 +28,7 @@ int main(int argc, char** argv) {
     state.m_strStartNumber = "117";
     state.m_strStartTime = " 10:13:00.04";
     state.m_strLeadTime = "0:01:00";
-    state.m_clockOffsetSeconds = 0.25;
+    state.m_clockOffsetSeconds = argc > 2 ? std::strtod(argv[2], nullptr) : 0.25;
     state.m_currentStarter =
         CLiveStarter{"118", "Anna-Katharina Berg-Lindqvist", "SK Nordlicht Hamburg-Harburg", "D21E", "10:15:00"};
     state.m_nextStarters = {

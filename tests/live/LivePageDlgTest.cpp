@@ -4,6 +4,7 @@
 #include "window/DialogDriver.h"
 
 #include "base/Files.h"
+#include "base/WallClock.h"
 #include "console/MainConsoleDlg.h"
 #include "i18n/Language.h"
 #include "live/LivePageDlg.h"
@@ -20,11 +21,13 @@
 #include "tests/support/QrReader.h"
 #include "tests/support/RawHttp.h"
 #include "window/Dialog.h"
+#include "window/FileDialog.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -121,6 +124,31 @@ protected:
     void TearDown() override { LoadLanguage("none-loaded"); }
 };
 
+const char* const kNoStartList = "(none: the page shows start numbers without names)";
+
+// The open question answered with a path, for as long as it lives.
+class COpenAnswer {
+public:
+    explicit COpenAnswer(std::string strPath)
+        : m_previous(SetOpenQuestionHook([strPath](const COpenQuestion&) { return std::optional(strPath); })) {}
+    ~COpenAnswer() { SetOpenQuestionHook(std::move(m_previous)); }
+    COpenAnswer(const COpenAnswer&) = delete;
+    COpenAnswer& operator=(const COpenAnswer&) = delete;
+
+private:
+    OpenQuestionHook m_previous;
+};
+
+// The file types as a dialog lists them, with Qt's blanks between several patterns as Windows's ";".
+std::vector<std::string> PatternsAsWindowsLists(std::vector<std::string> filters) {
+    for (std::string& strFilter : filters) {
+        const std::size_t nOpen = strFilter.rfind('(');
+        if (nOpen != std::string::npos)
+            std::replace(strFilter.begin() + static_cast<long>(nOpen), strFilter.end(), ' ', ';');
+    }
+    return filters;
+}
+
 // ---- opening it
 
 TEST_F(LivePageDlg, TheButtonAndTheMenuEntryOpenIt) {
@@ -173,18 +201,24 @@ TEST_F(LivePageDlg, ItsTextsComeInTheWindowsLanguage) {
     EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const CDialogDriver::CMenuEntry& candidate) {
         return candidate.strText == "&Live-Seite..." && candidate.nCommandId == IDM_LIVE_PAGE;
     }));
-    std::string strTitle, strShare, strState;
+    std::string strTitle, strShare, strState, strStartList, strNoStartList, strField;
     driver.WhenDialogOpens([&](CDialog& opened) {
         const CDialogDriver dialog(opened);
         strTitle = dialog.Title();
         strShare = dialog.Text(IDC_LIVE_SHARE);
         strState = dialog.Text(IDC_LIVE_STATE);
+        strStartList = dialog.Text(IDC_START_LIST);
+        strNoStartList = dialog.Text(IDC_NO_START_LIST);
+        strField = dialog.Text(IDC_START_LIST_FILE);
         opened.EndDialog(IDCANCEL);
     });
     ASSERT_TRUE(driver.Click(IDC_LIVE_PAGE));
     EXPECT_EQ(strTitle, "Live-Seite");
     EXPECT_EQ(strShare, "Live-Seite in diesem Netzwerk &freigeben");
     EXPECT_EQ(strState, "Nicht freigegeben.");
+    EXPECT_EQ(strStartList, "Start&liste...");
+    EXPECT_EQ(strNoStartList, "&Keine Startliste");
+    EXPECT_EQ(strField, "(keine: die Seite zeigt Startnummern ohne Namen)");
 }
 
 // ---- sharing
@@ -450,10 +484,225 @@ TEST_F(LivePageDlg, TheWindowPublishesWhatItShowsWhileItMonitors) {
     EXPECT_NE(StateJson(nPort).m_strBody.find("\"monitoring\":false"), std::string::npos);
 }
 
+// ---- the start list
+
+// "Start List..." asks the system's open dialog for a file; the field names the list in use and how many starters
+// it holds, config.ini keeps it, and "No Start List" ends it. The real dialog, on every window system.
+TEST_F(LivePageDlg, TheStartListButtonOpensAFileAndTheFieldSaysWhichListIsInUse) {
+    CLivePageBench bench(SettingsNaming(kPort, {}, "English"), {"identifiers.ini", "lng_English.ini"});
+    LoadLanguage("English");
+    const std::string strName = "L\xC3\xA4ufe 3.csv"; // "Läufe 3.csv": a blank and a letter beyond ASCII
+    bench.Write(strName, "Startnummer;Name;Verein\n17;Anna Berg;OK Skogen\n18;Per Holm;IFK Lund\n19;Eva Lind;\n");
+    const std::string strConfig = bench.Dir().File("config.ini");
+    CLivePageDlg dialog(bench.server);
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), kNoStartList);
+    EXPECT_FALSE(driver.IsEnabled(IDC_NO_START_LIST));
+
+    // Cancelled: nothing changes.
+    auto seen = driver.AnswerNextOpenQuestion(bench.Dir().Path(), "");
+    ASSERT_TRUE(driver.Click(IDC_START_LIST));
+    ASSERT_TRUE(seen->bOpened);
+    EXPECT_EQ(seen->strTitle, "Open Start List");
+    EXPECT_EQ(PatternsAsWindowsLists(seen->filters),
+              (std::vector<std::string>{"Start Lists: IOF XML 3.0, CSV (*.xml;*.csv;*.txt)", "All Files (*)"}));
+    EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), kNoStartList);
+    EXPECT_EQ(ReadStartListSetting(strConfig), std::nullopt);
+
+    seen = driver.AnswerNextOpenQuestion(bench.Dir().Path(), strName);
+    ASSERT_TRUE(driver.Click(IDC_START_LIST));
+    ASSERT_TRUE(seen->bOpened);
+    EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), "L\xE4ufe 3.csv, 3 starters"); // the field's text as data
+    EXPECT_TRUE(driver.IsEnabled(IDC_NO_START_LIST));
+    const std::optional<std::string> strKept = ReadStartListSetting(strConfig);
+    ASSERT_TRUE(strKept);
+    EXPECT_EQ(FileNameOf(*strKept), strName);
+    EXPECT_EQ(ReadFileBytes(*strKept), bench.Read(strName)); // the path names the file itself
+    EXPECT_EQ(bench.Messages(), std::vector<std::string>{});
+
+    // The question starts at the list in use.
+    seen = driver.AnswerNextOpenQuestion(bench.Dir().Path(), "");
+    ASSERT_TRUE(driver.Click(IDC_START_LIST));
+    EXPECT_NE(seen->strInitialName.find("3.csv"), std::string::npos) << seen->strInitialName;
+    EXPECT_EQ(ReadStartListSetting(strConfig), strKept);
+
+    ASSERT_TRUE(driver.Click(IDC_NO_START_LIST));
+    EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), kNoStartList);
+    EXPECT_FALSE(driver.IsEnabled(IDC_NO_START_LIST));
+    EXPECT_EQ(ReadStartListSetting(strConfig), std::nullopt);
+    EXPECT_EQ(bench.Messages(), std::vector<std::string>{});
+}
+
+// What each file chosen comes to: the list in use with its count, the rows left out told with their lines, a file
+// that is no start list told and the list in use kept, a path config.ini cannot keep refused.
+TEST_F(LivePageDlg, EachStartListChosenGetsItsOutcome) {
+    const std::string strLeftOut = "Bib;Name\n1;Anna\nx1;B\nx2;C\n2;Per\nx3;D\nx4;E\nx5;F\nx6;G\nx7;H\n";
+    const std::string strBefore = "before.csv, 2 starters";
+    struct CRow {
+        const char* pszWhat;
+        std::string name;                    // the file chosen, in the test's folder
+        std::optional<std::string> contents; // nothing: no such file
+        std::string field;                   // the field afterwards
+        std::vector<std::string> messages;   // "%1" stands for the path chosen
+        bool bNowInUse;
+    };
+    const std::vector<CRow> rows{
+        {"one starter", "one.csv", "Bib;Name\n7;Anna\n", "one.csv, 1 starter", {}, true},
+        {"rows left out",
+         "left.csv",
+         strLeftOut,
+         "left.csv, 2 starters, rows left out: 7",
+         {"The start list %1 is in use. These rows of it were left out:\n"
+          "line 3: start number \"x1\" is not a number from 0 to 9999\n"
+          "line 4: start number \"x2\" is not a number from 0 to 9999\n"
+          "line 6: start number \"x3\" is not a number from 0 to 9999\n"
+          "line 7: start number \"x4\" is not a number from 0 to 9999\n"
+          "line 8: start number \"x5\" is not a number from 0 to 9999\n"
+          "... and 2 more"},
+         true},
+        {"an empty file", "empty.csv", "", strBefore, {"The start list %1 cannot be read: the file is empty."}, false},
+        {"no such file",
+         "gone.csv",
+         std::nullopt,
+         strBefore,
+         {"The start list %1 cannot be read: there is no such file."},
+         false},
+        {"a path config.ini cannot keep",
+         std::string(210, 'n') + ".csv",
+         std::nullopt,
+         strBefore,
+         {"The start list's path is longer than the 199 characters config.ini can keep. Move the file into a folder "
+          "with a shorter path and choose it again."},
+         false},
+    };
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.pszWhat);
+        CLivePageBench bench(SettingsNaming(kPort, {}, "English"), {"identifiers.ini", "lng_English.ini"});
+        LoadLanguage("English");
+        bench.Write("before.csv", "Bib;Name\n1;Anna\n2;Per\n");
+        const std::string strConfig = bench.Dir().File("config.ini");
+        ASSERT_TRUE(WriteStartListSetting(strConfig, bench.Dir().File("before.csv")));
+        if (row.contents)
+            bench.Write(row.name, *row.contents);
+        const std::string strChosen = bench.Dir().File(row.name);
+        const COpenAnswer answer(strChosen);
+        CLivePageDlg dialog(bench.server);
+        CDialogDriver driver(dialog);
+        dialog.Create();
+        EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), strBefore);
+        ASSERT_TRUE(driver.Click(IDC_START_LIST));
+        EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), row.field);
+        std::vector<std::string> messages;
+        for (const std::string& strMessage : row.messages)
+            messages.push_back(FillInMessage(strMessage, strChosen));
+        EXPECT_EQ(bench.Messages(), messages);
+        EXPECT_EQ(ReadStartListSetting(strConfig), row.bNowInUse ? strChosen : bench.Dir().File("before.csv"));
+        EXPECT_TRUE(driver.IsEnabled(IDC_NO_START_LIST));
+    }
+}
+
+// A list config.ini names that cannot be read when the dialog opens: the field says why, and "No Start List" ends it.
+TEST_F(LivePageDlg, AListThatCannotBeReadAnyMoreIsShownWithItsReason) {
+    CLivePageBench bench(SettingsNaming(kPort, {}, "English"), {"identifiers.ini", "lng_English.ini"});
+    LoadLanguage("English");
+    ASSERT_TRUE(WriteStartListSetting(bench.Dir().File("config.ini"), bench.Dir().File("moved.xml")));
+    CLivePageDlg dialog(bench.server);
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), "moved.xml cannot be read: there is no such file");
+    ASSERT_TRUE(driver.Click(IDC_NO_START_LIST));
+    EXPECT_EQ(driver.Text(IDC_START_LIST_FILE), kNoStartList);
+    EXPECT_EQ(bench.Messages(), std::vector<std::string>{});
+}
+
+// The window names the starters of the start list config.ini names, and of one the Live Page dialog chooses at once,
+// while it monitors; and the unit's clock from a start line.
+TEST_F(LivePageDlg, TheWindowPublishesTheStartersAndTheUnitsClock) {
+    const unsigned short nPort = FreePort();
+    ASSERT_NE(nPort, 0);
+    CDialogFiles files(Settings(true, nPort));
+    files.Write("a.csv", "Startnummer;Vorname;Nachname;Verein;Klasse;Startzeit\n"
+                         "17;Anna;Berg;OK Skogen;D21;10:15:00\n18;Per;Holm;IFK Lund;H35;10:16:00\n"
+                         "19;Eva;Lind;;D21;10:17:00\n20;Ida;Sund;OK Skogen;D35;10:18:00\n21;Bo;Ek;;H21;10:19:00\n");
+    files.Write("b.csv", "Bib;Name;Club\n17;Kari Nordmann;IL Tyrving\n");
+    ASSERT_TRUE(WriteStartListSetting(files.Dir().File("config.ini"), files.Dir().File("a.csv")));
+    CDevicePeer peer(files.Dir().Path(), kPort);
+    CMainConsoleDlg window;
+    CDialogDriver driver(window);
+    window.Create();
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_ON));
+
+    // The page shows what the window has: a display line at each turn, until the page has the part looked for.
+    const auto pageShows = [&](const std::string& strPart) {
+        std::string strJson;
+        const bool bShown = CDialogDriver::WaitFor([&] {
+            peer.Write("D?     0:30   17 0\r");
+            CDialogDriver::Wait(50ms);
+            strJson = StateJson(nPort).m_strBody;
+            return strJson.find(strPart) != std::string::npos;
+        });
+        EXPECT_TRUE(bShown) << strPart << " not in " << strJson;
+        return strJson;
+    };
+    const std::string strJson = pageShows("\"currentStarter\":{\"startNumber\":\"17\",\"name\":\"Anna Berg\","
+                                          "\"club\":\"OK Skogen\",\"class\":\"D21\",\"plannedTime\":\"10:15:00\"}");
+    EXPECT_NE(strJson.find("\"nextStarters\":[{\"startNumber\":\"18\",\"name\":\"Per Holm\",\"club\":\"IFK Lund\","
+                           "\"class\":\"H35\",\"plannedTime\":\"10:16:00\"},{\"startNumber\":\"19\""),
+              std::string::npos)
+        << strJson;
+    EXPECT_NE(strJson.find("{\"startNumber\":\"20\""), std::string::npos) << strJson;
+    EXPECT_EQ(strJson.find("{\"startNumber\":\"21\""), std::string::npos) << strJson; // three after them
+    EXPECT_NE(strJson.find("\"clockOffsetSeconds\":null"), std::string::npos) << strJson;
+
+    // A start line on a quiet line, its time the computer's less 0.62 s and less the line's own time at the
+    // window's 2400 baud (21 bytes of 10 bits): the unit's clock is 0.62 s behind.
+    CDialogDriver::Wait(300ms);
+    const WallTime unitNow = std::chrono::system_clock::now() - 620ms - 87ms;
+    const CLocalTime local = LocalTimeOf(unitNow);
+    char szLine[32];
+    std::snprintf(szLine, sizeof szLine, "0018 ST  %02d:%02d:%02d.%02d\r", local.m_nHour, local.m_nMinute,
+                  local.m_nSecond, local.m_nMillisecond / 10);
+    ASSERT_TRUE(peer.Write(szLine));
+    std::optional<double> offset;
+    std::string strState;
+    EXPECT_TRUE(CDialogDriver::WaitFor([&] {
+        strState = StateJson(nPort).m_strBody;
+        const std::size_t nAt = strState.find("\"clockOffsetSeconds\":-");
+        if (nAt != std::string::npos)
+            offset = std::stod(strState.substr(nAt + 21));
+        return offset.has_value();
+    })) << strState;
+    if (offset) {
+        EXPECT_NEAR(*offset, -0.62, 0.05) << strState;
+    }
+    EXPECT_NE(driver.Tip(IDC_PC_TIME).find("behind this computer: Set PC Time"), std::string::npos)
+        << driver.Tip(IDC_PC_TIME);
+
+    // Another list, chosen in the Live Page dialog while the window monitors, names the starters at once.
+    const auto chooseInTheDialog = [&](int nButton) {
+        driver.WhenDialogOpens([&](CDialog& opened) {
+            CDialogDriver(opened).Click(nButton);
+            opened.EndDialog(IDCANCEL);
+        });
+        return driver.Click(IDC_LIVE_PAGE);
+    };
+    {
+        const COpenAnswer answer(files.Dir().File("b.csv"));
+        ASSERT_TRUE(chooseInTheDialog(IDC_START_LIST));
+    }
+    pageShows("\"currentStarter\":{\"startNumber\":\"17\",\"name\":\"Kari Nordmann\",\"club\":\"IL Tyrving\"");
+    EXPECT_EQ(ReadStartListSetting(files.Dir().File("config.ini")), files.Dir().File("b.csv"));
+    ASSERT_TRUE(chooseInTheDialog(IDC_NO_START_LIST));
+    pageShows("\"currentStarter\":null,\"nextStarters\":[]");
+    EXPECT_EQ(files.Messages(), std::vector<std::string>{});
+    ASSERT_TRUE(driver.Click(IDC_MONITOR_OFF));
+}
+
 // ---- the picture for the documentation
 
-// Only with KALVORA_SCREENSHOT_DIR: the dialog sharing the page with one viewer, into <dir>/live-page-dialog.png,
-// or <dir>/live-page-dialog-windows.png under Wine.
+// Only with KALVORA_SCREENSHOT_DIR: the dialog sharing the page with one viewer and a start list in use, into
+// <dir>/live-page-dialog.png, or <dir>/live-page-dialog-windows.png under Wine.
 TEST_F(LivePageDlg, Screenshot) {
     const std::optional<std::string> strDirectory = ProcessVariable("KALVORA_SCREENSHOT_DIR");
     if (!strDirectory || strDirectory->empty())
@@ -462,6 +711,10 @@ TEST_F(LivePageDlg, Screenshot) {
     ASSERT_NE(nPort, 0);
     CLivePageBench bench(Settings(false, nPort), {"identifiers.ini", "lng_English.ini"});
     LoadLanguage("English");
+    bench.Write("cup3-startlist.csv", "Startnummer;Vorname;Nachname;Verein;Klasse;Startzeit\n"
+                                      "17;Anna;Berg;OK Skogen;D21;10:15:00\n18;Per;Holm;IFK Lund;H35;10:16:00\n"
+                                      "19;Eva;Lind;OK Skogen;D21;10:17:00\n20;Ida;Sund;IFK Lund;D35;10:18:00\n");
+    ASSERT_TRUE(WriteStartListSetting(bench.Dir().File("config.ini"), bench.Dir().File("cup3-startlist.csv")));
     CLivePageDlg dialog(bench.server);
     CDialogDriver driver(dialog);
     dialog.Create();

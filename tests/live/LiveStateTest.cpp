@@ -163,7 +163,7 @@ TEST(LiveTexts, TheShippedLanguagesNameEveryTextOfThePage) {
         SCOPED_TRACE(pszLanguage);
         CLanguage language;
         language.Load(std::string(KALVORA_SOURCE_DIR) + "/res", pszLanguage);
-        for (int nId = IDS_LIVE_LANGUAGE; nId <= IDS_LIVE_CLOCK_OFFSET; ++nId)
+        for (int nId = IDS_LIVE_LANGUAGE; nId <= IDS_LIVE_CLOCK_AHEAD; ++nId)
             EXPECT_NE(language.Lookup(nId), "?") << nId;
     }
     CLanguage german;

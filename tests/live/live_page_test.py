@@ -5,10 +5,12 @@
     live_page_test.py CASE    with KALVORA_CLI, KALVORA_SIM and KALVORA_FIXTURE_SERVER naming the programs
 
 Each case is one CTest test (live.Browser.<Case>). With KALVORA_SCREENSHOT_DIR set, the cases save the README's
-pictures there: live-projector.png, live-phone.png, live-overlay.png, live-connection-lost.png."""
+pictures there: live-projector.png, live-phone.png (both with a start list), live-overlay.png,
+live-connection-lost.png."""
 
 import json
 import os
+import re
 import shutil
 import signal
 import sys
@@ -70,6 +72,64 @@ return {
 };
 """
 
+# The start list's parts as a viewer reads them: the starter beside the small display, the next ones, the unit's
+# clock; whether a text of theirs is cut short; and where the starter and the small display stand.
+READ_STARTERS = """
+const shown = (element) => getComputedStyle(element).display !== 'none';
+const box = (element) => { const b = element.getBoundingClientRect(); return {left: b.left, top: b.top, right: b.right, bottom: b.bottom}; };
+const starter = document.getElementById('starter');
+const offset = document.getElementById('offset');
+return {
+    small: document.querySelector('#small .digits').textContent.replace(/!/g, ' ').trim(),
+    starter: shown(starter) ? Array.from(starter.children, (e) => e.textContent) : null,
+    next: shown(document.getElementById('next'))
+        ? Array.from(document.querySelectorAll('#next-list li'), (li) => Array.from(li.children, (e) => e.textContent))
+        : [],
+    offset: shown(offset) ? offset.textContent.trim() : null,
+    offsetWarns: offset.classList.contains('warn'),
+    cut: Array.from(document.querySelectorAll('.starter-text, #offset'))
+        .filter((e) => shown(e) && e.scrollWidth > e.clientWidth + 1).map((e) => e.textContent),
+    starterBox: box(starter),
+    smallBox: box(document.getElementById('small')),
+};
+"""
+
+# A start list as a results program exports it: long names with letters beyond ASCII, and start number 4 missing
+# (withdrawn), so that the next ones skip it. Planned for the simulator's program 1 from the time the test begins:
+# its intervals of 0:30, 1:00, 1:30, 2:00, 3:00, 0:30, 1:00 end in starts 30, 90, 180, 300, 480, 510 and 570 s on.
+STARTERS = {
+    1: ["Anna-Katharina Berg-Lindqvist", "SK Nordlicht Hamburg-Harburg", "D21E", 30],
+    2: ["J\u00f6rg M\u00fcller", "OL Z\u00fcrich", "H45", 90],
+    3: ["\u00c5sa \u00d6berg", "IFK G\u00f6teborg", "D35", 180],
+    5: ["Wojciech Szcz\u0119sny-Kowalczyk", "UKS Orientu\u015b Wroc\u0142aw", "H21E", 480],
+    6: ["Ida Sund", "OK Skogen", "D20", 510],
+    7: ["Per Holm", "IFK Lund", "H35", 570],
+}
+
+
+def planned(number, began):
+    return time.strftime("%H:%M:%S", time.localtime(began + STARTERS[number][3]))
+
+
+def start_list_csv(began):
+    rows = ["Startnummer;Vorname;Nachname;Verein;Klasse;Startzeit"]
+    for number, (name, club, group, _) in STARTERS.items():
+        given, family = name.split(" ", 1)
+        rows.append(";".join([str(number), given, family, club, group, planned(number, began)]))
+    return "\n".join(rows) + "\n"
+
+
+def starter_shown(number):
+    """What the page shows beside the small display for the starter with that number: name, club and class."""
+    name, club, group, _ = STARTERS[number]
+    return [name, "%s \u00b7 %s" % (club, group)]
+
+
+def next_shown(began, *numbers):
+    """The next ones as the page lists them: number, name, planned time."""
+    return [[str(number), STARTERS[number][0], planned(number, began)] for number in numbers]
+
+
 LIGHT_INDEX = {"red": 0, "yellow": 1, "green": 2}
 
 
@@ -85,15 +145,21 @@ def check(condition, message):
 class Run:
     """The simulator and kalvora-cli serving the live page from it, in a directory of their own."""
 
-    def __init__(self, *simulator_options, language=None):
+    def __init__(self, *simulator_options, language=None, start_list=None, baud=None):
         self.directory = tempfile.mkdtemp(prefix="kalvora-live-")
         self.simulator = livepage.Simulator(SIM, self.directory, COM, *simulator_options)
         self.language = language
+        self.start_list = None
+        if start_list is not None:
+            self.start_list = os.path.join(self.directory, "startlist.csv")
+            with open(self.start_list, "w", encoding="utf-8") as file:
+                file.write(start_list)
+        self.baud = baud
         self.server = self.start_server()
         self.browsers = []
 
     def start_server(self, port=0):
-        return livepage.cli_server(CLI, self.directory, COM, port, self.language)
+        return livepage.cli_server(CLI, self.directory, COM, port, self.language, self.start_list, self.baud)
 
     def browser(self, size=PROJECTOR, mobile=False):
         driver = livepage.browser(*size, mobile=mobile)
@@ -170,13 +236,78 @@ def shows_the_unit():
         check(page, "no start line on the page: %s, starts %s" % (
             driver.execute_script(READ_PAGE), [r for r in run.monitor_records() if r.get("kind") == "start"]))
         check(page["leadTime"] != "", "no lead/leg time: %s" % page)
-        # A moment of a countdown with its light on, for the pictures: a projector, and a phone.
-        livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["lights"] != ["off", "off", "off"], 5)
-        livepage.screenshot(driver, "live-projector.png")
-        livepage.emulate(driver, *PHONE, mobile=True)
-        time.sleep(0.3)
-        livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["lights"] != ["off", "off", "off"], 5)
-        livepage.screenshot(driver, "live-phone.png")
+        # Without a start list the page names nobody and shows no clock until a start has shown it.
+        starters = driver.execute_script(READ_STARTERS)
+        check(starters["starter"] is None and starters["next"] == [], "names without a start list: %s" % starters)
+    finally:
+        run.close()
+
+
+def start_list_and_clock():
+    """With a start list (kalvora-cli monitor --start-list), the starter whose number the small display shows stands
+    beside it with club and class, and the next three with their planned times below, a missing number skipped; after
+    a start, the next starter, and the unit's clock 0.62 s behind the computer's in the program's warning. Both
+    screens show it whole, without scrolling. The simulator runs at the computer's pace (its first start comes after
+    its first 30 s interval), on a line of 38400 baud on which its start lines seldom wait behind a display line."""
+    began = time.time()
+    run = Run("--clock-offset", "-0.62", "--baud", "38400", start_list=start_list_csv(began), baud=38400)
+    try:
+        driver = run.browser()
+        open_page(driver, run.server.url("/"))
+
+        def showing(number):
+            return lambda: (lambda p: p["small"] == str(number) and p)(driver.execute_script(READ_STARTERS))
+
+        page = livepage.wait_for(showing(1), 10)
+        check(page, "the small display does not show 1: %s" % driver.execute_script(READ_STARTERS))
+        check(page["starter"] == starter_shown(1), "starter beside 1: %s" % page["starter"])
+        check(page["next"] == next_shown(began, 2, 3, 5), "the next ones: %s" % page["next"])
+        check(page["offset"] is None, "a clock offset before any start: %s" % page["offset"])
+        check(page["cut"] == [], "cut short on the projector: %s" % page["cut"])
+        starter, small = page["starterBox"], page["smallBox"]
+        check(starter["right"] <= small["left"] and starter["top"] < small["bottom"] and small["top"] < starter["bottom"],
+              "the starter is not beside the small display: %s %s" % (starter, small))
+        check_console_clean(driver, "the page with a start list")
+
+        # The first start: the next starter, and the unit's clock from the start line (a start line that waited
+        # behind a display line gives no figure: then the next start does, a minute later).
+        def after_a_start():
+            page = driver.execute_script(READ_STARTERS)
+            return page["offset"] is not None and page["small"] != "1" and page
+        page = livepage.wait_for(after_a_start, 100, pause=0.2)
+        check(page, "no clock offset after the starts: %s, starts %s" % (
+            driver.execute_script(READ_STARTERS), [r for r in run.monitor_records() if r.get("kind") == "start"]))
+        starts = [r for r in run.monitor_records() if r.get("kind") == "start" and r.get("clock_offset") is not None]
+        check(starts, "the tool gave no clock offset: %s" % run.monitor_records()[-5:])
+        offset = float(starts[-1]["clock_offset"])
+        check(abs(offset + 0.62) < 0.03, "the unit's clock is %.3f s off, the simulator's -0.62 s" % offset)
+        # The page's figure to the hundredth, the tool's to the thousandth.
+        words = re.fullmatch(r"the unit's clock is (\d+\.\d\d) s behind this computer: Set PC Time", page["offset"])
+        check(words and abs(float(words.group(1)) - abs(offset)) <= 0.0051 and page["offsetWarns"],
+              "the clock: %r, the tool's %.3f s" % (page["offset"], offset))
+        number = int(page["small"])
+        check(number == int(starts[-1]["start_no"]) + 1, "small display %s after start %s" % (
+            page["small"], starts[-1]["start_no"]))
+        if number == 2:
+            check(page["starter"] == starter_shown(2), "starter beside 2: %s" % page["starter"])
+            check(page["next"] == next_shown(began, 3, 5, 6), "the next ones after 2: %s" % page["next"])
+
+        # The pictures: a projector, and a phone; on both every part whole, nothing scrolled.
+        # A moment of the countdown to the next start, its light on (the start's own 0:00 lasts a second).
+        livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["large"].strip() not in ("", "0:00"), 5)
+        for size, mobile, name in ((PROJECTOR, False, "live-projector.png"), (PHONE, True, "live-phone.png")):
+            livepage.emulate(driver, *size, mobile=mobile)
+            time.sleep(0.5)
+            livepage.wait_for(lambda: driver.execute_script(READ_PAGE)["lights"] != ["off", "off", "off"], 5)
+            layout = driver.execute_script(READ_LAYOUT)
+            page = driver.execute_script(READ_STARTERS)
+            where = "%dx%d" % size
+            check(layout["scrollWidth"] <= layout["width"] and layout["scrollHeight"] <= layout["height"],
+                  "%s scrolls: %s" % (where, layout))
+            check(page["cut"] == [], "%s: cut short: %s" % (where, page["cut"]))
+            check(all(part in layout["boxes"] for part in ("starter", "next", "offset", "small")),
+                  "%s shows %s" % (where, sorted(layout["boxes"])))
+            livepage.screenshot(driver, name)
     finally:
         run.close()
 
@@ -185,12 +316,14 @@ def fits_phone_and_projector():
     """A 390x844 phone and a 1920x1080 projector show every part without scrolling and without parts overlapping:
     the page as the tool serves it, and with every part of the start list present, in both languages."""
     run = Run()
-    fixtures = [livepage.Server([FIXTURE]), livepage.Server([FIXTURE, "Deutsch"])]
+    variants = [("all parts", []), ("all parts, German", ["Deutsch"]),
+                ("the clock's warning, German", ["Deutsch", "-0.62"]), ("the clock's warning", ["English", "1.5"])]
+    fixtures = [livepage.Server([FIXTURE] + arguments) for _, arguments in variants]
     try:
         unit = ["status", "lights", "large", "small", "number", "time", "lead"]
         pages = [("kalvora-cli", run.server, unit)]
         pages += [(name, fixture, unit + ["offset", "starter", "next"])
-                  for name, fixture in zip(["all parts", "all parts, German"], fixtures)]
+                  for (name, _), fixture in zip(variants, fixtures)]
         for size, mobile in ((PHONE, True), (PROJECTOR, False)):
             driver = run.browser(size, mobile)
             for name, server, expected in pages:
@@ -213,6 +346,9 @@ def fits_phone_and_projector():
                         overlap = a["left"] < b["right"] - 0.5 and b["left"] < a["right"] - 0.5 and \
                             a["top"] < b["bottom"] - 0.5 and b["top"] < a["bottom"] - 0.5
                         check(not overlap, "%s: %s and %s overlap: %s %s" % (where, first, second, a, b))
+                # Names and the clock's words whole, not cut short.
+                cut = driver.execute_script(READ_STARTERS)["cut"]
+                check(cut == [], "%s: cut short: %s" % (where, cut))
                 # Digits for a start area: on the projector a quarter of its height, on the phone its width.
                 least = layout["height"] * 0.2 if not mobile else layout["width"] * 0.12
                 check(layout["largeFontPx"] >= least, "%s: the large display is %.0f px" % (
@@ -346,6 +482,7 @@ def german_texts():
 
 CASES = {
     "ShowsTheUnit": shows_the_unit,
+    "StartListAndClock": start_list_and_clock,
     "FitsPhoneAndProjector": fits_phone_and_projector,
     "OverlayIsTransparent": overlay_is_transparent,
     "ConnectionLostAndBack": connection_lost_and_back,

@@ -123,16 +123,19 @@ class Server:
                 self.process.wait()
 
 
-def cli_server(cli, directory, com, port=0, language=None):
-    """kalvora-cli monitoring the unit on COM <com> and serving the live page on 127.0.0.1:<port>."""
+def cli_server(cli, directory, com, port=0, language=None, start_list=None, baud=None):
+    """kalvora-cli monitoring the unit on COM <com> (at the baud rate given) and serving the live page on
+    127.0.0.1:<port>, with the names of the start list given."""
     if language:
         # --dir stands for the tool's own directory: the language files too are read there.
         for name in ("identifiers.ini", "lng_%s.ini" % language):
             shutil.copy(os.path.join(os.path.dirname(cli), name), directory)
         with open(os.path.join(directory, "config.ini"), "w", encoding="utf-8") as file:
             file.write("[System]\nLanguage=%s\n" % language)
-    command = [cli, "--dir", directory, "--port", str(com), "monitor", "--format", "jsonl",
-               "--serve", "127.0.0.1:%d" % port]
+    command = [cli, "--dir", directory, "--port", str(com)] + (["--baud", str(baud)] if baud else [])
+    command += ["monitor", "--format", "jsonl", "--serve", "127.0.0.1:%d" % port]
+    if start_list:
+        command += ["--start-list", start_list]
     return Server(command, port=port or None)
 
 

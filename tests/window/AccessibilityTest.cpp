@@ -235,6 +235,9 @@ const std::vector<CNameRow> kNames = {
      "Adressen zum \xC3\x96"
      "ffnen im Browser in diesem Netzwerk"},
     {IDD_LIVE_PAGE, IDC_LIVE_VIEWERS, "Viewers now", "Zuschauer jetzt"},
+    {IDD_LIVE_PAGE, IDC_START_LIST_FILE, "Start list", "Startliste"},
+    {IDD_LIVE_PAGE, IDC_START_LIST, "Start List...", "Startliste..."},
+    {IDD_LIVE_PAGE, IDC_NO_START_LIST, "No Start List", "Keine Startliste"},
     {IDD_LIVE_PAGE, IDCANCEL, "Close",
      "Schlie\xC3\x9F"
      "en"},

@@ -9,6 +9,11 @@ SaveQuestionHook& Hook() {
     return hook;
 }
 
+OpenQuestionHook& OpenHook() {
+    static OpenQuestionHook hook;
+    return hook;
+}
+
 } // namespace
 
 std::optional<CSaveChoice> AskSaveFile(const CSaveQuestion& question, CWnd* pOwner) {
@@ -27,5 +32,17 @@ std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* 
 SaveQuestionHook SetSaveQuestionHook(SaveQuestionHook hook) {
     SaveQuestionHook previous = std::move(Hook());
     Hook() = std::move(hook);
+    return previous;
+}
+
+std::optional<std::string> AskOpenFileName(const COpenQuestion& question, CWnd* pOwner) {
+    if (const OpenQuestionHook hook = OpenHook())
+        return hook(question);
+    return NativeOpenFileName(question, pOwner);
+}
+
+OpenQuestionHook SetOpenQuestionHook(OpenQuestionHook hook) {
+    OpenQuestionHook previous = std::move(OpenHook());
+    OpenHook() = std::move(hook);
     return previous;
 }

@@ -22,3 +22,5 @@ std::string NativeExecutablePath();
 bool NativeMessageBox(const CMessageBoxShown& box, CWnd* pOwner);
 // Shows the system's save dialog; the path and filter chosen, or nothing.
 std::optional<CSaveChoice> NativeSaveFileName(const CSaveQuestion& question, CWnd* pOwner);
+// Shows the system's open dialog; the path chosen, or nothing.
+std::optional<std::string> NativeOpenFileName(const COpenQuestion& question, CWnd* pOwner);

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -577,6 +578,51 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
         if (strName.empty()) {
             files->reject();
         } else if (name) { // as the user types it
+            TypeText(name, strTyped);
+            QTest::keyClick(name, Qt::Key_Return);
+        } else {
+            files->selectFile(strTyped);
+            static_cast<QDialog*>(files)->accept();
+        }
+    });
+    return seen;
+}
+
+std::shared_ptr<CDialogDriver::COpenSeen> CDialogDriver::AnswerNextOpenQuestion(std::string strDirectory,
+                                                                                std::string strName) {
+    auto seen = std::make_shared<COpenSeen>();
+    WhenModalOpens<QFileDialog>([seen, strDirectory, strName](QFileDialog* files) {
+        seen->bOpened = true;
+        seen->strTitle = QtToData(files->windowTitle());
+        for (const QString& strFilter : files->nameFilters())
+            seen->filters.push_back(QtToData(strFilter));
+        auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name)
+            seen->strInitialName = QtToData(name->text());
+        if (strName.empty()) {
+            files->reject();
+            return;
+        }
+        files->setDirectory(QFile::decodeName(QByteArray::fromStdString(strDirectory)));
+        // A name of no file: the dialog says so in a box of its own, modally, and stays open; the box and the dialog
+        // are closed, so that the test sees nothing chosen instead of waiting in them.
+        const QPointer<QFileDialog> guarded(files);
+        auto* refusal = new QTimer(qApp);
+        QObject::connect(refusal, &QTimer::timeout, qApp, [refusal, guarded] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (guarded && guarded->isVisible() && !(box && box->parentWidget() == guarded))
+                return;
+            refusal->stop();
+            refusal->deleteLater();
+            if (box && guarded) {
+                box->reject();
+                guarded->reject();
+            }
+        });
+        refusal->start(kModalPoll);
+        const QString strTyped = QFile::decodeName(QByteArray::fromStdString(strName));
+        if (name) { // as the user types it
+            name->clear();
             TypeText(name, strTyped);
             QTest::keyClick(name, Qt::Key_Return);
         } else {

@@ -27,11 +27,11 @@ using Clock = std::chrono::steady_clock;
 // How often a watcher looks for the window it waits for, and how long before it gives up.
 constexpr UINT kWatchMilliseconds = 20;
 constexpr auto kWatchLimit = std::chrono::seconds{5};
-// How long the save dialog may take to close after its Save before the driver takes it for a refusal.
+// How long a file dialog may take to close after its Save or Open before the driver takes it for a refusal.
 constexpr auto kSaveRefusedAfter = std::chrono::seconds{2};
 // The longest a wait sleeps before it looks at its condition again.
 constexpr DWORD kWaitSliceMilliseconds = 10;
-// The identifiers of the system's dialogs' controls: a message box's text, the save dialog's file-type list and
+// The identifiers of the system's dialogs' controls: a message box's text, a file dialog's file-type list and
 // file name (a combo box in the explorer style, an edit in the older one).
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kFileTypeListId = 0x470;  // cmb1
@@ -188,6 +188,37 @@ bool IsMessageBox(HWND hWnd) {
 
 bool IsSaveDialog(HWND hWnd) {
     return ShownSaveDialog() && (GetDlgItem(hWnd, kFileNameComboId) || GetDlgItem(hWnd, kFileNameEditId));
+}
+
+bool IsOpenDialog(HWND hWnd) {
+    return ShownOpenDialog() && (GetDlgItem(hWnd, kFileNameComboId) || GetDlgItem(hWnd, kFileNameEditId));
+}
+
+// The file name field of a file dialog: a combo box in the explorer style, an edit in the older one.
+HWND FileNameField(HWND hDialog) {
+    const HWND hCombo = GetDlgItem(hDialog, kFileNameComboId);
+    return hCombo ? hCombo : GetDlgItem(hDialog, kFileNameEditId);
+}
+
+std::vector<std::string> FileTypesShown(HWND hDialog) {
+    std::vector<std::string> filters;
+    if (const HWND hTypes = GetDlgItem(hDialog, kFileTypeListId)) {
+        const auto nCount = static_cast<int>(SendMessageW(hTypes, CB_GETCOUNT, 0, 0));
+        for (int nIndex = 0; nIndex < nCount; ++nIndex)
+            filters.push_back(ToData(EntryText(hTypes, nIndex)));
+    }
+    return filters;
+}
+
+// A folder and a name as one path, as a user of Windows types it: with backslashes, which the dialog takes where it
+// may refuse a slash.
+std::wstring TypedPath(const std::string& strDirectory, const std::string& strName) {
+    std::wstring path = WidePath(strDirectory).value_or(std::wstring());
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
+        path += L'\\';
+    path += WidePath(strName).value_or(std::wstring());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
 }
 
 // ---- Keys.
@@ -955,17 +986,10 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
                 continue;
             const OPENFILENAMEW* shown = ShownSaveDialog();
             seen->bOpened = true;
-            if (const HWND hTypes = GetDlgItem(hDialog, kFileTypeListId)) {
-                const auto nCount = static_cast<int>(SendMessageW(hTypes, CB_GETCOUNT, 0, 0));
-                for (int nIndex = 0; nIndex < nCount; ++nIndex) {
-                    seen->filters.push_back(ToData(EntryText(hTypes, nIndex)));
-                }
-            }
+            seen->filters = FileTypesShown(hDialog);
             seen->strDefaultExtension = shown->lpstrDefExt ? ToData(shown->lpstrDefExt) : std::string();
             seen->bConfirmsReplace = (shown->Flags & OFN_OVERWRITEPROMPT) != 0;
-            HWND hName = GetDlgItem(hDialog, kFileNameComboId);
-            if (!hName)
-                hName = GetDlgItem(hDialog, kFileNameEditId);
+            const HWND hName = FileNameField(hDialog);
             seen->strInitialName = ToData(WindowTextOf(hName));
             if (strName.empty()) {
                 PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -979,14 +1003,52 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
                     SendMessageW(hDialog, WM_COMMAND, MAKEWPARAM(kFileTypeListId, nNotice),
                                  reinterpret_cast<LPARAM>(hTypes));
             }
-            // The whole path, as a user of Windows types it: with backslashes, which the dialog takes where it may
-            // refuse a slash.
-            std::wstring path = WidePath(strDirectory).value_or(std::wstring());
-            if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
-                path += L'\\';
-            path += WidePath(strName).value_or(std::wstring());
-            std::replace(path.begin(), path.end(), L'/', L'\\');
-            SetWindowTextW(hName, path.c_str());
+            SetWindowTextW(hName, TypedPath(strDirectory, strName).c_str());
+            PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            *answered = {hDialog, Clock::now()};
+            return false;
+        }
+        return false;
+    });
+    return seen;
+}
+
+std::shared_ptr<CDialogDriver::COpenSeen> CDialogDriver::AnswerNextOpenQuestion(std::string strDirectory,
+                                                                                std::string strName) {
+    auto seen = std::make_shared<COpenSeen>();
+    struct CAnswered {
+        HWND hDialog = nullptr;
+        Clock::time_point when;
+    };
+    auto answered = std::make_shared<CAnswered>();
+    Watch([seen, answered, strDirectory, strName] {
+        if (answered->hDialog) {
+            // Opened once the dialog has gone. A name of no file is refused in a box of its own and the dialog
+            // stays: both are cancelled, so that the test sees nothing chosen instead of waiting in them.
+            if (!IsWindow(answered->hDialog) || !ShownOpenDialog())
+                return true;
+            if (Clock::now() - answered->when < kSaveRefusedAfter)
+                return false;
+            for (const HWND hBox : SystemDialogs()) {
+                if (hBox != answered->hDialog && IsMessageBox(hBox))
+                    PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+            PostMessageW(answered->hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return false;
+        }
+        for (const HWND hDialog : SystemDialogs()) {
+            if (!IsOpenDialog(hDialog))
+                continue;
+            seen->bOpened = true;
+            seen->strTitle = ToData(WindowTextOf(hDialog));
+            seen->filters = FileTypesShown(hDialog);
+            const HWND hName = FileNameField(hDialog);
+            seen->strInitialName = ToData(WindowTextOf(hName));
+            if (strName.empty()) {
+                PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                return true;
+            }
+            SetWindowTextW(hName, TypedPath(strDirectory, strName).c_str());
             PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             *answered = {hDialog, Clock::now()};
             return false;

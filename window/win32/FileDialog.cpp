@@ -1,4 +1,4 @@
-// The save question as the system's file-save dialog.
+// The save question and the open question as the system's file dialogs.
 
 #include "window/common/Native.h"
 
@@ -6,6 +6,8 @@
 
 #include "base/Reporter.h"
 #include "base/WidePathWin.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -17,24 +19,34 @@ const OPENFILENAMEW*& Shown() {
     return pShown;
 }
 
+const OPENFILENAMEW*& ShownOpen() {
+    static const OPENFILENAMEW* pShown = nullptr;
+    return pShown;
+}
+
+// The filter list: each description and pattern, each ended by a zero, and one more zero at the end.
+void AddFilter(std::wstring& filter, const std::string& strName, const std::string& strPattern) {
+    filter += ToWide(WidenShown(strName));
+    filter += L'\0';
+    filter += ToWide(WidenShown(strPattern));
+    filter += L'\0';
+}
+
 } // namespace
 
 const OPENFILENAMEW* ShownSaveDialog() {
     return Shown();
 }
 
+const OPENFILENAMEW* ShownOpenDialog() {
+    return ShownOpen();
+}
+
 std::optional<CSaveChoice> NativeSaveFileName(const CSaveQuestion& question, CWnd* pOwner) {
-    // The filter list: each description and pattern, each ended by a zero, and one more zero at the end.
     std::wstring filter;
-    const auto addFilter = [&filter](const std::string& strName, const std::string& strPattern) {
-        filter += ToWide(WidenShown(strName));
-        filter += L'\0';
-        filter += ToWide(WidenShown(strPattern));
-        filter += L'\0';
-    };
-    addFilter(question.strFilterName, question.strFilterPattern);
+    AddFilter(filter, question.strFilterName, question.strFilterPattern);
     for (const CSaveFileType& type : question.moreTypes)
-        addFilter(type.strName, type.strPattern);
+        AddFilter(filter, type.strName, type.strPattern);
     filter += L'\0';
     const std::wstring defaultExtension = ToWide(WidenShown(question.strDefaultExtension));
     std::wstring path = ToWide(WidenShown(question.strInitialName));
@@ -68,4 +80,41 @@ std::optional<CSaveChoice> NativeSaveFileName(const CSaveQuestion& question, CWn
     // The filter chosen, counted from 1 by the dialog.
     const int nType = dialog.nFilterIndex >= 1 ? static_cast<int>(dialog.nFilterIndex) - 1 : 0;
     return CSaveChoice(std::move(*chosen), nType);
+}
+
+std::optional<std::string> NativeOpenFileName(const COpenQuestion& question, CWnd* pOwner) {
+    std::wstring filter;
+    for (const CSaveFileType& type : question.types)
+        AddFilter(filter, type.strName, type.strPattern);
+    filter += L'\0';
+    const std::wstring title = ToWide(WidenShown(question.strTitle));
+    // A full path starts the dialog in its folder with its name in the field; one the system cannot take starts it
+    // where the system likes.
+    std::wstring path = WidePath(question.strInitialPath).value_or(std::wstring());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    path.resize(kPathCharacters, L'\0');
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = RootWindowOf(pOwner);
+    dialog.lpstrFilter = question.types.empty() ? nullptr : filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+
+    ShownOpen() = &dialog;
+    const BOOL bChosen = GetOpenFileNameW(&dialog);
+    ShownOpen() = nullptr;
+    if (!bChosen)
+        return std::nullopt;
+    path.resize(wcsnlen(path.c_str(), path.size()));
+    // The path as the file functions of base/ take it; one that UTF-8 cannot hold cannot be read.
+    std::optional<std::string> chosen = NarrowPath(path);
+    if (!chosen) {
+        ShowMessageBox(kMsgCantReadFile, pOwner);
+        return std::nullopt;
+    }
+    return chosen;
 }

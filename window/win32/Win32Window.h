@@ -316,3 +316,5 @@ UINT VirtualKeyOf(EKey key);
 
 // The save dialog while it is shown, as it was given to the system (for the test driver); null otherwise.
 const OPENFILENAMEW* ShownSaveDialog();
+// The same for the open dialog.
+const OPENFILENAMEW* ShownOpenDialog();
