@@ -223,7 +223,8 @@ int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevious*/, LPSTR /*psz
     for (const CDisplay& display : kDisplays) {
         const HWND hDisplay = GetDlgItem(hDlg, display.nId);
         const LRESULT nMargins = SendMessageW(hDisplay, EM_GETMARGINS, 0, 0);
-        SendMessageW(hDisplay, WM_SETFONT, reinterpret_cast<WPARAM>(displayFont.GetImpl()->hFont), TRUE);
+        SendMessageW(hDisplay, WM_SETFONT, reinterpret_cast<WPARAM>(displayFont.GetImpl()->font->ForDpi(SystemDpi())),
+                     TRUE);
         SendMessageW(hDisplay, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, nMargins);
     }
     for (const int nLamp : {IDC_STATUS_LAMP, IDC_LIGHT_1, IDC_LIGHT_2, IDC_LIGHT_3})
