@@ -210,6 +210,7 @@ CWinPort::EWait CWinPort::WaitForBytes(std::chrono::milliseconds timeout) {
         OVERLAPPED overlapped{};
         overlapped.hEvent = m_hReadEvent.get();
         const auto started = Clock::now();
+        ++m_nDriverReads;
         if (!ReadFile(hPort, &m_chAhead, 1, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING)
             return EWait::Failed;
         if (WaitForSingleObject(overlapped.hEvent, nLeftMs) != WAIT_OBJECT_0)
@@ -257,6 +258,7 @@ int CWinPort::Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) {
     // No more than are waiting: the driver hands them over at once, whatever it makes of the time-outs.
     OVERLAPPED overlapped{};
     overlapped.hEvent = m_hReadEvent.get();
+    ++m_nDriverReads;
     if (!ReadFile(m_hPort.get(), pBuffer + nRead, nWant, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING)
         return nRead > 0 ? nRead : Vanished();
     DWORD nTaken = 0;

@@ -44,6 +44,9 @@ public:
     bool HasVanished() const override { return m_bVanished; }
 
     bool IsOpen() const { return m_hPort != nullptr; }
+    // How many reads the port has asked of the driver since it was made (ReadFile calls, the waits' included): what
+    // a line costs, for tests and benchmarks. The reader's thread only.
+    unsigned long DriverReads() const { return m_nDriverReads; }
 
     // The words for an open that failed with the system's error code (0: the device is not a serial line).
     static std::string DescribeOpenError(unsigned long nError);
@@ -71,5 +74,6 @@ private:
     char m_chAhead = 0;    // the byte that the last wait brought, when m_bAhead
     bool m_bAhead = false;
     bool m_bVanished = false;
+    unsigned long m_nDriverReads = 0;
     std::string m_strOpenError;
 };
