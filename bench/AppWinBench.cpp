@@ -4,18 +4,25 @@
 //                                    what it receives into KALVORA_SIM_RECORD): the time from its start to its main
 //                                    window shown, the CPU its process takes while it monitors the simulator's 10 Hz
 //                                    stream, that CPU over the floor's (BareMonitorWin.exe: the same window showing the
-//                                    same stream without the window layer and the serial line), measured in turns, and
-//                                    the size of the executable.
+//                                    same stream without the window layer and the serial line) and over the reading
+//                                    floor's (BareMonitorWin.exe --port 7: the same window reading the stream from the
+//                                    simulator with the plainest reader of a COM port), measured in turns, the CPU of
+//                                    Wine's server meanwhile, and the size of the executable.
 //   AppWinBench --installed PROGRAM  the program a setup program installed: its start to its main window.
 //
 // A process's CPU is read where Wine's own account cannot be fine enough: Wine counts a thread's time in the clock
 // ticks of Linux (10 ms, 0.05 % of a 20 s span for each thread), the kernel its scheduler time in nanoseconds
 // (/proc/<pid>/task/*/schedstat, read through Wine's drive Z:). Wine's account is the fallback, on Windows itself.
+// Under Wine much of a program's work is done by Wine's server on its behalf (every wait, every overlapped read of a
+// serial port), outside the program's process: the server's CPU over each span is read the same way (the
+// wineserver of this WINEPREFIX); it serves the bench itself and Wine's desktop too, the same for each span.
 
 #include "bench/Figures.h"
 #include "res/Resource.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WindowProgramWin.h"
+
+#include <windows.h>
 
 #include <algorithm>
 #include <cctype>
@@ -44,7 +51,10 @@ constexpr auto kEndTimeout = 10s;  // for the program to end after its window is
 constexpr auto kSettle = 3s;       // start-up work and the first paints done before monitoring starts
 constexpr auto kMonitorStart = 5s; // for the "?D" that switches the simulator's stream on
 constexpr auto kMonitorSpan = 20s; // 200 ticks of the monitor
-constexpr int kRounds = 3;         // the program and the floor in turn, back to back; the figures are the medians
+constexpr int kRounds = 3;         // the program and the floors in turn, back to back; the figures are the medians
+constexpr const char* kSimulatorPort = "7"; // the COM port of the simulator, for the reading floor
+// Of the 240 or so lines the simulator sends while the reading floor runs, its reader must bring most.
+constexpr unsigned long kLeastLinesRead = 200;
 
 std::string FileText(const std::string& strPath) {
     std::ifstream file(strPath, std::ios::binary);
@@ -110,6 +120,33 @@ std::optional<std::string> LinuxProcessOf(const std::string& strExecutable) {
     return std::nullopt;
 }
 
+// The Linux process of Wine's server for this WINEPREFIX, when there is one to be seen.
+std::optional<std::string> WineServerProcess() {
+    char szPrefix[1024]{};
+    const DWORD nLength = GetEnvironmentVariableA("WINEPREFIX", szPrefix, sizeof szPrefix);
+    const std::string strWanted = "WINEPREFIX=" + std::string(szPrefix, nLength < sizeof szPrefix ? nLength : 0);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("Z:/proc", error)) {
+        const std::string strName = entry.path().filename().string();
+        if (strName.empty() || !std::all_of(strName.begin(), strName.end(), ::isdigit) ||
+            FileText("Z:/proc/" + strName + "/comm").rfind("wineserver", 0) != 0)
+            continue;
+        const std::string strEnvironment = FileText("Z:/proc/" + strName + "/environ");
+        for (std::size_t nAt = 0, nEnd; (nEnd = strEnvironment.find('\0', nAt)) != std::string::npos; nAt = nEnd + 1) {
+            if (strEnvironment.compare(nAt, nEnd - nAt, strWanted) == 0)
+                return strName;
+        }
+    }
+    return std::nullopt;
+}
+
+// The scheduler's time of a Linux process, all its threads, in seconds.
+double LinuxProcessCpuSeconds(const std::string& strProcess) {
+    std::ifstream stat("Z:/proc/" + strProcess + "/schedstat");
+    unsigned long long nNanoseconds = 0;
+    return stat >> nNanoseconds ? static_cast<double>(nNanoseconds) / 1e9 : 0;
+}
+
 // The scheduler's time of a Linux process's threads, in seconds: its first thread (the window's, which runs WinMain)
 // and the others (the serial link's reader).
 struct CThreadsCpu {
@@ -133,25 +170,34 @@ CThreadsCpu LinuxCpuSeconds(const std::string& strProcess) {
 
 // The CPU of a started program over a span, in percent of one core, its window's thread and its other threads apart
 // where the kernel's account is there (else all of it counts as the window's).
+// And Wine's server's over the same span, where it can be seen.
 struct CCpuPercent {
     double dWindow = 0;
     double dOthers = 0;
     bool bKernel = false;
+    double dServer = 0;
+    bool bServer = false;
     double Total() const { return dWindow + dOthers; }
 };
 
 CCpuPercent CpuPercentOver(CWindowProgramWin& program, const std::string& strExecutable) {
     const std::optional<std::string> process = LinuxProcessOf(strExecutable);
+    const std::optional<std::string> server = WineServerProcess();
     const auto cpu = [&] {
         return process ? LinuxCpuSeconds(*process) : CThreadsCpu{program.CpuSeconds(), 0};
     };
+    const auto serverCpu = [&] {
+        return server ? LinuxProcessCpuSeconds(*server) : 0.0;
+    };
     const CThreadsCpu before = cpu();
+    const double dServerBefore = serverCpu();
     const auto measured = Clock::now();
     std::this_thread::sleep_for(kMonitorSpan);
     const double dWall = std::chrono::duration<double>(Clock::now() - measured).count();
     const CThreadsCpu after = cpu();
+    const double dServerAfter = serverCpu();
     return {100.0 * (after.dWindow - before.dWindow) / dWall, 100.0 * (after.dOthers - before.dOthers) / dWall,
-            process.has_value()};
+            process.has_value(), 100.0 * (dServerAfter - dServerBefore) / dWall, server.has_value()};
 }
 
 // The large display's text changes while the span runs (the countdown): what is measured is a monitoring window.
@@ -188,17 +234,27 @@ bool MeasureMonitoring(const std::string& strProgram, const std::string& strReco
     return bRan;
 }
 
-// The floor's CPU while it shows the same stream, in percent of one core.
-bool MeasureFloor(const std::string& strFloor, CCpuPercent& percent) {
-    CWindowProgramWin floor(strFloor);
+// A floor's CPU while it shows the same stream, in percent of one core: the bare window (no arguments), or the
+// reading floor ("--port 7"), which switches the simulator's stream on at its start and off at its end, and says by
+// its exit status how many monitoring lines it read from the line.
+bool MeasureFloor(const std::string& strFloor, const std::string& strArguments, const char* pszWhat,
+                  CCpuPercent& percent) {
+    CWindowProgramWin floor(strFloor, strArguments);
     if (!ShowsMainWindow(floor))
         return false;
     std::this_thread::sleep_for(kSettle + 1s);
     const std::string strShown = floor.ControlText(IDC_DISPLAY_LARGE);
     percent = CpuPercentOver(floor, strFloor);
-    const bool bRan = DisplayRuns(floor, strShown, "floor");
+    const bool bRan = DisplayRuns(floor, strShown, pszWhat);
     Close(floor);
-    return bRan;
+    if (strArguments.empty() || floor.ExitCode() >= kLeastLinesRead)
+        return bRan;
+    std::fprintf(stderr, "AppWinBench: the %s read %lu monitoring lines from the line\n", pszWhat, floor.ExitCode());
+    return false;
+}
+
+double Ratio(double dValue, double dFloor) {
+    return dFloor > 0 ? dValue / dFloor : 0;
 }
 
 int Run(int argc, char** argv) {
@@ -228,32 +284,54 @@ int Run(int argc, char** argv) {
     const double dExeMegabytes = static_cast<double>(std::filesystem::file_size(strProgram)) / 1e6;
     if (!MeasureStartup(strProgram, dStartupMs))
         return 1;
-    std::vector<double> programs, floors, ratios, windowRatios, readers;
+    std::vector<double> programs, floors, readingFloors, ratios, readingRatios, windowRatios, readers, bareReaders;
+    std::vector<double> servers, floorServers, readingFloorServers;
     bool bKernel = true;
+    bool bServer = true;
+    const std::string strReading = std::string("--port ") + kSimulatorPort;
     for (int nRound = 0; nRound < kRounds; ++nRound) {
-        CCpuPercent program, floor;
-        if (!MeasureMonitoring(strProgram, pszRecord, program) || !MeasureFloor(strFloor, floor))
+        CCpuPercent program, floor, reading;
+        if (!MeasureMonitoring(strProgram, pszRecord, program) || !MeasureFloor(strFloor, {}, "floor", floor) ||
+            !MeasureFloor(strFloor, strReading, "reading floor", reading))
             return 1;
-        bKernel = bKernel && program.bKernel && floor.bKernel;
+        bKernel = bKernel && program.bKernel && floor.bKernel && reading.bKernel;
+        bServer = bServer && program.bServer && floor.bServer && reading.bServer;
         programs.push_back(program.Total());
         floors.push_back(floor.Total());
-        ratios.push_back(floor.Total() > 0 ? program.Total() / floor.Total() : 0);
-        windowRatios.push_back(floor.Total() > 0 ? program.dWindow / floor.Total() : 0);
+        readingFloors.push_back(reading.Total());
+        ratios.push_back(Ratio(program.Total(), floor.Total()));
+        readingRatios.push_back(Ratio(program.Total(), reading.Total()));
+        windowRatios.push_back(Ratio(program.dWindow, floor.Total()));
         readers.push_back(program.dOthers);
+        bareReaders.push_back(reading.dOthers);
+        servers.push_back(program.dServer);
+        floorServers.push_back(floor.dServer);
+        readingFloorServers.push_back(reading.dServer);
         std::fprintf(stderr,
                      "monitoring, round %d: program %.3f %% (window thread %.3f, other threads %.3f), floor %.3f %% "
-                     "(window thread %.3f): %.2f times the floor\n",
+                     "(window thread %.3f), reading floor %.3f %% (window thread %.3f, reader %.3f): %.2f times the "
+                     "floor, %.2f times the reading floor; Wine's server meanwhile %.3f, %.3f and %.3f %%\n",
                      nRound + 1, program.Total(), program.dWindow, program.dOthers, floor.Total(), floor.dWindow,
-                     ratios.back());
+                     reading.Total(), reading.dWindow, reading.dOthers, ratios.back(), readingRatios.back(),
+                     program.dServer, floor.dServer, reading.dServer);
     }
     std::fprintf(stderr, "CPU from %s\n", bKernel ? "the kernel's schedstat" : "Wine's account of the threads");
     std::printf("win.app.startup_ms %.0f ms\n", dStartupMs);
     std::printf("win.app.cpu_pct_monitor_10hz %.2f %%\n", Percentile(programs, 0.5));
     std::printf("win.app.floor_cpu_pct_monitor_10hz %.2f %%\n", Percentile(floors, 0.5));
+    std::printf("win.app.reading_floor_cpu_pct_monitor_10hz %.2f %%\n", Percentile(readingFloors, 0.5));
     std::printf("win.app.cpu_over_floor %.2f\n", Percentile(ratios, 0.5));
+    std::printf("win.app.cpu_over_reading_floor %.2f\n", Percentile(readingRatios, 0.5));
     if (bKernel) {
         std::printf("win.app.window_thread_over_floor %.2f\n", Percentile(windowRatios, 0.5));
         std::printf("win.app.reader_cpu_pct_monitor_10hz %.2f %%\n", Percentile(readers, 0.5));
+        std::printf("win.app.bare_reader_cpu_pct_monitor_10hz %.2f %%\n", Percentile(bareReaders, 0.5));
+    }
+    if (bServer) {
+        std::printf("win.app.server_cpu_pct_monitor_10hz %.2f %%\n", Percentile(servers, 0.5));
+        std::printf("win.app.floor_server_cpu_pct_monitor_10hz %.2f %%\n", Percentile(floorServers, 0.5));
+        std::printf("win.app.reading_floor_server_cpu_pct_monitor_10hz %.2f %%\n",
+                    Percentile(readingFloorServers, 0.5));
     }
     std::printf("win.app.exe_mb %.2f MB\n", dExeMegabytes);
     return 0;

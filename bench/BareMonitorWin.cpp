@@ -6,7 +6,20 @@
 // control is changed only when what it shows changes, and the clock field once a second, as a plain program
 // written for the purpose would do it.
 //
-// A bench program, not shipped; it starts monitoring at once and runs until its window is closed.
+// With --port N it is the reading floor (win.app.cpu_over_reading_floor): the same window, showing the same stream of
+// the unit inside the process on the same schedule, so that the window's work is the floor's to the message, and
+// beside it the same stream read from a unit on COM port N by the plainest reader Win32 has: a thread that reads the
+// port with blocking ReadFile calls on a handle without overlapped I/O, set as the program sets its port (the line
+// settings and the read time-outs), at most ten bytes a read and a pause of 1 ms after each, as the program's link
+// reads, and cuts the bytes into lines at each carriage return; the window's timer takes them from it and counts the
+// monitoring lines, which are the exit status. (Shown, lines read from a line would come in the unit's own rhythm,
+// which drifts against the timer's: a tick that finds none turns the status lamp red and the next green again, and
+// how often that happens depends on the drift, which would make the two floors' windows differ.) Under Wine, which
+// reads those time-outs as "fill the buffer", a read of ten bytes ends only when ten bytes have come, so this reader
+// takes a line's end as late as the next line's first bytes; on Windows it gets each line as it comes.
+//
+// A bench program, not shipped; it starts monitoring at once and runs until its window is closed (with --port it
+// switches the line's stream off again then).
 
 #include "base/WallClock.h"
 #include "console/ConsoleProtocol.h"
@@ -19,9 +32,14 @@
 #include "window/win32/Win32Window.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -64,13 +82,101 @@ int LampIcon(ELamp lamp) {
     return IDI_LAMP_OFF;
 }
 
+// The plainest reader of a COM port: blocking reads of at most ten bytes, each followed by a pause of 1 ms, cut into
+// lines at the carriage returns; a read that brings nothing (250 ms of silence) drops a partial line.
+class CBareReader {
+public:
+    explicit CBareReader(int nPort) {
+        const std::wstring strDevice = L"\\\\.\\COM" + std::to_wstring(nPort);
+        m_hPort = CreateFileW(strDevice.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (m_hPort == INVALID_HANDLE_VALUE)
+            return;
+        SetupComm(m_hPort, 256, 256);
+        DCB state{};
+        state.DCBlength = sizeof state;
+        GetCommState(m_hPort, &state);
+        state.BaudRate = 2400; // the program's own without a config.ini
+        state.ByteSize = 8;
+        state.Parity = NOPARITY;
+        state.StopBits = ONESTOPBIT;
+        state.fParity = FALSE;
+        state.fOutxCtsFlow = FALSE;
+        state.fOutxDsrFlow = FALSE;
+        state.fDtrControl = DTR_CONTROL_DISABLE;
+        state.fDsrSensitivity = FALSE;
+        state.fOutX = FALSE;
+        state.fInX = FALSE;
+        state.fErrorChar = FALSE;
+        state.fRtsControl = RTS_CONTROL_DISABLE;
+        SetCommState(m_hPort, &state);
+        COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, 250, 0, 200};
+        SetCommTimeouts(m_hPort, &timeouts);
+        PurgeComm(m_hPort, PURGE_RXABORT | PURGE_RXCLEAR);
+        Write(kCmdMonitorToggle);
+        m_reader = std::thread([this] { ReadLines(); });
+    }
+    ~CBareReader() {
+        if (m_hPort == INVALID_HANDLE_VALUE)
+            return;
+        m_bStop = true;
+        m_reader.join();
+        Write(kCmdMonitorToggle);
+        CloseHandle(m_hPort);
+    }
+    CBareReader(const CBareReader&) = delete;
+    CBareReader& operator=(const CBareReader&) = delete;
+
+    bool IsOpen() const { return m_hPort != INVALID_HANDLE_VALUE; }
+
+    // The lines that came since the last call, each with its carriage return.
+    std::string TakeLines() {
+        std::lock_guard lock(m_linesLock);
+        std::string strLines;
+        strLines.swap(m_strLines);
+        return strLines;
+    }
+
+private:
+    void Write(const std::string& strCommand) {
+        DWORD nWritten = 0;
+        WriteFile(m_hPort, strCommand.data(), static_cast<DWORD>(strCommand.size()), &nWritten, nullptr);
+    }
+
+    void ReadLines() {
+        std::string strLine;
+        while (!m_bStop) {
+            char chunk[10];
+            DWORD nRead = 0;
+            if (!ReadFile(m_hPort, chunk, sizeof chunk, &nRead, nullptr) || nRead == 0)
+                strLine.clear();
+            for (DWORD i = 0; i < nRead; ++i) {
+                strLine += chunk[i];
+                if (chunk[i] == '\r') {
+                    std::lock_guard lock(m_linesLock);
+                    m_strLines += strLine;
+                    strLine.clear();
+                }
+            }
+            Sleep(1);
+        }
+    }
+
+    HANDLE m_hPort = INVALID_HANDLE_VALUE;
+    std::atomic<bool> m_bStop{false};
+    std::mutex m_linesLock;
+    std::string m_strLines;
+    std::thread m_reader;
+};
+
 // The window and what it shows, so that only a change goes to a control.
 struct CBareMonitor {
     HWND hDlg = nullptr;
     HBRUSH hBlack = CreateSolidBrush(kBlack);
     HFONT hDisplayFont = nullptr;
     std::shared_ptr<CSimulatedUnit> unit;
-    std::string strPending; // the stream's bytes after its last complete line
+    std::unique_ptr<CBareReader> reader; // the reading floor's reader of the line
+    int nLinesRead = 0;                  // the monitoring lines it brought
+    std::string strPending;              // the stream's bytes after its last complete line
     std::vector<std::pair<int, std::wstring>> shownTexts;
     std::vector<std::pair<int, int>> shownIcons;
 
@@ -124,6 +230,11 @@ struct CBareMonitor {
     // What a monitor's tick does with the lines that came since the last: the displays, the start fields and the
     // lamps, the status lamp green while lines come.
     void OnMonitorTick() {
+        if (reader) {
+            const std::string strLines = reader->TakeLines();
+            for (std::size_t nAt = 0, nEnd; (nEnd = strLines.find('\r', nAt)) != std::string::npos; nAt = nEnd + 1)
+                nLinesRead += ParseMonitorLine(std::string_view(strLines).substr(nAt, nEnd - nAt)).m_bDisplay ? 1 : 0;
+        }
         char buffer[512];
         for (int nRead; (nRead = unit->Read(buffer, sizeof buffer, std::chrono::milliseconds{0})) > 0;)
             strPending.append(buffer, static_cast<std::size_t>(nRead));
@@ -190,7 +301,11 @@ INT_PTR CALLBACK BareProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM lParam
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevious*/, LPSTR /*pszCommandLine*/, int /*nShow*/) {
+int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevious*/, LPSTR pszCommandLine, int /*nShow*/) {
+    // "--port N": the reading floor, whose exit status is the number of monitoring lines its reader brought.
+    const std::string strArguments = pszCommandLine != nullptr ? pszCommandLine : "";
+    const int nPort = strArguments.rfind("--port ", 0) == 0 ? std::atoi(strArguments.c_str() + 7) : 0;
+
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
@@ -233,7 +348,13 @@ int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevious*/, LPSTR /*psz
         EnableWindow(GetDlgItem(hDlg, nButton), FALSE);
     ShowWindow(hDlg, SW_SHOW);
 
-    // Monitoring from the start: the unit's stream switched on, read on the window's timer.
+    // Monitoring from the start: the unit's stream switched on, read on the window's timer; for the reading floor
+    // also the line's.
+    if (nPort > 0) {
+        monitor.reader = std::make_unique<CBareReader>(nPort);
+        if (!monitor.reader->IsOpen())
+            return 0;
+    }
     monitor.unit = std::make_shared<CSimulatedUnit>(SSimOptions{},
                                                     MillisecondsOfDay(LocalTimeOf(std::chrono::system_clock::now())));
     monitor.unit->TakeLine();
@@ -248,6 +369,7 @@ int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevious*/, LPSTR /*psz
             DispatchMessageW(&msg);
         }
     }
+    monitor.reader.reset();
     DeleteObject(monitor.hBlack);
-    return 0;
+    return monitor.nLinesRead;
 }

@@ -65,6 +65,16 @@ std::string SystemMessage(DWORD nError) {
 
 } // namespace
 
+// The wait's read of one byte, as long as the driver may write into it.
+struct CWinPort::CWaitRead {
+    OVERLAPPED overlapped{};
+    char chByte = 0;
+    bool bPending = false;
+    Clock::time_point started; // when it was asked for
+};
+
+CWinPort::CWinPort() : m_wait(std::make_unique<CWaitRead>()) {}
+
 void CWinPort::CHandleCloser::operator()(void* hHandle) const {
     if (hHandle != nullptr && hHandle != INVALID_HANDLE_VALUE)
         CloseHandle(hHandle);
@@ -189,39 +199,79 @@ int CWinPort::WaitingBytes() {
     return static_cast<int>(std::min<DWORD>(status.cbInQue, 0x7fffffff));
 }
 
+bool CWinPort::TakeWaiting(int nWaiting) {
+    if (m_nTaken == m_nHeld)
+        m_nTaken = m_nHeld = 0;
+    const DWORD nWant = static_cast<DWORD>(std::min(nWaiting, kQueueBytes - m_nHeld));
+    if (nWant == 0)
+        return true;
+    // No more than are waiting: the driver hands them over at once, whatever it makes of the time-outs.
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = m_hReadEvent.get();
+    ++m_nDriverReads;
+    if (!ReadFile(m_hPort.get(), m_buffer.data() + m_nHeld, nWant, nullptr, &overlapped) &&
+        GetLastError() != ERROR_IO_PENDING)
+        return false;
+    DWORD nTaken = 0;
+    if (!Finish(m_hPort.get(), overlapped, kReadTimeoutMs + kGraceMs, nTaken))
+        return false;
+    m_nHeld += static_cast<int>(nTaken);
+    return true;
+}
+
+void CWinPort::AbandonWait() {
+    if (!m_wait->bPending)
+        return;
+    CancelIoEx(m_hPort.get(), &m_wait->overlapped);
+    DWORD nRead = 0;
+    GetOverlappedResult(m_hPort.get(), &m_wait->overlapped, &nRead, TRUE);
+    m_wait->bPending = false;
+}
+
 CWinPort::EWait CWinPort::WaitForBytes(std::chrono::milliseconds timeout) {
-    if (m_bAhead)
+    if (m_nTaken < m_nHeld)
         return EWait::Input;
     const HANDLE hPort = m_hPort.get();
     const auto deadline = Clock::now() + timeout;
+    CWaitRead& wait = *m_wait;
     for (;;) {
-        const int nWaiting = WaitingBytes();
-        if (nWaiting < 0)
-            return EWait::Failed;
-        if (nWaiting > 0)
-            return EWait::Input;
-        const DWORD nLeftMs = MillisecondsUntil(deadline);
-        if (nLeftMs == 0)
+        if (!wait.bPending) {
+            const int nWaiting = WaitingBytes();
+            if (nWaiting < 0)
+                return EWait::Failed;
+            if (nWaiting > 0)
+                return TakeWaiting(nWaiting) && m_nTaken < m_nHeld ? EWait::Input : EWait::Failed;
+            if (MillisecondsUntil(deadline) == 0)
+                return EWait::Silence;
+            // A read of one byte ends at its first byte. The driver of Windows also ends it after the read time-out
+            // with none; Wine leaves an overlapped read pending until a byte comes.
+            wait.overlapped = OVERLAPPED{};
+            wait.overlapped.hEvent = m_hReadEvent.get();
+            wait.started = Clock::now();
+            ++m_nDriverReads;
+            if (!ReadFile(hPort, &wait.chByte, 1, nullptr, &wait.overlapped) && GetLastError() != ERROR_IO_PENDING)
+                return EWait::Failed;
+            wait.bPending = true;
+        }
+        // The wait bounds the read either way; one that has not ended by then stays with the driver for the next
+        // wait, so that a silent line costs no new read at each pass.
+        if (WaitForSingleObject(wait.overlapped.hEvent, MillisecondsUntil(deadline)) != WAIT_OBJECT_0)
             return EWait::Silence;
-
-        // A read of one byte ends at its first byte. The driver of Windows also ends it after the read time-out
-        // with none; Wine leaves an overlapped read pending until a byte comes. The wait bounds it either way, and
-        // a byte that came as it was cancelled is kept.
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = m_hReadEvent.get();
-        const auto started = Clock::now();
-        if (!ReadFile(hPort, &m_chAhead, 1, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING)
-            return EWait::Failed;
-        if (WaitForSingleObject(overlapped.hEvent, nLeftMs) != WAIT_OBJECT_0)
-            CancelIoEx(hPort, &overlapped);
+        wait.bPending = false;
         DWORD nRead = 0;
-        if (!GetOverlappedResult(hPort, &overlapped, &nRead, TRUE) && GetLastError() != ERROR_OPERATION_ABORTED)
+        if (!GetOverlappedResult(hPort, &wait.overlapped, &nRead, TRUE) && GetLastError() != ERROR_OPERATION_ABORTED)
             return EWait::Failed; // a vanished device, among others
         if (nRead == 1) {
-            m_bAhead = true;
+            m_buffer[0] = wait.chByte;
+            m_nTaken = 0;
+            m_nHeld = 1;
+            // The rest of what came with it, in one read; should that fail, the next read finds the port failing.
+            const int nWaiting = WaitingBytes();
+            if (nWaiting > 0)
+                TakeWaiting(nWaiting);
             return EWait::Input;
         }
-        if (Clock::now() - started < kSpinLimit)
+        if (Clock::now() - wait.started < kSpinLimit)
             Sleep(kSpinPauseMs);
     }
 }
@@ -243,26 +293,10 @@ int CWinPort::Read(char* pBuffer, int nMax, std::chrono::milliseconds timeout) {
     case EWait::Input:
         break;
     }
-    int nRead = 0;
-    if (m_bAhead) {
-        pBuffer[nRead++] = m_chAhead;
-        m_bAhead = false;
-    }
-    const int nWaiting = WaitingBytes();
-    if (nWaiting < 0)
-        return nRead > 0 ? nRead : Vanished();
-    const DWORD nWant = static_cast<DWORD>(std::min(nWaiting, nMax - nRead));
-    if (nWant == 0)
-        return nRead;
-    // No more than are waiting: the driver hands them over at once, whatever it makes of the time-outs.
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = m_hReadEvent.get();
-    if (!ReadFile(m_hPort.get(), pBuffer + nRead, nWant, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING)
-        return nRead > 0 ? nRead : Vanished();
-    DWORD nTaken = 0;
-    if (!Finish(m_hPort.get(), overlapped, kReadTimeoutMs + kGraceMs, nTaken))
-        return nRead > 0 ? nRead : Vanished();
-    return nRead + static_cast<int>(nTaken);
+    const int nRead = std::min(nMax, m_nHeld - m_nTaken);
+    std::copy_n(m_buffer.data() + m_nTaken, nRead, pBuffer);
+    m_nTaken += nRead;
+    return nRead;
 }
 
 bool CWinPort::Write(std::string_view data, std::chrono::milliseconds timeout) {
@@ -281,17 +315,21 @@ bool CWinPort::Write(std::string_view data, std::chrono::milliseconds timeout) {
 }
 
 void CWinPort::PurgeInput() {
-    if (m_hPort)
+    if (m_hPort) {
+        AbandonWait();
         PurgeComm(m_hPort.get(), PURGE_RXABORT | PURGE_RXCLEAR);
-    m_bAhead = false;
+    }
+    m_nTaken = m_nHeld = 0;
 }
 
 void CWinPort::Close() {
-    if (m_hPort)
+    if (m_hPort) {
+        AbandonWait();
         PurgeComm(m_hPort.get(), PURGE_RXABORT | PURGE_RXCLEAR);
+    }
     m_hPort.reset();
     m_hReadEvent.reset();
     m_hWriteEvent.reset();
     m_hClaim.reset();
-    m_bAhead = false;
+    m_nTaken = m_nHeld = 0;
 }

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -311,6 +312,62 @@ TEST_F(WinPortLine, ACommandGoesOutAtOnceWhileTheReaderWaits) {
     EXPECT_TRUE(bWoken);
     EXPECT_LT(wokenMs, 400); // woken by the reply, not by the end of its wait
     EXPECT_EQ(ReadUntilSilent(m_port), std::string(kStatusLine) + "\r");
+}
+
+// What reading costs the driver. The link reads as the port's interface allows it: a wait without the lock, then a
+// read of at most ten bytes, a pass at a time; each ReadFile a port asks of Wine's driver goes through Wine's server
+// several times over, so a line should cost the driver one read once its bytes are there, whatever the link's chunks.
+struct SReadCostRow {
+    const char* pszWhat;
+    std::vector<std::string_view> commands;
+    std::string strReplies;
+    bool bWhileWaiting;       // the commands go out while the reader waits, rather than before it starts
+    unsigned long nMostReads; // what the driver may be asked for the replies
+};
+
+TEST_F(WinPortLine, ALineCostsTheDriverOneReadOnceItsBytesAreThere) {
+    const std::string strStatus = std::string(kStatusLine) + "\r";
+    const SReadCostRow rows[] = {
+        {"a reply waiting whole (28 bytes)", {"?S\r"}, strStatus, false, 1},
+        {"two replies waiting together (17 bytes)", {"?L100\r", "?C19\r"}, "L?10000\rC?193:00\r", false, 1},
+        // The wait's read of one byte ends as the reply comes; the rest is one more read.
+        {"a reply that comes while the reader waits", {"?S\r"}, strStatus, true, 2},
+    };
+    for (const auto& row : rows) {
+        const std::size_t nLines =
+            static_cast<std::size_t>(std::count(row.strReplies.begin(), row.strReplies.end(), '\r'));
+        std::string strRead;
+        unsigned long nReads = 0;
+        // Passes of the link's reader until the replies are in, or a pass that brings nothing.
+        const auto readAsTheLink = [&] {
+            const unsigned long nBefore = m_port.DriverReads();
+            for (int nPass = 0; nPass < 50; ++nPass) {
+                char chunk[10];
+                const int nRead = m_port.WaitForInput(kReadTimeout) ? m_port.Read(chunk, 10, kReadTimeout) : 0;
+                if (nRead <= 0)
+                    break;
+                strRead.append(chunk, static_cast<std::size_t>(nRead));
+                if (static_cast<std::size_t>(std::count(strRead.begin(), strRead.end(), '\r')) >= nLines)
+                    break;
+                std::this_thread::sleep_for(1ms);
+            }
+            nReads = m_port.DriverReads() - nBefore;
+        };
+        if (row.bWhileWaiting) {
+            std::thread reader(readAsTheLink);
+            std::this_thread::sleep_for(50ms); // the reader is in its wait now
+            for (const std::string_view command : row.commands)
+                Send(command);
+            reader.join();
+        } else {
+            for (const std::string_view command : row.commands)
+                Send(command);
+            std::this_thread::sleep_for(kReplyTime);
+            readAsTheLink();
+        }
+        EXPECT_EQ(strRead, row.strReplies) << row.pszWhat;
+        EXPECT_LE(nReads, row.nMostReads) << row.pszWhat;
+    }
 }
 
 TEST_F(WinPortLine, PurgeInputDropsTheBytesWaiting) {

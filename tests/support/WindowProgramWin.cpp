@@ -68,8 +68,11 @@ struct CWindowProgramWin::Impl {
     }
 };
 
-CWindowProgramWin::CWindowProgramWin(const std::string& strExecutable) : m_pImpl(std::make_unique<Impl>()) {
+CWindowProgramWin::CWindowProgramWin(const std::string& strExecutable, const std::string& strArguments)
+    : m_pImpl(std::make_unique<Impl>()) {
     std::wstring commandLine = L"\"" + WidePath(strExecutable).value_or(std::wstring()) + L"\"";
+    if (!strArguments.empty())
+        commandLine += L" " + WidePath(strArguments).value_or(std::wstring());
     const std::wstring directory = std::filesystem::temp_directory_path().wstring();
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -10,9 +10,10 @@
 // program's test, the window program's benchmark and the screenshot under Wine.
 class CWindowProgramWin {
 public:
-    // Starts strExecutable (a Windows path) in the system's temporary folder, so that nothing depends on the
-    // folder it is started in. Throws std::runtime_error when it cannot be started.
-    explicit CWindowProgramWin(const std::string& strExecutable);
+    // Starts strExecutable (a Windows path), with strArguments after it on its command line, in the system's
+    // temporary folder, so that nothing depends on the folder it is started in. Throws std::runtime_error when it
+    // cannot be started.
+    explicit CWindowProgramWin(const std::string& strExecutable, const std::string& strArguments = {});
     // Closes the program if it still runs, and ends it when it does not close.
     ~CWindowProgramWin();
     CWindowProgramWin(const CWindowProgramWin&) = delete;
