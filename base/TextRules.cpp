@@ -56,3 +56,16 @@ std::string CommandValue(std::string_view value) {
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
     return text;
 }
+
+std::string CsvField(std::string_view text, char cSeparator) {
+    const char szSpecial[] = {cSeparator, '"', '\r', '\n', '\0'};
+    if (text.find_first_of(szSpecial) == std::string_view::npos)
+        return std::string(text);
+    std::string field = "\"";
+    for (const char c : text) {
+        if (c == '"')
+            field += '"';
+        field += c;
+    }
+    return field + '"';
+}

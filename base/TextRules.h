@@ -18,6 +18,10 @@ bool EqualsIgnoringCase(std::string_view left, std::string_view right);
 bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix);
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix);
 
+// A field of a CSV file (RFC 4180 with the separator given): in quotes, with its quotes doubled, when it holds the
+// separator, a quote, a CR or an LF; else as it is.
+std::string CsvField(std::string_view text, char cSeparator);
+
 // Every device command ends in one carriage return.
 inline constexpr char kCommandEnd = '\r';
 // A value inside a command never carries a command's end: a CR or LF in it would cut the command in two and send

@@ -1,5 +1,6 @@
 #include "cli/CliFormats.h"
 
+#include "base/JsonText.h"
 #include "base/TextRules.h"
 #include "startlist/StartExport.h"
 #include "startlist/TimeOfDay.h"
@@ -9,8 +10,6 @@
 
 namespace {
 
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kDelete = 0x7F;
 constexpr unsigned char kFirstUpperHalf = 0x80;
 
 std::string Trimmed(std::string_view text) {
@@ -25,7 +24,7 @@ std::string JsonObject(const CFields& fields) {
     for (const auto& [strName, strValue] : fields) {
         if (text.size() > 1)
             text += ',';
-        text += JsonString(strName) + ':' + JsonString(strValue);
+        text += JsonStringOfBytes(strName, EJsonOutput::Utf8) + ':' + JsonStringOfBytes(strValue, EJsonOutput::Utf8);
     }
     return text + '}';
 }
@@ -90,19 +89,6 @@ std::string FieldName(const std::string& strName) {
     return !strName.empty() && strName.front() == kJsonValue ? strName.substr(1) : strName;
 }
 
-// An RFC 4180 field of UTF-8 text.
-std::string CsvUtf8Field(std::string_view utf8) {
-    if (utf8.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(utf8);
-    std::string text = "\"";
-    for (const char c : utf8) {
-        if (c == '"')
-            text += '"';
-        text += c;
-    }
-    return text + '"';
-}
-
 bool IsUnitField(const std::string& strName) {
     for (const char* pszName : {"large", "small", "light", "start_no", "start_time", "lead_time"})
         if (strName == pszName)
@@ -154,49 +140,8 @@ std::string Utf8Text(std::string_view bytes) {
     return text;
 }
 
-std::string JsonString(std::string_view bytes) {
-    std::string text = "\"";
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            text += "\\\"";
-            break;
-        case '\\':
-            text += "\\\\";
-            break;
-        case '\n':
-            text += "\\n";
-            break;
-        case '\r':
-            text += "\\r";
-            break;
-        case '\t':
-            text += "\\t";
-            break;
-        default:
-            if (byte < kFirstPrintable || byte == kDelete) {
-                char szEscape[8];
-                std::snprintf(szEscape, sizeof szEscape, "\\u%04x", byte);
-                text += szEscape;
-            } else {
-                text += Utf8Text(std::string_view(&c, 1));
-            }
-        }
-    }
-    return text + '"';
-}
-
 std::string CsvField(std::string_view bytes) {
-    if (bytes.find_first_of(",\"\r\n") == std::string_view::npos)
-        return Utf8Text(bytes);
-    std::string text = "\"";
-    for (const char c : bytes) {
-        if (c == '"')
-            text += '"';
-        text += c;
-    }
-    return Utf8Text(text + '"');
+    return CsvField(Utf8Text(bytes), ',');
 }
 
 std::string LightName(const std::optional<CLightPattern>& lights) {
@@ -270,20 +215,21 @@ std::string FormatMonitorLine(const CMonitorLine& line, const CLocalTime& arrive
             text += '\n';
             break;
         case EMonitorFormat::Csv: {
-            std::string row = CsvUtf8Field(IsoTimestamp(arrived)) + ',' + CsvUtf8Field(strKind);
+            std::string row = CsvField(IsoTimestamp(arrived), ',') + ',' + CsvField(strKind, ',');
             for (const std::string& strColumn : kMonitorColumns)
-                row += ',' + CsvUtf8Field(ValueOf(fields, strColumn));
+                row += ',' + CsvField(ValueOf(fields, strColumn), ',');
             text += row + "\r\n";
             break;
         }
         case EMonitorFormat::Jsonl: {
-            text += "{\"time\":" + JsonUtf8String(IsoTimestamp(arrived)) + ",\"kind\":" + JsonUtf8String(strKind);
+            text += "{\"time\":" + JsonStringOfUtf8(IsoTimestamp(arrived), EJsonOutput::Utf8) +
+                    ",\"kind\":" + JsonStringOfUtf8(strKind, EJsonOutput::Utf8);
             for (const auto& [strName, strValue] : fields) {
-                text += ',' + JsonUtf8String(FieldName(strName)) + ':';
+                text += ',' + JsonStringOfUtf8(FieldName(strName), EJsonOutput::Utf8) + ':';
                 if (!strName.empty() && strName.front() == kJsonValue)
                     text += strValue.empty() ? "null" : (strValue.front() == '+' ? strValue.substr(1) : strValue);
                 else
-                    text += JsonUtf8String(strValue);
+                    text += JsonStringOfUtf8(strValue, EJsonOutput::Utf8);
             }
             text += "}\n";
             break;

@@ -18,8 +18,6 @@
 
 // The bytes as text in UTF-8, each byte the character of the same number.
 std::string Utf8Text(std::string_view bytes);
-// A JSON string in quotes: quotes, backslashes and control characters escaped, the rest in UTF-8.
-std::string JsonString(std::string_view bytes);
 // An RFC 4180 field: in quotes (with quotes doubled) when it holds a comma, a quote, a CR or an LF; in UTF-8.
 std::string CsvField(std::string_view bytes);
 

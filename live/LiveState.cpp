@@ -1,6 +1,6 @@
 #include "live/LiveState.h"
 
-#include "live/JsonText.h"
+#include "base/JsonText.h"
 
 #include <charconv>
 #include <cmath>
@@ -31,10 +31,11 @@ std::string JsonNumber(double value) {
 }
 
 std::string StarterJson(const CLiveStarter& starter) {
-    return "{\"startNumber\":" + JsonStringOfUtf8(starter.m_strStartNumber) +
-           ",\"name\":" + JsonStringOfUtf8(starter.m_strName) + ",\"club\":" + JsonStringOfUtf8(starter.m_strClub) +
-           ",\"class\":" + JsonStringOfUtf8(starter.m_strClass) +
-           ",\"plannedTime\":" + JsonStringOfUtf8(starter.m_strPlannedTime) + "}";
+    return "{\"startNumber\":" + JsonStringOfUtf8(starter.m_strStartNumber, EJsonOutput::Ascii) +
+           ",\"name\":" + JsonStringOfUtf8(starter.m_strName, EJsonOutput::Ascii) +
+           ",\"club\":" + JsonStringOfUtf8(starter.m_strClub, EJsonOutput::Ascii) +
+           ",\"class\":" + JsonStringOfUtf8(starter.m_strClass, EJsonOutput::Ascii) +
+           ",\"plannedTime\":" + JsonStringOfUtf8(starter.m_strPlannedTime, EJsonOutput::Ascii) + "}";
 }
 
 } // namespace
@@ -44,16 +45,16 @@ std::string LiveStateJson(const CLiveState& state) {
     text += state.m_bMonitoring ? "true" : "false";
     text += ",\"unitAnswers\":";
     text += state.m_bUnitAnswers ? "true" : "false";
-    text += ",\"large\":" + JsonStringOfBytes(state.m_strLarge);
-    text += ",\"small\":" + JsonStringOfBytes(state.m_strSmall);
+    text += ",\"large\":" + JsonStringOfBytes(state.m_strLarge, EJsonOutput::Ascii);
+    text += ",\"small\":" + JsonStringOfBytes(state.m_strSmall, EJsonOutput::Ascii);
     text += ",\"lights\":[";
     for (std::size_t i = 0; i < state.m_lights.size(); ++i) {
         text += i == 0 ? "" : ",";
         text += LampName(state.m_lights[i]);
     }
-    text += "],\"startNumber\":" + JsonStringOfBytes(state.m_strStartNumber);
-    text += ",\"startTime\":" + JsonStringOfBytes(state.m_strStartTime);
-    text += ",\"leadTime\":" + JsonStringOfBytes(state.m_strLeadTime);
+    text += "],\"startNumber\":" + JsonStringOfBytes(state.m_strStartNumber, EJsonOutput::Ascii);
+    text += ",\"startTime\":" + JsonStringOfBytes(state.m_strStartTime, EJsonOutput::Ascii);
+    text += ",\"leadTime\":" + JsonStringOfBytes(state.m_strLeadTime, EJsonOutput::Ascii);
     text += ",\"clockOffsetSeconds\":";
     text += state.m_clockOffsetSeconds ? JsonNumber(*state.m_clockOffsetSeconds) : "null";
     text += ",\"currentStarter\":";

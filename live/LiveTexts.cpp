@@ -1,7 +1,7 @@
 #include "live/LiveTexts.h"
 
+#include "base/JsonText.h"
 #include "i18n/Language.h"
-#include "live/JsonText.h"
 #include "res/Resource.h"
 
 #include <utility>
@@ -54,7 +54,8 @@ std::string LiveTextsJson(const CLiveTexts& texts) {
     std::string text = "{";
     for (const CTextField& field : kFields) {
         text += text.size() > 1 ? "," : "";
-        text += JsonStringOfUtf8(field.m_pszKey) + ":" + JsonStringOfUtf8(texts.*field.m_member);
+        text += JsonStringOfUtf8(field.m_pszKey, EJsonOutput::Ascii) + ":" +
+                JsonStringOfUtf8(texts.*field.m_member, EJsonOutput::Ascii);
     }
     text += "}";
     return text;

@@ -1,5 +1,6 @@
 #include "startlist/StartExport.h"
 
+#include "base/JsonText.h"
 #include "base/TextRules.h"
 #include "startlist/TextEncoding.h"
 #include "startlist/TimeOfDay.h"
@@ -58,18 +59,6 @@ void NameParts(const CStarter& starter, std::string& strFamily, std::string& str
 
 std::string Element(const std::string& strIndent, std::string_view name, std::string_view utf8) {
     return strIndent + "<" + std::string(name) + ">" + XmlEscaped(utf8) + "</" + std::string(name) + ">\n";
-}
-
-std::string CsvText(std::string_view utf8) {
-    if (utf8.find_first_of(";\"\r\n") == std::string_view::npos)
-        return std::string(utf8);
-    std::string text = "\"";
-    for (const char c : utf8) {
-        if (c == '"')
-            text += '"';
-        text += c;
-    }
-    return text + '"';
 }
 
 std::string PlannedText(const CStartRecord& record) {
@@ -216,43 +205,11 @@ std::string BuildStartsCsv(const std::vector<CStartRecord>& records) {
             if (!bFirst)
                 text += ';';
             bFirst = false;
-            text += CsvText(strField);
+            text += CsvField(strField, ';');
         }
         text += "\r\n";
     }
     return text;
-}
-
-std::string JsonUtf8String(std::string_view utf8) {
-    std::string text = "\"";
-    for (const char c : utf8) {
-        switch (c) {
-        case '"':
-            text += "\\\"";
-            break;
-        case '\\':
-            text += "\\\\";
-            break;
-        case '\n':
-            text += "\\n";
-            break;
-        case '\r':
-            text += "\\r";
-            break;
-        case '\t':
-            text += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-                char szEscape[8];
-                std::snprintf(szEscape, sizeof szEscape, "\\u%04x", static_cast<unsigned char>(c));
-                text += szEscape;
-            } else {
-                text += c;
-            }
-        }
-    }
-    return text + '"';
 }
 
 std::string BuildStartsJson(const std::vector<CStartRecord>& records) {
@@ -278,7 +235,7 @@ std::string BuildStartsJson(const std::vector<CStartRecord>& records) {
             if (!bFirst)
                 text += ',';
             bFirst = false;
-            text += JsonUtf8String(pszName) + ':' + JsonUtf8String(strValue);
+            text += JsonStringOfUtf8(pszName, EJsonOutput::Utf8) + ':' + JsonStringOfUtf8(strValue, EJsonOutput::Utf8);
         }
         text += i + 1 < records.size() ? "},\n" : "}\n";
     }

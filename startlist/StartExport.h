@@ -59,6 +59,3 @@ std::string BuildStartsCsv(const std::vector<CStartRecord>& records);
 // The memory as JSON, the keys of `kalvora-cli memory read --format json` (start_no, start_time, lead_time) followed
 // by name, club, class, planned and difference; one object a line in an array.
 std::string BuildStartsJson(const std::vector<CStartRecord>& records);
-
-// A JSON string of UTF-8 text: quotes, backslashes and control characters escaped.
-std::string JsonUtf8String(std::string_view utf8);

@@ -31,21 +31,6 @@ TEST(CliFormats, Utf8TextOneCharacterPerByte) {
         EXPECT_EQ(Utf8Text(row.input), row.expected) << row.input;
 }
 
-TEST(CliFormats, JsonStringEscapesWhatJsonMust) {
-    const STextRow rows[] = {
-        {"", R"("")"},
-        {"10:15:30.25", R"("10:15:30.25")"},
-        {"say \"hi\"", R"("say \"hi\"")"},
-        {"back\\slash", R"("back\\slash")"},
-        {"cr\rlf\ntab\t", R"("cr\rlf\ntab\t")"},
-        {std::string("nul\0bell\a", 9), R"("nul\u0000bell\u0007")"},
-        {"\x1F\x7F", R"("\u001f\u007f")"},
-        {"caf\xE9", "\"caf\xC3\xA9\""},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(JsonString(row.input), row.expected) << row.input;
-}
-
 TEST(CliFormats, CsvFieldQuotesOnlyWhenItMust) {
     const STextRow rows[] = {
         {"", ""},

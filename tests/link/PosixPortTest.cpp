@@ -3,8 +3,8 @@
 #include "link/PosixPort.h"
 #include "i18n/Language.h"
 #include "link/SerialPort.h"
-#include "tests/support/PtyPeer.h"
 #include "tests/support/InstalledLayout.h"
+#include "tests/support/PtyPeer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

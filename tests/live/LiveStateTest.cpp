@@ -3,7 +3,6 @@
 
 #include "live/LiveState.h"
 #include "i18n/Language.h"
-#include "live/JsonText.h"
 #include "live/LivePage.h"
 #include "live/LiveRoutes.h"
 #include "live/LiveTexts.h"
@@ -22,34 +21,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 namespace {
-
-TEST(LiveJson, StringsEscapeWhatJsonAndAPageNeedAndStayAscii) {
-    const struct {
-        std::string m_strBytes;
-        const char* pszBytes; // as 8-bit data
-        const char* pszUtf8;  // as UTF-8 text
-    } kRows[] = {
-        {"  0:30", "\"  0:30\"", "\"  0:30\""},
-        {"a\"b\\c", "\"a\\\"b\\\\c\"", "\"a\\\"b\\\\c\""},
-        {"\n\r\t", "\"\\n\\r\\t\"", "\"\\n\\r\\t\""},
-        {std::string("\x01\x1f\x7f", 3), "\"\\u0001\\u001f\\u007f\"", "\"\\u0001\\u001f\\u007f\""},
-        {std::string("\0", 1), "\"\\u0000\"", "\"\\u0000\""},
-        {"</script>&", "\"\\u003c/script\\u003e\\u0026\"", "\"\\u003c/script\\u003e\\u0026\""},
-        // One byte one character as data; as UTF-8 a valid sequence is one character, a stray byte U+FFFD.
-        {"\xe9", "\"\\u00e9\"", "\"\\ufffd\""},
-        {"J\xc3\xb6rg", "\"J\\u00c3\\u00b6rg\"", "\"J\\u00f6rg\""},
-        {"\xe2\x82\xac", "\"\\u00e2\\u0082\\u00ac\"", "\"\\u20ac\""},
-        {"\xf0\x9f\x8f\x83", "\"\\u00f0\\u009f\\u008f\\u0083\"", "\"\\ud83c\\udfc3\""},
-        {"\xc0\xaf", "\"\\u00c0\\u00af\"", "\"\\ufffd\\ufffd\""},                   // overlong "/"
-        {"\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\"", "\"\\ufffd\\ufffd\\ufffd\""}, // a surrogate
-        {"\xe2\x82", "\"\\u00e2\\u0082\"", "\"\\ufffd\\ufffd\""},                   // cut short
-    };
-    for (const auto& row : kRows) {
-        SCOPED_TRACE(row.pszBytes);
-        EXPECT_EQ(JsonStringOfBytes(row.m_strBytes), row.pszBytes);
-        EXPECT_EQ(JsonStringOfUtf8(row.m_strBytes), row.pszUtf8);
-    }
-}
 
 TEST(LiveJson, TheStateWithEveryPartAndWithoutTheOptionalOnes) {
     EXPECT_EQ(LiveStateJson(CLiveState{}),

@@ -94,7 +94,6 @@ TEST(StartExport, JsonWithTheMemorysKeys) {
         "\"club\":\"A & B; C\",\"class\":\"D21\",\"planned\":\"10:01:00\",\"difference\":\"-0:00.50\"}\n"
         "]\n");
     EXPECT_EQ(BuildStartsJson({}), "[]\n");
-    EXPECT_EQ(JsonUtf8String("J\xC3\xB6rg \"x\"\\\x01"), "\"J\xC3\xB6rg \\\"x\\\"\\\\\\u0001\"");
 }
 
 TEST(StartExport, IofStartListOfTheActualStarts) {

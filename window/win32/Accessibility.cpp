@@ -1,10 +1,10 @@
 // What a screen reader hears of the controls on Windows. The system names an edit, a list, a drop-down or a progress
 // bar itself by the label that stands before it (the templates put each label there, a hidden one where a control
 // shows no caption), and gives a drop-down's entry as its value. (Wine's oleacc names an edit by its label too, but a
-// drop-down by its entry, with no value.) The controls a group box names, the spin and the lamps the program names through the system's
-// annotation of a window's accessible properties (IAccPropServices), and a lamp's colour goes there as its value: an
-// icon control's window text would be taken for the name of an icon resource. The annotations are cleared before the
-// windows go.
+// drop-down by its entry, with no value.) The controls a group box names, the spin and the lamps the program names
+// through the system's annotation of a window's accessible properties (IAccPropServices), and a lamp's colour goes
+// there as its value: an icon control's window text would be taken for the name of an icon resource. The annotations
+// are cleared before the windows go.
 
 #include "window/win32/Win32Window.h"
 

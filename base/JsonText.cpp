@@ -1,4 +1,4 @@
-#include "live/JsonText.h"
+#include "base/JsonText.h"
 
 #include <cstdint>
 
@@ -13,7 +13,21 @@ void AppendHex4(std::string& out, unsigned nUnit) {
         out += kDigits[(nUnit >> nShift) & 0xF];
 }
 
-void AppendCharacter(std::string& out, char32_t c) {
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (c & 0x3F));
+}
+
+void AppendCharacter(std::string& out, char32_t c, EJsonOutput output) {
     switch (c) {
     case '"':
         out += "\\\"";
@@ -33,13 +47,18 @@ void AppendCharacter(std::string& out, char32_t c) {
     case '<':
     case '>':
     case '&':
-        AppendHex4(out, c);
-        return;
+        if (output == EJsonOutput::Ascii) {
+            AppendHex4(out, c);
+            return;
+        }
+        break;
     default:
         break;
     }
     if (c >= 0x20 && c < 0x7F) {
         out += static_cast<char>(c);
+    } else if (c > 0x7F && output == EJsonOutput::Utf8) {
+        AppendUtf8(out, c);
     } else if (c < 0x10000) {
         AppendHex4(out, c);
     } else { // a surrogate pair
@@ -88,19 +107,19 @@ std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t i
 
 } // namespace
 
-std::string JsonStringOfBytes(std::string_view bytes) {
+std::string JsonStringOfBytes(std::string_view bytes, EJsonOutput output) {
     std::string out = "\"";
     for (const char c : bytes)
-        AppendCharacter(out, static_cast<unsigned char>(c));
+        AppendCharacter(out, static_cast<unsigned char>(c), output);
     out += '"';
     return out;
 }
 
-std::string JsonStringOfUtf8(std::string_view text) {
+std::string JsonStringOfUtf8(std::string_view text, EJsonOutput output) {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
         const auto [c, nLength] = DecodeUtf8(text, i);
-        AppendCharacter(out, c);
+        AppendCharacter(out, c, output);
         i += nLength;
     }
     out += '"';
