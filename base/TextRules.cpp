@@ -69,3 +69,19 @@ std::string CsvField(std::string_view text, char cSeparator) {
     }
     return field + '"';
 }
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int Digits(std::string_view text, std::size_t nFirst, std::size_t nCount) {
+    if (nFirst > text.size() || nCount > text.size() - nFirst)
+        return -1;
+    int nValue = 0;
+    for (std::size_t i = nFirst; i < nFirst + nCount; ++i) {
+        if (!IsDigit(text[i]))
+            return -1;
+        nValue = nValue * 10 + (text[i] - '0');
+    }
+    return nValue;
+}

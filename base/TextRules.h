@@ -13,6 +13,10 @@ bool IsWhiteSpace(char c);
 std::string_view TrimBlanks(std::string_view text);
 std::string_view TrimWhiteSpace(std::string_view text);
 
+bool IsDigit(char c); // "0" to "9"
+// The digits at text[nFirst, nFirst + nCount) as a number, or -1 when one of them is no digit or the text ends first.
+int Digits(std::string_view text, std::size_t nFirst, std::size_t nCount);
+
 char LowerAscii(char c);
 bool EqualsIgnoringCase(std::string_view left, std::string_view right);
 bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix);

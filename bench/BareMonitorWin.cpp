@@ -23,6 +23,7 @@
 
 #include "base/WallClock.h"
 #include "console/ConsoleProtocol.h"
+#include "link/WinPort.h"
 #include "res/DialogTemplate.h"
 #include "res/Resource.h"
 #include "sim/SimOptions.h"
@@ -68,20 +69,6 @@ struct CDisplay {
 };
 constexpr CDisplay kDisplays[] = {{IDC_DISPLAY_LARGE, RGB(0, 255, 0)}, {IDC_DISPLAY_SMALL, RGB(255, 0, 0)}};
 
-int LampIcon(ELamp lamp) {
-    switch (lamp) {
-    case ELamp::Red:
-        return IDI_LAMP_RED;
-    case ELamp::Green:
-        return IDI_LAMP_GREEN;
-    case ELamp::Yellow:
-        return IDI_LAMP_YELLOW;
-    case ELamp::Off:
-        break;
-    }
-    return IDI_LAMP_OFF;
-}
-
 // The plainest reader of a COM port: blocking reads of at most ten bytes, each followed by a pause of 1 ms, cut into
 // lines at the carriage returns; a read that brings nothing (250 ms of silence) drops a partial line.
 class CBareReader {
@@ -92,23 +79,7 @@ public:
         if (m_hPort == INVALID_HANDLE_VALUE)
             return;
         SetupComm(m_hPort, 256, 256);
-        DCB state{};
-        state.DCBlength = sizeof state;
-        GetCommState(m_hPort, &state);
-        state.BaudRate = 2400; // the program's own without a config.ini
-        state.ByteSize = 8;
-        state.Parity = NOPARITY;
-        state.StopBits = ONESTOPBIT;
-        state.fParity = FALSE;
-        state.fOutxCtsFlow = FALSE;
-        state.fOutxDsrFlow = FALSE;
-        state.fDtrControl = DTR_CONTROL_DISABLE;
-        state.fDsrSensitivity = FALSE;
-        state.fOutX = FALSE;
-        state.fInX = FALSE;
-        state.fErrorChar = FALSE;
-        state.fRtsControl = RTS_CONTROL_DISABLE;
-        SetCommState(m_hPort, &state);
+        CWinPort::ConfigureLine(m_hPort, 2400); // the program's own speed without a config.ini
         COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, 250, 0, 200};
         SetCommTimeouts(m_hPort, &timeouts);
         PurgeComm(m_hPort, PURGE_RXABORT | PURGE_RXCLEAR);

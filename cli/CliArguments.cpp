@@ -1,5 +1,6 @@
 #include "cli/CliArguments.h"
 
+#include "base/TextRules.h"
 #include "console/ConsoleProtocol.h"
 #include "programs/TransferCodec.h"
 #include "settings/Settings.h"
@@ -32,10 +33,6 @@ bool IsBaudRate(int nBaudRate) {
         if (*rate == nBaudRate)
             return true;
     return false;
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // "HH:MM:SS" with hours 00 to 23 and minutes and seconds 00 to 59.

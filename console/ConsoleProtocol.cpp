@@ -3,6 +3,7 @@
 #include "base/Files.h"
 #include "base/LineFields.h"
 #include "base/TextRules.h"
+#include "res/Resource.h"
 
 #include <algorithm>
 #include <utility>
@@ -226,4 +227,18 @@ int FindCountdownColumn(const CCountdownRow& row0, std::string_view countdownTim
     return FindReported(
         countdownTime, kCountdownNumbers, [](int i) { return kCountdownNumbers - 1 - i; }, // CD9 down to CD0
         [&](std::size_t nColumn) { return row0[nColumn] == countdownTime; });
+}
+
+int LampIcon(ELamp lamp) {
+    switch (lamp) {
+    case ELamp::Red:
+        return IDI_LAMP_RED;
+    case ELamp::Green:
+        return IDI_LAMP_GREEN;
+    case ELamp::Yellow:
+        return IDI_LAMP_YELLOW;
+    case ELamp::Off:
+        break;
+    }
+    return IDI_LAMP_OFF;
 }

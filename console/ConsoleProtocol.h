@@ -14,6 +14,8 @@
 // The image of one lamp: the status lamp and the three start lights each show one.
 enum class ELamp { Off, Red, Green, Yellow };
 using CLightPattern = std::array<ELamp, 3>; // start lights 1 to 3, top to bottom
+// The icon resource that shows a lamp (IDI_LAMP_*).
+int LampIcon(ELamp lamp);
 
 // The start lights for a light-state character: "0" all off, "1" red top, "2" yellow middle, "3" green bottom;
 // nothing (lights unchanged) for any other text.

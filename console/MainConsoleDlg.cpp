@@ -23,20 +23,6 @@ constexpr int kBrightnessHighest = 9;
 constexpr const char* kInitialCountdownTime = "0:00";
 constexpr int kProgramFiles = 10; // P0.txt to P9.txt
 
-int LampIcon(ELamp image) {
-    switch (image) {
-    case ELamp::Red:
-        return IDI_LAMP_RED;
-    case ELamp::Green:
-        return IDI_LAMP_GREEN;
-    case ELamp::Yellow:
-        return IDI_LAMP_YELLOW;
-    case ELamp::Off:
-        break;
-    }
-    return IDI_LAMP_OFF;
-}
-
 // The Live Page entry of the window's menu, in the language loaded.
 std::string LivePageEntryText() {
     return TranslationFor(IDS_LIVE_PAGE_MENU).value_or("&Live Page...");

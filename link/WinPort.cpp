@@ -162,11 +162,13 @@ bool CWinPort::Open(const std::string& strDevice) {
 }
 
 bool CWinPort::Configure(int nBaudRate) {
-    if (!m_hPort)
-        return false;
+    return m_hPort && ConfigureLine(m_hPort.get(), nBaudRate);
+}
+
+bool CWinPort::ConfigureLine(void* hPort, int nBaudRate) {
     DCB state{};
     state.DCBlength = sizeof state;
-    if (!GetCommState(m_hPort.get(), &state))
+    if (!GetCommState(hPort, &state))
         return false;
     // The baud rates the COM Port Settings offer; any other value leaves the line's speed as it is.
     if (nBaudRate == 2400 || nBaudRate == 4800 || nBaudRate == 9600 || nBaudRate == 19200 || nBaudRate == 38400)
@@ -183,7 +185,7 @@ bool CWinPort::Configure(int nBaudRate) {
     state.fInX = FALSE;
     state.fErrorChar = FALSE;
     state.fRtsControl = RTS_CONTROL_DISABLE;
-    return SetCommState(m_hPort.get(), &state) != FALSE;
+    return SetCommState(hPort, &state) != FALSE;
 }
 
 int CWinPort::Vanished() {

@@ -53,6 +53,10 @@ public:
     // a line costs, for tests and benchmarks. The reader's thread only.
     unsigned long DriverReads() const { return m_nDriverReads; }
 
+    // Sets an open COM port's line as the program sets it: 8 data bits, no parity, one stop bit, no flow control,
+    // DTR and RTS off, at nBaudRate when it is one the COM Port Settings offer (else the speed stays as it is).
+    static bool ConfigureLine(void* hPort, int nBaudRate);
+
     // The words for an open that failed with the system's error code (0: the device is not a serial line).
     static std::string DescribeOpenError(unsigned long nError);
 

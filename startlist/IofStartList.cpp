@@ -19,22 +19,6 @@ using CNode = rapidxml::xml_node<char>;
 // Names and values stay unterminated, so that the text keeps its line breaks where the parser found them.
 constexpr int kParseFlags = rapidxml::parse_validate_closing_tags | rapidxml::parse_no_string_terminators;
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-int Digits(std::string_view text, std::size_t nFirst, std::size_t nCount) {
-    if (nFirst + nCount > text.size())
-        return -1;
-    int nValue = 0;
-    for (std::size_t i = nFirst; i < nFirst + nCount; ++i) {
-        if (!IsDigit(text[i]))
-            return -1;
-        nValue = nValue * 10 + (text[i] - '0');
-    }
-    return nValue;
-}
-
 // The name of an element without its namespace prefix ("iof:StartList" is "StartList").
 std::string_view LocalName(const CNode& node) {
     std::string_view name(node.name(), node.name_size());

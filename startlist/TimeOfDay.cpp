@@ -5,27 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The digits at text[nFirst, nFirst + nCount) as a number, or -1 when one of them is no digit.
-int Digits(std::string_view text, std::size_t nFirst, std::size_t nCount) {
-    if (nFirst + nCount > text.size())
-        return -1;
-    int nValue = 0;
-    for (std::size_t i = nFirst; i < nFirst + nCount; ++i) {
-        if (!IsDigit(text[i]))
-            return -1;
-        nValue = nValue * 10 + (text[i] - '0');
-    }
-    return nValue;
-}
-
-} // namespace
-
 std::optional<std::int64_t> ParseTimeOfDay(std::string_view text) {
     text = TrimBlanks(text);
     const std::size_t nColon = text.find(':');

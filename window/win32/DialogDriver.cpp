@@ -957,30 +957,39 @@ std::shared_ptr<CDialogDriver::CBoxSeen> CDialogDriver::AnswerNextMessageBox(std
     return seen;
 }
 
+namespace {
+
+// A save or open dialog once the test has answered it with a name, and when.
+struct CAnsweredFileDialog {
+    HWND hDialog = nullptr;
+    Clock::time_point when;
+
+    // Whether the question is over: the dialog has gone (bShown: it is still the question shown). One that refuses
+    // the name shows why in a box of its own and stays: after a while the box and the dialog are cancelled, so that
+    // the test sees nothing chosen instead of waiting in them.
+    bool Done(bool bShown) const {
+        if (!IsWindow(hDialog) || !bShown)
+            return true;
+        if (Clock::now() - when < kSaveRefusedAfter)
+            return false;
+        for (const HWND hBox : SystemDialogs()) {
+            if (hBox != hDialog && IsMessageBox(hBox))
+                PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return false;
+    }
+};
+
+} // namespace
+
 std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(std::string strDirectory,
                                                                                 std::string strName, int nType) {
     auto seen = std::make_shared<CSaveSeen>();
-    // The dialog once it has been answered with a name, and when.
-    struct CAnswered {
-        HWND hDialog = nullptr;
-        Clock::time_point when;
-    };
-    auto answered = std::make_shared<CAnswered>();
+    auto answered = std::make_shared<CAnsweredFileDialog>();
     Watch([seen, answered, strDirectory, strName, nType] {
-        if (answered->hDialog) {
-            // Saved once the dialog has gone. One that refuses the name shows why in a box of its own and stays:
-            // the box and the dialog are cancelled, so that the test sees nothing saved instead of waiting in it.
-            if (!IsWindow(answered->hDialog) || !ShownSaveDialog())
-                return true;
-            if (Clock::now() - answered->when < kSaveRefusedAfter)
-                return false;
-            for (const HWND hBox : SystemDialogs()) {
-                if (hBox != answered->hDialog && IsMessageBox(hBox))
-                    PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            }
-            PostMessageW(answered->hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return false;
-        }
+        if (answered->hDialog)
+            return answered->Done(ShownSaveDialog() != nullptr);
         for (const HWND hDialog : SystemDialogs()) {
             if (!IsSaveDialog(hDialog))
                 continue;
@@ -1016,26 +1025,10 @@ std::shared_ptr<CDialogDriver::CSaveSeen> CDialogDriver::AnswerNextSaveQuestion(
 std::shared_ptr<CDialogDriver::COpenSeen> CDialogDriver::AnswerNextOpenQuestion(std::string strDirectory,
                                                                                 std::string strName) {
     auto seen = std::make_shared<COpenSeen>();
-    struct CAnswered {
-        HWND hDialog = nullptr;
-        Clock::time_point when;
-    };
-    auto answered = std::make_shared<CAnswered>();
+    auto answered = std::make_shared<CAnsweredFileDialog>();
     Watch([seen, answered, strDirectory, strName] {
-        if (answered->hDialog) {
-            // Opened once the dialog has gone. A name of no file is refused in a box of its own and the dialog
-            // stays: both are cancelled, so that the test sees nothing chosen instead of waiting in them.
-            if (!IsWindow(answered->hDialog) || !ShownOpenDialog())
-                return true;
-            if (Clock::now() - answered->when < kSaveRefusedAfter)
-                return false;
-            for (const HWND hBox : SystemDialogs()) {
-                if (hBox != answered->hDialog && IsMessageBox(hBox))
-                    PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            }
-            PostMessageW(answered->hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return false;
-        }
+        if (answered->hDialog)
+            return answered->Done(ShownOpenDialog() != nullptr);
         for (const HWND hDialog : SystemDialogs()) {
             if (!IsOpenDialog(hDialog))
                 continue;
