@@ -3,6 +3,7 @@
 
 #include "startlist/CsvStartList.h"
 #include "startlist/TimeOfDay.h"
+#include "tests/startlist/StartListTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 // A starter as one line: "line number|name|club|class|planned" (planned empty without a time).
 std::string Summary(const CStarter& starter) {
@@ -21,17 +20,7 @@ std::string Summary(const CStarter& starter) {
 }
 
 Texts Summaries(const CStartList& list) {
-    Texts texts;
-    for (const CStarter& starter : list.Starters())
-        texts.push_back(Summary(starter));
-    return texts;
-}
-
-Texts Problems(const CStartList& list) {
-    Texts texts;
-    for (const CStartListProblem& problem : list.Problems())
-        texts.push_back(std::to_string(problem.m_nLine) + ": " + problem.m_strReason);
-    return texts;
+    return StarterTexts(list, Summary);
 }
 
 } // namespace

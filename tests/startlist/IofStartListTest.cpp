@@ -3,6 +3,7 @@
 
 #include "startlist/IofStartList.h"
 #include "startlist/TimeOfDay.h"
+#include "tests/startlist/StartListTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@
 #include <vector>
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 // Two hours east of UTC, whatever the computer's zone.
 int TwoHoursEast(std::int64_t) {
@@ -28,17 +27,7 @@ std::string Summary(const CStarter& starter) {
 }
 
 Texts Summaries(const CStartList& list) {
-    Texts texts;
-    for (const CStarter& starter : list.Starters())
-        texts.push_back(Summary(starter));
-    return texts;
-}
-
-Texts Problems(const CStartList& list) {
-    Texts texts;
-    for (const CStartListProblem& problem : list.Problems())
-        texts.push_back(std::to_string(problem.m_nLine) + ": " + problem.m_strReason);
-    return texts;
+    return StarterTexts(list, Summary);
 }
 
 // A PersonStart as results programs write them (the shape of the standard's own example).
