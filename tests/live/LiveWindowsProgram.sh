@@ -22,16 +22,7 @@ finish() {
 trap finish EXIT
 
 serve_and_read() {
-    "$root/cmake/WineRun.sh" "$build/tests/window_StartMonitoring.exe" "Z:$work/kalvora.exe" >"$work/started" 2>&1 &
-    for _ in $(seq 600); do
-        grep -q monitoring "$work/started" && break
-        sleep 0.1
-    done
-    if ! grep -q monitoring "$work/started"; then
-        echo "LiveWindowsProgram.sh: the program did not start monitoring:" >&2
-        cat "$work/started" >&2
-        return 1
-    fi
+    "$root/tests/support/StartMonitoringWin.sh" "$build" "$work" || return 1
     python3 "$here/live_windows_client.py" "$live_port"
 }
 export -f serve_and_read

@@ -41,16 +41,7 @@ trap finish EXIT
 cp "$build/bin/kalvora.exe" "$work/"
 
 capture() {
-    "$root/cmake/WineRun.sh" "$build/tests/window_StartMonitoring.exe" "Z:$work/kalvora.exe" >"$work/started" 2>&1 &
-    for _ in $(seq 600); do
-        grep -q monitoring "$work/started" && break
-        sleep 0.1
-    done
-    if ! grep -q monitoring "$work/started"; then
-        echo "MainWindowScreenshot.sh: the program did not start monitoring:" >&2
-        cat "$work/started" >&2
-        return 1
-    fi
+    "$root/tests/support/StartMonitoringWin.sh" "$build" "$work" || return 1
     sleep $monitoring_seconds
     local window
     window=$(xwininfo -name "$title" 2>/dev/null | awk '/Window id:/ { print $4; exit }')
