@@ -4,8 +4,10 @@
     live.cpu_pct_200_viewers      the serving program's CPU with 200 event-stream viewers on loopback, over the same
                                   program without viewers, in % of one core
     live.rss_mb_200_viewers       its resident memory with the 200 viewers, over the same without them
-    live.wire_to_page_p50_ms      a line written onto the unit's line to the change it makes in a headless
-    live.wire_to_page_p99_ms      Chromium's page (the large display's digits), median and 99th percentile
+    live.cli.wire_to_page_p50_ms  a line written onto the unit's line to the change it makes in a headless
+    live.cli.wire_to_page_p99_ms  Chromium's page (the large display's digits), median and 99th percentile
+                                  (live.wire_to_page_* are the window program's, with its 100 ms monitor tick:
+                                  live_wire_window.py)
 
 The harness plays the unit itself, on a pseudo-terminal linked as ports/COM<com> in a fresh directory, as
 kalvora-sim does: a "D?" line every 100 ms (the unit's 10 Hz stream), each with a new large display, so that each
@@ -222,6 +224,7 @@ def main():
     parser.add_argument("--server", help="the serving program's command line, with {dir}, {com} and {port}")
     parser.add_argument("--measure", help="the name of the process to measure, when the command starts others")
     parser.add_argument("--prefix", default="live.", help="the figures' names begin with this")
+    parser.add_argument("--wire-prefix", default="live.cli.", help="the wire-to-page figures' names begin with this")
     parser.add_argument("--com", type=int, default=9)
     parser.add_argument("--viewers", type=int, default=200)
     parser.add_argument("--span", type=float, default=10, help="seconds of each CPU measurement")
@@ -277,8 +280,8 @@ def main():
             raise RuntimeError("the page showed %d of about %d lines" % (
                 len(latencies), arguments.latency_span / STREAM_PERIOD))
         print("# %d lines seen on the page of %d sent" % (len(latencies), len(unit.sent)), file=sys.stderr)
-        print("%swire_to_page_p50_ms %.1f ms" % (arguments.prefix, statistics.median(latencies)))
-        print("%swire_to_page_p99_ms %.1f ms" % (arguments.prefix, percentile(latencies, 0.99)))
+        print("%swire_to_page_p50_ms %.1f ms" % (arguments.wire_prefix, statistics.median(latencies)))
+        print("%swire_to_page_p99_ms %.1f ms" % (arguments.wire_prefix, percentile(latencies, 0.99)))
     finally:
         if driver:
             livepage.close_browser(driver)
