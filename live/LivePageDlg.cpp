@@ -6,7 +6,6 @@
 #include "i18n/TranslateWindow.h"
 #include "live/LiveShare.h"
 #include "live/LiveTexts.h"
-#include "live/PortProbe.h"
 #include "live/QrCode.h"
 #include "settings/Settings.h"
 #include "window/FileDialog.h"
@@ -154,10 +153,7 @@ void CLivePageDlg::ShowViewers() {
 
 void CLivePageDlg::ReportFailure(const std::string& strPort, const std::string& strError) {
     std::string strText;
-    const std::optional<int> nPort = ParseLivePort(strPort);
-    const bool bAnswers = LiveShareFailureOf(strError, false) == ELiveShareFailure::NotAllowed && nPort &&
-                          IsPortAnswering(static_cast<unsigned short>(*nPort));
-    switch (LiveShareFailureOf(strError, bAnswers)) {
+    switch (LiveShareFailureOf(strError)) {
     case ELiveShareFailure::InUse:
         strText = TextOf(IDS_LIVE_PAGE_PORT_IN_USE, "Port %1 is in use by another program.");
         break;

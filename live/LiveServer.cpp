@@ -6,6 +6,7 @@
 #include "live/LivePage.h"
 #include "live/LiveRoutes.h"
 #include "live/LocalNetwork.h"
+#include "live/PortProbe.h"
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
@@ -406,8 +407,10 @@ CLiveServer::CStartResult CLiveServer::CRun::Listen(const std::string& strAddres
     const auto failure = [&](const error_code& error) -> CStartResult {
         if (error == boost::system::errc::address_in_use)
             return {false, "in use"};
+        // Windows refuses a port another program holds alone with the words it has for a port it keeps for itself
+        // ("access denied"): a port that answers is in use.
         if (error == boost::system::errc::permission_denied || error == boost::system::errc::operation_not_permitted)
-            return {false, "not allowed"};
+            return {false, nPort != 0 && IsPortAnswering(nPort) ? "in use" : "not allowed"};
         if (error == boost::system::errc::address_not_available)
             return {false, "not an address of this computer"};
         return {false, error.message()};

@@ -22,11 +22,11 @@ std::optional<int> ParseLivePort(std::string_view text) {
     return nPort;
 }
 
-ELiveShareFailure LiveShareFailureOf(std::string_view error, bool bPortAnswers) {
+ELiveShareFailure LiveShareFailureOf(std::string_view error) {
     if (error == "in use")
         return ELiveShareFailure::InUse;
     if (error == "not allowed")
-        return bPortAnswers ? ELiveShareFailure::InUse : ELiveShareFailure::NotAllowed;
+        return ELiveShareFailure::NotAllowed;
     return ELiveShareFailure::Other;
 }
 

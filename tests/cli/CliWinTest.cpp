@@ -262,6 +262,21 @@ TEST_F(CliWin, MonitorServesTheLivePageToAClientOfTheNetwork) {
         << run.strErr;
 }
 
+// Windows refuses a listening socket on a port another program holds with "access denied", the words it also has
+// for a port it keeps for itself: the tool tells the two apart and says "in use".
+TEST_F(CliWin, MonitorOnAPortAnotherProgramHoldsSaysInUse) {
+    CLiveServer other;
+    ASSERT_TRUE(other.Start("", 0).m_bOk); // every address of the computer, as the tool serves by default
+    const std::string strPort = std::to_string(other.Port());
+    for (const std::string& strServe : {strPort, "127.0.0.1:" + strPort}) {
+        const SProgramRun run = Cli({"monitor", "--serve", strServe, "--seconds", "1"});
+        EXPECT_EQ(run.nExitCode, 5u) << strServe;
+        const std::string strWhere = strServe == strPort ? "port " : "127.0.0.1 port ";
+        EXPECT_EQ(run.strErr, "kalvora-cli: cannot serve the live page on " + strWhere + strPort + ": in use\n");
+        EXPECT_EQ(run.strOut, "");
+    }
+}
+
 TEST_F(CliWin, APortWithoutADeviceIsStatusThreeNamingItAndWhy) {
     const SProgramRun run = RunCli({"--dir", m_dir.Path(), "--port", "250", "get"}, kRunTimeout);
     EXPECT_EQ(run.nExitCode, 3u);
