@@ -2,6 +2,7 @@
 
 #include "base/JsonText.h"
 #include "base/TextRules.h"
+#include "base/Utf8.h"
 #include "startlist/StartExport.h"
 #include "startlist/TimeOfDay.h"
 
@@ -9,8 +10,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr unsigned char kFirstUpperHalf = 0x80;
 
 std::string Trimmed(std::string_view text) {
     return std::string(TrimWhiteSpace(text));
@@ -124,21 +123,6 @@ std::string TimeOfDayText(const CLocalTime& time) {
 }
 
 } // namespace
-
-std::string Utf8Text(std::string_view bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < kFirstUpperHalf) {
-            text += c;
-        } else {
-            text += static_cast<char>(0xC0 | (byte >> 6));
-            text += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return text;
-}
 
 std::string CsvField(std::string_view bytes) {
     return CsvField(Utf8Text(bytes), ',');

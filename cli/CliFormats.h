@@ -16,8 +16,6 @@
 // The device's bytes are one character each (byte 0xE9 is "é"); the machine forms and the text carry them as UTF-8,
 // the memory's txt form carries them as they came, as the Read Memory dialog's export does.
 
-// The bytes as text in UTF-8, each byte the character of the same number.
-std::string Utf8Text(std::string_view bytes);
 // An RFC 4180 field: in quotes (with quotes doubled) when it holds a comma, a quote, a CR or an LF; in UTF-8.
 std::string CsvField(std::string_view bytes);
 

@@ -4,6 +4,7 @@
 #include "base/FileLocations.h"
 #include "base/Files.h"
 #include "base/TextRules.h"
+#include "base/Utf8.h"
 #include "cli/CliFormats.h"
 #include "cli/Interrupt.h"
 #include "cli/Terminal.h"

@@ -1,6 +1,7 @@
 #include "startlist/CsvStartList.h"
 
 #include "base/TextRules.h"
+#include "base/Utf8.h"
 #include "startlist/TextEncoding.h"
 #include "startlist/TimeOfDay.h"
 

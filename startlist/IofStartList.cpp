@@ -1,6 +1,7 @@
 #include "startlist/IofStartList.h"
 
 #include "base/TextRules.h"
+#include "base/Utf8.h"
 #include "base/WallClock.h"
 #include "startlist/TextEncoding.h"
 #include "startlist/TimeOfDay.h"

@@ -2,6 +2,7 @@
 
 #include "base/JsonText.h"
 #include "base/TextRules.h"
+#include "base/Utf8.h"
 #include "startlist/TextEncoding.h"
 #include "startlist/TimeOfDay.h"
 
@@ -21,7 +22,7 @@ std::string StartNumberText(const CStartRecord& record) {
         return record.m_pStarter->m_strBib;
     if (const std::optional<int> nNumber = UnitStartNumber(record.m_actual.m_strStartNumber))
         return std::to_string(*nNumber);
-    return Utf8FromDeviceBytes(Trimmed(record.m_actual.m_strStartNumber));
+    return Utf8Text(Trimmed(record.m_actual.m_strStartNumber));
 }
 
 std::string ZoneText(int nMinutes) {
@@ -196,8 +197,7 @@ std::string BuildStartsCsv(const std::vector<CStartRecord>& records) {
             pStarter ? pStarter->m_strClub : std::string(),
             pStarter ? pStarter->m_strClass : std::string(),
             PlannedText(record),
-            record.m_actualMs ? TimeOfDayText(*record.m_actualMs)
-                              : Utf8FromDeviceBytes(Trimmed(record.m_actual.m_strStartTime)),
+            record.m_actualMs ? TimeOfDayText(*record.m_actualMs) : Utf8Text(Trimmed(record.m_actual.m_strStartTime)),
             DifferenceOf(record),
         };
         bool bFirst = true;
@@ -220,9 +220,9 @@ std::string BuildStartsJson(const std::vector<CStartRecord>& records) {
         const CStartRecord& record = records[i];
         const CStarter* pStarter = record.m_pStarter;
         const std::pair<const char*, std::string> fields[] = {
-            {"start_no", Utf8FromDeviceBytes(Trimmed(record.m_actual.m_strStartNumber))},
-            {"start_time", Utf8FromDeviceBytes(Trimmed(record.m_actual.m_strStartTime))},
-            {"lead_time", Utf8FromDeviceBytes(Trimmed(record.m_actual.m_strLeadTime))},
+            {"start_no", Utf8Text(Trimmed(record.m_actual.m_strStartNumber))},
+            {"start_time", Utf8Text(Trimmed(record.m_actual.m_strStartTime))},
+            {"lead_time", Utf8Text(Trimmed(record.m_actual.m_strLeadTime))},
             {"name", pStarter ? pStarter->m_strName : std::string()},
             {"club", pStarter ? pStarter->m_strClub : std::string()},
             {"class", pStarter ? pStarter->m_strClass : std::string()},

@@ -7,13 +7,9 @@
 
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing beyond U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
 // Windows-1252 (the code page Windows spreadsheets save "CSV" in) as UTF-8. The five bytes that code page leaves
 // unassigned become the characters of the same number, as Windows itself converts them.
 std::string Utf8FromWindows1252(std::string_view bytes);
-// The unit's bytes as UTF-8: one byte one character (byte 0xE9 is "é"), as the program shows them.
-std::string Utf8FromDeviceBytes(std::string_view bytes);
 // UTF-8 that an XML 1.0 file can hold: the control characters it forbids (all below U+0020 but tab, CR and LF)
 // left out.
 std::string XmlCharacters(std::string_view utf8);

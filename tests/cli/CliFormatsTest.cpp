@@ -2,6 +2,8 @@
 
 #include "cli/CliFormats.h"
 
+#include "base/Utf8.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

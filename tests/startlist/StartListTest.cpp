@@ -1,6 +1,7 @@
 // The model's rules and the small rules the readers share: times of day, differences, start numbers, encodings.
 
 #include "startlist/StartList.h"
+#include "base/Utf8.h"
 #include "startlist/TextEncoding.h"
 #include "startlist/TimeOfDay.h"
 
@@ -161,6 +162,6 @@ TEST(TextEncoding, Utf8AndWindows1252) {
 
     EXPECT_EQ(Utf8FromWindows1252("J\xF6rg M\xFCller \x80 \x96 \x81"),
               "J\xC3\xB6rg M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x93 \xC2\x81");
-    EXPECT_EQ(Utf8FromDeviceBytes("12:00:00.0\xE9"), "12:00:00.0\xC3\xA9");
+    EXPECT_EQ(Utf8Text("12:00:00.0\xE9"), "12:00:00.0\xC3\xA9");
     EXPECT_EQ(XmlEscaped("Smith & <Sons> \"'\x01\t"), "Smith &amp; &lt;Sons&gt; &quot;&apos;\t");
 }
