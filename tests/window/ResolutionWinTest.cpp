@@ -279,6 +279,35 @@ TEST_P(Resolution, AMovedDialogLooksAsOneMadeAtTheNewResolution) {
     }
 }
 
+// A picture the program gave a control (the Live Page dialog's QR code) is drawn again for the control's new size:
+// the template's own image, which such a control does not have, must not replace it.
+TEST_P(Resolution, APictureOfTheProgramIsDrawnAgainAtTheNewSize) {
+    const int nDpi = GetParam();
+    CDialogFiles files;
+    CDialog dialog(IDD_LIVE_PAGE);
+    CDialogDriver driver(dialog);
+    dialog.Create();
+    ASSERT_TRUE(driver.IsShown());
+    CMonochromePicture picture{21, 21, std::vector<bool>(21 * 21)};
+    for (int i = 0; i < 21; ++i)
+        picture.dark[static_cast<std::size_t>(i * 21 + i)] = true; // a diagonal
+    dialog.Control<CStatic>(IDC_LIVE_QR_CODE).SetPicture(picture);
+    const auto sizeOfControl = [&] {
+        const RECT rect = ClientRectOf(GetDlgItem(dialog.GetDialogImpl().hDlg, IDC_LIVE_QR_CODE));
+        return std::pair{static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top)};
+    };
+    const auto sizeOfImage = [&] {
+        const CDialogDriver::CLook look = driver.Look(IDC_LIVE_QR_CODE);
+        return std::pair{look.nImageWidth, look.nImageHeight};
+    };
+    ASSERT_EQ(sizeOfImage(), sizeOfControl());
+    for (const auto& [nFrom, nTo] : {std::pair{96, nDpi}, std::pair{nDpi, 96}}) {
+        SCOPED_TRACE(std::to_string(nFrom) + " to " + std::to_string(nTo) + " dots per inch");
+        MoveToResolution(dialog, nFrom, nTo);
+        EXPECT_EQ(sizeOfImage(), sizeOfControl()) << "the picture fills the control at its new size";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Monitors, Resolution, testing::Values(120, 144));
 
 // The pictures of the README, when KALVORA_SCREENSHOT_DIR asks for them: the main window and the Read Memory dialog

@@ -444,10 +444,15 @@ int CStatic::GetIcon() const {
 }
 
 void CStatic::SetPicture(const CMonochromePicture& picture) {
-    const HWND hWnd = Handle(m_pImpl);
-    if (!hWnd || m_pImpl->picture == picture)
+    if (!Handle(m_pImpl) || m_pImpl->picture == picture)
         return;
     m_pImpl->picture = picture;
+    ShowPicture(*m_pImpl);
+}
+
+void ShowPicture(CWnd::Impl& control) {
+    const HWND hWnd = control.hWnd;
+    const CMonochromePicture& picture = control.picture;
     RECT client{};
     GetClientRect(hWnd, &client);
     const int cx = client.right - client.left;
@@ -485,11 +490,11 @@ void CStatic::SetPicture(const CMonochromePicture& picture) {
     // back that is not ours is its copy, and goes too.
     const auto hShown =
         reinterpret_cast<HBITMAP>(SendMessageW(hWnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hBitmap)));
-    if (hShown && hShown != m_pImpl->hPicture && hShown != hBitmap)
+    if (hShown && hShown != control.hPicture && hShown != hBitmap)
         DeleteObject(hShown);
-    if (m_pImpl->hPicture)
-        DeleteObject(m_pImpl->hPicture);
-    m_pImpl->hPicture = hBitmap;
+    if (control.hPicture)
+        DeleteObject(control.hPicture);
+    control.hPicture = hBitmap;
     InvalidateRect(hWnd, nullptr, TRUE);
 }
 

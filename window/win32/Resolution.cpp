@@ -147,8 +147,12 @@ void ChangeDialogDpi(CDialog& dialog, int nDpi, const RECT* pSuggested) {
                 ShowIcon(control, control.nIconId);
             break;
         case EControlKind::Picture:
-            SendMessageW(control.hWnd, STM_SETIMAGE, IMAGE_BITMAP,
-                         reinterpret_cast<LPARAM>(BitmapHandle(controlTemplate.nImage, nDpi)));
+            // The program's picture drawn for the new size, else the template's image at the new resolution.
+            if (!control.picture.IsEmpty())
+                ShowPicture(control);
+            else if (controlTemplate.nImage != 0)
+                SendMessageW(control.hWnd, STM_SETIMAGE, IMAGE_BITMAP,
+                             reinterpret_cast<LPARAM>(BitmapHandle(controlTemplate.nImage, nDpi)));
             break;
         case EControlKind::ListView:
             ScaleColumns(control.hWnd, nOldDpi, nDpi);

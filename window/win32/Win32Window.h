@@ -276,6 +276,8 @@ SIZE BaseUnitsOf(HFONT hFont);
 int VisibleEntries(HWND hCombo, int nDroppedHeight);
 // Shows icon nIconId in an icon control at the size for its dialog's resolution.
 void ShowIcon(CWnd::Impl& control, int nIconId);
+// Draws the control's picture (CStatic::SetPicture) to fill its client area as it is now, white around it.
+void ShowPicture(CWnd::Impl& control);
 // Sets a font the program gave on a control, made for the control's dialog's resolution; the margins an edit had
 // in the dialog font stay.
 void ApplyProgramFont(CWnd::Impl& control);
