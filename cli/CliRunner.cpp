@@ -14,6 +14,7 @@
 #include "i18n/Language.h"
 #include "link/ComPorts.h"
 #include "link/SerialPort.h"
+#include "live/LiveShare.h"
 #include "memory/MemoryExport.h"
 #include "memory/MemoryProtocol.h"
 #include "programs/ProgramStore.h"
@@ -267,7 +268,7 @@ bool CCliRunner::StartLivePage(CLiveServer& server) {
         hosts.push_back(strAddress);
     }
     for (const std::string& strHost : hosts)
-        Error("live page at http://" + strHost + ":" + std::to_string(server.Port()) + "/");
+        Error("live page at " + LivePageUrl(strHost, server.Port()));
     return true;
 }
 
@@ -301,7 +302,7 @@ int CCliRunner::RunMonitor() {
     const auto show = [&](const CReceivedLine& received) {
         const CMonitorLine line = ParseMonitorLine(received.m_strText);
         resume.Take(line);
-        if (clock.Take(received.m_strText, TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate))
+        if (clock.Take(line, received.m_strText.size(), TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate))
             feed.SetClockOffset(clock.Offset());
         if (clock.IsBeyondWarning() != bWarned) {
             bWarned = clock.IsBeyondWarning();

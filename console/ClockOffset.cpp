@@ -1,6 +1,5 @@
 #include "console/ClockOffset.h"
 
-#include "console/ConsoleProtocol.h"
 #include "startlist/TimeOfDay.h"
 
 #include <algorithm>
@@ -40,16 +39,19 @@ CClockOffset::Duration ResolutionOf(std::string_view time) {
 } // namespace
 
 bool CClockOffset::Take(std::string_view line, Duration arrivedOfDay, int nBaudRate) {
+    return Take(ParseMonitorLine(line), line.size(), arrivedOfDay, nBaudRate);
+}
+
+bool CClockOffset::Take(const CMonitorLine& parsed, std::size_t nLineBytes, Duration arrivedOfDay, int nBaudRate) {
     if (nBaudRate <= 0)
         return false;
     const Duration byteTime{1'000'000LL * kBitsPerByte / nBaudRate};
     // The carriage return too.
-    const Duration sending{1'000'000LL * kBitsPerByte * static_cast<long long>(line.size() + 1) / nBaudRate};
+    const Duration sending{1'000'000LL * kBitsPerByte * static_cast<long long>(nLineBytes + 1) / nBaudRate};
     const Duration began = arrivedOfDay - sending;
     const std::optional<Duration> previousEnd = m_previousEnd;
     m_previousEnd = arrivedOfDay;
 
-    const CMonitorLine parsed = ParseMonitorLine(line);
     if (!parsed.m_bStart)
         return false;
     const std::optional<std::int64_t> unitMs = ParseTimeOfDay(parsed.m_strStartTime);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/WallClock.h"
+#include "console/ConsoleProtocol.h"
 
 #include <chrono>
 #include <cstddef>
@@ -35,6 +36,8 @@ public:
     // Every line of the stream, in the order they came: the line without its carriage return, when that arrived
     // (since the computer's local midnight), and the line's baud rate. True when the line gave a sample.
     bool Take(std::string_view line, Duration arrivedOfDay, int nBaudRate);
+    // The same for a line the caller has parsed already (ParseMonitorLine of the line, nLineBytes long).
+    bool Take(const CMonitorLine& parsed, std::size_t nLineBytes, Duration arrivedOfDay, int nBaudRate);
     // Forgets every sample (the unit's clock was set).
     void Reset();
 

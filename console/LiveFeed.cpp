@@ -38,10 +38,11 @@ void CLiveFeed::Take(const CMonitorLine& line) {
     m_state.m_bUnitAnswers = true;
     if (line.m_bDisplay) {
         m_state.m_strLarge = line.m_strLarge;
-        m_state.m_strSmall = line.m_strSmall;
         // At most once a start: the display changes its number when a start happens (or the unit's count is set).
-        if (m_startList && m_state.m_strSmall != m_strStartersOf)
+        if (line.m_strSmall != m_state.m_strSmall) {
+            m_state.m_strSmall = line.m_strSmall;
             FindStarters();
+        }
         if (line.m_lights) {
             m_bLightsInTick = true;
             for (std::size_t i = 0; i < m_state.m_lights.size(); ++i)
@@ -80,7 +81,6 @@ void CLiveFeed::SetClockOffset(std::optional<CClockOffset::Duration> offset) {
 }
 
 void CLiveFeed::FindStarters() {
-    m_strStartersOf = m_state.m_strSmall;
     m_state.m_currentStarter.reset();
     m_state.m_nextStarters.clear();
     if (!m_startList)

@@ -38,7 +38,6 @@ private:
     bool m_bLineInTick = false;   // a recognised line came in this tick
     bool m_bLightsInTick = false; // a "D?" line with a light state came in this tick
     std::shared_ptr<const CStartList> m_startList;
-    std::string m_strStartersOf; // the small display the starters were found for
 };
 
 // The lamp of the page for a lamp of the window.

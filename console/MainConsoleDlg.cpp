@@ -269,7 +269,8 @@ void CMainConsoleDlg::OnMonitorTick() {
         const std::string& line = received.m_strText;
         const CMonitorLine parsed = ParseMonitorLine(line);
         m_monitorResume.Take(parsed);
-        bClockSample |= m_clockOffset.Take(line, TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate);
+        bClockSample |=
+            m_clockOffset.Take(parsed, line.size(), TimeSinceLocalMidnight(received.m_arrived), m_nBaudRate);
         m_liveFeed.Take(parsed);
         if (parsed.m_bDisplay) {
             status = ELamp::Green;

@@ -77,11 +77,10 @@ bool CSerialLink::Write(const std::string& strCommand) {
 }
 
 bool CSerialLink::PopLine(std::string& strLine) {
-    std::lock_guard lock(m_queueLock);
-    if (m_lines.empty())
+    CReceivedLine line;
+    if (!PopLine(line))
         return false;
-    strLine = std::move(m_lines.front().m_strText);
-    m_lines.pop_front();
+    strLine = std::move(line.m_strText);
     return true;
 }
 

@@ -7,12 +7,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr std::string_view kExportExtension = ".txt";
-
-} // namespace
-
 CMemoryReply ParseMemoryReply(std::string_view line) {
     CMemoryReply reply;
     if (HasPrefix(line, "M?")) {
@@ -43,13 +37,6 @@ std::string BuildMemoryExport(const std::vector<CMemoryCells>& rows) {
     for (std::size_t i = 0; i < nRows; ++i)
         text += rows[i][0] + ' ' + rows[i][1] + ' ' + rows[i][2] + "\r\n";
     return text;
-}
-
-std::string ExportFileName(const std::string& strChosen) {
-    // The save dialog asked about overwriting the name the user chose, so that is the file to write.
-    if (EndsWithIgnoringCase(strChosen, kExportExtension))
-        return strChosen;
-    return strChosen + std::string(kExportExtension);
 }
 
 std::string ReplaceQuestion(const std::string& strPath) {

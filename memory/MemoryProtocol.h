@@ -28,8 +28,6 @@ CMemoryReply ParseMemoryReply(std::string_view line);
 std::size_t FilledMemoryRows(const std::vector<CMemoryCells>& rows);
 // The export text: for each filled row, the three cells joined by one blank and followed by CR LF.
 std::string BuildMemoryExport(const std::vector<CMemoryCells>& rows);
-// The file to write for a name chosen in the save dialog: ".txt" appended unless it already ends in ".txt".
-std::string ExportFileName(const std::string& strChosen);
 // The question before a file that the appended ".txt" names and that exists is replaced, in the words of the save
 // dialog's own question: "<name> already exists.\nDo you want to replace it?".
 std::string ReplaceQuestion(const std::string& strPath);

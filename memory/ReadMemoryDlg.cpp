@@ -5,7 +5,7 @@
 #include "i18n/TranslateWindow.h"
 #include "memory/MemoryExport.h"
 #include "settings/Settings.h"
-#include "startlist/StartListFile.h"
+#include "startlist/StartListInUse.h"
 #include "window/FileDialog.h"
 #include "window/MessageBox.h"
 
@@ -161,19 +161,16 @@ void CReadMemoryDlg::OnSaveToFile() {
 
     // The files for results programs name the starters of the start list config.ini names, where it has one; one
     // that cannot be read leaves the names out, and says so once the file is saved.
-    std::optional<CStartList> startList;
+    CStartListInUse startList;
+    if (eExport != EMemoryExport::Text)
+        startList = StartListInUseOf(ReadStartListSetting(GetConfigPath()).value_or(std::string()));
     std::string strListProblem;
-    const std::optional<std::string> strListFile = ReadStartListSetting(GetConfigPath());
-    if (eExport != EMemoryExport::Text && strListFile) {
-        CStartListRead read = ReadStartListFile(*strListFile);
-        startList = std::move(read.m_list);
-        if (!startList)
-            strListProblem = "The start list " + *strListFile + " cannot be read (" + read.m_strError +
-                             "): the file is saved without names.";
-    }
+    if (!startList.m_strPath.empty() && !startList.m_list)
+        strListProblem = "The start list " + startList.m_strPath + " cannot be read (" + startList.m_strError +
+                         "): the file is saved without names.";
 
     // Saved whole by WriteFileReplacing: a failed write, or a write-protected file, leaves the old file as it was.
-    const std::string bytes = BuildMemoryExportOf(eExport, rows, startList ? &*startList : nullptr,
+    const std::string bytes = BuildMemoryExportOf(eExport, rows, startList.m_list.get(),
                                                   ComputerExportContext(std::chrono::system_clock::now()));
     if (!WriteFileReplacing(strFile, bytes)) {
         ShowMessageBox(kMsgCantCreateFile, this);

@@ -85,10 +85,19 @@ struct CRecord {
     bool bOpenQuote = false;
 };
 
+bool IsEmptyRecord(const CRecord& record) {
+    for (const std::string& field : record.fields) {
+        if (!TrimWhiteSpace(field).empty())
+            return false;
+    }
+    return true;
+}
+
 // Splits the text into records by the delimiter, RFC 4180's way: a field that begins with a quote runs to the quote
 // that closes it (a doubled quote is one quote), line breaks and delimiters inside; anything after the closing
-// quote up to the next delimiter belongs to the field as well. Lines end at LF, CR LF or a lone CR.
-std::vector<CRecord> SplitRecords(std::string_view text, char cDelimiter) {
+// quote up to the next delimiter belongs to the field as well. Lines end at LF, CR LF or a lone CR. With bHeaderOnly
+// it stops after the first record that is not empty.
+std::vector<CRecord> SplitRecords(std::string_view text, char cDelimiter, bool bHeaderOnly = false) {
     std::vector<CRecord> records;
     std::size_t i = 0;
     int nLine = 1;
@@ -137,7 +146,7 @@ std::vector<CRecord> SplitRecords(std::string_view text, char cDelimiter) {
                 bEnded = true;
                 continue;
             }
-            if (bFieldStart && (c == ' ' || c == '\t') && c != cDelimiter) {
+            if (bFieldStart && (c == ' ' || c == '\t')) {
                 // Blanks before a quote still let the quote open the field.
                 std::size_t k = i;
                 while (k < text.size() && (text[k] == ' ' || text[k] == '\t') && text[k] != cDelimiter)
@@ -154,16 +163,10 @@ std::vector<CRecord> SplitRecords(std::string_view text, char cDelimiter) {
         record.fields.push_back(std::move(field));
         record.bOpenQuote = bQuoted;
         records.push_back(std::move(record));
+        if (bHeaderOnly && !IsEmptyRecord(records.back()))
+            break;
     }
     return records;
-}
-
-bool IsEmptyRecord(const CRecord& record) {
-    for (const std::string& field : record.fields) {
-        if (!TrimWhiteSpace(field).empty())
-            return false;
-    }
-    return true;
 }
 
 // The first line's fields split by one delimiter (quotes as above), and how many of them name a column.
@@ -174,12 +177,8 @@ int KnownColumns(const std::vector<std::string>& headings) {
     return nKnown;
 }
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
-} // namespace
-
+// The text of a file as the reader reads it: UTF-8 without its byte-order mark, or Windows-1252 made UTF-8; nothing
+// for UTF-16 (which it does not read).
 std::optional<std::string> StartListText(std::string_view bytes) {
     if (bytes.starts_with(kUtf8ByteOrderMark))
         return std::string(bytes.substr(kUtf8ByteOrderMark.size()));
@@ -190,6 +189,8 @@ std::optional<std::string> StartListText(std::string_view bytes) {
     return Utf8FromWindows1252(bytes);
 }
 
+} // namespace
+
 CStartListRead ReadCsvStartList(std::string_view bytes) {
     CStartListRead read;
     const std::optional<std::string> text = StartListText(bytes);
@@ -198,24 +199,25 @@ CStartListRead ReadCsvStartList(std::string_view bytes) {
         return read;
     }
 
-    // The header: the first record that is not empty, split by the delimiter that makes the most known names.
+    // The header: the first record that is not empty, split by the delimiter that makes the most known names; then
+    // the whole file split by that one.
     std::vector<CRecord> records;
     std::size_t nHeader = 0;
     int nBestKnown = 0;
+    char cBest = 0;
     for (const char cDelimiter : kDelimiters) {
-        std::vector<CRecord> split = SplitRecords(*text, cDelimiter);
-        std::size_t nFirst = 0;
-        while (nFirst < split.size() && IsEmptyRecord(split[nFirst]))
-            ++nFirst;
-        if (nFirst == split.size())
+        const std::vector<CRecord> header = SplitRecords(*text, cDelimiter, true);
+        if (header.empty() || IsEmptyRecord(header.back()))
             continue;
-        const int nKnown = KnownColumns(split[nFirst].fields);
+        const int nKnown = KnownColumns(header.back().fields);
         if (nKnown > nBestKnown) {
             nBestKnown = nKnown;
-            records = std::move(split);
-            nHeader = nFirst;
+            cBest = cDelimiter;
+            nHeader = header.size() - 1;
         }
     }
+    if (cBest != 0)
+        records = SplitRecords(*text, cBest);
     if (records.empty() && TrimWhiteSpace(*text).empty()) {
         read.m_strError = "the file is empty";
         return read;
@@ -268,7 +270,7 @@ CStartListRead ReadCsvStartList(std::string_view bytes) {
         }
         const std::optional<int> nNumber = UnitStartNumber(starter.m_strBib);
         if (!nNumber) {
-            list.AddProblem(record.nLine, "start number " + Quoted(starter.m_strBib) + " is not a number from 0 to " +
+            list.AddProblem(record.nLine, "start number " + InQuotes(starter.m_strBib) + " is not a number from 0 to " +
                                               std::to_string(kLastUnitStartNumber));
             continue;
         }
@@ -277,19 +279,15 @@ CStartListRead ReadCsvStartList(std::string_view bytes) {
         if (!strTime.empty()) {
             starter.m_plannedMs = ParseTimeOfDay(strTime);
             if (!starter.m_plannedMs) {
-                list.AddProblem(record.nLine, "start time " + Quoted(strTime) + " is not a time of day (HH:MM:SS)");
+                list.AddProblem(record.nLine, "start time " + InQuotes(strTime) + " is not a time of day (HH:MM:SS)");
                 continue;
             }
         }
         starter.m_strGiven = field(record, EColumn::First);
         starter.m_strFamily = field(record, EColumn::Last);
         starter.m_strName = field(record, EColumn::Name);
-        if (starter.m_strName.empty()) {
-            starter.m_strName = starter.m_strGiven;
-            if (!starter.m_strName.empty() && !starter.m_strFamily.empty())
-                starter.m_strName += ' ';
-            starter.m_strName += starter.m_strFamily;
-        }
+        if (starter.m_strName.empty())
+            starter.m_strName = FullName(starter.m_strGiven, starter.m_strFamily);
         starter.m_strClub = field(record, EColumn::Club);
         starter.m_strClass = field(record, EColumn::Class);
         list.Add(std::move(starter));

@@ -19,7 +19,3 @@
 // quote that is never closed, a start number taken by an earlier row (the first row keeps it). Empty rows, and rows
 // of empty fields, are skipped.
 CStartListRead ReadCsvStartList(std::string_view bytes);
-
-// The text of a file as the reader reads it: UTF-8 without its byte-order mark, or Windows-1252 made UTF-8; nothing
-// for UTF-16 (which it does not read).
-std::optional<std::string> StartListText(std::string_view bytes);

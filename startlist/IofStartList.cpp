@@ -174,10 +174,6 @@ std::optional<int> ZoneOfTime(std::string_view text) {
     return std::nullopt;
 }
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
 } // namespace
 
 int ComputerUtcOffsetMinutes(std::int64_t nUtcSeconds) {
@@ -250,7 +246,7 @@ CStartListRead ReadIofStartList(std::string_view bytes, const UtcOffsetRule& utc
         strEncoding == "cp1252") {
         text = Utf8FromWindows1252(text);
     } else if (!strEncoding.empty() && strEncoding != "utf-8" && strEncoding != "utf8") {
-        read.m_strError = "the file's encoding " + Quoted(strEncoding) + " is not read: export it as UTF-8";
+        read.m_strError = "the file's encoding " + InQuotes(strEncoding) + " is not read: export it as UTF-8";
         return read;
     } else if (!IsValidUtf8(text)) {
         read.m_strError = "the file is not valid UTF-8, as its XML declaration says or leaves to be understood";
@@ -333,7 +329,7 @@ CStartListRead ReadIofStartList(std::string_view bytes, const UtcOffsetRule& utc
             }
             const std::optional<int> nNumber = UnitStartNumber(starter.m_strBib);
             if (!nNumber) {
-                list.AddProblem(nLine, "start number " + Quoted(starter.m_strBib) + " is not a number from 0 to " +
+                list.AddProblem(nLine, "start number " + InQuotes(starter.m_strBib) + " is not a number from 0 to " +
                                            std::to_string(kLastUnitStartNumber));
                 continue;
             }
@@ -342,7 +338,7 @@ CStartListRead ReadIofStartList(std::string_view bytes, const UtcOffsetRule& utc
             if (!strTime.empty()) {
                 const std::optional<CIsoDateTime> time = ParseIsoDateTime(strTime);
                 if (!time) {
-                    list.AddProblem(nLine, "start time " + Quoted(strTime) +
+                    list.AddProblem(nLine, "start time " + InQuotes(strTime) +
                                                " is not a date and time (YYYY-MM-DDThh:mm:ss, a zone optional)");
                     continue;
                 }
@@ -371,10 +367,7 @@ CStartListRead ReadIofStartList(std::string_view bytes, const UtcOffsetRule& utc
             const CNode* pName = Child(pPerson, "Name");
             starter.m_strGiven = ChildText(pName, "Given");
             starter.m_strFamily = ChildText(pName, "Family");
-            starter.m_strName = starter.m_strGiven;
-            if (!starter.m_strName.empty() && !starter.m_strFamily.empty())
-                starter.m_strName += ' ';
-            starter.m_strName += starter.m_strFamily;
+            starter.m_strName = FullName(starter.m_strGiven, starter.m_strFamily);
             starter.m_strPersonId = ChildText(pPerson, "Id");
             const CNode* pClub = Child(pEntry, "Organisation");
             starter.m_strClub = ChildText(pClub, "Name");

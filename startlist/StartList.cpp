@@ -53,3 +53,14 @@ std::string ProblemLines(const std::vector<CStartListProblem>& problems) {
         text += "line " + std::to_string(problem.m_nLine) + ": " + problem.m_strReason + "\n";
     return text;
 }
+
+std::string FullName(std::string_view given, std::string_view family) {
+    std::string strName(given);
+    if (!strName.empty() && !family.empty())
+        strName += ' ';
+    return strName += family;
+}
+
+std::string InQuotes(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}

@@ -85,3 +85,8 @@ std::optional<int> UnitStartNumber(std::string_view text);
 
 // "line 7: <reason>", one a line, for a report.
 std::string ProblemLines(const std::vector<CStartListProblem>& problems);
+
+// A starter's name of given and family name: "Anna Berg", or the one of them there is.
+std::string FullName(std::string_view given, std::string_view family);
+// A value of the file as a problem quotes it: in double quotes, as it is.
+std::string InQuotes(std::string_view text);

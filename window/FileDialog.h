@@ -37,8 +37,6 @@ struct CSaveChoice {
 // cannot hold (on Windows half of a UTF-16 pair alone, which no keyboard gives) gets the message "Can't open file!"
 // and reads as cancelled. No read-only box is offered.
 std::optional<CSaveChoice> AskSaveFile(const CSaveQuestion& question, CWnd* pOwner = nullptr);
-// The same where only the path counts.
-std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* pOwner = nullptr);
 
 // Replaces the question, e.g. in a test (a hook that answers with a path alone chooses the first filter); an empty
 // hook restores it. Returns the previous hook.

@@ -1,4 +1,5 @@
 #include "memory/MemoryProtocol.h"
+#include "memory/MemoryExport.h"
 
 #include "base/Files.h"
 
@@ -103,7 +104,7 @@ TEST(MemoryExport, TxtIsAppendedOnlyWhenMissing) {
         {"", ".txt"},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(ExportFileName(row.chosen), row.file) << row.chosen;
+        EXPECT_EQ(ExportFileName(row.chosen, EMemoryExport::Text), row.file) << row.chosen;
 }
 
 } // namespace

@@ -520,6 +520,7 @@ TEST_F(ReadMemoryDlg, ExportsForResultsPrograms) {
         Texts files;              // the files afterwards, by name
         std::string holds;        // what the export holds
         Texts messages;
+        bool bListEnded = false; // config.ini's start list emptied ("No Start List" in the Live Page dialog)
     };
     const char* const kList = "Startnummer;Name;Verein\n1;Anna Berg;OK Skogen\n";
     const std::vector<CRow> rows{
@@ -535,6 +536,7 @@ TEST_F(ReadMemoryDlg, ExportsForResultsPrograms) {
          {"heat.csv"},
          "1;;;;;09:05:01.25;",
          {"The start list <list> cannot be read (the file is empty): the file is saved without names."}},
+        {"a start list ended", 2, "heat", kList, {"heat.csv"}, "1;;;;;09:05:01.25;", {}, true},
     };
     for (const CRow& row : rows) {
         SCOPED_TRACE(row.pszName);
@@ -542,7 +544,7 @@ TEST_F(ReadMemoryDlg, ExportsForResultsPrograms) {
         const std::string strList = bench.files.Dir().File("list.csv");
         if (row.pszStartList) {
             ASSERT_TRUE(WriteFileReplacing(strList, row.pszStartList));
-            ASSERT_TRUE(WriteStartListSetting(bench.files.Dir().File("config.ini"), strList));
+            ASSERT_TRUE(WriteStartListSetting(bench.files.Dir().File("config.ini"), row.bListEnded ? "" : strList));
         }
         const auto previous = SetSaveQuestionHook([&](const CSaveQuestion& question) {
             EXPECT_EQ(question.moreTypes.size(), 2U);

@@ -22,13 +22,6 @@ std::optional<CSaveChoice> AskSaveFile(const CSaveQuestion& question, CWnd* pOwn
     return NativeSaveFileName(question, pOwner);
 }
 
-std::optional<std::string> AskSaveFileName(const CSaveQuestion& question, CWnd* pOwner) {
-    std::optional<CSaveChoice> choice = AskSaveFile(question, pOwner);
-    if (!choice)
-        return std::nullopt;
-    return std::move(choice->strPath);
-}
-
 SaveQuestionHook SetSaveQuestionHook(SaveQuestionHook hook) {
     SaveQuestionHook previous = std::move(Hook());
     Hook() = std::move(hook);
