@@ -5,14 +5,10 @@
 
 namespace DeviceFormat {
 
-namespace {
-
 std::int64_t WrapDay(std::int64_t nMs) {
     nMs %= kDayMs;
     return nMs < 0 ? nMs + kDayMs : nMs;
 }
-
-} // namespace
 
 std::string RightAlign(std::string_view text, std::size_t nWidth) {
     if (text.size() >= nWidth)

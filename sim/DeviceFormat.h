@@ -10,6 +10,8 @@
 namespace DeviceFormat {
 
 constexpr std::int64_t kDayMs = 24LL * 60 * 60 * 1000;
+// A time in milliseconds as a time of day: 0 to kDayMs - 1, counted on from midnight or back from it.
+std::int64_t WrapDay(std::int64_t nMs);
 constexpr int kLongestInterval = 99 * 60 + 59; // seconds; "9959" is the longest time that fits four columns
 
 // The text right-aligned in a field of nWidth characters; a longer text keeps its last nWidth characters.

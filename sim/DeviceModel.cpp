@@ -11,11 +11,6 @@ namespace {
 constexpr std::int64_t kMinuteMs = 60'000;
 constexpr int kStartRow = 10; // the row of minute 0, the start itself
 
-std::int64_t WrapDay(std::int64_t nMs) {
-    nMs %= kDayMs;
-    return nMs < 0 ? nMs + kDayMs : nMs;
-}
-
 bool IsSelectableProgram(int nProgram) {
     return (nProgram >= 0 && nProgram <= 8) || (nProgram >= 60 && nProgram <= 64);
 }

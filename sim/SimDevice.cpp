@@ -84,9 +84,7 @@ void CSimDevice::AdvanceTo(Clock::time_point now) {
         // present device time as the unit's clock has run since, and device time passes 1 / Rate() as fast on the
         // computer's clock (a clock set since then counts from its setting, as it should).
         const std::int64_t nNowMs = DeviceTime(now);
-        const std::int64_t nSinceMs =
-            ((m_model.TimeOfDay() - start.nTimeOfDayMs) % DeviceFormat::kDayMs + DeviceFormat::kDayMs) %
-            DeviceFormat::kDayMs;
+        const std::int64_t nSinceMs = DeviceFormat::WrapDay(m_model.TimeOfDay() - start.nTimeOfDayMs);
         const auto kDayMs = static_cast<double>(DeviceFormat::kDayMs);
         const double dComputerMs =
             static_cast<double>(m_nComputerClockMs) + static_cast<double>(nNowMs - nSinceMs) / Rate();

@@ -29,28 +29,27 @@ std::optional<long> ParseLong(const std::string& strText, long nMin, long nMax) 
     return nValue;
 }
 
-// A decimal number above 0 and at most dMax.
-std::optional<double> ParsePositive(const std::string& strText, double dMax) {
+// A decimal number from dLeast to dMost.
+std::optional<double> ParseDecimal(const std::string& strText, double dLeast, double dMost) {
     if (strText.empty())
         return std::nullopt;
     errno = 0;
     char* pEnd = nullptr;
     const double dValue = std::strtod(strText.c_str(), &pEnd);
-    if (errno != 0 || *pEnd != '\0' || !(dValue > 0.0) || dValue > dMax)
+    if (errno != 0 || *pEnd != '\0' || !(dValue >= dLeast && dValue <= dMost))
         return std::nullopt;
     return dValue;
 }
 
+// A decimal number above 0 and at most dMax.
+std::optional<double> ParsePositive(const std::string& strText, double dMax) {
+    const std::optional<double> value = ParseDecimal(strText, 0.0, dMax);
+    return value && *value > 0.0 ? value : std::nullopt;
+}
+
 // A decimal number from -dLimit to dLimit.
 std::optional<double> ParseSigned(const std::string& strText, double dLimit) {
-    if (strText.empty())
-        return std::nullopt;
-    errno = 0;
-    char* pEnd = nullptr;
-    const double dValue = std::strtod(strText.c_str(), &pEnd);
-    if (errno != 0 || *pEnd != '\0' || !(dValue >= -dLimit && dValue <= dLimit))
-        return std::nullopt;
-    return dValue;
+    return ParseDecimal(strText, -dLimit, dLimit);
 }
 
 // Seconds, decimals allowed, as whole milliseconds rounded up: a delay above 0 never becomes 0.
