@@ -140,13 +140,6 @@ std::optional<std::string> WineServerProcess() {
     return std::nullopt;
 }
 
-// The scheduler's time of a Linux process, all its threads, in seconds.
-double LinuxProcessCpuSeconds(const std::string& strProcess) {
-    std::ifstream stat("Z:/proc/" + strProcess + "/schedstat");
-    unsigned long long nNanoseconds = 0;
-    return stat >> nNanoseconds ? static_cast<double>(nNanoseconds) / 1e9 : 0;
-}
-
 // The scheduler's time of a Linux process's threads, in seconds: its first thread (the window's, which runs WinMain)
 // and the others (the serial link's reader).
 struct CThreadsCpu {
@@ -187,7 +180,10 @@ CCpuPercent CpuPercentOver(CWindowProgramWin& program, const std::string& strExe
         return process ? LinuxCpuSeconds(*process) : CThreadsCpu{program.CpuSeconds(), 0};
     };
     const auto serverCpu = [&] {
-        return server ? LinuxProcessCpuSeconds(*server) : 0.0;
+        if (!server)
+            return 0.0;
+        const CThreadsCpu cpu = LinuxCpuSeconds(*server); // all its threads
+        return cpu.dWindow + cpu.dOthers;
     };
     const CThreadsCpu before = cpu();
     const double dServerBefore = serverCpu();
