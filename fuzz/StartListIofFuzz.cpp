@@ -3,6 +3,7 @@
 // starters.
 
 #include "base/TextRules.h"
+#include "fuzz/StartListChecks.h"
 #include "startlist/IofStartList.h"
 #include "startlist/StartExport.h"
 #include "startlist/TextEncoding.h"
@@ -10,16 +11,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <string_view>
 
 namespace {
-
-void Check(bool bCondition) {
-    if (!bCondition)
-        std::abort();
-}
 
 // A text as it comes back from XML: without the control characters XML cannot hold, and without the white space
 // around it, which the reader leaves off.
@@ -41,16 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t nSiz
         return 0;
     }
     const int nLines = 1 + static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
-    std::set<int> numbers;
-    std::vector<CActualStart> starts;
-    for (const CStarter& starter : read.m_list->Starters()) {
-        Check(starter.m_nStartNumber >= 0 && starter.m_nStartNumber <= kLastUnitStartNumber);
-        Check(numbers.insert(starter.m_nStartNumber).second);
-        Check(starter.m_nLine >= 1 && starter.m_nLine <= nLines);
-        starts.push_back({std::to_string(starter.m_nStartNumber), "10:00:00.00", ""});
-    }
-    for (const CStartListProblem& problem : read.m_list->Problems())
-        Check(problem.m_nLine >= 1 && problem.m_nLine <= nLines && !problem.m_strReason.empty());
+    const std::vector<CActualStart> starts = CheckedStarts(*read.m_list, nLines);
 
     // A results program that reads the export back finds the same starters, in the names XML can hold.
     CIofExportContext context;
